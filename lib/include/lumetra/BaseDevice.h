@@ -1,0 +1,171 @@
+// Lumetra: camera-control library for USB PTZ cameras. This is its whole
+// public surface: the device interface, its two records and its factory.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#if defined(LUMETRA_BUILD)
+#define LUMETRA_API __attribute__((visibility("default")))
+#else
+#define LUMETRA_API
+#endif
+
+// One supported camera found by an enumeration.
+struct LUMETRA_API DeviceInfo {
+    int32_t index = 0;          // position among supported cameras; what Open takes
+    std::string friendlyName;
+    std::string devicePath;
+
+    DeviceInfo();
+    DeviceInfo(const DeviceInfo& other);
+    DeviceInfo(DeviceInfo&& other) noexcept;
+    DeviceInfo& operator=(const DeviceInfo& other);
+    DeviceInfo& operator=(DeviceInfo&& other) noexcept;
+    ~DeviceInfo();
+};
+
+// Range and state of one camera property.
+struct PropertyInfo {
+    int32_t min = 0;
+    int32_t max = 0;
+    int32_t step = 0;
+    int32_t defaultValue = 0;
+    int32_t current = 0;
+    int32_t supported = 0;   // 1 when the last read of current succeeded
+};
+
+enum DeviceType : int32_t {
+    USB = 0,
+};
+
+// A camera device. The records are public so callers can read ranges and
+// values after LoadPropertyInfo. Destroy a device only through DeleteDevice.
+class LUMETRA_API BaseDevice {
+public:
+    PropertyInfo whiteBalance;
+    PropertyInfo whiteBalanceBlue;
+    PropertyInfo whiteBalanceRed;
+    PropertyInfo exposure;
+    PropertyInfo reserved4;
+    PropertyInfo iris;
+    PropertyInfo gain;
+    PropertyInfo reserved7;
+    PropertyInfo brightness;
+    PropertyInfo saturation;
+    PropertyInfo sharpness;
+    PropertyInfo reserved11;
+    PropertyInfo powerLineFrequency;
+    PropertyInfo reserved13;
+    PropertyInfo zoom;
+    PropertyInfo focus;
+    PropertyInfo reserved16;
+    PropertyInfo reserved17;
+    PropertyInfo reserved18;
+    PropertyInfo reserved19;
+    PropertyInfo reserved20;
+    PropertyInfo reserved21;
+    PropertyInfo reserved22;
+    PropertyInfo backlightCompensation;
+    PropertyInfo gamma;
+    PropertyInfo contrast;
+
+    static BaseDevice* CreateDevice(DeviceType type);
+    static void DeleteDevice(BaseDevice* device);
+    static bool EnumUSBDevices(std::vector<DeviceInfo>& list);
+    static void Initial();
+    static void Release();
+
+    BaseDevice();
+    BaseDevice(const BaseDevice& other);
+    BaseDevice(BaseDevice&& other) noexcept;
+    BaseDevice& operator=(const BaseDevice& other);
+    BaseDevice& operator=(BaseDevice&& other) noexcept;
+
+    // The slot order below is part of the binary interface: never reorder.
+    virtual bool Open(const char* indexText, int reserved) = 0;
+    virtual void Close() = 0;
+    virtual bool TiltUp(int speed) = 0;
+    virtual bool TiltUpStop() = 0;
+    virtual bool TiltDown(int speed) = 0;
+    virtual bool TiltDownStop() = 0;
+    virtual bool PanLeft(int speed) = 0;
+    virtual bool PanLeftStop() = 0;
+    virtual bool PanRight(int speed) = 0;
+    virtual bool PanRightStop() = 0;
+    virtual bool FocusManual() = 0;
+    virtual bool FocusAuto() = 0;
+    virtual bool Reserved12() = 0;
+    virtual bool FocusNear(int speed) = 0;
+    virtual bool FocusFar(int speed) = 0;
+    virtual bool FocusStop() = 0;
+    virtual bool ZoomIn(int speed) = 0;
+    virtual bool ZoomOut(int speed) = 0;
+    virtual bool ZoomStop() = 0;
+    virtual bool GetZoom(int* value) = 0;
+    virtual bool GetFocus(int* value) = 0;
+    virtual bool ZoomReset() = 0;
+    virtual bool PanReset() = 0;
+    virtual bool TiltReset() = 0;
+    virtual bool Reserved24() = 0;
+    virtual bool Reserved25() = 0;
+    virtual bool MuteOn() = 0;
+    virtual bool MuteOff() = 0;
+    virtual bool FlipOn() = 0;
+    virtual bool FlipOff() = 0;
+    virtual bool MirrorOn() = 0;
+    virtual bool MirrorOff() = 0;
+    virtual bool Command10() = 0;
+    virtual bool Command11() = 0;
+    virtual bool Home() = 0;
+    virtual bool Command18() = 0;
+    virtual bool Command19() = 0;
+    virtual bool FramingAuto() = 0;
+    virtual bool FramingManual() = 0;
+    virtual bool RestoreDefaults() = 0;
+    virtual bool Reserved40() = 0;
+    virtual bool Reserved41() = 0;
+    virtual bool BacklightOn() = 0;
+    virtual bool BacklightOff() = 0;
+    virtual bool PresetClear(int preset) = 0;
+    virtual bool PresetSet(int preset) = 0;
+    virtual bool PresetCall(int preset) = 0;
+    virtual bool GetBrightness(int* value) = 0;
+    virtual bool SetBrightness(int value) = 0;
+    virtual bool GetBacklight(int* value) = 0;
+    virtual bool SetBacklight(int value) = 0;
+    virtual bool GetGamma(int* value) = 0;
+    virtual bool SetGamma(int value) = 0;
+    virtual bool GetContrast(int* value) = 0;
+    virtual bool SetContrast(int value) = 0;
+    virtual bool GetSaturation(int* value) = 0;
+    virtual bool SetSaturation(int value) = 0;
+    virtual bool GetSharpness(int* value) = 0;
+    virtual bool SetSharpness(int value) = 0;
+    virtual bool GetWhiteBalance(int* value) = 0;
+    virtual bool SetWhiteBalance(int value) = 0;
+    virtual bool SetWhiteBalanceMode(int manual) = 0;
+    virtual bool GetGain(int* value) = 0;
+    virtual bool SetGain(int value) = 0;
+    virtual bool GetPowerLineFrequency(int* value) = 0;
+    virtual bool SetPowerLineFrequency(int value) = 0;
+    virtual bool LoadPropertyInfo() = 0;
+    virtual const char* GetFriendlyName() = 0;
+    virtual bool Reserved68(int) = 0;
+    virtual bool Reserved69(int) = 0;
+    virtual bool GetExposure(int* value) = 0;
+    virtual bool Reserved71(int) = 0;
+    virtual bool GetIris(int* value) = 0;
+    virtual bool Reserved73(int) = 0;
+    virtual bool Reserved74(int) = 0;
+    virtual bool Reserved75(int) = 0;
+    virtual bool SetWhiteBalanceBlue(int value) = 0;
+    virtual bool SetWhiteBalanceRed(int value) = 0;
+    virtual bool SetExposure(int value) = 0;
+    virtual bool Reserved79(int) = 0;
+    virtual bool SetIris(int value) = 0;
+    virtual bool Reserved81(int) = 0;
+    virtual bool Reserved82(int) = 0;
+    virtual bool Reserved83(int) = 0;
+};
