@@ -1,0 +1,126 @@
+// The control panel's main window: one camera device, the form, and every
+// slot that maps a control onto a camera operation.
+#pragma once
+
+#include <QByteArray>
+#include <QMainWindow>
+#include <QPoint>
+#include <QSystemTrayIcon>
+#include <vector>
+
+#include <lumetra/BaseDevice.h>
+
+class QTimer;
+class QPaintEvent;
+class QMouseEvent;
+class QKeyEvent;
+class QEvent;
+class NO_Device;
+class NO_Mord_Camera;
+namespace Ui {
+class MainWindowForm;
+}
+using MainWindowForm = Ui::MainWindowForm;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void enterEvent(QEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+    // The slot order fixes the meta-object indexes: never reorder.
+private slots:
+    void InitValue();
+    void InitWindows();
+    void InitConnect();
+    void InitUSBGuid();
+    bool nativeEvent(const QByteArray& eventType, void* message, long* result) override;
+    void paintEvent(QPaintEvent* event) override;
+    void on_activatedSysTrayIcon(QSystemTrayIcon::ActivationReason reason);
+    void MoveEvent(BaseDevice* dev, int place, int x, int y);
+    void MovePlace(int num);
+    void SpeedX(int num);
+    void SpeedY(int num);
+    void zoomchanged();
+    void zoomstop();
+    void focuschanged();
+    void focusstop();
+    void on_btn_mute_clicked();
+    void on_btn_top_clicked();
+    void on_btn_min_clicked();
+    void on_btn_close_clicked();
+    void on_btn_af_clicked();
+    void on_btn_ai_clicked();
+    void on_btn_push_clicked();
+    void on_btn_num1_clicked();
+    void on_btn_num2_clicked();
+    void on_btn_num3_clicked();
+    void on_btn_num4_clicked();
+    void on_btn_num5_clicked();
+    void on_btn_num6_clicked();
+    void on_btn_num7_clicked();
+    void on_btn_num8_clicked();
+    void on_btn_num9_clicked();
+    void on_btn_set_clicked();
+    void on_btn_num0_clicked();
+    void on_btn_clear_clicked();
+    void on_btn_flip_clicked();
+    void on_btn_home_clicked();
+    void on_btn_mirror_clicked();
+    void on_btn_cam1_clicked();
+    void on_btn_cam2_clicked();
+    void on_btn_cam3_clicked();
+    void on_btn_cam4_clicked();
+    void on_btn_cam5_clicked();
+    void on_btn_setting_clicked();
+    void TimerInit();
+    void Setting_Press(int flag);
+    void Warn_NoDev();
+    void cam2_warn();
+    void cam3_warn();
+    void cam4_warn();
+    void cam5_warn();
+    void warn_exit();
+    void on_cb_fliker_currentTextChanged(QString arg1);
+    void on_btn_default_clicked();
+    void on_btn_ok_clicked();
+    void on_slider_wb_sliderMoved(int position);
+    void on_slider_blc_sliderMoved(int position);
+    void on_slider_gamma_sliderMoved(int position);
+    void on_slider_contrast_sliderMoved(int position);
+    void on_slider_saturation_sliderMoved(int position);
+    void on_slider_brightness_sliderMoved(int position);
+    void on_slider_sharpness_sliderMoved(int position);
+
+private:
+    QPoint dragOrigin{0, 0};
+    bool dragging = false;
+    bool afManual = false;
+    bool aiManual = false;
+    bool notOnTop = false;
+    bool unmuted = true;
+    int presetSetMode = 0;
+    int presetClearMode = 0;
+    bool unflipped = true;
+    bool unmirrored = true;
+    std::vector<DeviceInfo> devices;
+    BaseDevice* device = nullptr;
+    QTimer* discoveryTimer = nullptr;
+    int lastPlace = 4;
+    int lastSpeedX = 0;
+    int lastSpeedY = 0;
+    MainWindowForm* ui = nullptr;
+    QSystemTrayIcon* trayIcon = nullptr;
+    NO_Device* noDeviceDialog = nullptr;
+    NO_Mord_Camera* noCameraDialog = nullptr;
+};
