@@ -1,0 +1,12 @@
+#pragma once
+// Every file of the program's image bundle, drawn in memory.
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+
+struct BundleFile {
+    QString name;
+    QByteArray bytes;
+};
+
+QVector<BundleFile> drawBundle();

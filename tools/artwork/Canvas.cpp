@@ -1,0 +1,159 @@
+#include "Canvas.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QLinearGradient>
+#include <QtMath>
+#include <vector>
+
+QImage newCanvas(int width, int height)
+{
+    QImage img(width, height, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    return img;
+}
+
+uint32_t Grain::next()
+{
+    state_ ^= state_ << 13;
+    state_ ^= state_ >> 17;
+    state_ ^= state_ << 5;
+    return state_;
+}
+
+double Grain::unit()
+{
+    return (next() >> 8) / double(1u << 24);
+}
+
+namespace {
+
+// Noise blurred along x with a running box: long horizontal streaks.
+std::vector<double> streakRow(Grain& g, int width, int reach)
+{
+    const int pad = reach;
+    std::vector<double> raw(width + 2 * pad);
+    for (double& v : raw)
+        v = g.signedUnit();
+    std::vector<double> row(width);
+    double sum = 0;
+    for (int i = 0; i < 2 * reach + 1; ++i)
+        sum += raw[i];
+    for (int x = 0; x < width; ++x) {
+        row[x] = sum / (2 * reach + 1);
+        if (x + 2 * reach + 1 < int(raw.size()))
+            sum += raw[x + 2 * reach + 1] - raw[x];
+    }
+    return row;
+}
+
+int clampByte(double v)
+{
+    return qBound(0, qRound(v), 255);
+}
+
+}  // namespace
+
+void fillBrushedMetal(QPainter& p, const QPainterPath& area, const QColor& top, const QColor& bottom,
+                      double streaks, uint32_t seed)
+{
+    const QRect box = area.boundingRect().toAlignedRect();
+    if (box.isEmpty())
+        return;
+    QImage tex(box.size(), QImage::Format_ARGB32_Premultiplied);
+    Grain g(seed);
+    double rowDrift = 0;
+    for (int y = 0; y < box.height(); ++y) {
+        const double t = box.height() > 1 ? double(y) / (box.height() - 1) : 0.0;
+        const double r = top.redF() + (bottom.redF() - top.redF()) * t;
+        const double gr = top.greenF() + (bottom.greenF() - top.greenF()) * t;
+        const double b = top.blueF() + (bottom.blueF() - top.blueF()) * t;
+        rowDrift = rowDrift * 0.6 + g.signedUnit() * 0.4;
+        const std::vector<double> longStreak = streakRow(g, box.width(), 24);
+        const std::vector<double> shortStreak = streakRow(g, box.width(), 4);
+        auto* line = reinterpret_cast<QRgb*>(tex.scanLine(y));
+        for (int x = 0; x < box.width(); ++x) {
+            const double d = streaks * (0.55 * rowDrift + 2.2 * longStreak[x] + 1.1 * shortStreak[x]) +
+                             0.35 * streaks * g.signedUnit();
+            line[x] = qRgb(clampByte(r * 255 + d), clampByte(gr * 255 + d), clampByte(b * 255 + d * 1.05));
+        }
+    }
+    p.save();
+    p.setClipPath(area, Qt::IntersectClip);
+    p.drawImage(box.topLeft(), tex);
+    p.restore();
+}
+
+QPainterPath roundedRectPath(const QRectF& r, double radius)
+{
+    QPainterPath path;
+    path.addRoundedRect(r, radius, radius);
+    return path;
+}
+
+void drawWell(QPainter& p, const QRectF& r, double radius, const QColor& floor)
+{
+    p.save();
+    p.setPen(Qt::NoPen);
+    // Light lip one pixel below the opening.
+    p.setBrush(QColor(255, 255, 255, 70));
+    p.drawPath(roundedRectPath(r.translated(0, 1), radius));
+    // Dark edge of the cut.
+    p.setBrush(QColor(0, 0, 0, 150));
+    p.drawPath(roundedRectPath(r, radius));
+    // Floor, with a soft shadow under the upper edge.
+    const QRectF inner = r.adjusted(1, 1, -1, -1);
+    QLinearGradient floorShade(inner.topLeft(), inner.bottomLeft());
+    floorShade.setColorAt(0.0, floor.darker(160));
+    floorShade.setColorAt(qMin(1.0, 3.0 / qMax(1.0, inner.height())), floor);
+    floorShade.setColorAt(1.0, floor.lighter(108));
+    p.setBrush(floorShade);
+    p.drawPath(roundedRectPath(inner, qMax(0.0, radius - 1)));
+    p.restore();
+}
+
+void drawBevelRing(QPainter& p, const QRectF& r, double radius, double width, int lightAlpha, int darkAlpha)
+{
+    p.save();
+    QLinearGradient g(r.topLeft(), r.bottomLeft());
+    g.setColorAt(0.0, QColor(255, 255, 255, lightAlpha));
+    g.setColorAt(0.5, QColor(128, 128, 128, 0));
+    g.setColorAt(1.0, QColor(0, 0, 0, darkAlpha));
+    QPainterPath ring = roundedRectPath(r, radius);
+    ring = ring.subtracted(roundedRectPath(r.adjusted(width, width, -width, -width), qMax(0.0, radius - width)));
+    p.setPen(Qt::NoPen);
+    p.setBrush(g);
+    p.drawPath(ring);
+    p.restore();
+}
+
+void drawEngravedText(QPainter& p, const QRectF& box, int flags, const QString& text, const QFont& font,
+                      const QColor& ink, const QColor& highlight)
+{
+    p.save();
+    p.setFont(font);
+    p.setPen(highlight);
+    p.drawText(box.translated(0, 1), flags, text);
+    p.setPen(ink);
+    p.drawText(box, flags, text);
+    p.restore();
+}
+
+QImage straightAlpha(const QImage& img)
+{
+    return img.convertToFormat(QImage::Format_ARGB32);
+}
+
+QByteArray encodePng(const QImage& img)
+{
+    QImage out = straightAlpha(img);
+    out.setDotsPerMeterX(3780);  // 96 dpi
+    out.setDotsPerMeterY(3780);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    writer.setQuality(0);  // for PNG, Qt maps quality 0 to zlib's strongest level
+    writer.write(out);
+    return bytes;
+}
