@@ -1,0 +1,48 @@
+// The round on-screen joystick: a mouse drag becomes a place on a 3 x 3 grid
+// and two speed steps, reported every 100 ms while a button is held.
+#pragma once
+
+#include <QWidget>
+
+class QTimer;
+class QMouseEvent;
+class QPaintEvent;
+
+class RockerHandle : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit RockerHandle(QWidget* parent = nullptr);
+    ~RockerHandle() override;
+
+signals:
+    // Place 0..8, row by row from the top left; 4 is the centre (no movement).
+    void keyNumchanged(int num);
+    void Speed_Pan(int num);
+    void Speed_Tilt(int num);
+
+private slots:
+    void SpeedChange();
+    void getKeyNum();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int mouseX = 0;
+    int mouseY = 0;
+    // Written only by paintEvent; the timers report whatever the last paint left.
+    int knobX = 0;
+    int knobY = 0;
+    int knobRadius = 0;
+    bool pressed = false;
+    QTimer* keyTimer = nullptr;
+    QTimer* speedTimer = nullptr;
+    double scale = 1.0;
+
+    // Shared by every joystick: halves the repaints while dragging.
+    static bool repaintToggle;
+};
