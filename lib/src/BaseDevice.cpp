@@ -1,0 +1,35 @@
+// BaseDevice's out-of-line members: the record copies and the five
+// library entry points.
+#include "lumetra/BaseDevice.h"
+
+#include "Discovery.h"
+#include "USBDevice.h"
+#include "platform/Platform.h"
+
+// The implicit member-wise copies are exactly "the 26 records and nothing
+// else": the records are BaseDevice's only data.
+BaseDevice::BaseDevice() = default;
+BaseDevice::BaseDevice(const BaseDevice& other) = default;
+BaseDevice::BaseDevice(BaseDevice&& other) noexcept = default;
+BaseDevice& BaseDevice::operator=(const BaseDevice& other) = default;
+BaseDevice& BaseDevice::operator=(BaseDevice&& other) noexcept = default;
+
+BaseDevice* BaseDevice::CreateDevice(DeviceType type) {
+    if (type != USB) return nullptr;
+    return new lumetra::USBDevice();
+}
+
+void BaseDevice::DeleteDevice(BaseDevice* device) {
+    // BaseDevice has no virtual destructor; every device is a USBDevice.
+    delete static_cast<lumetra::USBDevice*>(device);
+}
+
+bool BaseDevice::EnumUSBDevices(std::vector<DeviceInfo>& list) {
+    return lumetra::EnumerateSupportedCameras(list);
+}
+
+// Winsock start-up and clean-up have no counterpart here; only the per-thread
+// initialisation that the device walk checks remains.
+void BaseDevice::Initial() { lumetra::platform::InitializeThread(); }
+
+void BaseDevice::Release() { lumetra::platform::UninitializeThread(); }

@@ -1,0 +1,35 @@
+// Finding the supported cameras among the system's video-capture devices.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "lumetra/BaseDevice.h"
+#include "platform/Platform.h"
+
+namespace lumetra {
+
+// Device-path fragments of the supported models; matched byte for byte.
+inline constexpr std::array<std::string_view, 3> CameraIdPatterns = {
+    "pid_8888", "pid_7588", "vid_0000&pid_00f9"};
+
+bool IsSupportedCameraPath(std::string_view devicePath);
+
+// Size of the name buffer BindCamera fills, terminating NUL included.
+inline constexpr std::size_t kDeviceNameSize = 1024;
+
+// Replaces `list` with the supported cameras in system order. False, with
+// `list` untouched, when the system's video-capture devices cannot be listed
+// or there are none.
+bool EnumerateSupportedCameras(std::vector<DeviceInfo>& list);
+
+// Walks the devices again and binds the capture filter of the index-th
+// supported camera. True when that camera was reached: `filter` then holds
+// what binding produced (empty if binding failed) and `nameBuffer` its
+// friendly name, cut to fit without splitting a UTF-8 character.
+bool BindCamera(int index, std::unique_ptr<platform::CaptureFilter>& filter,
+                char (&nameBuffer)[kDeviceNameSize]);
+
+}  // namespace lumetra

@@ -1,0 +1,293 @@
+#include "USBDevice.h"
+
+#include <chrono>
+#include <climits>
+#include <thread>
+
+#include "CameraCommand.h"
+#include "platform/KsProperties.h"
+
+namespace lumetra {
+
+using namespace platform;
+
+namespace {
+
+// What atoi reads: leading white space, a sign, digits; no digits is 0.
+// Out of range saturates rather than being undefined.
+int ParseIndexText(const char* text) {
+    const char* p = text;
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+    const bool negative = *p == '-';
+    if (*p == '-' || *p == '+') ++p;
+    long long value = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        value = value * 10 + (*p - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) break;
+    }
+    if (negative) value = -value;
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
+    return static_cast<int>(value);
+}
+
+int32_t PresetCode(int32_t base, int preset) { return base + (preset & 0xFF); }
+
+constexpr auto kRestorePause = std::chrono::milliseconds(100);
+
+}  // namespace
+
+bool USBDevice::IsOpen() const {
+    return ksPropertySet && cameraControl && videoProcAmp && ksControl;
+}
+
+bool USBDevice::Open(const char* indexText, int /*reserved*/) {
+    Close();
+    if (indexText == nullptr) return false;
+    if (!BindCamera(ParseIndexText(indexText), filter, deviceName)) return false;
+    if (filter) {
+        videoProcAmp.reset();
+        filter->QueryVideoProcAmp(videoProcAmp);
+        ksControl.reset();
+        filter->QueryKsControl(ksControl);
+        ksPropertySet.reset();
+        filter->QueryKsPropertySet(ksPropertySet);
+        cameraControl.reset();
+        filter->QueryCameraControl(cameraControl);
+    }
+    return IsOpen();
+}
+
+void USBDevice::Close() {
+    ksPropertySet.reset();
+    ksControl.reset();
+    cameraControl.reset();
+    videoProcAmp.reset();
+    filter.reset();
+}
+
+// ---- the Set family: one 40-byte request each ----
+
+bool USBDevice::SendSet(PropertySet set, uint32_t id, int32_t value, int32_t flags) {
+    if (!IsOpen()) return false;
+    int32_t request[SetRequest::kBytes / 4] = {};
+    request[SetRequest::kValue1] = value;
+    request[SetRequest::kFlags] = flags;
+    return !Failed(ksPropertySet->Set(set, id, request, sizeof request, request, sizeof request));
+}
+
+bool USBDevice::SetCameraControl(uint32_t id, int32_t value, int32_t flags) {
+    return SendSet(PropertySet::CameraControl, id, value, flags);
+}
+
+bool USBDevice::SetProcAmp(uint32_t id, int32_t value, int32_t flags) {
+    return SendSet(PropertySet::VideoProcAmp, id, value, flags);
+}
+
+bool USBDevice::SendCommand(int32_t code, int32_t flags) {
+    return SetCameraControl(CameraControlId::Roll, code, flags);
+}
+
+// Speeds are negated as plain ints, as the camera expects; the negation
+// wraps (rather than being undefined) for INT_MIN.
+static int32_t Negated(int speed) { return static_cast<int32_t>(0u - static_cast<uint32_t>(speed)); }
+
+bool USBDevice::TiltUp(int speed) { return SetCameraControl(CameraControlId::TiltRelative, speed, kFlagsRelative); }
+bool USBDevice::TiltUpStop() { return SetCameraControl(CameraControlId::TiltRelative, 0, kFlagsRelative); }
+bool USBDevice::TiltDown(int speed) { return SetCameraControl(CameraControlId::TiltRelative, Negated(speed), kFlagsRelative); }
+bool USBDevice::TiltDownStop() { return TiltUpStop(); }
+bool USBDevice::PanLeft(int speed) { return SetCameraControl(CameraControlId::PanRelative, Negated(speed), kFlagsRelative); }
+bool USBDevice::PanLeftStop() { return SetCameraControl(CameraControlId::PanRelative, 0, kFlagsRelative); }
+bool USBDevice::PanRight(int speed) { return SetCameraControl(CameraControlId::PanRelative, speed, kFlagsRelative); }
+bool USBDevice::PanRightStop() { return PanLeftStop(); }
+bool USBDevice::FocusNear(int) { return SetCameraControl(CameraControlId::FocusRelative, 1, kFlagsRelative); }
+bool USBDevice::FocusFar(int) { return SetCameraControl(CameraControlId::FocusRelative, -1, kFlagsRelative); }
+bool USBDevice::FocusStop() { return SetCameraControl(CameraControlId::FocusRelative, 0, kFlagsRelative); }
+bool USBDevice::ZoomIn(int) { return SetCameraControl(CameraControlId::ZoomRelative, 1, kFlagsRelative); }
+bool USBDevice::ZoomOut(int) { return SetCameraControl(CameraControlId::ZoomRelative, -1, kFlagsRelative); }
+bool USBDevice::ZoomStop() { return SetCameraControl(CameraControlId::ZoomRelative, 0, kFlagsRelative); }
+bool USBDevice::ZoomReset() { return SetCameraControl(CameraControlId::Zoom, 0, kFlagsAbsolute); }
+bool USBDevice::PanReset() { return SetCameraControl(CameraControlId::Pan, 0, kFlagsAbsolute); }
+bool USBDevice::TiltReset() { return SetCameraControl(CameraControlId::Tilt, 0, kFlagsAbsolute); }
+bool USBDevice::SetExposure(int value) { return SetCameraControl(CameraControlId::Exposure, value, kFlagsManual); }
+// RELATIVE, unlike SetExposure: the cameras take the iris this way.
+bool USBDevice::SetIris(int value) { return SetCameraControl(CameraControlId::Iris, value, kFlagsRelative); }
+
+bool USBDevice::MirrorOn() { return SendCommand(MirrorOnCode, kFlagsRelative); }
+bool USBDevice::MirrorOff() { return SendCommand(MirrorOffCode, kFlagsRelative); }
+bool USBDevice::FlipOn() { return SendCommand(FlipOnCode, kFlagsRelative); }
+bool USBDevice::FlipOff() { return SendCommand(FlipOffCode, kFlagsRelative); }
+bool USBDevice::MuteOn() { return SendCommand(MuteOnCode, kFlagsRelative); }
+bool USBDevice::MuteOff() { return SendCommand(MuteOffCode, kFlagsRelative); }
+bool USBDevice::FocusAuto() { return SendCommand(FocusAutoCode, kFlagsRelative); }
+bool USBDevice::FocusManual() { return SendCommand(FocusManualCode, kFlagsRelative); }
+bool USBDevice::Home() { return SendCommand(HomeCode, kFlagsRelative); }
+bool USBDevice::Command10() { return SendCommand(Command10Code, kFlagsRelative); }
+bool USBDevice::Command11() { return SendCommand(Command11Code, kFlagsRelative); }
+bool USBDevice::FramingAuto() { return SendCommand(FramingAutoCode, kFlagsRelative); }
+bool USBDevice::FramingManual() { return SendCommand(FramingManualCode, kFlagsRelative); }
+bool USBDevice::Command18() { return SendCommand(Command18Code, kFlagsRelative); }
+bool USBDevice::Command19() { return SendCommand(Command19Code, kFlagsRelative); }
+bool USBDevice::PresetSet(int preset) { return SendCommand(PresetCode(PresetSetBase, preset), kFlagsAbsolute); }
+bool USBDevice::PresetClear(int preset) { return SendCommand(PresetCode(PresetClearBase, preset), kFlagsAbsolute); }
+bool USBDevice::PresetCall(int preset) { return SendCommand(PresetCode(PresetCallBase, preset), kFlagsAbsolute); }
+
+bool USBDevice::BacklightOn() { return SetProcAmp(ProcAmpId::BacklightCompensation, 1, kFlagsManual); }
+bool USBDevice::BacklightOff() { return SetProcAmp(ProcAmpId::BacklightCompensation, 0, kFlagsManual); }
+bool USBDevice::SetBacklight(int value) { return SetProcAmp(ProcAmpId::BacklightCompensation, value, kFlagsManual); }
+bool USBDevice::SetBrightness(int value) { return SetProcAmp(ProcAmpId::Brightness, value, kFlagsManual); }
+bool USBDevice::SetContrast(int value) { return SetProcAmp(ProcAmpId::Contrast, value, kFlagsManual); }
+bool USBDevice::SetSaturation(int value) { return SetProcAmp(ProcAmpId::Saturation, value, kFlagsManual); }
+bool USBDevice::SetSharpness(int value) { return SetProcAmp(ProcAmpId::Sharpness, value, kFlagsManual); }
+bool USBDevice::SetGamma(int value) { return SetProcAmp(ProcAmpId::Gamma, value, kFlagsManual); }
+bool USBDevice::SetGain(int value) { return SetProcAmp(ProcAmpId::Gain, value, kFlagsManual); }
+bool USBDevice::SetPowerLineFrequency(int value) { return SetProcAmp(ProcAmpId::PowerLineFrequency, value, kFlagsManual); }
+// Value 0 asks for automatic white balance.
+bool USBDevice::SetWhiteBalance(int value) {
+    return SetProcAmp(ProcAmpId::WhiteBalance, value, value != 0 ? kFlagsManual : kFlagsAuto);
+}
+// Only the mode is chosen; the Value word stays 0.
+bool USBDevice::SetWhiteBalanceMode(int manual) {
+    return SetProcAmp(ProcAmpId::WhiteBalance, 0, manual != 0 ? kFlagsManual : kFlagsAuto);
+}
+
+// ---- the white-balance component pair: one 48-byte request each ----
+// The request carries both components; the one not being set comes from
+// its record, since nothing remembers what was last sent.
+
+static bool SendWhiteBalanceComponents(KsPropertySet& set, int32_t blue, int32_t red) {
+    int32_t request[NodeRequest::kBytes / 4] = {};
+    request[NodeRequest::kValue1] = blue;
+    request[NodeRequest::kFlags] = kFlagsManual;
+    request[NodeRequest::kValue2] = red;
+    return !Failed(set.Set(PropertySet::VideoProcAmp, ProcAmpId::WhiteBalanceComponent, request,
+                           sizeof request, request, sizeof request));
+}
+
+bool USBDevice::SetWhiteBalanceBlue(int value) {
+    if (!IsOpen()) return false;
+    return SendWhiteBalanceComponents(*ksPropertySet, value, whiteBalanceRed.current);
+}
+
+bool USBDevice::SetWhiteBalanceRed(int value) {
+    if (!IsOpen()) return false;
+    return SendWhiteBalanceComponents(*ksPropertySet, whiteBalanceBlue.current, value);
+}
+
+// ---- the Get family: read into the record, then hand the value out ----
+
+bool USBDevice::ReadProperty(PropertyControl& control, int32_t property, PropertyInfo& record,
+                             int* value) {
+    int32_t flags = 0;
+    if (Failed(control.Get(property, &record.current, &flags))) return false;
+    if (value != nullptr) *value = record.current;
+    return true;
+}
+
+bool USBDevice::ReadCameraControl(int32_t property, PropertyInfo& record, int* value) {
+    return IsOpen() && ReadProperty(*cameraControl, property, record, value);
+}
+
+bool USBDevice::ReadProcAmp(int32_t property, PropertyInfo& record, int* value) {
+    return IsOpen() && ReadProperty(*videoProcAmp, property, record, value);
+}
+
+bool USBDevice::GetZoom(int* value) { return ReadCameraControl(CameraControlId::Zoom, zoom, value); }
+bool USBDevice::GetFocus(int* value) { return ReadCameraControl(CameraControlId::Focus, focus, value); }
+bool USBDevice::GetExposure(int* value) { return ReadCameraControl(CameraControlId::Exposure, exposure, value); }
+bool USBDevice::GetIris(int* value) { return ReadCameraControl(CameraControlId::Iris, iris, value); }
+bool USBDevice::GetBrightness(int* value) { return ReadProcAmp(ProcAmpId::Brightness, brightness, value); }
+bool USBDevice::GetContrast(int* value) { return ReadProcAmp(ProcAmpId::Contrast, contrast, value); }
+bool USBDevice::GetSaturation(int* value) { return ReadProcAmp(ProcAmpId::Saturation, saturation, value); }
+bool USBDevice::GetSharpness(int* value) { return ReadProcAmp(ProcAmpId::Sharpness, sharpness, value); }
+bool USBDevice::GetGamma(int* value) { return ReadProcAmp(ProcAmpId::Gamma, gamma, value); }
+bool USBDevice::GetWhiteBalance(int* value) { return ReadProcAmp(ProcAmpId::WhiteBalance, whiteBalance, value); }
+bool USBDevice::GetBacklight(int* value) { return ReadProcAmp(ProcAmpId::BacklightCompensation, backlightCompensation, value); }
+bool USBDevice::GetGain(int* value) { return ReadProcAmp(ProcAmpId::Gain, gain, value); }
+bool USBDevice::GetPowerLineFrequency(int* value) { return ReadProcAmp(ProcAmpId::PowerLineFrequency, powerLineFrequency, value); }
+
+// ---- multi-request operations ----
+
+bool USBDevice::LoadPropertyInfo() {
+    if (!IsOpen()) return false;
+    int32_t caps = 0;
+    // Range queries are not checked: a failed one leaves the record as the
+    // interface left it.
+    auto range = [&caps](PropertyControl& control, int32_t property, PropertyInfo& record) {
+        control.GetRange(property, &record.min, &record.max, &record.step, &record.defaultValue, &caps);
+    };
+    range(*videoProcAmp, ProcAmpId::WhiteBalance, whiteBalance);
+    range(*cameraControl, CameraControlId::Exposure, exposure);
+    range(*cameraControl, CameraControlId::Iris, iris);
+    range(*videoProcAmp, ProcAmpId::Gain, gain);
+    range(*videoProcAmp, ProcAmpId::Brightness, brightness);
+    range(*videoProcAmp, ProcAmpId::Contrast, contrast);
+    range(*videoProcAmp, ProcAmpId::Gamma, gamma);
+    range(*videoProcAmp, ProcAmpId::BacklightCompensation, backlightCompensation);
+    range(*videoProcAmp, ProcAmpId::Saturation, saturation);
+    range(*videoProcAmp, ProcAmpId::Sharpness, sharpness);
+    range(*videoProcAmp, ProcAmpId::PowerLineFrequency, powerLineFrequency);
+
+    int scratch = 0;
+    whiteBalance.supported = GetWhiteBalance(&scratch) ? 1 : 0;
+    exposure.supported = GetExposure(&scratch) ? 1 : 0;
+    iris.supported = GetIris(&scratch) ? 1 : 0;
+    gain.supported = GetGain(&scratch) ? 1 : 0;
+    brightness.supported = GetBrightness(&scratch) ? 1 : 0;
+    saturation.supported = GetSaturation(&scratch) ? 1 : 0;
+    sharpness.supported = GetSharpness(&scratch) ? 1 : 0;
+    powerLineFrequency.supported = GetPowerLineFrequency(&scratch) ? 1 : 0;
+    contrast.supported = GetContrast(&scratch) ? 1 : 0;
+    gamma.supported = GetGamma(&scratch) ? 1 : 0;
+    backlightCompensation.supported = GetBacklight(&scratch) ? 1 : 0;
+
+    for (PropertyInfo* none : {&whiteBalanceBlue, &whiteBalanceRed, &reserved4, &reserved7,
+                               &reserved11, &reserved13})
+        none->supported = 0;
+    return true;
+}
+
+bool USBDevice::RestoreDefaults() {
+    if (!IsOpen()) return false;
+    // Zoom has no range query, so its default is the record's 0.
+    HResult hr = cameraControl->Set(CameraControlId::Zoom, zoom.defaultValue, 0);
+    std::this_thread::sleep_for(kRestorePause);
+    const std::pair<uint32_t, const PropertyInfo*> procAmp[] = {
+        {ProcAmpId::Brightness, &brightness},
+        {ProcAmpId::Contrast, &contrast},
+        {ProcAmpId::Gamma, &gamma},
+        {ProcAmpId::BacklightCompensation, &backlightCompensation},
+        {ProcAmpId::Gain, &gain},
+        {ProcAmpId::Saturation, &saturation},
+        {ProcAmpId::Sharpness, &sharpness},
+        {ProcAmpId::WhiteBalance, &whiteBalance},
+        {ProcAmpId::PowerLineFrequency, &powerLineFrequency},
+    };
+    for (const auto& [id, record] : procAmp) {
+        hr = videoProcAmp->Set(id, record->defaultValue, 0);
+        std::this_thread::sleep_for(kRestorePause);
+    }
+    return !Failed(hr);
+}
+
+const char* USBDevice::GetFriendlyName() { return deviceName; }
+
+// ---- positions of the interface that do nothing ----
+
+bool USBDevice::Reserved12() { return false; }
+bool USBDevice::Reserved24() { return false; }
+bool USBDevice::Reserved25() { return false; }
+bool USBDevice::Reserved40() { return false; }
+bool USBDevice::Reserved41() { return false; }
+bool USBDevice::Reserved68(int) { return false; }
+bool USBDevice::Reserved69(int) { return false; }
+bool USBDevice::Reserved71(int) { return false; }
+bool USBDevice::Reserved73(int) { return false; }
+bool USBDevice::Reserved74(int) { return false; }
+bool USBDevice::Reserved75(int) { return false; }
+bool USBDevice::Reserved79(int) { return false; }
+bool USBDevice::Reserved81(int) { return false; }
+bool USBDevice::Reserved82(int) { return false; }
+bool USBDevice::Reserved83(int) { return false; }
+
+}  // namespace lumetra

@@ -1,0 +1,125 @@
+// The one implementation of BaseDevice: every operation is a property
+// request on the capture filter of the bound camera.
+#pragma once
+
+#include <memory>
+
+#include "Discovery.h"
+#include "lumetra/BaseDevice.h"
+#include "platform/Platform.h"
+
+namespace lumetra {
+
+class USBDevice final : public BaseDevice {
+public:
+    USBDevice() = default;
+    USBDevice(const USBDevice&) = delete;
+    USBDevice& operator=(const USBDevice&) = delete;
+
+    bool Open(const char* indexText, int reserved) override;
+    void Close() override;
+    bool TiltUp(int speed) override;
+    bool TiltUpStop() override;
+    bool TiltDown(int speed) override;
+    bool TiltDownStop() override;
+    bool PanLeft(int speed) override;
+    bool PanLeftStop() override;
+    bool PanRight(int speed) override;
+    bool PanRightStop() override;
+    bool FocusManual() override;
+    bool FocusAuto() override;
+    bool Reserved12() override;
+    bool FocusNear(int speed) override;
+    bool FocusFar(int speed) override;
+    bool FocusStop() override;
+    bool ZoomIn(int speed) override;
+    bool ZoomOut(int speed) override;
+    bool ZoomStop() override;
+    bool GetZoom(int* value) override;
+    bool GetFocus(int* value) override;
+    bool ZoomReset() override;
+    bool PanReset() override;
+    bool TiltReset() override;
+    bool Reserved24() override;
+    bool Reserved25() override;
+    bool MuteOn() override;
+    bool MuteOff() override;
+    bool FlipOn() override;
+    bool FlipOff() override;
+    bool MirrorOn() override;
+    bool MirrorOff() override;
+    bool Command10() override;
+    bool Command11() override;
+    bool Home() override;
+    bool Command18() override;
+    bool Command19() override;
+    bool FramingAuto() override;
+    bool FramingManual() override;
+    bool RestoreDefaults() override;
+    bool Reserved40() override;
+    bool Reserved41() override;
+    bool BacklightOn() override;
+    bool BacklightOff() override;
+    bool PresetClear(int preset) override;
+    bool PresetSet(int preset) override;
+    bool PresetCall(int preset) override;
+    bool GetBrightness(int* value) override;
+    bool SetBrightness(int value) override;
+    bool GetBacklight(int* value) override;
+    bool SetBacklight(int value) override;
+    bool GetGamma(int* value) override;
+    bool SetGamma(int value) override;
+    bool GetContrast(int* value) override;
+    bool SetContrast(int value) override;
+    bool GetSaturation(int* value) override;
+    bool SetSaturation(int value) override;
+    bool GetSharpness(int* value) override;
+    bool SetSharpness(int value) override;
+    bool GetWhiteBalance(int* value) override;
+    bool SetWhiteBalance(int value) override;
+    bool SetWhiteBalanceMode(int manual) override;
+    bool GetGain(int* value) override;
+    bool SetGain(int value) override;
+    bool GetPowerLineFrequency(int* value) override;
+    bool SetPowerLineFrequency(int value) override;
+    bool LoadPropertyInfo() override;
+    const char* GetFriendlyName() override;
+    bool Reserved68(int) override;
+    bool Reserved69(int) override;
+    bool GetExposure(int* value) override;
+    bool Reserved71(int) override;
+    bool GetIris(int* value) override;
+    bool Reserved73(int) override;
+    bool Reserved74(int) override;
+    bool Reserved75(int) override;
+    bool SetWhiteBalanceBlue(int value) override;
+    bool SetWhiteBalanceRed(int value) override;
+    bool SetExposure(int value) override;
+    bool Reserved79(int) override;
+    bool SetIris(int value) override;
+    bool Reserved81(int) override;
+    bool Reserved82(int) override;
+    bool Reserved83(int) override;
+
+private:
+    // Open means the last Open obtained all four control interfaces; an
+    // operation on a device in any other state sends nothing and fails.
+    bool IsOpen() const;
+    bool SetCameraControl(uint32_t id, int32_t value, int32_t flags);
+    bool SetProcAmp(uint32_t id, int32_t value, int32_t flags);
+    bool SendSet(platform::PropertySet set, uint32_t id, int32_t value, int32_t flags);
+    bool SendCommand(int32_t code, int32_t flags);
+    bool ReadProperty(platform::PropertyControl& control, int32_t property, PropertyInfo& record,
+                      int* value);
+    bool ReadCameraControl(int32_t property, PropertyInfo& record, int* value);
+    bool ReadProcAmp(int32_t property, PropertyInfo& record, int* value);
+
+    char deviceName[kDeviceNameSize] = {};
+    std::unique_ptr<platform::CaptureFilter> filter;
+    std::unique_ptr<platform::KsControl> ksControl;
+    std::unique_ptr<platform::KsPropertySet> ksPropertySet;
+    std::unique_ptr<platform::CameraControl> cameraControl;
+    std::unique_ptr<platform::VideoProcAmp> videoProcAmp;
+};
+
+}  // namespace lumetra

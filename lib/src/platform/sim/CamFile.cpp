@@ -1,0 +1,155 @@
+// Line format: key=value. Keys:
+//   name=<text>, path=<text>           (the text is everything after '=')
+//   camera-control.<id>=min,max,step,default,current   or  =none
+//   proc-amp.<id>=min,max,step,default,current         or  =none
+//   fault.property-bag=missing
+//   fault.bind=fail
+//   fault.interface=<video-proc-amp|ks-control|ks-property-set|camera-control>,...
+//   fault.camera-control.<id>=<get|get-range|set|ks-set|all>,...
+//   fault.proc-amp.<id>=...
+// Lines starting with '#' and lines without '=' are ignored; a key given
+// twice takes its last value.
+#include "platform/sim/CamFile.h"
+
+#include <charconv>
+#include <map>
+#include <utility>
+
+namespace lumetra::platform::sim {
+namespace {
+
+std::string_view Trim(std::string_view s) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+template <typename Int>
+bool ParseInt(std::string_view s, Int& out) {
+    s = Trim(s);
+    if (s.empty()) return false;
+    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), out);
+    return error == std::errc() && end == s.data() + s.size();
+}
+
+bool StartsWith(std::string_view s, std::string_view prefix) {
+    return s.substr(0, prefix.size()) == prefix;
+}
+
+// Calls `item` for each trimmed, non-empty piece of a comma-separated list.
+template <typename Item>
+void ForEachItem(std::string_view list, Item item) {
+    while (!list.empty()) {
+        const std::size_t comma = list.find(',');
+        const std::string_view piece = Trim(list.substr(0, comma));
+        if (!piece.empty()) item(piece);
+        if (comma == std::string_view::npos) break;
+        list.remove_prefix(comma + 1);
+    }
+}
+
+// "camera-control.<id>" / "proc-amp.<id>" after an optional prefix.
+bool ParsePropertyKey(std::string_view key, PropertySet& set, uint32_t& id) {
+    std::string_view rest;
+    if (StartsWith(key, "camera-control.")) {
+        set = PropertySet::CameraControl;
+        rest = key.substr(15);
+    } else if (StartsWith(key, "proc-amp.")) {
+        set = PropertySet::VideoProcAmp;
+        rest = key.substr(9);
+    } else {
+        return false;
+    }
+    return ParseInt(rest, id);
+}
+
+bool ParseProperty(std::string_view value, SimProperty& p) {
+    int32_t fields[5];
+    int count = 0;
+    while (count < 5) {
+        const std::size_t comma = value.find(',');
+        if (!ParseInt(value.substr(0, comma), fields[count])) return false;
+        ++count;
+        if (comma == std::string_view::npos) break;
+        value.remove_prefix(comma + 1);
+        if (count == 5) return false;  // more than five fields
+    }
+    if (count != 5 || fields[0] > fields[1]) return false;
+    p.min = fields[0];
+    p.max = fields[1];
+    p.step = fields[2];
+    p.defaultValue = fields[3];
+    p.current = fields[4];
+    return true;
+}
+
+uint8_t ParseRequestKinds(std::string_view list) {
+    uint8_t kinds = 0;
+    ForEachItem(list, [&](std::string_view item) {
+        if (item == "get") kinds |= kRequestGet;
+        else if (item == "get-range") kinds |= kRequestGetRange;
+        else if (item == "set") kinds |= kRequestSet;
+        else if (item == "ks-set") kinds |= kRequestKsSet;
+        else if (item == "all") kinds |= kRequestAll;
+    });
+    return kinds;
+}
+
+void ParseMissingInterfaces(std::string_view list, SimCameraSpec& spec) {
+    spec.noVideoProcAmp = spec.noKsControl = spec.noKsPropertySet = spec.noCameraControl = false;
+    ForEachItem(list, [&](std::string_view item) {
+        if (item == "video-proc-amp") spec.noVideoProcAmp = true;
+        else if (item == "ks-control") spec.noKsControl = true;
+        else if (item == "ks-property-set") spec.noKsPropertySet = true;
+        else if (item == "camera-control") spec.noCameraControl = true;
+    });
+}
+
+}  // namespace
+
+SimCameraSpec ParseCamFile(std::string_view text) {
+    SimCameraSpec spec;
+    // Faults apply after all lines, so their place in the file does not matter.
+    std::map<std::pair<PropertySet, uint32_t>, uint8_t> failing;
+
+    while (!text.empty()) {
+        const std::size_t newline = text.find('\n');
+        std::string_view line = text.substr(0, newline);
+        text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+
+        const std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos) continue;
+        const std::string_view key = Trim(line.substr(0, equals));
+        const std::string_view value = line.substr(equals + 1);
+        if (key.empty() || key.front() == '#') continue;
+
+        PropertySet set;
+        uint32_t id;
+        if (key == "name") {
+            spec.friendlyName = std::string(value);
+        } else if (key == "path") {
+            spec.devicePath = std::string(value);
+        } else if (ParsePropertyKey(key, set, id)) {
+            SimProperty p;
+            if (Trim(value) == "none") spec.Table(set).erase(id);
+            else if (ParseProperty(value, p)) spec.Table(set)[id] = p;
+        } else if (StartsWith(key, "fault.") && ParsePropertyKey(key.substr(6), set, id)) {
+            failing[{set, id}] = ParseRequestKinds(value);
+        } else if (key == "fault.property-bag") {
+            spec.noPropertyBag = Trim(value) == "missing";
+        } else if (key == "fault.bind") {
+            spec.bindFails = Trim(value) == "fail";
+        } else if (key == "fault.interface") {
+            ParseMissingInterfaces(value, spec);
+        }
+    }
+    for (const auto& [property, kinds] : failing) {
+        SimPropertyTable& table = spec.Table(property.first);
+        if (const auto it = table.find(property.second); it != table.end()) it->second.failing = kinds;
+    }
+    return spec;
+}
+
+}  // namespace lumetra::platform::sim

@@ -1,0 +1,15 @@
+// The text of a simulated camera's .cam file. Any input is accepted:
+// lines that do not parse are ignored.
+#pragma once
+
+#include <string_view>
+
+#include "platform/sim/SimCameraSpec.h"
+
+namespace lumetra::platform::sim {
+
+// Unread parts keep the defaults of SimCameraSpec (no name, no path: the
+// property bag cannot read them).
+SimCameraSpec ParseCamFile(std::string_view text);
+
+}  // namespace lumetra::platform::sim
