@@ -7,3 +7,4 @@ QPoint g_noDeviceAnchor;
 QPoint g_noCameraAnchor;
 int g_noDeviceOnTop = 0;
 int g_noCameraOnTop = 0;
+PictureSettings g_pictureSettings;

@@ -123,4 +123,15 @@ private:
     QSystemTrayIcon* trayIcon = nullptr;
     NO_Device* noDeviceDialog = nullptr;
     NO_Mord_Camera* noCameraDialog = nullptr;
+
+    // Camera selection and the settings pane (CameraSelection.cpp, SettingsPane.cpp).
+private:
+    // True only while the last Open succeeded. A failed Open leaves the
+    // device closed even though g_cameraOpen may still be 1; the settings
+    // pane then sends nothing.
+    bool cameraBound = false;
+    bool pictureReachesCamera() const;
+    void paintCameraTabs(int chosen);  // 1 to 5 green, the others black; 0: all black
+    void chooseCamera(int number);     // the shared body of buttons 2 to 5
+    void showNoCameraDialog();
 };

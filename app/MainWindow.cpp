@@ -1,0 +1,180 @@
+// The main window's life: construction, the initial face of every control,
+// the wiring, the device-change registration and the discovery pass.
+#include "MainWindow.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QIcon>
+#include <QPixmap>
+#include <QTimer>
+
+#include "AppState.h"
+#include "NO_Device.h"
+#include "RockerHandle.h"
+#include "platform/DeviceChangeMessage.h"
+#include "platform/DeviceNotifier.h"
+#include "platform/StayOnTop.h"
+#include "ui_MainWindow.h"
+
+namespace {
+
+const QString kMutedFace =
+    QStringLiteral("QPushButton{border-image: url(:/img/mute.png);background-attachment;border:none;}");
+const QString kUnmutedFace =
+    QStringLiteral("QPushButton{border-image: url(:/img/no_mute.png);background-attachment;border:none;}");
+const QString kTransparentFace = QStringLiteral("QPushButton{border:none;background:transparent;}");
+
+// The face of a key: its image on black.
+QString KeyFace(const char* image)
+{
+    return QStringLiteral("QPushButton{image: url(:/img/%1);background-color:black;}").arg(QLatin1String(image));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
+{
+    ui = new MainWindowForm;
+    ui->setupUi(this);
+    InitValue();
+    InitWindows();
+    InitConnect();
+    InitUSBGuid();
+}
+
+// The device stays open and the dialogs stay alive: both belong to the whole
+// run, which is ending.
+MainWindow::~MainWindow() { delete ui; }
+
+void MainWindow::InitValue()
+{
+    discoveryTimer = new QTimer(this);
+    g_noDeviceOnTop = 1;
+    g_noCameraOnTop = 1;
+    device = BaseDevice::CreateDevice(USB);
+}
+
+void MainWindow::InitWindows()
+{
+    QCoreApplication::setAttribute(Qt::AA_Use96Dpi, true);
+    setFixedSize(width(), height());
+    setWindowFlags(Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_TranslucentBackground, true);
+    ptzdeck::platform::SetStaysOnTop(this, true);
+
+    ui->Win_Right->hide();
+    g_settingsShown = 0;
+    notOnTop = false;
+
+    ui->btn_mute->setStyleSheet(kMutedFace);
+    ui->btn_top->setStyleSheet(
+        QStringLiteral("QPushButton{border-image: url(:/img/top.png);border:none;background:transparent;}"));
+    ui->btn_min->setStyleSheet(kTransparentFace);
+    ui->btn_close->setStyleSheet(kTransparentFace);
+    ui->slider_focus->setEnabled(false);
+    ui->btn_af->setStyleSheet(KeyFace("AF.png"));
+    ui->btn_ai->setStyleSheet(KeyFace("Framing.png"));
+    ui->btn_push->setStyleSheet(KeyFace("Push.png"));
+    ui->btn_num0->setStyleSheet(KeyFace("0.png"));
+    ui->btn_num1->setStyleSheet(KeyFace("1.png"));
+    ui->btn_num2->setStyleSheet(KeyFace("2.png"));
+    ui->btn_num3->setStyleSheet(KeyFace("3.png"));
+    ui->btn_num4->setStyleSheet(KeyFace("4.png"));
+    ui->btn_num5->setStyleSheet(KeyFace("5.png"));
+    ui->btn_num6->setStyleSheet(KeyFace("6.png"));
+    ui->btn_num7->setStyleSheet(KeyFace("7.png"));
+    ui->btn_num8->setStyleSheet(KeyFace("8.png"));
+    ui->btn_num9->setStyleSheet(KeyFace("9.png"));
+    ui->btn_set->setStyleSheet(KeyFace("Set.png"));
+    ui->btn_clear->setStyleSheet(KeyFace("Clear.png"));
+    ui->btn_flip->setStyleSheet(KeyFace("Flip.png"));
+    ui->btn_home->setStyleSheet(KeyFace("HOME.png"));
+    ui->btn_mirror->setStyleSheet(KeyFace("Mirror.png"));
+    ui->btn_setting->setStyleSheet(kTransparentFace);
+    ui->btn_default->setStyleSheet(KeyFace("Default.png"));
+    ui->btn_ok->setStyleSheet(KeyFace("OK.png"));
+
+    trayIcon = new QSystemTrayIcon(this);
+    trayIcon->setIcon(QIcon(QPixmap(QStringLiteral(":/img/min_img.ico"))));
+    trayIcon->setVisible(true);
+
+    // 45 is the spring-back centre of the zoom and focus sliders.
+    ui->slider_zoom->setSliderPosition(45);
+    ui->slider_zoom->setPageStep(0);
+    ui->slider_focus->setSliderPosition(45);
+    ui->slider_focus->setPageStep(0);
+
+    paintCameraTabs(0);
+
+    noDeviceDialog = new NO_Device(nullptr);
+}
+
+void MainWindow::InitConnect()
+{
+    connect(discoveryTimer, &QTimer::timeout, this, &MainWindow::TimerInit);
+    discoveryTimer->start(500);
+    connect(ui->slider_zoom, &QSlider::valueChanged, this, &MainWindow::zoomchanged);
+    connect(ui->slider_zoom, &QSlider::sliderReleased, this, &MainWindow::zoomstop);
+    connect(ui->slider_focus, &QSlider::valueChanged, this, &MainWindow::focuschanged);
+    connect(ui->slider_focus, &QSlider::sliderReleased, this, &MainWindow::focusstop);
+    connect(ui->widget, &RockerHandle::keyNumchanged, this, &MainWindow::MovePlace);
+    connect(ui->widget, &RockerHandle::Speed_Pan, this, &MainWindow::SpeedX);
+    connect(ui->widget, &RockerHandle::Speed_Tilt, this, &MainWindow::SpeedY);
+}
+
+void MainWindow::InitUSBGuid()
+{
+    using namespace ptzdeck::platform;
+    // The registration lasts as long as the window: the notifier is its child.
+    auto* notifier = new DeviceNotifier(this);
+    connect(notifier, &DeviceNotifier::deviceChanged, this, [this](quintptr event) {
+        MSG message;
+        message.message = WM_DEVICECHANGE;
+        message.wParam = event;
+        long result = 0;
+        nativeEvent(QByteArray(kWindowsMessageEventType), &message, &result);
+    });
+    if (notifier->start())
+        ui->btn_cam1->setStyleSheet(
+            QStringLiteral("QPushButton{border:none;background:transparent;color:rgb(3,216,98)}"));
+    else
+        ui->btn_cam1->setStyleSheet(
+            QStringLiteral("QPushButton{border:none;background:transparent;color:rgb(205,205,205)}"));
+}
+
+void MainWindow::TimerInit()
+{
+    if (discoveryTimer->isActive()) {
+        BaseDevice::Initial();
+        if (BaseDevice::EnumUSBDevices(devices)) {
+            const int count = devices.empty() ? 0 : devices.back().index + 1;
+            g_cameraCount = count;
+            if (count > 0) {
+                g_noDeviceAnchor = mapToGlobal(QPoint(0, 0));
+                on_btn_cam1_clicked();
+                ui->btn_mute->setStyleSheet(kUnmutedFace);
+                g_cameraOpen = 1;
+                // A settings button pressed while no camera was open disabled
+                // the pane; a camera is here now, so it works again.
+                ui->Win_Right->setEnabled(true);
+                noDeviceDialog->setModal(false);
+                noDeviceDialog->hide();
+            } else {
+                paintCameraTabs(0);
+                ui->btn_mute->setStyleSheet(kMutedFace);
+                Warn_NoDev();
+                g_cameraOpen = 0;
+            }
+        } else {
+            // Enumeration failed; `devices` keeps what it held.
+            paintCameraTabs(0);
+            ui->btn_mute->setStyleSheet(kMutedFace);
+            qDebug() << "hello227";
+            Warn_NoDev();
+            g_cameraCount = 0;
+            g_cameraOpen = 0;
+        }
+    }
+    // One pass per start: only a device change starts the timer again.
+    discoveryTimer->stop();
+}

@@ -1,0 +1,34 @@
+// The warning shown when no supported camera is found: OK hides it, Quit
+// ends the program.
+#pragma once
+
+#include <QDialog>
+#include <QPoint>
+
+class QMouseEvent;
+namespace Ui {
+class NO_DeviceForm;
+}
+using NO_DeviceForm = Ui::NO_DeviceForm;
+
+class NO_Device : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit NO_Device(QWidget* parent);
+    ~NO_Device() override;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private slots:
+    void on_btn_quit_clicked();
+    void on_btn_ok_clicked();
+
+private:
+    NO_DeviceForm* ui = nullptr;
+    QPoint dragOrigin{0, 0};
+    bool dragging = false;
+};

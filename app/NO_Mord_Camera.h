@@ -1,0 +1,32 @@
+// The warning shown when a camera button has no camera behind it.
+#pragma once
+
+#include <QDialog>
+#include <QPoint>
+
+class QMouseEvent;
+namespace Ui {
+class NO_Mord_CameraForm;
+}
+using NO_Mord_CameraForm = Ui::NO_Mord_CameraForm;
+
+class NO_Mord_Camera : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit NO_Mord_Camera(QWidget* parent);
+    ~NO_Mord_Camera() override;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private slots:
+    void on_btn_ok_clicked();
+
+private:
+    NO_Mord_CameraForm* ui = nullptr;
+    QPoint dragOrigin{0, 0};
+    bool dragging = false;
+};

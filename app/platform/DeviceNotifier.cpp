@@ -1,0 +1,134 @@
+#include "platform/DeviceNotifier.h"
+
+#include <QSocketNotifier>
+#include <cstring>
+#include <libudev.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include "platform/DeviceChangeMessage.h"
+
+namespace ptzdeck::platform {
+
+struct DeviceNotifier::Udev {
+    ::udev* context = nullptr;
+    ::udev_monitor* monitor = nullptr;
+
+    ~Udev()
+    {
+        if (monitor)
+            udev_monitor_unref(monitor);
+        if (context)
+            udev_unref(context);
+    }
+};
+
+DeviceNotifier::DeviceNotifier(QObject* parent) : QObject(parent) {}
+
+DeviceNotifier::~DeviceNotifier()
+{
+    // Socket notifiers go before the descriptors they watch.
+    delete udevNotifier;
+    delete busNotifier;
+    if (busWatchFd >= 0)
+        close(busWatchFd);
+}
+
+bool DeviceNotifier::start()
+{
+    // The same choice the camera library makes. A bus directory that does not
+    // exist cannot be watched: the registration fails.
+    const QByteArray simulated = qgetenv("LUMETRA_SIM_DIR");
+    if (!simulated.isEmpty())
+        return watchSimulatedBus(simulated);
+    return watchUdev();
+}
+
+namespace {
+
+// A simulated camera is a file named `<something>.cam`; the request log and
+// temporary files written beside them are not devices.
+bool IsCameraFile(const char* name)
+{
+    const size_t length = std::strlen(name);
+    return length > 4 && std::strcmp(name + length - 4, ".cam") == 0;
+}
+
+}  // namespace
+
+bool DeviceNotifier::watchSimulatedBus(const QByteArray& directory)
+{
+    // inotify directly rather than QFileSystemWatcher, which quietly falls
+    // back to polling when inotify is unavailable.
+    busWatchFd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (busWatchFd < 0)
+        return false;
+    const uint32_t mask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF;
+    if (inotify_add_watch(busWatchFd, directory.constData(), mask) < 0)
+        return false;
+    busNotifier = new QSocketNotifier(busWatchFd, QSocketNotifier::Read, this);
+    connect(busNotifier, &QSocketNotifier::activated, this, &DeviceNotifier::simulatedBusReadable);
+    return true;
+}
+
+void DeviceNotifier::simulatedBusReadable()
+{
+    alignas(inotify_event) char buffer[4096];
+    ssize_t length;
+    while ((length = read(busWatchFd, buffer, sizeof buffer)) > 0) {
+        for (ssize_t at = 0; at < length;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF)) {
+                // The whole bus is gone.
+                emit deviceChanged(DBT_DEVICEREMOVECOMPLETE);
+                continue;
+            }
+            if (event->len == 0 || !IsCameraFile(event->name))
+                continue;
+            if (event->mask & (IN_CREATE | IN_MOVED_TO))
+                emit deviceChanged(DBT_DEVICEARRIVAL);
+            else if (event->mask & (IN_DELETE | IN_MOVED_FROM))
+                emit deviceChanged(DBT_DEVICEREMOVECOMPLETE);
+        }
+    }
+}
+
+bool DeviceNotifier::watchUdev()
+{
+    udevHandles = std::make_unique<Udev>();
+    udevHandles->context = udev_new();
+    if (!udevHandles->context)
+        return false;
+    // "udev" events come after udevd has finished with the device, so the
+    // video node is usable by the time the discovery pass looks for it.
+    udevHandles->monitor = udev_monitor_new_from_netlink(udevHandles->context, "udev");
+    if (!udevHandles->monitor)
+        return false;
+    if (udev_monitor_filter_add_match_subsystem_devtype(udevHandles->monitor, "usb", "usb_device") < 0
+        || udev_monitor_filter_add_match_subsystem_devtype(udevHandles->monitor, "video4linux", nullptr) < 0
+        || udev_monitor_enable_receiving(udevHandles->monitor) < 0)
+        return false;
+    const int fd = udev_monitor_get_fd(udevHandles->monitor);
+    if (fd < 0)
+        return false;
+    udevNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(udevNotifier, &QSocketNotifier::activated, this, &DeviceNotifier::udevReadable);
+    return true;
+}
+
+void DeviceNotifier::udevReadable()
+{
+    // One readable socket may hold several events; the socket is
+    // non-blocking, so this ends when it is drained.
+    while (udev_device* device = udev_monitor_receive_device(udevHandles->monitor)) {
+        const char* action = udev_device_get_action(device);
+        if (action && std::strcmp(action, "add") == 0)
+            emit deviceChanged(DBT_DEVICEARRIVAL);
+        else if (action && std::strcmp(action, "remove") == 0)
+            emit deviceChanged(DBT_DEVICEREMOVECOMPLETE);
+        udev_device_unref(device);
+    }
+}
+
+}  // namespace ptzdeck::platform

@@ -1,0 +1,142 @@
+// The device-change notifier: cameras plugged into and unplugged from a
+// simulated bus directory, files that are not cameras, and registration.
+#include <QFile>
+#include <QFileSystemWatcher>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "platform/DeviceChangeMessage.h"
+#include "platform/DeviceNotifier.h"
+#include "support/DescriptorsExhausted.h"
+
+using ptzdeck::platform::DBT_DEVICEARRIVAL;
+using ptzdeck::platform::DBT_DEVICEREMOVECOMPLETE;
+using ptzdeck::platform::DeviceNotifier;
+
+namespace {
+
+void WriteFile(const QString& path, const QByteArray& text)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Append));
+    file.write(text);
+}
+
+QList<quint64> Events(const QSignalSpy& spy)
+{
+    QList<quint64> out;
+    for (const QList<QVariant>& args : spy)
+        out << args.at(0).value<quint64>();
+    return out;
+}
+
+}  // namespace
+
+class DeviceNotifierTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { qRegisterMetaType<quintptr>("quintptr"); }
+    void init() { qunsetenv("LUMETRA_SIM_DIR"); }
+
+    void reportsCamerasPluggedAndUnplugged()
+    {
+        QTemporaryDir bus;
+        WriteFile(bus.filePath("present.cam"), "name=x\n");
+        qputenv("LUMETRA_SIM_DIR", QFile::encodeName(bus.path()));
+        DeviceNotifier notifier;
+        QVERIFY(notifier.start());
+        QSignalSpy changes(&notifier, &DeviceNotifier::deviceChanged);
+
+        WriteFile(bus.filePath("a.cam"), "name=a\n");
+        QTRY_COMPARE(changes.count(), 1);
+        QCOMPARE(Events(changes), QList<quint64>{DBT_DEVICEARRIVAL});
+
+        // Written aside, then renamed into place.
+        WriteFile(bus.filePath("b.part"), "name=b\n");
+        QVERIFY(QFile::rename(bus.filePath("b.part"), bus.filePath("b.cam")));
+        QTRY_COMPARE(changes.count(), 2);
+        QCOMPARE(Events(changes).last(), quint64(DBT_DEVICEARRIVAL));
+
+        QVERIFY(QFile::remove(bus.filePath("a.cam")));
+        QVERIFY(QFile::remove(bus.filePath("present.cam")));
+        QTRY_COMPARE(changes.count(), 4);
+        QCOMPARE(Events(changes).mid(2), (QList<quint64>{DBT_DEVICEREMOVECOMPLETE, DBT_DEVICEREMOVECOMPLETE}));
+    }
+
+    // The request log and other files beside the cameras are not devices.
+    void ignoresFilesThatAreNotCameras()
+    {
+        QTemporaryDir bus;
+        qputenv("LUMETRA_SIM_DIR", QFile::encodeName(bus.path()));
+        DeviceNotifier notifier;
+        QVERIFY(notifier.start());
+        QSignalSpy changes(&notifier, &DeviceNotifier::deviceChanged);
+        // A second watcher on the same directory tells when the changes have
+        // been reported to anyone listening.
+        QFileSystemWatcher witness({bus.path()});
+        QSignalSpy seen(&witness, &QFileSystemWatcher::directoryChanged);
+
+        WriteFile(bus.filePath("requests.log"), "a get-range proc-amp 8\n");
+        WriteFile(bus.filePath("requests.log"), "a get proc-amp 8\n");
+        WriteFile(bus.filePath("c.part"), "name=c\n");
+        QVERIFY(QFile::rename(bus.filePath("c.part"), bus.filePath("notes.txt")));
+        QVERIFY(QFile::remove(bus.filePath("notes.txt")));
+        QVERIFY(QDir(bus.path()).mkdir("sub"));
+        QTRY_VERIFY(seen.count() > 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(changes.count(), 0);
+
+        WriteFile(bus.filePath("c.cam"), "name=c\n");
+        QTRY_COMPARE(changes.count(), 1);
+    }
+
+    void unplugsEverythingWhenTheBusGoes()
+    {
+        auto bus = std::make_unique<QTemporaryDir>();
+        WriteFile(bus->filePath("a.cam"), "name=a\n");
+        qputenv("LUMETRA_SIM_DIR", QFile::encodeName(bus->path()));
+        DeviceNotifier notifier;
+        QVERIFY(notifier.start());
+        QSignalSpy changes(&notifier, &DeviceNotifier::deviceChanged);
+        bus.reset();
+        QTRY_VERIFY(changes.count() >= 1);
+        for (quint64 event : Events(changes))
+            QCOMPARE(event, quint64(DBT_DEVICEREMOVECOMPLETE));
+    }
+
+    // Without a simulated bus, real devices are followed.
+    void realDevicesThroughUdev()
+    {
+        DeviceNotifier notifier;
+        QVERIFY(notifier.start());
+    }
+
+    void registrationCanFail_data()
+    {
+        QTest::addColumn<bool>("busExists");
+        QTest::newRow("bus directory missing") << false;
+        QTest::newRow("no descriptor left") << true;
+    }
+
+    void registrationCanFail()
+    {
+        QFETCH(bool, busExists);
+        QTemporaryDir bus;
+        qputenv("LUMETRA_SIM_DIR", QFile::encodeName(busExists ? bus.path() : bus.filePath("missing")));
+        DeviceNotifier notifier;
+        bool started;
+        {
+            std::unique_ptr<DescriptorsExhausted> exhausted;
+            if (busExists)
+                exhausted = std::make_unique<DescriptorsExhausted>();
+            started = notifier.start();
+        }
+        QVERIFY(!started);
+    }
+};
+
+QTEST_MAIN(DeviceNotifierTest)
+#include "test_device_notifier.moc"

@@ -1,0 +1,373 @@
+// The picture-settings pane against simulated cameras: loading, dragging,
+// the anti-flicker combo, Default, OK and the settings button.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "AppState.h"
+#include "MainWindow.h"
+#include "NO_Device.h"
+#include "NO_Mord_Camera.h"
+#include "support/SimulatedBus.h"
+#include "support/WindowProbe.h"
+
+namespace {
+
+const int kPassTimeout = 15000;
+
+struct Row {
+    const char* slider;
+    const char* field;
+    int procAmpId;
+    int min, max, defaultValue, current;
+};
+
+// Every row with its own range, default and current value, so that a row
+// loaded from or sent to the wrong property shows. Backlight's current value
+// lies beyond a fresh slider's range of 0 to 99.
+const Row kRows[] = {
+    {"slider_blc", "v_blc", 8, 0, 255, 64, 200},
+    {"slider_gamma", "v_gamma", 5, 100, 500, 220, 300},
+    {"slider_contrast", "v_contrast", 1, 0, 95, 50, 37},
+    {"slider_saturation", "v_saturation", 3, 0, 180, 90, 150},
+    {"slider_brightness", "v_brightness", 0, -64, 64, 0, -10},
+    {"slider_sharpness", "v_sharpness", 4, 0, 15, 6, 7},
+    {"slider_wb", "v_wb", 7, 2800, 6500, 4600, 5200},
+};
+
+QStringList Properties(int powerLineDefault, int powerLineCurrent)
+{
+    QStringList lines;
+    for (const Row& r : kRows)
+        lines << QStringLiteral("proc-amp.%1=%2,%3,1,%4,%5")
+                     .arg(r.procAmpId)
+                     .arg(r.min)
+                     .arg(r.max)
+                     .arg(r.defaultValue)
+                     .arg(r.current);
+    lines << QStringLiteral("proc-amp.13=0,3,1,%1,%2").arg(powerLineDefault).arg(powerLineCurrent);
+    return lines;
+}
+
+QString KsSet(const QString& cam, int id, const QString& value1, int flags)
+{
+    return QStringLiteral("%1 ks-set proc-amp %2 value1=%3 value2=\\S+ flags=0x%4 len=\\d+")
+        .arg(QRegularExpression::escape(cam))
+        .arg(id)
+        .arg(value1)
+        .arg(flags, 0, 16);
+}
+
+void CompareLines(const QStringList& actual, const QStringList& patterns)
+{
+    QCOMPARE(actual.size(), patterns.size());
+    for (int i = 0; i < patterns.size(); ++i) {
+        const QRegularExpression re(QRegularExpression::anchoredPattern(patterns[i]));
+        QVERIFY2(re.match(actual[i]).hasMatch(), qPrintable(actual[i] + "  !~  " + patterns[i]));
+    }
+}
+
+}  // namespace
+
+class SettingsPaneTest : public QObject {
+    Q_OBJECT
+
+private:
+    SimulatedBus* bus = nullptr;
+    MainWindow* window = nullptr;
+    int generation = 0;
+
+    QString cameraName(int n) const { return QStringLiteral("s%1cam%2").arg(generation).arg(n); }
+
+    // One camera per entry (power-line default and current), then a shown
+    // window after its first pass.
+    void startWith(const QList<QPair<int, int>>& powerLines, const QStringList& faultsOfSecond = {})
+    {
+        ++generation;
+        for (int i = 0; i < powerLines.size(); ++i)
+            bus->plugCamera(cameraName(i + 1),
+                            Properties(powerLines[i].first, powerLines[i].second) + (i == 1 ? faultsOfSecond : QStringList()));
+        window = new MainWindow;
+        window->show();
+        QSignalSpy passes(probe::discoveryTimer(*window), &QTimer::timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(passes.count(), 1, kPassTimeout);
+    }
+
+    QSlider* slider(const char* name) { return probe::child<QSlider>(window, name); }
+    QComboBox* combo() { return probe::child<QComboBox>(window, "cb_fliker"); }
+    QWidget* pane() { return probe::child<QWidget>(window, "Win_Right"); }
+    void click(const char* name) { QTest::mouseClick(probe::button(window, name), Qt::LeftButton); }
+
+private slots:
+    void initTestCase() { bus = new SimulatedBus; }
+    void cleanupTestCase() { delete bus; }
+
+    void init()
+    {
+        probe::resetAppState();
+        bus->unplugAll();
+        bus->clearRequests();
+    }
+
+    void cleanup()
+    {
+        delete window;
+        window = nullptr;
+        probe::deleteAll<NO_Device>();
+        probe::deleteAll<NO_Mord_Camera>();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void loadsRangesBeforeValues()
+    {
+        startWith({{1, 2}});
+        if (QTest::currentTestFailed())
+            return;
+        for (const Row& r : kRows) {
+            QSlider* s = slider(r.slider);
+            QCOMPARE(s->minimum(), r.min);
+            QCOMPARE(s->maximum(), r.max);
+            QCOMPARE(s->value(), r.current);
+            QCOMPARE(s->pageStep(), 0);
+            QCOMPARE(s->singleStep(), 1);
+            QCOMPARE(probe::child<QLineEdit>(window, r.field)->text(), QString::number(r.current));
+        }
+        QCOMPARE(combo()->currentIndex(), 2);
+        const PictureSettings& c = g_pictureSettings;
+        QCOMPARE(c.backlight.current, 200);
+        QCOMPARE(c.backlight.max, 255);
+        QCOMPARE(c.gamma.min, 100);
+        QCOMPARE(c.whiteBalance.defaultValue, 4600);
+        QCOMPARE(c.sharpness.pageStep, 0);
+        QCOMPARE(c.powerLine.current, 2);
+        QCOMPARE(c.powerLine.defaultValue, 1);
+        QCOMPARE(c.powerLine.max, 3);
+        // The first pass loads before it marks the camera open: the combo's
+        // change sends nothing back.
+        QVERIFY(bus->requests("ks-set").isEmpty());
+    }
+
+    // Loading sends the power-line value back only when the combo's index
+    // changes, and not at all for a value beyond its three items.
+    void powerLineGoesBackOnlyOnChange()
+    {
+        startWith({{0, 1}, {0, 2}, {0, 3}});
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(combo()->currentIndex(), 1);
+        bus->clearRequests();
+
+        click("btn_cam2");
+        CompareLines(bus->requests("ks-set"), {KsSet(cameraName(2), 13, "2", 2)});
+        bus->clearRequests();
+        click("btn_cam2");
+        QVERIFY(bus->requests("ks-set").isEmpty());
+
+        click("btn_cam3");
+        QCOMPARE(combo()->currentIndex(), -1);
+        QCOMPARE(combo()->currentText(), QString());
+        QVERIFY(bus->requests("ks-set").isEmpty());
+
+        click("btn_cam1");
+        QCOMPARE(combo()->currentIndex(), 1);
+        CompareLines(bus->requests("ks-set"), {KsSet(cameraName(1), 13, "1", 2)});
+    }
+
+    void comboChoiceSendsItsValue()
+    {
+        startWith({{1, 1}});
+        if (QTest::currentTestFailed())
+            return;
+        bus->clearRequests();
+        combo()->setCurrentIndex(2);
+        combo()->setCurrentIndex(0);
+        combo()->setCurrentIndex(1);
+        const QString cam = cameraName(1);
+        CompareLines(bus->requests("ks-set"),
+                     {KsSet(cam, 13, "2", 2), KsSet(cam, 13, "0", 2), KsSet(cam, 13, "1", 2)});
+        QCOMPARE(g_pictureSettings.powerLine.current, 1);
+    }
+
+    void defaultSendsCachedDefaultsInOrder_data()
+    {
+        QTest::addColumn<int>("powerLineCurrent");
+        QTest::newRow("combo already at the default") << 1;
+        QTest::newRow("combo moves to the default") << 2;
+    }
+
+    void defaultSendsCachedDefaultsInOrder()
+    {
+        QFETCH(int, powerLineCurrent);
+        startWith({{1, powerLineCurrent}});
+        if (QTest::currentTestFailed())
+            return;
+        bus->clearRequests();
+        click("btn_default");
+
+        const QString cam = cameraName(1);
+        QStringList expected;
+        if (powerLineCurrent != 1)
+            expected << KsSet(cam, 13, "1", 2);  // the combo's own change
+        expected << KsSet(cam, 7, "4600", 2) << KsSet(cam, 8, "64", 2) << KsSet(cam, 5, "220", 2)
+                 << KsSet(cam, 1, "50", 2) << KsSet(cam, 3, "90", 2) << KsSet(cam, 0, "0", 2)
+                 << KsSet(cam, 4, "6", 2) << KsSet(cam, 13, "1", 2)
+                 << KsSet(cam, 7, "-?\\d+", 1);  // white balance back to automatic
+        CompareLines(bus->requests("ks-set"), expected);
+
+        for (const Row& r : kRows) {
+            QCOMPARE(slider(r.slider)->value(), r.defaultValue);
+            QCOMPARE(probe::child<QLineEdit>(window, r.field)->text(), QString::number(r.defaultValue));
+        }
+        QCOMPARE(combo()->currentIndex(), 1);
+        // The cache keeps the loaded values.
+        QCOMPARE(g_pictureSettings.backlight.current, 200);
+        QCOMPARE(g_pictureSettings.whiteBalance.current, 5200);
+    }
+
+    // Only a hand on the handle sends; setting a value from code does not.
+    void dragSendsSetValueDoesNot()
+    {
+        startWith({{1, 1}});
+        if (QTest::currentTestFailed())
+            return;
+        click("btn_setting");
+        QVERIFY(pane()->isVisible());
+        const QString cam = cameraName(1);
+        PictureSetting* caches[] = {&g_pictureSettings.backlight,  &g_pictureSettings.gamma,
+                                    &g_pictureSettings.contrast,   &g_pictureSettings.saturation,
+                                    &g_pictureSettings.brightness, &g_pictureSettings.sharpness,
+                                    &g_pictureSettings.whiteBalance};
+        int i = 0;
+        for (const Row& r : kRows) {
+            QSlider* s = slider(r.slider);
+            bus->clearRequests();
+            s->setValue(r.min);
+            QVERIFY(bus->requests("ks-set").isEmpty());
+            QCOMPARE(caches[i]->current, r.current);
+
+            probe::dragHandle(s, s->width() / 2);
+            const int reached = s->value();
+            QVERIFY2(reached > r.min, r.slider);
+            const QStringList sent = bus->requests("ks-set");
+            QVERIFY2(!sent.isEmpty(), r.slider);
+            for (const QString& line : sent)
+                QVERIFY2(line.contains(QStringLiteral(" proc-amp %1 ").arg(r.procAmpId)), qPrintable(line));
+            CompareLines(sent.mid(sent.size() - 1), {KsSet(cam, r.procAmpId, QString::number(reached), 2)});
+            QCOMPARE(probe::child<QLineEdit>(window, r.field)->text(), QString::number(reached));
+            QCOMPARE(caches[i]->current, reached);
+            ++i;
+        }
+    }
+
+    void settingsButtonAndOk()
+    {
+        startWith({{1, 1}});
+        if (QTest::currentTestFailed())
+            return;
+        bus->clearRequests();
+        click("btn_setting");
+        QVERIFY(pane()->isVisible());
+        QCOMPARE(g_settingsShown, 1);
+        click("btn_setting");
+        QVERIFY(!pane()->isVisible());
+        QCOMPARE(g_settingsShown, 0);
+        click("btn_setting");
+        click("btn_ok");
+        QVERIFY(!pane()->isVisible());
+        QCOMPARE(g_settingsShown, 0);
+        QVERIFY(pane()->isEnabled());
+        QVERIFY(bus->requests().isEmpty());
+    }
+
+    // Without a camera the settings button disables the pane; the pass that
+    // finds a camera makes it usable again.
+    void paneUsableAgainOnceACameraArrives()
+    {
+        ++generation;
+        window = new MainWindow;
+        window->show();
+        QSignalSpy passes(probe::discoveryTimer(*window), &QTimer::timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(passes.count(), 1, kPassTimeout);
+        click("btn_setting");
+        QVERIFY(!pane()->isEnabled());
+        QVERIFY(!pane()->isVisible());
+        QCOMPARE(g_settingsShown, 0);
+
+        bus->plugCamera(cameraName(1), Properties(1, 1));
+        QTRY_COMPARE_WITH_TIMEOUT(g_cameraOpen, 1, kPassTimeout);
+        QVERIFY(pane()->isEnabled());
+        click("btn_setting");
+        QVERIFY(pane()->isVisible());
+        bus->clearRequests();
+        probe::dragHandle(slider("slider_blc"), 30);
+        QVERIFY(!bus->requests("ks-set", cameraName(1)).isEmpty());
+    }
+
+    // A camera that is counted but will not open: the device is closed while
+    // g_cameraOpen is 1. Nothing may reach it, and the window goes on.
+    void failedOpenSendsNothing_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("camera cannot be bound") << "fault.bind=fail";
+        QTest::newRow("bound without camera control") << "fault.interface=camera-control";
+    }
+
+    void failedOpenSendsNothing()
+    {
+        QFETCH(QString, fault);
+        startWith({{1, 1}, {1, 1}}, {fault});
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(g_cameraCount, 2);
+        click("btn_setting");
+        click("btn_cam2");
+        QCOMPARE(g_cameraOpen, 1);
+        QCOMPARE(probe::tabColours(window), QStringLiteral("bgbbb"));
+        // The pane keeps the first camera's values.
+        QCOMPARE(slider("slider_blc")->value(), 200);
+        QCOMPARE(probe::child<QLineEdit>(window, "v_wb")->text(), QStringLiteral("5200"));
+        bus->clearRequests();
+
+        probe::dragHandle(slider("slider_gamma"), 40);
+        QVERIFY(slider("slider_gamma")->value() != 300);
+        QCOMPARE(probe::child<QLineEdit>(window, "v_gamma")->text(), QString::number(slider("slider_gamma")->value()));
+        combo()->setCurrentIndex(2);
+        click("btn_default");
+        QVERIFY2(bus->requests("ks-set").isEmpty(), qPrintable(bus->requests().join('\n')));
+        QVERIFY(bus->requests("set").isEmpty());
+
+        // Choosing the working camera again opens it and sends as before.
+        click("btn_cam1");
+        bus->clearRequests();
+        probe::dragHandle(slider("slider_gamma"), -20);
+        QVERIFY(!bus->requests("ks-set", cameraName(1)).isEmpty());
+    }
+
+    // The same when the pass itself fails to open camera index 0.
+    void passWithUnopenableCamera_data() { failedOpenSendsNothing_data(); }
+
+    void passWithUnopenableCamera()
+    {
+        QFETCH(QString, fault);
+        ++generation;
+        bus->plugCamera(cameraName(1), Properties(1, 1) << fault);
+        window = new MainWindow;
+        window->show();
+        QSignalSpy passes(probe::discoveryTimer(*window), &QTimer::timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(passes.count(), 1, kPassTimeout);
+        QCOMPARE(g_cameraOpen, 1);
+        QCOMPARE(probe::tabColours(window), QStringLiteral("gbbbb"));
+        click("btn_setting");
+        QVERIFY(pane()->isVisible());
+        bus->clearRequests();
+        probe::dragHandle(slider("slider_contrast"), 30);
+        combo()->setCurrentIndex(2);
+        click("btn_default");
+        QVERIFY(bus->requests("ks-set").isEmpty());
+    }
+};
+
+QTEST_MAIN(SettingsPaneTest)
+#include "test_settings_pane.moc"
