@@ -1,0 +1,364 @@
+// Runs inside the rig's virtual machine, where uvcvideo drives two gadget
+// cameras. Drives every operation of Lumetra (its real V4L2 backend) and
+// judges each by the UVC requests the camera's responder logged.
+//
+//   rig-guest-test LOG RESPONDER GADGET_DIR UDC
+//
+// GADGET_DIR and UDC name the first camera's gadget, which is unplugged and
+// plugged back in while open. Exit status 0 when every check held.
+#include <time.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Judge.h"
+#include "UsbBus.h"
+#include "camera_model.h"
+#include "lumetra/BaseDevice.h"
+
+namespace {
+
+using rig::Outcome;
+using rig::Returned;
+using rig::ReturnedValue;
+using rig::Step;
+
+// Polls a condition until it holds or `seconds` pass; the rig's machine is
+// emulated and slow, so deadlines are generous.
+bool WaitFor(const std::function<bool()>& condition, double seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    for (;;) {
+        if (condition()) return true;
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        const timespec pause{0, 50 * 1000 * 1000};
+        nanosleep(&pause, nullptr);
+    }
+}
+
+std::vector<DeviceInfo> Enumerate(bool* ok = nullptr) {
+    std::vector<DeviceInfo> list;
+    const bool result = BaseDevice::EnumUSBDevices(list);
+    if (ok) *ok = result;
+    return list;
+}
+
+int IndexOf(const std::vector<DeviceInfo>& list, const std::string& ids) {
+    for (const DeviceInfo& info : list)
+        if (info.devicePath.find(ids) != std::string::npos) return info.index;
+    return -1;
+}
+
+// The video node number the device path ends in ("...#video4").
+int NodeNumber(const std::string& devicePath) {
+    const auto at = devicePath.rfind("#video");
+    return at == std::string::npos ? -1 : std::atoi(devicePath.c_str() + at + 6);
+}
+
+// The name sysfs gives video node `number`.
+std::string NodeName(int number) {
+    std::ifstream file("/sys/class/video4linux/video" + std::to_string(number) + "/name");
+    std::string name;
+    std::getline(file, name);
+    return name;
+}
+
+bool SameInfo(const PropertyInfo& a, const PropertyInfo& b) {
+    return a.min == b.min && a.max == b.max && a.step == b.step && a.defaultValue == b.defaultValue &&
+           a.current == b.current && a.supported == b.supported;
+}
+
+std::string Text(const PropertyInfo& p) {
+    char text[96];
+    std::snprintf(text, sizeof text, "{%d,%d,%d,%d,%d,%d}", p.min, p.max, p.step, p.defaultValue, p.current,
+                  p.supported);
+    return text;
+}
+
+// The records LoadPropertyInfo must fill from camera_model.h's camera.
+void CheckLoadedRecords(rig::Judge& judge, BaseDevice& device, bool hasIris) {
+    struct Expected {
+        const char* name;
+        const PropertyInfo& record;
+        PropertyInfo wanted;
+    };
+    const Expected rows[] = {
+        {"whiteBalance", device.whiteBalance, {2800, 6500, 10, 4600, 4600, 1}},
+        // 625..10000 units of 100 us are 2^-4..2^0 s; 1250 is 2^-3 s.
+        {"exposure", device.exposure, {-4, 0, 1, -3, -3, 1}},
+        {"iris", device.iris, hasIris ? PropertyInfo{0, 10, 1, 5, 5, 1} : PropertyInfo{}},
+        {"gain", device.gain, {0, 100, 1, 0, 0, 1}},
+        {"brightness", device.brightness, {-64, 64, 1, 0, 0, 1}},
+        {"saturation", device.saturation, {0, 128, 1, 64, 64, 1}},
+        {"sharpness", device.sharpness, {0, 6, 1, 3, 3, 1}},
+        {"powerLineFrequency", device.powerLineFrequency, {0, 2, 1, 1, 1, 1}},
+        {"backlightCompensation", device.backlightCompensation, {0, 2, 1, 1, 1, 1}},
+        {"gamma", device.gamma, {72, 500, 1, 100, 100, 1}},
+        {"contrast", device.contrast, {0, 64, 1, 32, 32, 1}},
+    };
+    for (const Expected& row : rows) {
+        // A property the camera lacks: only `supported` is promised.
+        const bool good = row.wanted.supported ? SameInfo(row.record, row.wanted) : row.record.supported == 0;
+        judge.Check(good, std::string("LoadPropertyInfo ") + row.name + " = " + Text(row.record) +
+                              (good ? "" : " (camera: " + Text(row.wanted) + ")"));
+    }
+    for (const PropertyInfo* unsupported : {&device.whiteBalanceBlue, &device.whiteBalanceRed, &device.reserved4,
+                                            &device.reserved7, &device.reserved11, &device.reserved13})
+        judge.Check(unsupported->supported == 0, "LoadPropertyInfo leaves a record without a property unsupported");
+}
+
+// Little-endian hex of a value of `size` bytes.
+std::string Le(int64_t value, int size) {
+    std::string text;
+    char pair[3];
+    for (int i = 0; i < size; ++i) {
+        std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned>((static_cast<uint64_t>(value) >> (8 * i)) & 0xFF));
+        text += pair;
+    }
+    return text;
+}
+
+std::string Ct(unsigned selector, const std::string& data) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%u/0x%02x=%s", rig::kCameraTerminal, selector, data.c_str());
+    return text;
+}
+std::string Pu(unsigned selector, const std::string& data) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%u/0x%02x=%s", rig::kProcessingUnit, selector, data.c_str());
+    return text;
+}
+std::string Roll(int code) { return Ct(0x0F, Le(code, 2)); }
+
+// Every operation on the full camera, in an order whose camera state is
+// known at each step (pan/tilt halves, automatic modes).
+std::vector<Step> FullCameraSteps(BaseDevice& d) {
+    const std::string stop = "00000000";
+    std::vector<Step> steps = {
+        {"TiltUp(4)", [&] { return Returned(d.TiltUp(4)); }, true, {Ct(0x0E, "00000104")}, ""},
+        {"PanLeft(6)", [&] { return Returned(d.PanLeft(6)); }, true, {Ct(0x0E, "ff060104")},
+         "6.1 clamps a speed below -slowest: usbfs"},
+        {"PanLeftStop()", [&] { return Returned(d.PanLeftStop()); }, true, {Ct(0x0E, "00000104")}, ""},
+        {"TiltUpStop()", [&] { return Returned(d.TiltUpStop()); }, true, {Ct(0x0E, stop)}, ""},
+        {"TiltDown(5)", [&] { return Returned(d.TiltDown(5)); }, true, {Ct(0x0E, "0000ff05")}, ""},
+        {"TiltDownStop()", [&] { return Returned(d.TiltDownStop()); }, true, {Ct(0x0E, stop)}, ""},
+        {"PanRight(7)", [&] { return Returned(d.PanRight(7)); }, true, {Ct(0x0E, "01070000")}, ""},
+        {"PanRightStop()", [&] { return Returned(d.PanRightStop()); }, true, {Ct(0x0E, stop)}, ""},
+        {"TiltUp(0)", [&] { return Returned(d.TiltUp(0)); }, true, {Ct(0x0E, stop)}, "same as TiltUpStop"},
+        {"PanLeft(200)", [&] { return Returned(d.PanLeft(200)); }, true, {Ct(0x0E, "ff180000")},
+         "speed capped at the camera's fastest (24)"},
+        {"PanLeftStop()", [&] { return Returned(d.PanLeftStop()); }, true, {Ct(0x0E, stop)}, ""},
+        {"FocusNear(9)", [&] { return Returned(d.FocusNear(9)); }, true, {Ct(0x07, "0101")},
+         "uvcvideo 6.1 has no relative focus control"},
+        {"FocusFar(9)", [&] { return Returned(d.FocusFar(9)); }, true, {Ct(0x07, "ff01")}, ""},
+        {"FocusStop()", [&] { return Returned(d.FocusStop()); }, true, {Ct(0x07, "0000")}, ""},
+        {"ZoomIn(5)", [&] { return Returned(d.ZoomIn(5)); }, true, {Ct(0x0C, "010001")}, ""},
+        {"ZoomOut(5)", [&] { return Returned(d.ZoomOut(5)); }, true, {Ct(0x0C, "ff0001")},
+         "6.1 reports zoom speed slowest..fastest: no negative"},
+        {"ZoomStop()", [&] { return Returned(d.ZoomStop()); }, true, {Ct(0x0C, "000000")},
+         "0 is below this camera's slowest speed"},
+        {"ZoomReset()", [&] { return Returned(d.ZoomReset()); }, true, {Ct(0x0B, "0000")}, ""},
+        {"PanReset()", [&] { return Returned(d.PanReset()); }, true, {Ct(0x0D, "0000000000000000")}, ""},
+        {"TiltReset()", [&] { return Returned(d.TiltReset()); }, true, {Ct(0x0D, "0000000000000000")}, ""},
+        {"MirrorOn()", [&] { return Returned(d.MirrorOn()); }, true, {Roll(0)}, "uvcvideo 6.1 has no roll control"},
+        {"MirrorOff()", [&] { return Returned(d.MirrorOff()); }, true, {Roll(1)}, ""},
+        {"FlipOn()", [&] { return Returned(d.FlipOn()); }, true, {Roll(2)}, ""},
+        {"FlipOff()", [&] { return Returned(d.FlipOff()); }, true, {Roll(3)}, ""},
+        {"MuteOff()", [&] { return Returned(d.MuteOff()); }, true, {Roll(4)}, ""},
+        {"MuteOn()", [&] { return Returned(d.MuteOn()); }, true, {Roll(5)}, ""},
+        {"FocusAuto()", [&] { return Returned(d.FocusAuto()); }, true, {Roll(6)}, ""},
+        {"FocusManual()", [&] { return Returned(d.FocusManual()); }, true, {Roll(7)}, ""},
+        {"Home()", [&] { return Returned(d.Home()); }, true, {Roll(8)}, ""},
+        {"Command10()", [&] { return Returned(d.Command10()); }, true, {Roll(10)}, ""},
+        {"Command11()", [&] { return Returned(d.Command11()); }, true, {Roll(11)}, ""},
+        {"FramingAuto()", [&] { return Returned(d.FramingAuto()); }, true, {Roll(16)}, ""},
+        {"FramingManual()", [&] { return Returned(d.FramingManual()); }, true, {Roll(17)}, ""},
+        {"Command18()", [&] { return Returned(d.Command18()); }, true, {Roll(18)}, ""},
+        {"Command19()", [&] { return Returned(d.Command19()); }, true, {Roll(19)}, ""},
+        {"PresetSet(3)", [&] { return Returned(d.PresetSet(3)); }, true, {Roll(23)}, ""},
+        {"PresetClear(3)", [&] { return Returned(d.PresetClear(3)); }, true, {Roll(63)}, ""},
+        {"PresetCall(3)", [&] { return Returned(d.PresetCall(3)); }, true, {Roll(103)}, ""},
+        {"PresetCall(256)", [&] { return Returned(d.PresetCall(256)); }, true, {Roll(100)}, ""},
+        {"PresetCall(-1)", [&] { return Returned(d.PresetCall(-1)); }, true, {Roll(355)}, ""},
+        {"BacklightOn()", [&] { return Returned(d.BacklightOn()); }, true, {Pu(0x01, "0100")}, ""},
+        {"BacklightOff()", [&] { return Returned(d.BacklightOff()); }, true, {Pu(0x01, "0000")}, ""},
+        {"SetBacklight(2)", [&] { return Returned(d.SetBacklight(2)); }, true, {Pu(0x01, "0200")}, ""},
+        {"SetBrightness(-10)", [&] { return Returned(d.SetBrightness(-10)); }, true, {Pu(0x02, "f6ff")}, ""},
+        {"SetContrast(40)", [&] { return Returned(d.SetContrast(40)); }, true, {Pu(0x03, "2800")}, ""},
+        {"SetSaturation(100)", [&] { return Returned(d.SetSaturation(100)); }, true, {Pu(0x07, "6400")}, ""},
+        {"SetSharpness(5)", [&] { return Returned(d.SetSharpness(5)); }, true, {Pu(0x08, "0500")}, ""},
+        {"SetGamma(220)", [&] { return Returned(d.SetGamma(220)); }, true, {Pu(0x09, "dc00")}, ""},
+        {"SetGain(50)", [&] { return Returned(d.SetGain(50)); }, true, {Pu(0x04, "3200")}, ""},
+        {"SetPowerLineFrequency(2)", [&] { return Returned(d.SetPowerLineFrequency(2)); }, true, {Pu(0x05, "02")},
+         ""},
+        {"SetWhiteBalance(5000)", [&] { return Returned(d.SetWhiteBalance(5000)); }, true,
+         {Pu(0x0B, "00"), Pu(0x0A, Le(5000, 2))}, "automatic white balance off first"},
+        {"SetWhiteBalance(0)", [&] { return Returned(d.SetWhiteBalance(0)); }, true, {Pu(0x0B, "01")},
+         "Flags AUTO: the mode only"},
+        {"SetWhiteBalanceMode(1)", [&] { return Returned(d.SetWhiteBalanceMode(1)); }, true,
+         {Pu(0x0B, "00"), Pu(0x0A, Le(2800, 2))}, "Value 0, which uvcvideo clamps to the minimum"},
+        {"SetWhiteBalanceMode(0)", [&] { return Returned(d.SetWhiteBalanceMode(0)); }, true, {Pu(0x0B, "01")}, ""},
+        {"SetWhiteBalanceBlue(1000)", [&] { return Returned(d.SetWhiteBalanceBlue(1000)); }, true,
+         {Pu(0x0B, "00"), Pu(0x0C, Le(1000, 2) + Le(0, 2))}, "red from the never-filled record: 0"},
+        {"SetWhiteBalanceRed(1500)", [&] { return Returned(d.SetWhiteBalanceRed(1500)); }, true,
+         {Pu(0x0C, Le(0, 2) + Le(1500, 2))}, ""},
+        {"SetExposure(-2)", [&] { return Returned(d.SetExposure(-2)); }, true, {Ct(0x02, "01"), Ct(0x04, Le(2500, 4))},
+         "manual exposure first; 2^-2 s = 2500 x 100 us"},
+        {"SetExposure(-4)", [&] { return Returned(d.SetExposure(-4)); }, true, {Ct(0x04, Le(625, 4))}, ""},
+        {"SetIris(3)", [&] { return Returned(d.SetIris(3)); }, true, {Ct(0x09, "0300")}, ""},
+    };
+    const auto getter = [&steps](const char* name, std::function<bool(int*)> get, int expected) {
+        steps.push_back({std::string(name) + "()",
+                         [get, expected] {
+                             int value = -12345;
+                             const bool result = get(&value);
+                             return ReturnedValue(result, value, expected);
+                         },
+                         true,
+                         {},
+                         ""});
+    };
+    getter("GetZoom", [&](int* v) { return d.GetZoom(v); }, 0);
+    getter("GetFocus", [&](int* v) { return d.GetFocus(v); }, 128);
+    getter("GetBrightness", [&](int* v) { return d.GetBrightness(v); }, -10);
+    getter("GetContrast", [&](int* v) { return d.GetContrast(v); }, 40);
+    getter("GetSaturation", [&](int* v) { return d.GetSaturation(v); }, 100);
+    getter("GetSharpness", [&](int* v) { return d.GetSharpness(v); }, 5);
+    getter("GetGamma", [&](int* v) { return d.GetGamma(v); }, 220);
+    getter("GetGain", [&](int* v) { return d.GetGain(v); }, 50);
+    getter("GetPowerLineFrequency", [&](int* v) { return d.GetPowerLineFrequency(v); }, 2);
+    getter("GetBacklight", [&](int* v) { return d.GetBacklight(v); }, 2);
+    getter("GetWhiteBalance", [&](int* v) { return d.GetWhiteBalance(v); }, 2800);
+    getter("GetExposure", [&](int* v) { return d.GetExposure(v); }, -4);
+    getter("GetIris", [&](int* v) { return d.GetIris(v); }, 3);
+
+    steps.push_back({"RestoreDefaults()", [&] { return Returned(d.RestoreDefaults()); }, true,
+                     {Ct(0x0B, "0000"), Pu(0x02, "0000"), Pu(0x03, Le(32, 2)), Pu(0x09, Le(100, 2)),
+                      Pu(0x01, "0100"), Pu(0x04, "0000"), Pu(0x07, Le(64, 2)), Pu(0x08, "0300"),
+                      Pu(0x0A, Le(4600, 2)), Pu(0x05, "01")},
+                     "the defaults LoadPropertyInfo read; zoom's is 0"});
+
+    const std::vector<std::pair<const char*, std::function<bool()>>> reserved = {
+        {"Reserved12()", [&] { return d.Reserved12(); }},   {"Reserved24()", [&] { return d.Reserved24(); }},
+        {"Reserved25()", [&] { return d.Reserved25(); }},   {"Reserved40()", [&] { return d.Reserved40(); }},
+        {"Reserved41()", [&] { return d.Reserved41(); }},   {"Reserved68(1)", [&] { return d.Reserved68(1); }},
+        {"Reserved69(1)", [&] { return d.Reserved69(1); }}, {"Reserved71(1)", [&] { return d.Reserved71(1); }},
+        {"Reserved73(1)", [&] { return d.Reserved73(1); }}, {"Reserved74(1)", [&] { return d.Reserved74(1); }},
+        {"Reserved75(1)", [&] { return d.Reserved75(1); }}, {"Reserved79(1)", [&] { return d.Reserved79(1); }},
+        {"Reserved81(1)", [&] { return d.Reserved81(1); }}, {"Reserved82(1)", [&] { return d.Reserved82(1); }},
+        {"Reserved83(1)", [&] { return d.Reserved83(1); }},
+    };
+    for (const auto& [name, call] : reserved)
+        steps.push_back({name, [call = call] { return Returned(call()); }, false, {}, "holds a slot; sends nothing"});
+    return steps;
+}
+
+// The second camera: no iris, and 0 as its slowest relative speed.
+std::vector<Step> NoIrisCameraSteps(BaseDevice& d) {
+    return {
+        {"MirrorOn()", [&] { return Returned(d.MirrorOn()); }, true, {Roll(0)}, "reaches this camera only"},
+        {"SetIris(3)", [&] { return Returned(d.SetIris(3)); }, false, {}, "the camera has no iris"},
+        {"PanLeft(6)", [&] { return Returned(d.PanLeft(6)); }, true, {Ct(0x0E, "ff060000")},
+         "6.1 reports 0..fastest: still no negative"},
+        {"PanLeftStop()", [&] { return Returned(d.PanLeftStop()); }, true, {Ct(0x0E, "00000000")}, ""},
+        {"ZoomIn(5)", [&] { return Returned(d.ZoomIn(5)); }, true, {Ct(0x0C, "010001")}, ""},
+        {"ZoomStop()", [&] { return Returned(d.ZoomStop()); }, true, {Ct(0x0C, "000000")},
+         "a camera whose slowest is 0 stops through uvcvideo"},
+        {"ZoomOut(5)", [&] { return Returned(d.ZoomOut(5)); }, true, {Ct(0x0C, "ff0001")}, ""},
+        {"ZoomStop()", [&] { return Returned(d.ZoomStop()); }, true, {Ct(0x0C, "000000")}, ""},
+    };
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: rig-guest-test LOG RESPONDER GADGET_DIR UDC\n");
+        return 2;
+    }
+    const std::string logPath = argv[1], responder = argv[2], gadget = argv[3], udc = argv[4];
+    const rig::Profile fullProfile = rig::FullProfile(), noIrisProfile = rig::NoIrisProfile();
+    const rig::CameraId full{fullProfile.name, fullProfile.vendorId, fullProfile.productId};
+    const rig::CameraId noIris{noIrisProfile.name, noIrisProfile.vendorId, noIrisProfile.productId};
+    rig::Judge judge(logPath, {full, noIris});
+    const std::string fullIds = "vid_0000&pid_8888", noIrisIds = "vid_0000&pid_00f9";
+
+    BaseDevice::Initial();
+    bool listed = false;
+    const bool both = WaitFor([&] { return Enumerate().size() == 2; }, 60);
+    const std::vector<DeviceInfo> list = Enumerate(&listed);
+    judge.Check(both && listed, "EnumUSBDevices lists the two gadget cameras (" + std::to_string(list.size()) +
+                                    "), not their gadget-side or metadata nodes");
+    for (const DeviceInfo& info : list)
+        std::printf("RIG-INFO camera %d: \"%s\" %s\n", info.index, info.friendlyName.c_str(), info.devicePath.c_str());
+    if (list.size() != 2) return 1;
+    judge.Check(NodeNumber(list[0].devicePath) < NodeNumber(list[1].devicePath), "cameras are in video node order");
+    const int fullIndex = IndexOf(list, fullIds), noIrisIndex = IndexOf(list, noIrisIds);
+    judge.Check(fullIndex >= 0 && noIrisIndex >= 0, "both cameras are matched by their ids");
+    if (fullIndex < 0 || noIrisIndex < 0) return 1;
+    // uvcvideo names the node "<product>: <function>"; the friendly name is that name.
+    const std::string nodeName = NodeName(NodeNumber(list[fullIndex].devicePath));
+    judge.Check(list[fullIndex].friendlyName == nodeName &&
+                    nodeName.rfind(std::string(fullProfile.product) + ": ", 0) == 0,
+                "the friendly name is the video node's name (\"" + nodeName + "\")");
+
+    BaseDevice* device = BaseDevice::CreateDevice(USB);
+    BaseDevice& d = *device;
+    judge.Check(d.Open(std::to_string(fullIndex).c_str(), 1), "Open of the full camera");
+    judge.Check(std::string(d.GetFriendlyName()) == nodeName, "GetFriendlyName after Open");
+    judge.Check(d.LoadPropertyInfo(), "LoadPropertyInfo returns true");
+    CheckLoadedRecords(judge, d, true);
+    for (const Step& step : FullCameraSteps(d)) judge.Run(full, step);
+
+    judge.Check(d.Open(std::to_string(noIrisIndex).c_str(), 1), "Open of the camera without iris");
+    judge.Check(d.LoadPropertyInfo(), "LoadPropertyInfo returns true without an iris");
+    CheckLoadedRecords(judge, d, false);
+    for (const Step& step : NoIrisCameraSteps(d)) judge.Run(noIris, step);
+
+    // Unplugging the open camera: its operations fail, nothing crashes.
+    judge.Check(d.Open(std::to_string(IndexOf(Enumerate(), fullIds)).c_str(), 1), "Open before unplugging");
+    judge.Settle();
+    judge.Check(rig::BindGadget(gadget, ""), "unplug: unbinding the gadget from its UDC");
+    judge.Check(WaitFor([&] { return IndexOf(Enumerate(), fullIds) < 0; }, 30), "discovery loses the unplugged camera");
+    judge.Run(full, {"MirrorOn() unplugged", [&] { return Returned(d.MirrorOn()); }, false, {}, "camera gone"});
+    judge.Run(full, {"SetBrightness(3) unplugged", [&] { return Returned(d.SetBrightness(3)); }, false, {}, ""});
+    judge.Run(full, {"GetBrightness() unplugged", [&] {
+                         int value = 77;
+                         const bool result = d.GetBrightness(&value);
+                         Outcome outcome = Returned(result);
+                         outcome.valueAsExpected = value == 77;
+                         if (value != 77) outcome.shown += " (out-argument changed)";
+                         return outcome;
+                     },
+                     false, {}, "out-argument untouched"});
+    judge.Run(full, {"LoadPropertyInfo() unplugged", [&] {
+                         const bool result = d.LoadPropertyInfo();
+                         Outcome outcome = Returned(result);
+                         outcome.valueAsExpected = d.brightness.supported == 0 && d.whiteBalance.supported == 0;
+                         if (!outcome.valueAsExpected) outcome.shown += " (records still supported)";
+                         return outcome;
+                     },
+                     true, {}, "true, with every record unsupported"});
+    const std::vector<DeviceInfo> remaining = Enumerate();
+    judge.Check(remaining.size() == 1 && IndexOf(remaining, noIrisIds) == 0, "the other camera is camera 0 now");
+
+    // Plugging it back in: discovery finds it again and it works once reopened.
+    judge.Check(rig::BindGadget(gadget, udc), "replug: binding the gadget to its UDC again");
+    judge.Check(rig::Spawn({responder, "full", udc, logPath}), "the camera's responder is back");
+    judge.Check(WaitFor([&] { return IndexOf(Enumerate(), fullIds) >= 0 && Enumerate().size() == 2; }, 60),
+                "discovery finds the camera again");
+    judge.Run(full, {"MirrorOn() before reopening", [&] { return Returned(d.MirrorOn()); }, false, {},
+                     "the open device is still the unplugged one"});
+    judge.Check(d.Open(std::to_string(IndexOf(Enumerate(), fullIds)).c_str(), 1), "Open after replugging");
+    judge.Run(full, {"MirrorOn() after reopening", [&] { return Returned(d.MirrorOn()); }, true, {Roll(0)}, ""});
+    d.Close();
+    BaseDevice::DeleteDevice(device);
+    BaseDevice::Release();
+
+    std::printf("RIG-RESULT %s %d failure(s)\n", judge.Failures() == 0 ? "pass" : "fail", judge.Failures());
+    return judge.Failures() == 0 ? 0 : 1;
+}
