@@ -1,14 +1,243 @@
-// Placeholder until the V4L2 backend lands: a system without capture devices.
-#include "platform/Backends.h"
+#include "platform/v4l2/V4l2Backend.h"
 
-namespace lumetra::platform {
+#include <cstring>
+#include <vector>
+
+#include "platform/Backends.h"
+#include "platform/KsProperties.h"
+#include "platform/Utf16.h"
+#include "platform/v4l2/CameraBinding.h"
+#include "platform/v4l2/DevicePath.h"
+#include "platform/v4l2/PropertyRequests.h"
+#include "platform/v4l2/RoutingTable.h"
+#include "platform/v4l2/SysfsVideoNodes.h"
+
+namespace lumetra::platform::v4l2 {
 namespace {
-class NoDevicesBackend final : public Backend {
+
+// Reads the request buffer the library sends: the 40-byte S2 layout or the
+// 48-byte node layout of the white-balance component pair.
+HResult ReadRequest(const void* buffer, uint32_t length, PropertyRequest& request) {
+    int32_t words[NodeRequest::kBytes / 4] = {};
+    if (buffer == nullptr || (length != SetRequest::kBytes && length != NodeRequest::kBytes)) return kInvalidArg;
+    std::memcpy(words, buffer, length);
+    const bool node = length == NodeRequest::kBytes;
+    request.value1 = words[node ? NodeRequest::kValue1 : SetRequest::kValue1];
+    request.flags = words[node ? NodeRequest::kFlags : SetRequest::kFlags];
+    request.value2 = words[node ? NodeRequest::kValue2 : SetRequest::kValue2];
+    return kOk;
+}
+
+class V4l2PropertySet final : public KsPropertySet {
 public:
-    HResult CreateDeviceEnumerator(std::unique_ptr<DeviceEnumerator>&) override { return kFail; }
+    explicit V4l2PropertySet(std::shared_ptr<CameraBinding> camera) : camera_(std::move(camera)) {}
+    HResult Set(PropertySet set, uint32_t id, const void* instance, uint32_t instanceLength, const void* data,
+                uint32_t dataLength) override {
+        const Route* route = FindRoute(set, id);
+        if (route == nullptr) return kNotFound;
+        PropertyRequest request;
+        const HResult hr = data != nullptr ? ReadRequest(data, dataLength, request)
+                                           : ReadRequest(instance, instanceLength, request);
+        if (Failed(hr)) return hr;
+        return SetProperty(*camera_, *route, request);
+    }
+
+private:
+    std::shared_ptr<CameraBinding> camera_;
 };
+
+class V4l2KsControl final : public KsControl {
+public:
+    explicit V4l2KsControl(std::shared_ptr<CameraBinding> camera) : camera_(std::move(camera)) {}
+
+private:
+    std::shared_ptr<CameraBinding> camera_;
+};
+
+// IAMCameraControl and IAMVideoProcAmp: the same rows, one property set each.
+template <typename Interface, PropertySet kSet>
+class V4l2PropertyControl final : public Interface {
+public:
+    explicit V4l2PropertyControl(std::shared_ptr<CameraBinding> camera) : camera_(std::move(camera)) {}
+    HResult Get(int32_t property, int32_t* value, int32_t* flags) override {
+        const Route* route = Find(property);
+        if (route == nullptr) return kNotFound;
+        int32_t v = 0, f = 0;
+        const HResult hr = GetProperty(*camera_, *route, v, f);
+        if (Failed(hr)) return hr;
+        if (value != nullptr) *value = v;
+        if (flags != nullptr) *flags = f;
+        return kOk;
+    }
+    HResult GetRange(int32_t property, int32_t* min, int32_t* max, int32_t* step, int32_t* defaultValue,
+                     int32_t* capsFlags) override {
+        const Route* route = Find(property);
+        if (route == nullptr) return kNotFound;
+        int32_t lo = 0, hi = 0, delta = 0, def = 0, caps = 0;
+        const HResult hr = GetPropertyRange(*camera_, *route, lo, hi, delta, def, caps);
+        if (Failed(hr)) return hr;
+        if (min != nullptr) *min = lo;
+        if (max != nullptr) *max = hi;
+        if (step != nullptr) *step = delta;
+        if (defaultValue != nullptr) *defaultValue = def;
+        if (capsFlags != nullptr) *capsFlags = caps;
+        return kOk;
+    }
+    HResult Set(int32_t property, int32_t value, int32_t flags) override {
+        const Route* route = Find(property);
+        // One value cannot carry both halves of the white-balance pair.
+        if (route == nullptr || route->carrier == Carrier::V4l2Balance) return kNotFound;
+        PropertyRequest request;
+        request.value1 = value;
+        request.flags = flags;
+        return SetProperty(*camera_, *route, request);
+    }
+
+private:
+    static const Route* Find(int32_t property) {
+        return property < 0 ? nullptr : FindRoute(kSet, static_cast<uint32_t>(property));
+    }
+    std::shared_ptr<CameraBinding> camera_;
+};
+using V4l2CameraControl = V4l2PropertyControl<CameraControl, PropertySet::CameraControl>;
+using V4l2VideoProcAmp = V4l2PropertyControl<VideoProcAmp, PropertySet::VideoProcAmp>;
+
+class V4l2CaptureFilter final : public CaptureFilter {
+public:
+    explicit V4l2CaptureFilter(std::shared_ptr<CameraBinding> camera) : camera_(std::move(camera)) {}
+    HResult QueryVideoProcAmp(std::unique_ptr<VideoProcAmp>& out) override {
+        out = std::make_unique<V4l2VideoProcAmp>(camera_);
+        return kOk;
+    }
+    HResult QueryKsControl(std::unique_ptr<KsControl>& out) override {
+        out = std::make_unique<V4l2KsControl>(camera_);
+        return kOk;
+    }
+    HResult QueryKsPropertySet(std::unique_ptr<KsPropertySet>& out) override {
+        out = std::make_unique<V4l2PropertySet>(camera_);
+        return kOk;
+    }
+    HResult QueryCameraControl(std::unique_ptr<CameraControl>& out) override {
+        out = std::make_unique<V4l2CameraControl>(camera_);
+        return kOk;
+    }
+
+private:
+    std::shared_ptr<CameraBinding> camera_;
+};
+
+class V4l2PropertyBag final : public PropertyBag {
+public:
+    V4l2PropertyBag(std::u16string friendlyName, std::u16string devicePath)
+        : friendlyName_(std::move(friendlyName)), devicePath_(std::move(devicePath)) {}
+    HResult Read(const std::u16string& name, std::u16string& value) override {
+        if (name == u"FriendlyName") value = friendlyName_;
+        else if (name == u"DevicePath") value = devicePath_;
+        else return kNotFound;
+        return kOk;
+    }
+
+private:
+    std::u16string friendlyName_;
+    std::u16string devicePath_;
+};
+
+class V4l2Moniker final : public Moniker {
+public:
+    V4l2Moniker(std::shared_ptr<Syscalls> sys, VideoNode node) : sys_(std::move(sys)), node_(std::move(node)) {}
+
+    // A node on USB is asked what it is (capture or metadata, uvcvideo or
+    // not); one that cannot be asked has no property bag and is skipped.
+    HResult BindToStorage(std::unique_ptr<PropertyBag>& out) override {
+        out.reset();
+        bool isUvcCapture = false;
+        if (node_.usb) {
+            const int fd = OpenVideoNode(*sys_, node_);
+            if (fd < 0) return HResultFromErrno(fd);
+            const HResult check = CheckUvcCaptureNode(*sys_, fd);
+            sys_->Close(fd);
+            if (Failed(check)) return check;
+            isUvcCapture = check == kOk;
+        }
+        out = std::make_unique<V4l2PropertyBag>(Utf8ToUtf16(node_.name),
+                                                Utf8ToUtf16(DevicePathOf(node_, isUvcCapture)));
+        return kOk;
+    }
+
+    HResult BindToObject(std::unique_ptr<CaptureFilter>& out) override {
+        out.reset();
+        std::shared_ptr<CameraBinding> camera;
+        const HResult hr = CameraBinding::Bind(sys_, node_, camera);
+        if (Failed(hr)) return hr;
+        out = std::make_unique<V4l2CaptureFilter>(std::move(camera));
+        return kOk;
+    }
+
+private:
+    std::shared_ptr<Syscalls> sys_;
+    VideoNode node_;
+};
+
+class V4l2MonikerEnumerator final : public MonikerEnumerator {
+public:
+    V4l2MonikerEnumerator(std::shared_ptr<Syscalls> sys, std::vector<VideoNode> nodes)
+        : sys_(std::move(sys)), nodes_(std::move(nodes)) {}
+    HResult Reset() override {
+        next_ = 0;
+        return kOk;
+    }
+    HResult Next(std::unique_ptr<Moniker>& out) override {
+        out.reset();
+        if (next_ >= nodes_.size()) return kFalse;
+        out = std::make_unique<V4l2Moniker>(sys_, nodes_[next_++]);
+        return kOk;
+    }
+
+private:
+    std::shared_ptr<Syscalls> sys_;
+    std::vector<VideoNode> nodes_;
+    size_t next_ = 0;
+};
+
+class V4l2DeviceEnumerator final : public DeviceEnumerator {
+public:
+    explicit V4l2DeviceEnumerator(const V4l2Environment& environment) : environment_(environment) {}
+    HResult CreateVideoInputEnumerator(std::unique_ptr<MonikerEnumerator>& out) override {
+        out.reset();
+        std::vector<VideoNode> nodes;
+        const HResult hr = ListVideoNodes(environment_.sysfsRoot, *environment_.sys, nodes);
+        if (hr != kOk) return hr;
+        out = std::make_unique<V4l2MonikerEnumerator>(environment_.sys, std::move(nodes));
+        return kOk;
+    }
+
+private:
+    V4l2Environment environment_;
+};
+
+class V4l2BackendImpl final : public Backend {
+public:
+    explicit V4l2BackendImpl(V4l2Environment environment) : environment_(std::move(environment)) {}
+    HResult CreateDeviceEnumerator(std::unique_ptr<DeviceEnumerator>& out) override {
+        out = std::make_unique<V4l2DeviceEnumerator>(environment_);
+        return kOk;
+    }
+
+private:
+    V4l2Environment environment_;
+};
+
 }  // namespace
 
-std::unique_ptr<Backend> CreateV4l2Backend() { return std::make_unique<NoDevicesBackend>(); }
+std::unique_ptr<Backend> CreateV4l2Backend(V4l2Environment environment) {
+    if (!environment.sys) environment.sys = SystemSyscalls();
+    return std::make_unique<V4l2BackendImpl>(std::move(environment));
+}
+
+}  // namespace lumetra::platform::v4l2
+
+namespace lumetra::platform {
+
+std::unique_ptr<Backend> CreateV4l2Backend() { return v4l2::CreateV4l2Backend(v4l2::V4l2Environment{}); }
 
 }  // namespace lumetra::platform

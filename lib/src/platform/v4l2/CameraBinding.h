@@ -1,0 +1,82 @@
+// One bound camera: its open V4L2 capture node, and, opened on first need,
+// its usbfs node for the requests uvcvideo cannot carry. Shared by the
+// capture filter and the control interfaces obtained from it.
+#pragma once
+
+#include <linux/videodev2.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/Platform.h"
+#include "platform/v4l2/SysfsVideoNodes.h"
+#include "platform/v4l2/Syscalls.h"
+#include "platform/v4l2/UsbDescriptors.h"
+
+namespace lumetra::platform::v4l2 {
+
+// kOk when `fd` is a uvcvideo video-capture node (by device_caps, which
+// tells the capture node from the metadata node of the same camera), kFalse
+// when it is some other node, negative when it cannot be asked.
+HResult CheckUvcCaptureNode(Syscalls& sys, int fd);
+
+// Opens `node` as a V4L2 node is opened for control: read-write,
+// non-blocking, closed on exec. -errno on failure.
+int OpenVideoNode(Syscalls& sys, const VideoNode& node);
+
+struct ControlValue {
+    uint32_t id;
+    int32_t value;
+};
+
+class CameraBinding {
+public:
+    // Opens and checks the node, and reads the camera terminal from the USB
+    // descriptors. A camera whose terminal cannot be read still binds; only
+    // the usbfs road is then closed to it.
+    static HResult Bind(std::shared_ptr<Syscalls> sys, const VideoNode& node,
+                        std::shared_ptr<CameraBinding>& out);
+    ~CameraBinding();
+    CameraBinding(const CameraBinding&) = delete;
+    CameraBinding& operator=(const CameraBinding&) = delete;
+
+    // V4L2 controls. A control the camera lacks answers kInvalidArg (EINVAL).
+    HResult QueryControl(uint32_t id, v4l2_queryctrl& out);
+    bool MenuOffers(uint32_t id, int32_t index);
+    HResult GetControl(uint32_t id, int32_t& value);
+    // All in one VIDIOC_S_EXT_CTRLS: halves of one UVC control go out as one
+    // request.
+    HResult SetControls(const ControlValue* controls, uint32_t count);
+
+    // SET_CUR of `selector` on the camera terminal through usbfs, device
+    // recipient. kNotFound when the camera terminal does not declare the
+    // control (bmControls `terminalBit`) or was not found at all.
+    HResult SendToCameraTerminal(uint8_t selector, uint8_t terminalBit, const uint8_t* payload,
+                                 uint16_t length);
+    // kOk when SendToCameraTerminal could carry the control now; its error
+    // otherwise. Sends nothing.
+    HResult UsbfsReady(uint8_t terminalBit);
+
+    // The relative pan and tilt speeds last sent, each axis carried along
+    // when the other changes (both share one UVC control).
+    int32_t panSpeed = 0;
+    int32_t tiltSpeed = 0;
+
+private:
+    CameraBinding(std::shared_ptr<Syscalls> sys, int videoFd, const VideoNode& node,
+                  std::optional<CameraTerminal> terminal);
+    HResult OpenUsbfs();
+
+    std::shared_ptr<Syscalls> sys_;
+    int videoFd_;
+    int usbfsFd_ = -1;
+    std::string usbfsPath_;
+    uint16_t vendorId_ = 0;
+    uint16_t productId_ = 0;
+    uint8_t interfaceNumber_ = 0;
+    std::optional<CameraTerminal> terminal_;
+};
+
+}  // namespace lumetra::platform::v4l2

@@ -1,0 +1,194 @@
+#include "platform/v4l2/PropertyRequests.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+
+#include "platform/v4l2/ExposureTime.h"
+
+namespace lumetra::platform::v4l2 {
+namespace {
+
+bool Contains(const std::array<int32_t, 2>& values, int32_t value) {
+    return values[0] == value || values[1] == value;
+}
+
+// Puts a property's automatic mode in one of the `wanted` states, unless it
+// is in one already. A camera without the auto control has nothing to
+// switch off; asking it to switch on is refused.
+HResult SwitchAutoMode(CameraBinding& camera, const AutoSwitch& autoSwitch,
+                       const std::array<int32_t, 2>& wanted, bool switchingOn) {
+    v4l2_queryctrl query;
+    const HResult present = camera.QueryControl(autoSwitch.control, query);
+    if (Failed(present)) return present == kInvalidArg && !switchingOn ? kOk : present;
+    int32_t current = 0;
+    if (!Failed(camera.GetControl(autoSwitch.control, current)) && Contains(wanted, current)) return kOk;
+    for (int32_t candidate : wanted) {
+        if (query.type == V4L2_CTRL_TYPE_MENU && !camera.MenuOffers(autoSwitch.control, candidate)) continue;
+        const ControlValue value{autoSwitch.control, candidate};
+        return camera.SetControls(&value, 1);
+    }
+    return kInvalidArg;
+}
+
+// Linux 6.1 reports a relative speed's range as [-slowest, fastest] (pan,
+// tilt) or [slowest, fastest] (zoom) and clamps into it, so a negative
+// speed, or a stop, can turn into something else. Later kernels report
+// [-fastest, fastest]; a range like that clamps nothing the camera can do.
+bool KernelWouldClamp(const v4l2_queryctrl& range, int32_t value) {
+    return range.minimum > -static_cast<int64_t>(range.maximum) && value < range.minimum;
+}
+
+uint8_t Direction(int32_t value) { return value == 0 ? 0x00 : value > 0 ? 0x01 : 0xFF; }
+
+// |value| as a UVC speed byte, no faster than the camera's fastest.
+uint8_t Speed(int32_t value, int32_t fastest) {
+    int64_t speed = std::llabs(static_cast<int64_t>(value));
+    if (fastest > 0) speed = std::min<int64_t>(speed, fastest);
+    return static_cast<uint8_t>(std::min<int64_t>(speed, 0xFF));
+}
+
+HResult SetControlValue(CameraBinding& camera, const Route& route, const PropertyRequest& request,
+                        bool wantsAuto, bool wantsManual) {
+    if (wantsAuto) return SwitchAutoMode(camera, route.autoSwitch, route.autoSwitch.automatic, true);
+    v4l2_queryctrl query;
+    HResult hr = camera.QueryControl(route.control, query);
+    if (!Failed(hr) && route.partner != 0) hr = camera.QueryControl(route.partner, query);
+    if (Failed(hr)) return hr;
+    if (wantsManual && route.autoSwitch.control != 0) {
+        hr = SwitchAutoMode(camera, route.autoSwitch, route.autoSwitch.manual, false);
+        if (Failed(hr)) return hr;
+    }
+    const int32_t value = route.units == Units::Log2Seconds ? ExposureUnitsFromLog2Seconds(request.value1)
+                                                            : request.value1;
+    const ControlValue values[2] = {{route.control, value}, {route.partner, request.value2}};
+    return camera.SetControls(values, route.partner != 0 ? 2 : 1);
+}
+
+HResult SetPanTiltSpeed(CameraBinding& camera, const Route& route, const PropertyRequest& request) {
+    const bool isPan = route.control == V4L2_CID_PAN_SPEED;
+    const int32_t pan = isPan ? request.value1 : camera.panSpeed;
+    const int32_t tilt = isPan ? camera.tiltSpeed : request.value1;
+    v4l2_queryctrl panRange, tiltRange;
+    HResult hr = camera.QueryControl(V4L2_CID_PAN_SPEED, panRange);
+    if (!Failed(hr)) hr = camera.QueryControl(V4L2_CID_TILT_SPEED, tiltRange);
+    if (Failed(hr)) return hr;
+    if (KernelWouldClamp(panRange, pan) || KernelWouldClamp(tiltRange, tilt)) {
+        const uint8_t payload[4] = {Direction(pan), Speed(pan, panRange.maximum), Direction(tilt),
+                                    Speed(tilt, tiltRange.maximum)};
+        hr = camera.SendToCameraTerminal(route.selector, route.terminalBit, payload, sizeof payload);
+    } else {
+        // Both halves in one request: on 6.1 a pan/tilt control without
+        // GET_CUR is write-only, and setting one axis alone sends 0 for the
+        // other.
+        const ControlValue values[2] = {{V4L2_CID_PAN_SPEED, pan}, {V4L2_CID_TILT_SPEED, tilt}};
+        hr = camera.SetControls(values, 2);
+    }
+    if (!Failed(hr)) {
+        camera.panSpeed = pan;
+        camera.tiltSpeed = tilt;
+    }
+    return hr;
+}
+
+HResult SetZoomSpeed(CameraBinding& camera, const Route& route, const PropertyRequest& request) {
+    v4l2_queryctrl range;
+    const HResult hr = camera.QueryControl(route.control, range);
+    if (Failed(hr)) return hr;
+    const int32_t value = request.value1;
+    if (KernelWouldClamp(range, value)) {
+        const uint8_t payload[3] = {Direction(value), 0x00, Speed(value, range.maximum)};
+        return camera.SendToCameraTerminal(route.selector, route.terminalBit, payload, sizeof payload);
+    }
+    // Where only usbfs can stop the zoom, a zoom that could not be stopped
+    // is not started.
+    if (value != 0 && KernelWouldClamp(range, 0)) {
+        const HResult ready = camera.UsbfsReady(route.terminalBit);
+        if (Failed(ready)) return ready;
+    }
+    const ControlValue control{route.control, value};
+    return camera.SetControls(&control, 1);
+}
+
+HResult SendThroughUsbfs(CameraBinding& camera, const Route& route, const PropertyRequest& request) {
+    const int32_t value = request.value1;
+    switch (route.payload) {
+    case Payload::Signed16: {
+        // A value the two-byte control cannot hold is refused, not cut.
+        if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max())
+            return kInvalidArg;
+        const auto bits = static_cast<uint16_t>(static_cast<int16_t>(value));
+        const uint8_t payload[2] = {static_cast<uint8_t>(bits & 0xFF), static_cast<uint8_t>(bits >> 8)};
+        return camera.SendToCameraTerminal(route.selector, route.terminalBit, payload, sizeof payload);
+    }
+    case Payload::DirectionSpeed: {
+        const uint8_t payload[2] = {Direction(value), Speed(value, 0)};
+        return camera.SendToCameraTerminal(route.selector, route.terminalBit, payload, sizeof payload);
+    }
+    case Payload::None:
+    case Payload::ZoomRelative:
+    case Payload::PanTiltRelative:
+        break;
+    }
+    return kFail;
+}
+
+}  // namespace
+
+HResult SetProperty(CameraBinding& camera, const Route& route, const PropertyRequest& request) {
+    const bool wantsAuto = (request.flags & kFlagsAuto) != 0;
+    const bool wantsManual = !wantsAuto && (request.flags & kFlagsManual) != 0;
+    if (wantsAuto && route.autoSwitch.control == 0) return kInvalidArg;
+    switch (route.carrier) {
+    case Carrier::V4l2Control:
+    case Carrier::V4l2Balance:
+        return SetControlValue(camera, route, request, wantsAuto, wantsManual);
+    case Carrier::PanTiltSpeed:
+        return SetPanTiltSpeed(camera, route, request);
+    case Carrier::ZoomSpeed:
+        return SetZoomSpeed(camera, route, request);
+    case Carrier::UsbfsOnly:
+        return SendThroughUsbfs(camera, route, request);
+    }
+    return kFail;
+}
+
+HResult GetProperty(CameraBinding& camera, const Route& route, int32_t& value, int32_t& flags) {
+    if (route.carrier != Carrier::V4l2Control) return kNotFound;
+    int32_t raw = 0;
+    const HResult hr = camera.GetControl(route.control, raw);
+    if (Failed(hr)) return hr;
+    value = route.units == Units::Log2Seconds ? Log2SecondsFromExposureUnits(raw, Rounding::Nearest) : raw;
+    flags = kFlagsManual;
+    int32_t mode = 0;
+    if (route.autoSwitch.control != 0 && !Failed(camera.GetControl(route.autoSwitch.control, mode)) &&
+        Contains(route.autoSwitch.automatic, mode))
+        flags = kFlagsAuto;
+    return kOk;
+}
+
+HResult GetPropertyRange(CameraBinding& camera, const Route& route, int32_t& min, int32_t& max,
+                         int32_t& step, int32_t& defaultValue, int32_t& capsFlags) {
+    if (route.carrier != Carrier::V4l2Control) return kNotFound;
+    v4l2_queryctrl query;
+    const HResult hr = camera.QueryControl(route.control, query);
+    if (Failed(hr)) return hr;
+    if (route.units == Units::Log2Seconds) {
+        min = Log2SecondsFromExposureUnits(query.minimum, Rounding::Up);
+        max = std::max(min, Log2SecondsFromExposureUnits(query.maximum, Rounding::Down));
+        step = 1;
+        defaultValue = std::clamp(Log2SecondsFromExposureUnits(query.default_value, Rounding::Nearest), min, max);
+    } else {
+        min = query.minimum;
+        max = query.maximum;
+        step = query.step;
+        defaultValue = query.default_value;
+    }
+    v4l2_queryctrl autoQuery;
+    capsFlags = kFlagsManual;
+    if (route.autoSwitch.control != 0 && !Failed(camera.QueryControl(route.autoSwitch.control, autoQuery)))
+        capsFlags |= kFlagsAuto;
+    return kOk;
+}
+
+}  // namespace lumetra::platform::v4l2

@@ -1,0 +1,96 @@
+#include "platform/v4l2/Syscalls.h"
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace lumetra::platform::v4l2 {
+namespace {
+
+class KernelSyscalls final : public Syscalls {
+public:
+    int Open(const std::string& path, int flags) override {
+        for (;;) {
+            const int fd = ::open(path.c_str(), flags);
+            if (fd >= 0) return fd;
+            if (errno != EINTR) return -errno;
+        }
+    }
+    int Ioctl(int fd, unsigned long request, void* argument) override {
+        for (;;) {
+            const int result = ::ioctl(fd, request, argument);
+            if (result >= 0) return result;
+            if (errno != EINTR) return -errno;
+        }
+    }
+    int Close(int fd) override {
+        // Linux releases the descriptor even when close reports EINTR.
+        return ::close(fd) == 0 || errno == EINTR ? 0 : -errno;
+    }
+    ssize_t Read(int fd, void* buffer, size_t length) override {
+        for (;;) {
+            const ssize_t result = ::read(fd, buffer, length);
+            if (result >= 0) return result;
+            if (errno != EINTR) return -errno;
+        }
+    }
+};
+
+}  // namespace
+
+std::shared_ptr<Syscalls> SystemSyscalls() {
+    static const std::shared_ptr<Syscalls> kernel = std::make_shared<KernelSyscalls>();
+    return kernel;
+}
+
+int ReadWholeFile(Syscalls& sys, const std::string& path, std::string& contents, size_t limit) {
+    contents.clear();
+    const int fd = sys.Open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return fd;
+    char chunk[4096];
+    int result = 0;
+    while (contents.size() < limit) {
+        const size_t wanted = std::min(sizeof chunk, limit - contents.size());
+        const ssize_t got = sys.Read(fd, chunk, wanted);
+        if (got < 0) {
+            result = static_cast<int>(got);
+            break;
+        }
+        if (got == 0) break;
+        contents.append(chunk, static_cast<size_t>(got));
+    }
+    sys.Close(fd);
+    if (result < 0) contents.clear();
+    return result;
+}
+
+HResult HResultFromErrno(int negativeErrno) {
+    switch (-negativeErrno) {
+    case ENODEV:
+    case ENXIO:
+    case ENOENT:
+    case ESHUTDOWN:
+        return kDeviceGone;
+    case EACCES:
+    case EPERM:
+        return kAccessDenied;
+    case EINVAL:
+    case ERANGE:
+        return kInvalidArg;
+    case EIO:
+    case EPIPE:
+    case EPROTO:
+    case EILSEQ:
+    case ETIMEDOUT:
+    case EBUSY:
+    case EREMOTEIO:
+        return kIoError;
+    default:
+        return kFail;
+    }
+}
+
+}  // namespace lumetra::platform::v4l2

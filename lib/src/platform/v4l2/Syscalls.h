@@ -1,0 +1,36 @@
+// The few system calls the V4L2 backend makes, behind an interface so that
+// tests can stand a fake device (answering as uvcvideo and usbfs do) in for
+// the kernel. Every call returns what the system call returns on success and
+// -errno on failure; errno itself is never consulted.
+#pragma once
+
+#include <sys/types.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace lumetra::platform::v4l2 {
+
+class Syscalls {
+public:
+    virtual ~Syscalls() = default;
+    virtual int Open(const std::string& path, int flags) = 0;
+    virtual int Ioctl(int fd, unsigned long request, void* argument) = 0;
+    virtual int Close(int fd) = 0;
+    virtual ssize_t Read(int fd, void* buffer, size_t length) = 0;
+};
+
+// The real kernel. Calls interrupted by a signal are retried.
+std::shared_ptr<Syscalls> SystemSyscalls();
+
+// Reads a whole file of at most `limit` bytes (sysfs attributes, USB
+// descriptors). Negative -errno on failure; a longer file is cut at `limit`.
+int ReadWholeFile(Syscalls& sys, const std::string& path, std::string& contents,
+                  size_t limit = 64 * 1024);
+
+// What a failed call means to the library's caller.
+HResult HResultFromErrno(int negativeErrno);
+
+}  // namespace lumetra::platform::v4l2

@@ -1,0 +1,20 @@
+// The platform layer over real cameras: video nodes from sysfs, controls
+// through V4L2, and usbfs for what uvcvideo does not carry.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/Platform.h"
+#include "platform/v4l2/Syscalls.h"
+
+namespace lumetra::platform::v4l2 {
+
+struct V4l2Environment {
+    std::string sysfsRoot = "/sys";
+    std::shared_ptr<Syscalls> sys = SystemSyscalls();
+};
+
+std::unique_ptr<Backend> CreateV4l2Backend(V4l2Environment environment);
+
+}  // namespace lumetra::platform::v4l2
