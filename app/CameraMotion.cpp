@@ -1,18 +1,236 @@
-// PLACEHOLDER: empty bodies until this part of the window is written.
+// Moving the camera: the joystick's place and speed reports, the two
+// spring-back sliders (zoom, focus) and the keyboard.
+#include "AppState.h"
 #include "MainWindow.h"
+#include "platform/KeyRepeat.h"
+#include "ui_MainWindow.h"
 
 #include <QKeyEvent>
-#include <QMouseEvent>
-#include <QPaintEvent>
 
-void MainWindow::MoveEvent(BaseDevice*, int, int, int) {}
-void MainWindow::MovePlace(int) {}
-void MainWindow::SpeedX(int) {}
-void MainWindow::SpeedY(int) {}
-void MainWindow::zoomchanged() {}
-void MainWindow::zoomstop() {}
-void MainWindow::focuschanged() {}
-void MainWindow::focusstop() {}
-void MainWindow::keyPressEvent(QKeyEvent* event) { QMainWindow::keyPressEvent(event); }
-void MainWindow::keyReleaseEvent(QKeyEvent* event) { QMainWindow::keyReleaseEvent(event); }
-void MainWindow::on_btn_home_clicked() {}
+namespace {
+
+// The slider's rest position: deflection from here is the zoom or focus move.
+constexpr int kSliderRest = 45;
+
+// The joystick reports steps 0 to 7; the camera takes pan 0 to 21, tilt 0 to 14.
+constexpr int kPanPerStep = 3;
+constexpr int kTiltPerStep = 2;
+
+// The keyboard always moves at the top speeds.
+constexpr int kKeyPanSpeed = 7 * kPanPerStep;
+constexpr int kKeyTiltSpeed = 7 * kTiltPerStep;
+
+const char kFramingFace[] = "QPushButton{image: url(:/img/Framing.png);background-color:black;}";
+const char kManualFace[] = "QPushButton{image: url(:/img/Manual.png);background-color:black;}";
+
+} // namespace
+
+// The places form a 3 x 3 grid numbered row by row from the top left. Only
+// the centre stops: passing from one outer place to another sends just the
+// new place's moves, so a pan started at the left goes on when the knob
+// rides round the rim to the top.
+void MainWindow::MoveEvent(BaseDevice* dev, int place, int x, int y)
+{
+    if (g_cameraOpen != 1 || !dev)
+        return;
+    switch (place) {
+    case 0:
+        dev->PanLeft(x);
+        dev->TiltUp(y);
+        break;
+    case 1:
+        dev->TiltUp(y);
+        break;
+    case 2:
+        dev->PanRight(x);
+        dev->TiltUp(y);
+        break;
+    case 3:
+        dev->PanLeft(x);
+        break;
+    case 4:
+        dev->TiltUpStop();
+        dev->TiltDownStop();
+        dev->PanLeftStop();
+        dev->PanRightStop();
+        break;
+    case 5:
+        dev->PanRight(x);
+        break;
+    case 6:
+        dev->PanLeft(x);
+        dev->TiltDown(y);
+        break;
+    case 7:
+        dev->TiltDown(y);
+        break;
+    case 8:
+        dev->TiltDown(y);
+        dev->PanRight(x);
+        break;
+    default:
+        break;
+    }
+}
+
+// The joystick repeats all three reports every 100 ms while held; only a
+// change becomes camera traffic. The remembered values follow the joystick
+// even without a camera, so a camera that appears later starts from them.
+void MainWindow::MovePlace(int num)
+{
+    if (num == lastPlace)
+        return;
+    lastPlace = num;
+    if (g_cameraOpen == 1)
+        MoveEvent(device, num, lastSpeedX * kPanPerStep, lastSpeedY * kTiltPerStep);
+}
+
+void MainWindow::SpeedX(int num)
+{
+    if (num == lastSpeedX)
+        return;
+    lastSpeedX = num;
+    if (g_cameraOpen == 1)
+        MoveEvent(device, lastPlace, num * kPanPerStep, lastSpeedY * kTiltPerStep);
+}
+
+void MainWindow::SpeedY(int num)
+{
+    if (num == lastSpeedY)
+        return;
+    lastSpeedY = num;
+    if (g_cameraOpen == 1)
+        MoveEvent(device, lastPlace, lastSpeedX * kPanPerStep, num * kTiltPerStep);
+}
+
+// Every value change sends again, so a drag sends one move per step it passes.
+void MainWindow::zoomchanged()
+{
+    if (g_cameraOpen != 1)
+        return;
+    const int value = ui->slider_zoom->value();
+    if (value > kSliderRest)
+        device->ZoomIn(1);
+    else if (value < kSliderRest)
+        device->ZoomOut(1);
+    else
+        device->ZoomStop();
+}
+
+// Springing back to rest reports a value change of its own (one stop through
+// zoomchanged); the explicit stop follows it.
+void MainWindow::zoomstop()
+{
+    ui->slider_zoom->setSliderPosition(kSliderRest);
+    if (g_cameraOpen == 1)
+        device->ZoomStop();
+}
+
+// Up is far, down is near.
+void MainWindow::focuschanged()
+{
+    if (g_cameraOpen != 1)
+        return;
+    const int value = ui->slider_focus->value();
+    if (value > kSliderRest)
+        device->FocusFar(1);
+    else if (value < kSliderRest)
+        device->FocusNear(1);
+    else
+        device->FocusStop();
+}
+
+void MainWindow::focusstop()
+{
+    ui->slider_focus->setSliderPosition(kSliderRest);
+    if (g_cameraOpen == 1)
+        device->FocusStop();
+}
+
+// Keys act only with a camera open. Auto-repeat is deliberately not
+// filtered: each repeated press sends its move again. The keyboard leaves
+// the joystick's remembered values alone, and the framing keys change only
+// the face of btn_ai, not its state.
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Before this key can start repeating, so that holding it never reads
+    // as letting go.
+    ptzdeck::platform::ReportHeldKeysAsRepeatedPresses();
+    if (g_cameraOpen == 1) {
+        const int key = event->key();
+        if (key >= Qt::Key_0 && key <= Qt::Key_9) {
+            // Always a recall: the keypad's store and clear modes are for clicks.
+            device->PresetCall(key - Qt::Key_0);
+        } else {
+            switch (key) {
+            case Qt::Key_F:
+                device->FramingAuto();
+                ui->btn_ai->setStyleSheet(QString::fromLatin1(kFramingFace));
+                break;
+            case Qt::Key_M:
+            case Qt::Key_P:
+                device->FramingManual();
+                ui->btn_ai->setStyleSheet(QString::fromLatin1(kManualFace));
+                break;
+            case Qt::Key_T:
+                device->ZoomIn(1);
+                break;
+            case Qt::Key_W:
+                device->ZoomOut(1);
+                break;
+            case Qt::Key_Left:
+                device->PanLeft(kKeyPanSpeed);
+                break;
+            case Qt::Key_Up:
+                device->TiltUp(kKeyTiltSpeed);
+                break;
+            case Qt::Key_Right:
+                device->PanRight(kKeyPanSpeed);
+                break;
+            case Qt::Key_Down:
+                device->TiltDown(kKeyTiltSpeed);
+                break;
+            default:
+                break;
+            }
+        }
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+// Each release stops only its own axis: releasing Up while Left is held
+// stops the tilt and leaves the pan going. A release that Qt marks as
+// auto-repeated is not the user letting go: stopping on it would make a
+// held key stutter the camera.
+void MainWindow::keyReleaseEvent(QKeyEvent* event)
+{
+    if (g_cameraOpen == 1 && !event->isAutoRepeat()) {
+        switch (event->key()) {
+        case Qt::Key_Up:
+            device->TiltUpStop();
+            break;
+        case Qt::Key_Down:
+            device->TiltDownStop();
+            break;
+        case Qt::Key_Left:
+            device->PanLeftStop();
+            break;
+        case Qt::Key_Right:
+            device->PanRightStop();
+            break;
+        case Qt::Key_T:
+        case Qt::Key_W:
+            device->ZoomStop();
+            break;
+        default:
+            break;
+        }
+    }
+    QMainWindow::keyReleaseEvent(event);
+}
+
+void MainWindow::on_btn_home_clicked()
+{
+    if (g_cameraOpen == 1)
+        device->Home();
+}

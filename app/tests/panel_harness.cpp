@@ -1,0 +1,624 @@
+#include "panel_harness.h"
+
+#include "AppState.h"
+#include "MainWindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <QWheelEvent>
+#include <QWindow>
+#include <QtTest/qtestspontaneevent.h>
+
+#include <functional>
+#include <map>
+
+namespace {
+
+const char kCameraControl[] = "camera-control";
+constexpr int kRelative = 0x10;
+constexpr int kAbsolute = 0;
+constexpr int kRoll = 2;           // the camera's command channel
+
+// Generous bounds: the machine may be loaded.
+constexpr int kPassTimeoutMs = 15000;
+constexpr int kRequestTimeoutMs = 10000;
+
+QString relativeMove(int id, int value)
+{
+    switch (id) {
+    case 10:
+        return value < 0 ? QStringLiteral("PanLeft(%1)").arg(-value)
+             : value > 0 ? QStringLiteral("PanRight(%1)").arg(value)
+                         : QStringLiteral("PanStop");
+    case 11:
+        return value > 0 ? QStringLiteral("TiltUp(%1)").arg(value)
+             : value < 0 ? QStringLiteral("TiltDown(%1)").arg(-value)
+                         : QStringLiteral("TiltStop");
+    case 13:
+        return value == 1 ? QStringLiteral("ZoomIn") : value == -1 ? QStringLiteral("ZoomOut")
+             : value == 0 ? QStringLiteral("ZoomStop") : QString();
+    case 16:
+        return value == 1 ? QStringLiteral("FocusNear") : value == -1 ? QStringLiteral("FocusFar")
+             : value == 0 ? QStringLiteral("FocusStop") : QString();
+    default:
+        return QString();
+    }
+}
+
+const std::map<int, QString>& commandNames()
+{
+    static const std::map<int, QString> names = {
+        {0, "MirrorOn"}, {1, "MirrorOff"}, {2, "FlipOn"}, {3, "FlipOff"},
+        {4, "MuteOff"}, {5, "MuteOn"}, {6, "FocusAuto"}, {7, "FocusManual"},
+        {8, "Home"}, {16, "FramingAuto"}, {17, "FramingManual"},
+    };
+    return names;
+}
+
+QString command(int code, int flags)
+{
+    if (flags == kRelative) {
+        const auto it = commandNames().find(code);
+        return it == commandNames().end() ? QString() : it->second;
+    }
+    if (flags == kAbsolute) {
+        if (code >= 100)
+            return QStringLiteral("PresetCall(%1)").arg(code - 100);
+        if (code >= 60)
+            return QStringLiteral("PresetClear(%1)").arg(code - 60);
+        if (code >= 20)
+            return QStringLiteral("PresetSet(%1)").arg(code - 20);
+    }
+    return QString();
+}
+
+CameraRequest cameraControl(int id, int value1, int flags)
+{
+    CameraRequest r;
+    r.set = QLatin1String(kCameraControl);
+    r.id = id;
+    r.value1 = value1;
+    r.flags = flags;
+    return r;
+}
+
+// "<camera> ks-set <set> <id> value1=<v> value2=<v> flags=0x<hex> len=<n>"
+bool parseSetLine(const QString& line, CameraRequest* out)
+{
+    const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.size() < 4 || words[1] != QLatin1String("ks-set"))
+        return false;
+    CameraRequest r;
+    r.camera = words[0];
+    r.set = words[2];
+    bool ok = false;
+    r.id = words[3].toInt(&ok);
+    if (!ok)
+        return false;
+    bool haveValue = false;
+    bool haveFlags = false;
+    for (int i = 4; i < words.size(); ++i) {
+        if (words[i].startsWith(QLatin1String("value1="))) {
+            r.value1 = words[i].mid(7).toInt(&haveValue);
+        } else if (words[i].startsWith(QLatin1String("flags=0x"))) {
+            r.flags = words[i].mid(8).toInt(&haveFlags, 16);
+        }
+    }
+    if (!haveValue || !haveFlags)
+        return false;
+    *out = r;
+    return true;
+}
+
+QStringList describeAll(const QList<CameraRequest>& requests)
+{
+    QStringList out;
+    for (const CameraRequest& r : requests)
+        out << r.describe();
+    return out;
+}
+
+QStringList expectedAll(const QStringList& operations)
+{
+    QStringList out;
+    for (const QString& op : operations)
+        out << expectedRequest(op);
+    return out;
+}
+
+Qt::Key keyNamed(const QString& name)
+{
+    static const std::map<QString, Qt::Key> arrows = {
+        {"Left", Qt::Key_Left}, {"Right", Qt::Key_Right}, {"Up", Qt::Key_Up}, {"Down", Qt::Key_Down},
+    };
+    const auto it = arrows.find(name);
+    if (it != arrows.end())
+        return it->second;
+    if (name.size() == 1 && name[0].isLetterOrNumber())
+        return Qt::Key(name[0].toUpper().unicode());
+    return Qt::Key_unknown;
+}
+
+void sendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton button,
+               Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, QPointF(pos), QPointF(widget->mapTo(widget->window(), pos)),
+                      QPointF(widget->mapToGlobal(pos)), button, buttons, Qt::NoModifier);
+    QSpontaneKeyEvent::setSpontaneous(&event);
+    qApp->notify(widget, &event);
+}
+
+QRect sliderHandle(const QSlider* s)
+{
+    QStyleOptionSlider opt;
+    opt.initFrom(s);
+    opt.subControls = QStyle::SC_None;
+    opt.activeSubControls = QStyle::SC_None;
+    opt.orientation = s->orientation();
+    opt.minimum = s->minimum();
+    opt.maximum = s->maximum();
+    opt.tickPosition = s->tickPosition();
+    opt.tickInterval = s->tickInterval();
+    opt.upsideDown = s->orientation() == Qt::Horizontal
+        ? (s->invertedAppearance() != (opt.direction == Qt::RightToLeft))
+        : !s->invertedAppearance();
+    opt.sliderPosition = s->sliderPosition();
+    opt.sliderValue = s->value();
+    opt.singleStep = s->singleStep();
+    opt.pageStep = s->pageStep();
+    if (s->orientation() == Qt::Horizontal)
+        opt.state |= QStyle::State_Horizontal;
+    return s->style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, s);
+}
+
+QPoint parsePoint(const QString& text)
+{
+    const QStringList xy = text.split(QLatin1Char(','));
+    return xy.size() == 2 ? QPoint(xy[0].toInt(), xy[1].toInt()) : QPoint(-1, -1);
+}
+
+QString keyFace(const QString& image)
+{
+    return QStringLiteral("QPushButton{image: url(:/img/%1);background-color:black;}").arg(image);
+}
+
+QString muteFace(const QString& image)
+{
+    return QStringLiteral("QPushButton{border-image: url(:/img/%1);background-attachment;border:none;}")
+        .arg(image);
+}
+
+} // namespace
+
+QString CameraRequest::describe() const
+{
+    QString name;
+    if (set == QLatin1String(kCameraControl)) {
+        if (id == kRoll)
+            name = command(value1, flags);
+        else if (flags == kRelative)
+            name = relativeMove(id, value1);
+    }
+    if (!name.isEmpty())
+        return name;
+    return QStringLiteral("%1 %2 value1=%3 flags=0x%4").arg(set).arg(id).arg(value1).arg(flags, 0, 16);
+}
+
+QString expectedRequest(const QString& operation)
+{
+    const int open = operation.indexOf(QLatin1Char('('));
+    const QString name = open < 0 ? operation : operation.left(open);
+    const int arg = open < 0 ? 0 : operation.mid(open + 1).chopped(1).toInt();
+
+    static const std::map<QString, std::function<CameraRequest(int)>> table = {
+        {"TiltUp", [](int s) { return cameraControl(11, s, kRelative); }},
+        {"TiltDown", [](int s) { return cameraControl(11, -s, kRelative); }},
+        {"TiltUpStop", [](int) { return cameraControl(11, 0, kRelative); }},
+        {"TiltDownStop", [](int) { return cameraControl(11, 0, kRelative); }},
+        {"PanLeft", [](int s) { return cameraControl(10, -s, kRelative); }},
+        {"PanRight", [](int s) { return cameraControl(10, s, kRelative); }},
+        {"PanLeftStop", [](int) { return cameraControl(10, 0, kRelative); }},
+        {"PanRightStop", [](int) { return cameraControl(10, 0, kRelative); }},
+        {"ZoomIn", [](int) { return cameraControl(13, 1, kRelative); }},
+        {"ZoomOut", [](int) { return cameraControl(13, -1, kRelative); }},
+        {"ZoomStop", [](int) { return cameraControl(13, 0, kRelative); }},
+        {"FocusNear", [](int) { return cameraControl(16, 1, kRelative); }},
+        {"FocusFar", [](int) { return cameraControl(16, -1, kRelative); }},
+        {"FocusStop", [](int) { return cameraControl(16, 0, kRelative); }},
+        {"PresetSet", [](int n) { return cameraControl(kRoll, 20 + n, kAbsolute); }},
+        {"PresetClear", [](int n) { return cameraControl(kRoll, 60 + n, kAbsolute); }},
+        {"PresetCall", [](int n) { return cameraControl(kRoll, 100 + n, kAbsolute); }},
+    };
+    const auto it = table.find(name);
+    if (it != table.end())
+        return it->second(arg).describe();
+    for (const auto& entry : commandNames()) {
+        if (entry.second == name)
+            return cameraControl(kRoll, entry.first, kRelative).describe();
+    }
+    return QStringLiteral("<unknown operation %1>").arg(operation);
+}
+
+// ---------------------------------------------------------------- SimBus
+
+SimBus::SimBus()
+{
+    if (!dir.isValid())
+        return;
+    // The log exists before any window watches the directory, so its
+    // creation is not mistaken for a camera being plugged in.
+    QFile log(dir.filePath(QStringLiteral("requests.log")));
+    log.open(QIODevice::WriteOnly);
+    qputenv("LUMETRA_SIM_DIR", QFile::encodeName(dir.path()));
+}
+
+void SimBus::plug(const QString& name)
+{
+    // Written under another name and renamed, so discovery never sees half a file.
+    const QString staging = dir.filePath(name + QStringLiteral(".part"));
+    QFile file(staging);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return;
+    file.write(QStringLiteral("name=PTZ Camera %1\npath=\\\\?\\usb#vid_0000&pid_8888&mi_00#%1\n")
+                   .arg(name).toUtf8());
+    file.close();
+    QFile::remove(dir.filePath(name + QStringLiteral(".cam")));
+    QFile::rename(staging, dir.filePath(name + QStringLiteral(".cam")));
+}
+
+void SimBus::unplugAll()
+{
+    QDir bus(dir.path());
+    for (const QString& cam : bus.entryList({QStringLiteral("*.cam")}, QDir::Files))
+        bus.remove(cam);
+}
+
+QList<CameraRequest> SimBus::peekSetRequests() const
+{
+    QList<CameraRequest> out;
+    QFile log(dir.filePath(QStringLiteral("requests.log")));
+    if (!log.open(QIODevice::ReadOnly) || !log.seek(consumed))
+        return out;
+    const QByteArray tail = log.readAll();
+    const int complete = tail.lastIndexOf('\n') + 1;   // a line still being written waits
+    for (const QByteArray& line : tail.left(complete).split('\n')) {
+        CameraRequest r;
+        if (parseSetLine(QString::fromUtf8(line), &r))
+            out << r;
+    }
+    return out;
+}
+
+QList<CameraRequest> SimBus::takeSetRequests()
+{
+    const QList<CameraRequest> out = peekSetRequests();
+    QFile log(dir.filePath(QStringLiteral("requests.log")));
+    if (log.open(QIODevice::ReadOnly) && log.seek(consumed)) {
+        const QByteArray tail = log.readAll();
+        consumed += tail.lastIndexOf('\n') + 1;
+    }
+    return out;
+}
+
+// ---------------------------------------------------------- PanelDriver
+
+PanelDriver::PanelDriver(SimBus& bus_) : bus(bus_)
+{
+    // A fresh process would start with these at zero; earlier windows of
+    // this test program have set them.
+    g_cameraOpen = 0;
+    g_cameraCount = 0;
+    widgetsBefore = QApplication::topLevelWidgets();
+    panel = std::make_unique<MainWindow>();
+    panel->show();
+    if (QWidget* joystick = child(QStringLiteral("widget")))
+        tickSpy = std::make_unique<QSignalSpy>(joystick, SIGNAL(Speed_Tilt(int)));
+}
+
+PanelDriver::~PanelDriver()
+{
+    // Let go of anything a failed scenario left held.
+    if (joystickHeld) {
+        if (QWidget* joystick = child(QStringLiteral("widget")))
+            sendMouse(joystick, QEvent::MouseButtonRelease, joystick->rect().center(),
+                      Qt::LeftButton, Qt::NoButton);
+    }
+    if (pressedSlider)
+        QTest::mouseRelease(panel->windowHandle(), Qt::LeftButton, {}, sliderPos);
+    tickSpy.reset();
+    panel.reset();
+}
+
+bool PanelDriver::waitForFirstPass(bool expectCamera)
+{
+    if (!QTest::qWaitForWindowExposed(panel.get()))
+        return false;
+    bool passed = false;
+    if (expectCamera) {
+        passed = QTest::qWaitFor([] { return g_cameraOpen == 1; }, kPassTimeoutMs);
+    } else {
+        // The first pass ends by showing a new no-device warning (earlier
+        // windows of this program may have left theirs on screen).
+        passed = QTest::qWaitFor(
+            [&] {
+                for (QWidget* w : QApplication::topLevelWidgets()) {
+                    if (w->inherits("NO_Device") && w->isVisible() && !widgetsBefore.contains(w))
+                        return true;
+                }
+                return false;
+            },
+            kPassTimeoutMs);
+        passed = passed && g_cameraOpen == 0;
+    }
+    bus.takeSetRequests();   // opening the camera is not part of a scenario
+    return passed;
+}
+
+QWidget* PanelDriver::child(const QString& name) const
+{
+    if (name == QLatin1String("window"))
+        return panel.get();
+    return panel->findChild<QWidget*>(name);
+}
+
+QSlider* PanelDriver::slider(const QString& name) const
+{
+    return qobject_cast<QSlider*>(child(name));
+}
+
+QPoint PanelDriver::inWindow(QWidget* widget, QPoint local) const
+{
+    return widget->mapTo(panel.get(), local);
+}
+
+void PanelDriver::run(const QString& step)
+{
+    const QStringList words = step.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QVERIFY2(!words.isEmpty(), "empty step");
+    const QString verb = words[0];
+    const QStringList args = words.mid(1);
+
+    if (verb == QLatin1String("click")) {
+        QCOMPARE(args.size(), 1);
+        click(args[0]);
+    } else if (verb == QLatin1String("key") || verb == QLatin1String("keyup")
+               || verb == QLatin1String("keyrep")) {
+        QCOMPARE(args.size(), 1);
+        if (verb == QLatin1String("keyrep")) {
+            // Holding a key delivers auto-repeated release and press pairs.
+            key(args[0], false, true);
+            key(args[0], true, true);
+        } else {
+            key(args[0], verb == QLatin1String("key"), false);
+        }
+    } else if (verb == QLatin1String("focus")) {
+        QCOMPARE(args.size(), 1);
+        if (args[0] == QLatin1String("window")) {
+            // A click on the bare face gives the window itself the keyboard.
+            QWidget* face = child(QStringLiteral("Win_Left"));
+            QVERIFY(face);
+            QTest::mouseClick(panel->windowHandle(), Qt::LeftButton, {}, inWindow(face, QPoint(12, 120)));
+            QCOMPARE(panel->focusWidget(), panel.get());
+        } else {
+            QWidget* w = child(args[0]);
+            QVERIFY2(w, qPrintable(args[0]));
+            w->setFocus(Qt::TabFocusReason);
+            QCOMPARE(panel->focusWidget(), w);
+        }
+    } else if (verb == QLatin1String("sent")) {
+        expectSent(args);
+    } else if (verb == QLatin1String("await")) {
+        awaitSent(args);
+    } else if (verb == QLatin1String("ticks")) {
+        QCOMPARE(args.size(), 1);
+        waitTicks(args[0].toInt());
+    } else if (verb == QLatin1String("joy")) {
+        joystick(args);
+    } else if (verb == QLatin1String("drag")) {
+        QCOMPARE(args.size(), 2);
+        dragSlider(args[0], args[1].toInt());
+    } else if (verb == QLatin1String("push")) {
+        QCOMPARE(args.size(), 2);
+        pushSlider(args[0], args[1].toInt());
+    } else if (verb == QLatin1String("release")) {
+        QCOMPARE(args.size(), 1);
+        releaseSlider(args[0]);
+    } else if (verb == QLatin1String("wheel")) {
+        QCOMPARE(args.size(), 2);
+        wheel(args[0], args[1].toInt());
+    } else if (verb == QLatin1String("value")) {
+        QCOMPARE(args.size(), 2);
+        QSlider* s = slider(args[0]);
+        QVERIFY2(s, qPrintable(args[0]));
+        QCOMPARE(s->value(), args[1].toInt());
+    } else if (verb == QLatin1String("face")) {
+        QCOMPARE(args.size(), 2);
+        QWidget* w = child(args[0]);
+        QVERIFY2(w, qPrintable(args[0]));
+        const QString expected = args[0] == QLatin1String("btn_mute") ? muteFace(args[1]) : keyFace(args[1]);
+        QCOMPARE(w->styleSheet(), expected);
+    } else if (verb == QLatin1String("enabled")) {
+        QCOMPARE(args.size(), 2);
+        QWidget* w = child(args[0]);
+        QVERIFY2(w, qPrintable(args[0]));
+        QCOMPARE(w->isEnabled(), args[1] == QLatin1String("1"));
+    } else if (verb == QLatin1String("plug")) {
+        QCOMPARE(args.size(), 1);
+        bus.plug(args[0]);
+    } else if (verb == QLatin1String("cameras")) {
+        // A pass that plugging or unplugging caused has run to its end.
+        QCOMPARE(args.size(), 1);
+        const int count = args[0].toInt();
+        QVERIFY2(QTest::qWaitFor([&] { return g_cameraCount == count && g_cameraOpen == (count > 0 ? 1 : 0); },
+                                 kPassTimeoutMs),
+                 qPrintable(QStringLiteral("cameras %1 / open %2").arg(g_cameraCount).arg(g_cameraOpen)));
+    } else {
+        QFAIL(qPrintable(QStringLiteral("unknown step: ") + step));
+    }
+}
+
+void PanelDriver::click(const QString& name)
+{
+    QWidget* w = child(name);
+    QVERIFY2(w && w->isVisible(), qPrintable(name));
+    QTest::mouseClick(panel->windowHandle(), Qt::LeftButton, {}, inWindow(w, w->rect().center()));
+}
+
+void PanelDriver::key(const QString& name, bool press, bool autoRepeat)
+{
+    const Qt::Key k = keyNamed(name);
+    QVERIFY2(k != Qt::Key_unknown, qPrintable(name));
+    if (!autoRepeat) {
+        if (press)
+            QTest::keyPress(panel->windowHandle(), k);
+        else
+            QTest::keyRelease(panel->windowHandle(), k);
+        return;
+    }
+    const QString text = name.size() == 1 ? name.toLower() : QString();
+    qt_handleKeyEvent(panel->windowHandle(), press ? QEvent::KeyPress : QEvent::KeyRelease, k,
+                      Qt::NoModifier, text, true);
+    qApp->processEvents();
+}
+
+// Press, move and release go straight to the joystick, one after another
+// without a turn of the event loop, so that none of its 100 ms ticks can
+// fall between a press and the first move of a drag. Each position is sent
+// twice: the joystick repaints its knob (where the ticks read it) only on
+// every second move.
+void PanelDriver::joystick(const QStringList& args)
+{
+    QWidget* joystick = child(QStringLiteral("widget"));
+    QVERIFY(joystick);
+    QVERIFY(!args.isEmpty());
+    if (args[0] == QLatin1String("press")) {
+        QCOMPARE(args.size(), 2);
+        sendMouse(joystick, QEvent::MouseButtonPress, parsePoint(args[1]), Qt::LeftButton, Qt::LeftButton);
+        joystickHeld = true;
+    } else if (args[0] == QLatin1String("move")) {
+        QCOMPARE(args.size(), 2);
+        QVERIFY(joystickHeld);
+        const QPoint to = parsePoint(args[1]);
+        sendMouse(joystick, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+        sendMouse(joystick, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    } else if (args[0] == QLatin1String("release")) {
+        QVERIFY(joystickHeld);
+        sendMouse(joystick, QEvent::MouseButtonRelease, joystick->rect().center(), Qt::LeftButton,
+                  Qt::NoButton);
+        joystickHeld = false;
+    } else {
+        QFAIL("joy press|move|release");
+    }
+}
+
+// Presses the handle (once) and moves the pointer one pixel at a time until
+// the slider shows the target, so every value on the way is reported.
+void PanelDriver::dragSlider(const QString& name, int target)
+{
+    QSlider* s = slider(name);
+    QVERIFY2(s && s->isEnabled(), qPrintable(name));
+    if (pressedSlider != s) {
+        QVERIFY(!pressedSlider);
+        sliderPos = inWindow(s, sliderHandle(s).center());
+        QTest::mousePress(panel->windowHandle(), Qt::LeftButton, {}, sliderPos);
+        QVERIFY(s->isSliderDown());
+        pressedSlider = s;
+    }
+    const bool vertical = s->orientation() == Qt::Vertical;
+    for (int i = 0; i < 400 && s->value() != target; ++i) {
+        const int towardsMax = target > s->value() ? 1 : -1;
+        if (vertical)
+            sliderPos.ry() -= towardsMax;
+        else
+            sliderPos.rx() += towardsMax;
+        QTest::mouseMove(panel->windowHandle(), sliderPos);
+    }
+    QCOMPARE(s->value(), target);
+}
+
+// A press on the handle and a move up by some pixels, whatever the slider
+// does with them (a disabled slider does nothing).
+void PanelDriver::pushSlider(const QString& name, int pixels)
+{
+    QSlider* s = slider(name);
+    QVERIFY2(s, qPrintable(name));
+    QVERIFY(!pressedSlider);
+    sliderPos = inWindow(s, sliderHandle(s).center());
+    QTest::mousePress(panel->windowHandle(), Qt::LeftButton, {}, sliderPos);
+    pressedSlider = s;
+    for (int i = 0; i < pixels; ++i) {
+        sliderPos.ry() -= 1;
+        QTest::mouseMove(panel->windowHandle(), sliderPos);
+    }
+}
+
+void PanelDriver::releaseSlider(const QString& name)
+{
+    QSlider* s = slider(name);
+    QVERIFY2(s && s == pressedSlider, qPrintable(name));
+    QTest::mouseRelease(panel->windowHandle(), Qt::LeftButton, {}, sliderPos);
+    pressedSlider = nullptr;
+}
+
+void PanelDriver::wheel(const QString& name, int delta)
+{
+    QSlider* s = slider(name);
+    QVERIFY2(s, qPrintable(name));
+    const QPoint at = sliderHandle(s).center();
+    QWheelEvent event(QPointF(at), QPointF(s->mapToGlobal(at)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&event);
+    qApp->notify(s, &event);
+}
+
+void PanelDriver::expectSent(const QStringList& operations)
+{
+    const QList<CameraRequest> got = bus.takeSetRequests();
+    QCOMPARE(describeAll(got), expectedAll(operations));
+    // Everything goes to the camera the discovery pass opened: index 0,
+    // the first .cam file by name.
+    for (const CameraRequest& r : got)
+        QCOMPARE(r.camera, QStringLiteral("a"));
+}
+
+void PanelDriver::awaitSent(const QStringList& operations)
+{
+    const QStringList expected = expectedAll(operations);
+    // On a timeout the comparison below shows what did arrive.
+    if (!QTest::qWaitFor([&] { return describeAll(bus.peekSetRequests()) == expected; }, kRequestTimeoutMs))
+        qWarning("the expected requests did not arrive in time");
+    expectSent(operations);
+}
+
+void PanelDriver::waitTicks(int count)
+{
+    QVERIFY(tickSpy);
+    const int target = tickSpy->count() + count;
+    QVERIFY2(QTest::qWaitFor([&] { return tickSpy->count() >= target; }, kRequestTimeoutMs),
+             "the joystick stopped reporting");
+}
+
+// ------------------------------------------------------------ scenarios
+
+void runScenario(SimBus& bus, const QStringList& cameras, const QStringList& steps)
+{
+    bus.unplugAll();
+    for (const QString& name : cameras)
+        bus.plug(name);
+    PanelDriver driver(bus);
+    QVERIFY2(driver.waitForFirstPass(!cameras.isEmpty()), "the first discovery pass did not end as expected");
+    for (const QString& step : steps) {
+        driver.run(step);
+        if (QTest::currentTestFailed()) {
+            qWarning("failed at step: %s", qPrintable(step));
+            return;
+        }
+    }
+}

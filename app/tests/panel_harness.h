@@ -1,0 +1,94 @@
+// Drives a real MainWindow on simulated cameras from scenario tables: each
+// step is one line ("click btn_set", "key Left", "sent PresetSet(3)") and the
+// requests the simulated camera received are checked in order.
+#pragma once
+
+#include <QList>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class MainWindow;
+class QSignalSpy;
+class QSlider;
+class QWidget;
+
+// One camera-control or proc-amp request as the simulated camera logged it.
+struct CameraRequest {
+    QString camera;
+    QString set;     // "camera-control" or "proc-amp"
+    int id = -1;
+    int value1 = 0;
+    int flags = 0;
+
+    // The operation that sends exactly this request, e.g. "PanLeft(21)";
+    // requests that two operations share get one name ("PanStop").
+    QString describe() const;
+};
+
+// "TiltUp(14)", "PresetSet(3)", "ZoomStop" -> the request it must produce,
+// already described; a name it does not know fails the test.
+QString expectedRequest(const QString& operation);
+
+// The simulated USB bus: a temporary directory of .cam files named through
+// LUMETRA_SIM_DIR before the first library call of the process.
+class SimBus {
+public:
+    SimBus();
+    bool isValid() const { return dir.isValid(); }
+    QString path() const { return dir.path(); }
+    void plug(const QString& name);         // <name>.cam, a supported camera
+    void unplugAll();
+    // Every set request logged after the last call (or after construction).
+    QList<CameraRequest> takeSetRequests();
+    QList<CameraRequest> peekSetRequests() const;
+
+private:
+    QTemporaryDir dir;
+    qint64 consumed = 0;   // bytes of requests.log already handed out
+};
+
+// One main window built on the bus, shown offscreen, after its first
+// discovery pass. Steps report failures through QTest; check
+// QTest::currentTestFailed() after each.
+class PanelDriver {
+public:
+    explicit PanelDriver(SimBus& bus);
+    ~PanelDriver();
+
+    // Waits for the first discovery pass: a camera opened, or the no-device
+    // warning shown when the bus holds none.
+    bool waitForFirstPass(bool expectCamera);
+    void run(const QString& step);
+    MainWindow& window() { return *panel; }
+
+private:
+    QWidget* child(const QString& name) const;
+    QSlider* slider(const QString& name) const;
+    QPoint inWindow(QWidget* widget, QPoint local) const;
+    void click(const QString& name);
+    void key(const QString& name, bool press, bool autoRepeat);
+    void joystick(const QStringList& args);
+    void dragSlider(const QString& name, int target);
+    void pushSlider(const QString& name, int pixels);
+    void releaseSlider(const QString& name);
+    void wheel(const QString& name, int delta);
+    void expectSent(const QStringList& operations);
+    void awaitSent(const QStringList& operations);
+    void waitTicks(int count);
+
+    SimBus& bus;
+    std::unique_ptr<MainWindow> panel;
+    std::unique_ptr<QSignalSpy> tickSpy;   // the joystick's last report of a tick
+    QWidget* pressedSlider = nullptr;
+    QPoint sliderPos;
+    bool joystickHeld = false;
+    QList<QWidget*> widgetsBefore;   // top-level widgets that existed before the window
+};
+
+// Builds a window on a bus holding `cameras` (by name; "a" sorts first and
+// is the one opened), waits for its first discovery pass and runs the steps.
+void runScenario(SimBus& bus, const QStringList& cameras, const QStringList& steps);

@@ -1,0 +1,160 @@
+// The preset keypad and the function buttons, clicked with the mouse on a
+// real window, checked through the requests a simulated camera receives
+// and the faces the buttons show.
+#include "panel_harness.h"
+
+#include <QtTest>
+
+class PresetsFunctionsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(bus.isValid()); }
+
+    void presets_data();
+    void presets() { runRow(); }
+    void toggles_data();
+    void toggles() { runRow(); }
+    void framing_data();
+    void framing() { runRow(); }
+
+private:
+    void runRow()
+    {
+        QFETCH(QStringList, cameras);
+        QFETCH(QStringList, steps);
+        runScenario(bus, cameras, steps);
+    }
+    static void columns()
+    {
+        QTest::addColumn<QStringList>("cameras");
+        QTest::addColumn<QStringList>("steps");
+    }
+
+    SimBus bus;
+};
+
+void PresetsFunctionsTest::presets_data()
+{
+    columns();
+    const QStringList a{"a"};
+
+    QTest::newRow("every digit button recalls its own preset") << a << QStringList{
+        "click btn_num1", "click btn_num2", "click btn_num3", "click btn_num4", "click btn_num5",
+        "click btn_num6", "click btn_num7", "click btn_num8", "click btn_num9", "click btn_num0",
+        "sent PresetCall(1) PresetCall(2) PresetCall(3) PresetCall(4) PresetCall(5)"
+        " PresetCall(6) PresetCall(7) PresetCall(8) PresetCall(9) PresetCall(0)"};
+
+    // The mode buttons send nothing; a sent digit returns to recall.
+    QTest::newRow("set, digit, digit") << a << QStringList{
+        "click btn_set", "sent", "click btn_num3", "sent PresetSet(3)", "click btn_num3", "sent PresetCall(3)"};
+
+    QTest::newRow("clear, digit, digit") << a << QStringList{
+        "click btn_clear", "sent", "click btn_num0", "sent PresetClear(0)", "click btn_num0", "sent PresetCall(0)"};
+
+    // The later mode button wins.
+    QTest::newRow("set, clear, digit") << a << QStringList{
+        "click btn_set", "click btn_clear", "click btn_num5", "sent PresetClear(5)",
+        "click btn_num5", "sent PresetCall(5)"};
+
+    QTest::newRow("clear, set, digit") << a << QStringList{
+        "click btn_clear", "click btn_set", "click btn_num8", "sent PresetSet(8)",
+        "click btn_num8", "sent PresetCall(8)"};
+
+    QTest::newRow("set twice stays in store mode") << a << QStringList{
+        "click btn_set", "click btn_set", "click btn_num7", "sent PresetSet(7)", "click btn_num7", "sent PresetCall(7)"};
+
+    // The keyboard's digits always recall and leave the mode in place.
+    QTest::newRow("digit key between set and digit button") << a << QStringList{
+        "click btn_set", "key 4", "keyup 4", "sent PresetCall(4)", "click btn_num4", "sent PresetSet(4)"};
+
+    // Without a camera a digit sends nothing and does not use up the mode:
+    // the first digit after a camera appears still stores.
+    QTest::newRow("set without a camera, digit after one appears") << QStringList{} << QStringList{
+        "click btn_set", "click btn_num2", "sent",
+        "plug a", "cameras 1", "click btn_num2", "sent PresetSet(2)", "click btn_num2", "sent PresetCall(2)"};
+
+    QTest::newRow("clear without a camera, digit after one appears") << QStringList{} << QStringList{
+        "click btn_clear", "click btn_num6", "click btn_num6", "sent",
+        "plug a", "cameras 1", "click btn_num6", "sent PresetClear(6)", "click btn_num6", "sent PresetCall(6)"};
+}
+
+void PresetsFunctionsTest::toggles_data()
+{
+    columns();
+    const QStringList a{"a"};
+
+    // Auto focus at start: face AF and the focus slider disabled.
+    QTest::newRow("focus mode") << a << QStringList{
+        "face btn_af AF.png", "enabled slider_focus 0",
+        "click btn_af", "face btn_af MF.png", "enabled slider_focus 1", "sent FocusManual",
+        "click btn_af", "face btn_af AF.png", "enabled slider_focus 0", "sent FocusAuto"};
+
+    // Face and slider follow clicks without a camera, and the state carries
+    // over to a camera that appears later.
+    QTest::newRow("focus mode without a camera, then with one") << QStringList{} << QStringList{
+        "click btn_af", "face btn_af MF.png", "enabled slider_focus 1", "sent",
+        "plug a", "cameras 1", "face btn_af MF.png", "enabled slider_focus 1",
+        "click btn_af", "face btn_af AF.png", "enabled slider_focus 0", "sent FocusAuto"};
+
+    QTest::newRow("flip, mirror and home") << a << QStringList{
+        "click btn_flip", "click btn_flip", "click btn_flip", "sent FlipOn FlipOff FlipOn",
+        "click btn_mirror", "click btn_mirror", "sent MirrorOn MirrorOff",
+        "click btn_home", "sent Home",
+        "face btn_flip Flip.png", "face btn_mirror Mirror.png", "face btn_home HOME.png"};
+
+    QTest::newRow("flip and mirror without a camera, then with one") << QStringList{} << QStringList{
+        "click btn_flip", "click btn_mirror", "click btn_home", "sent",
+        "plug a", "cameras 1", "click btn_flip", "click btn_mirror", "sent FlipOff MirrorOff"};
+
+    // A discovery pass that found a camera shows the unmuted face.
+    QTest::newRow("mute") << a << QStringList{
+        "face btn_mute no_mute.png",
+        "click btn_mute", "face btn_mute mute.png", "sent MuteOn",
+        "click btn_mute", "face btn_mute no_mute.png", "sent MuteOff"};
+
+    // A later pass repaints the unmuted face but keeps the state: the next
+    // click keeps that face and unmutes.
+    QTest::newRow("mute across a discovery pass") << a << QStringList{
+        "click btn_mute", "face btn_mute mute.png", "sent MuteOn",
+        "plug b", "cameras 2", "face btn_mute no_mute.png", "sent",
+        "click btn_mute", "face btn_mute no_mute.png", "sent MuteOff",
+        "click btn_mute", "face btn_mute mute.png", "sent MuteOn"};
+
+    QTest::newRow("mute without a camera") << QStringList{} << QStringList{
+        "face btn_mute mute.png",
+        "click btn_mute", "face btn_mute mute.png", "click btn_mute", "face btn_mute no_mute.png",
+        "click btn_mute", "face btn_mute mute.png", "sent"};
+}
+
+void PresetsFunctionsTest::framing_data()
+{
+    columns();
+    const QStringList a{"a"};
+
+    QTest::newRow("framing button") << a << QStringList{
+        "face btn_ai Framing.png",
+        "click btn_ai", "face btn_ai Manual.png", "sent FramingManual",
+        "click btn_ai", "face btn_ai Framing.png", "sent FramingAuto"};
+
+    // Push is one manual framing shot that leaves btn_ai as it was.
+    QTest::newRow("push, then the framing button") << a << QStringList{
+        "click btn_push", "sent FramingManual", "face btn_ai Framing.png", "face btn_push Push.png",
+        "click btn_ai", "sent FramingManual", "face btn_ai Manual.png",
+        "click btn_push", "sent FramingManual", "face btn_ai Manual.png",
+        "click btn_ai", "sent FramingAuto", "face btn_ai Framing.png"};
+
+    // Key M changes the face, not the state behind btn_ai: the next click
+    // takes the manual branch again.
+    QTest::newRow("key M, then the framing button") << a << QStringList{
+        "key M", "keyup M", "sent FramingManual", "face btn_ai Manual.png",
+        "click btn_ai", "sent FramingManual", "face btn_ai Manual.png",
+        "click btn_ai", "sent FramingAuto", "face btn_ai Framing.png"};
+
+    QTest::newRow("framing without a camera") << QStringList{} << QStringList{
+        "click btn_push", "click btn_ai", "face btn_ai Manual.png", "sent",
+        "plug a", "cameras 1", "click btn_ai", "face btn_ai Framing.png", "sent FramingAuto"};
+}
+
+QTEST_MAIN(PresetsFunctionsTest)
+#include "test_presets_functions.moc"
