@@ -1,8 +1,17 @@
 # Entry points named in the README. Each one installs what it needs first.
 BUILD_DIR ?= build
+ASAN_BUILD_DIR ?= build-asan
 JOBS ?= $(shell nproc)
+CTEST = ctest --output-on-failure -j $(JOBS) --timeout 900
 
-.PHONY: all bootstrap configure build test demo clean
+# Sanitizer runs stop at the first report. Leaks are checked everywhere; the
+# suppressions name only Qt's own platform-plugin allocations and the objects
+# the program keeps for its whole life by design.
+SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1:strict_string_checks=1 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
+
+.PHONY: all bootstrap configure build build-asan test test-asan test-fast demo install clean
 
 all: build
 
@@ -15,11 +24,30 @@ configure: bootstrap
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-test: build
-	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+build-asan: bootstrap
+	@cmake -S . -B $(ASAN_BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug -DPTZDECK_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN_BUILD_DIR) -j $(JOBS)
+
+# Every test twice: under AddressSanitizer + UBSan first, then the normal
+# build, whose CTest summary is the last thing printed.
+test: test-asan test-fast
+
+test-asan: build-asan
+	@cd $(ASAN_BUILD_DIR) && $(SANITIZER_ENV) $(CTEST) -LE no-sanitizer
+
+test-fast: build
+	@cd $(BUILD_DIR) && $(CTEST)
 
 demo: build
 	@scripts/demo
 
+# Installs what the build's install() rules name (the udev rule for real
+# cameras among them; root needed), then has a running udev apply the rule
+# to cameras already plugged in.
+install: build
+	@cmake --install $(BUILD_DIR)
+	@if [ -z "$(DESTDIR)" ] && [ -S /run/udev/control ] && command -v udevadm >/dev/null; then \
+		udevadm control --reload && udevadm trigger --subsystem-match=usb --action=change; fi
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR)
