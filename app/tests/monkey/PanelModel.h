@@ -1,0 +1,132 @@
+// What the panel must do, as its description says, for what its widgets
+// report: the reference the monkey test holds the real window to. It is fed
+// the widgets' reports of one user action (clicks, joystick and slider
+// reports, keys that reach the window, discovery passes) and answers with
+// the requests the cameras must then have received and what the window must
+// show. Failed camera calls never enter it: whatever a camera answers, the
+// panel must look the same, except where Open itself fails.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <utility>
+
+#include "MonkeyBus.h"
+
+namespace monkey {
+
+// One report of the panel's widgets, in the order it happened.
+struct Event {
+    enum Kind {
+        Pass,           // the discovery timer fired (seen before the pass runs)
+        Place,          // joystick keyNumchanged
+        SpeedPan,       // joystick Speed_Pan
+        SpeedTilt,      // joystick Speed_Tilt
+        ZoomValue,      // slider_zoom valueChanged
+        ZoomReleased,   // slider_zoom sliderReleased
+        FocusValue,     // slider_focus valueChanged
+        FocusReleased,  // slider_focus sliderReleased
+        PictureMoved,   // a picture slider's sliderMoved: value = row, position
+        ComboText,      // cb_fliker currentTextChanged
+        Clicked,        // a button's clicked(): text = object name
+        KeyPress,       // a key event that reached the window: value = key,
+        KeyRelease,     //   position = 1 when auto-repeated
+    };
+    Event(Kind kind, int value = 0, int position = 0, QString text = QString())
+        : kind(kind), value(value), position(position), text(std::move(text)) {}
+    Kind kind;
+    int value;
+    int position;
+    QString text;
+};
+
+// One request a camera must receive, as the log shows it.
+struct Request {
+    QString operation;  // "PanLeft(21)", for messages
+    QString camera;
+    QString set;
+    int id = 0;
+    int value1 = 0;
+    int flags = 0;
+    QString line() const;  // "<camera> ks-set <set> <id> value1=<v> flags=0x<f>"
+};
+
+// The picture rows of the settings pane, top to bottom.
+constexpr int kPictureRows = 7;
+extern const std::array<const char*, kPictureRows> kPictureNames;  // "blc", "gamma", ...
+
+struct PanelState {
+    int cameraOpen = 0;          // g_cameraOpen
+    int cameraCount = 0;         // g_cameraCount
+    int chosenTab = -1;          // 1..5 green, 0 all black, -1 as built (btn_cam1 without image)
+    bool muteFaceMuted = true;
+    bool unmuted = true;
+    bool afManual = false;
+    bool aiManual = false;
+    bool aiFaceManual = false;   // the framing keys change the face only
+    int presetSetMode = 0;
+    int presetClearMode = 0;
+    bool unflipped = true;
+    bool unmirrored = true;
+    int lastPlace = 4;
+    int lastSpeedX = 0;
+    int lastSpeedY = 0;
+    bool settingsShown = false;
+    bool paneEnabled = true;
+    bool cameraBound = false;    // the last Open succeeded
+    CameraId open;               // the camera the library holds open
+    bool noDeviceShown = false;  // the newest no-device warning is up
+    int noCameraShown = 0;       // no-camera warnings up
+    bool loaded = false;         // a camera's settings were loaded once
+    std::array<QString, kPictureRows> fields;  // the value fields' texts
+};
+
+class PanelModel {
+public:
+    explicit PanelModel(const MonkeyBus& bus) : bus(bus) {}
+
+    PanelState state;
+
+    // One action's reports. `cacheCurrent` and `cacheDefault` give the
+    // settings cache (g_pictureSettings) as it is after the action: the
+    // values a camera answered are the panel's to show.
+    void apply(const QList<Event>& events, const std::array<int, kPictureRows>& cacheCurrent,
+               const std::array<int, kPictureRows + 1>& cacheDefault);
+
+    // What the action must have sent and opened, and what it did that its
+    // state did not allow; each call hands them out once.
+    QList<Request> takeExpected();
+    QList<CameraId> takeOpened();
+    int takeFailedOpens();
+    QStringList takeViolations();
+
+    // A user dismissed a warning.
+    void dismissNoDevice() { state.noDeviceShown = false; }
+    void dismissNoCamera() { --state.noCameraShown; }
+
+private:
+    void pass(QList<Event>& nested);
+    void settingPress(int index, QList<Event>& nested);
+    void click(const QString& button, QList<Event>& nested);
+    void combo(const QString& text);
+    void key(int key, bool press, bool autoRepeat);
+    void moveEvent(int place, int x, int y);
+    // A picture slider's move; `bySlot` when a slot set the slider the user holds.
+    void picture(int row, int position, bool bySlot);
+    void handleNested(QList<Event>& nested);
+    void send(const QString& operation, const char* set, int id, int value1, int flags);
+    bool pictureReachesCamera() const { return state.cameraOpen == 1 && state.cameraBound; }
+
+    const MonkeyBus& bus;
+    std::array<int, kPictureRows> current{};
+    std::array<int, kPictureRows + 1> defaults{};
+    QList<Request> expected;
+    QList<CameraId> opened;
+    int failedOpens = 0;
+    QStringList violations;
+};
+
+}  // namespace monkey

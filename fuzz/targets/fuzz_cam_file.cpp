@@ -1,0 +1,160 @@
+// The simulated bus's .cam files: any bytes parse without harm, a camera
+// described by them says the same thing when written out and read again, and
+// it answers requests like a camera (sets land inside the range, every
+// request is logged once).
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "FuzzCheck.h"
+#include "platform/KsProperties.h"
+#include "platform/sim/CamFile.h"
+#include "platform/sim/SimCamera.h"
+
+using namespace lumetra::platform;
+using namespace lumetra::platform::sim;
+
+namespace {
+
+const char* KeyOf(PropertySet set) { return set == PropertySet::CameraControl ? "camera-control" : "proc-amp"; }
+
+void WriteText(std::string& out, const char* key, const std::string& value) {
+    out += key;
+    out += '=';
+    out += value;
+    // A line loses one trailing carriage return when read.
+    if (!value.empty() && value.back() == '\r') out += '\r';
+    out += '\n';
+}
+
+void WriteTable(std::string& out, PropertySet set, const SimPropertyTable& table, const SimPropertyTable& defaults) {
+    for (const auto& [id, p] : defaults)
+        if (table.count(id) == 0) out += std::string(KeyOf(set)) + "." + std::to_string(id) + "=none\n";
+    for (const auto& [id, p] : table) {
+        out += std::string(KeyOf(set)) + "." + std::to_string(id) + "=" + std::to_string(p.min) + "," +
+               std::to_string(p.max) + "," + std::to_string(p.step) + "," + std::to_string(p.defaultValue) + "," +
+               std::to_string(p.current) + "\n";
+        if (p.failing == 0) continue;
+        std::string kinds;
+        const std::pair<uint8_t, const char*> names[] = {
+            {kRequestGet, "get"}, {kRequestGetRange, "get-range"}, {kRequestSet, "set"}, {kRequestKsSet, "ks-set"}};
+        for (const auto& [bit, name] : names)
+            if (p.failing & bit) kinds += std::string(kinds.empty() ? "" : ",") + name;
+        out += "fault." + std::string(KeyOf(set)) + "." + std::to_string(id) + "=" + kinds + "\n";
+    }
+}
+
+// The file that describes `spec`, one key each.
+std::string Write(const SimCameraSpec& spec) {
+    std::string out;
+    if (spec.friendlyName) WriteText(out, "name", *spec.friendlyName);
+    if (spec.devicePath) WriteText(out, "path", *spec.devicePath);
+    WriteTable(out, PropertySet::CameraControl, spec.cameraControl, SimCameraSpec::DefaultCameraControl());
+    WriteTable(out, PropertySet::VideoProcAmp, spec.procAmp, SimCameraSpec::DefaultProcAmp());
+    if (spec.noPropertyBag) out += "fault.property-bag=missing\n";
+    if (spec.bindFails) out += "fault.bind=fail\n";
+    std::string missing;
+    if (spec.noVideoProcAmp) missing += ",video-proc-amp";
+    if (spec.noKsControl) missing += ",ks-control";
+    if (spec.noKsPropertySet) missing += ",ks-property-set";
+    if (spec.noCameraControl) missing += ",camera-control";
+    if (!missing.empty()) out += "fault.interface=" + missing.substr(1) + "\n";
+    return out;
+}
+
+bool SameProperty(const SimProperty& a, const SimProperty& b) {
+    return a.min == b.min && a.max == b.max && a.step == b.step && a.defaultValue == b.defaultValue &&
+           a.current == b.current && a.flags == b.flags && a.failing == b.failing;
+}
+
+bool SameTable(const SimPropertyTable& a, const SimPropertyTable& b) {
+    if (a.size() != b.size()) return false;
+    for (auto i = a.begin(), j = b.begin(); i != a.end(); ++i, ++j)
+        if (i->first != j->first || !SameProperty(i->second, j->second)) return false;
+    return true;
+}
+
+bool SameSpec(const SimCameraSpec& a, const SimCameraSpec& b) {
+    return a.friendlyName == b.friendlyName && a.devicePath == b.devicePath &&
+           SameTable(a.cameraControl, b.cameraControl) && SameTable(a.procAmp, b.procAmp) &&
+           a.noPropertyBag == b.noPropertyBag && a.bindFails == b.bindFails && a.noVideoProcAmp == b.noVideoProcAmp &&
+           a.noKsControl == b.noKsControl && a.noKsPropertySet == b.noKsPropertySet &&
+           a.noCameraControl == b.noCameraControl;
+}
+
+class CountingLog final : public RequestLog {
+public:
+    void Append(const std::string& line) override {
+        FUZZ_CHECK(line.rfind("cam ", 0) == 0);
+        FUZZ_CHECK(line.find('\n') == std::string::npos);
+        ++lines;
+    }
+    int lines = 0;
+};
+
+// A request of each kind on each property, with values at and past the
+// range's ends: whatever the file said, a set leaves the value inside the
+// range and every request is logged exactly once.
+void Drive(const SimCameraSpec& spec) {
+    auto log = std::make_shared<CountingLog>();
+    SimCamera camera("cam", spec, log);
+    int expectedLines = 0;
+    int checked = 0;
+    for (PropertySet set : {PropertySet::CameraControl, PropertySet::VideoProcAmp}) {
+        for (const auto& [id, declared] : spec.Table(set)) {
+            if (++checked > 48) return;  // enough for one input
+            const int64_t property = id;
+            int32_t min = 0, max = 0, step = 0, def = 0, caps = 0;
+            const HResult range = camera.GetRange(set, static_cast<int32_t>(property), &min, &max, &step, &def, &caps);
+            ++expectedLines;
+            if (property > INT32_MAX) {
+                // Not reachable through an int32 id; the request only has to be harmless.
+                continue;
+            }
+            FUZZ_CHECK(!Failed(range) == !(declared.failing & kRequestGetRange));
+            for (int32_t value : {INT32_MIN, declared.min - (declared.min > INT32_MIN ? 1 : 0), declared.max, INT32_MAX}) {
+                int32_t request[SetRequest::kBytes / 4] = {};
+                request[SetRequest::kValue1] = value;
+                request[SetRequest::kFlags] = kFlagsManual;
+                const HResult hr = camera.KsSet(set, id, request, sizeof request, request, sizeof request);
+                ++expectedLines;
+                int32_t now = 0, flags = 0;
+                const HResult got = camera.Get(set, static_cast<int32_t>(id), &now, &flags);
+                ++expectedLines;
+                if (!Failed(hr) && !Failed(got)) {
+                    FUZZ_CHECK(now >= declared.min && now <= declared.max);
+                }
+                const HResult plain = camera.Set(set, static_cast<int32_t>(id), value, kFlagsAuto);
+                ++expectedLines;
+                (void)plain;
+            }
+        }
+    }
+    // A malformed request is refused and not logged.
+    FUZZ_CHECK(camera.KsSet(PropertySet::CameraControl, 2, nullptr, 0, nullptr, 0) == kInvalidArg);
+    FUZZ_CHECK(log->lines == expectedLines);
+    camera.Unplug();
+    int32_t ignored = 0;
+    FUZZ_CHECK(camera.Get(PropertySet::VideoProcAmp, 0, &ignored, &ignored) == kDeviceGone);
+    FUZZ_CHECK(log->lines == expectedLines);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const SimCameraSpec spec = ParseCamFile(text);
+    for (PropertySet set : {PropertySet::CameraControl, PropertySet::VideoProcAmp})
+        for (const auto& [id, p] : spec.Table(set)) {
+            FUZZ_CHECK(p.min <= p.max);
+            FUZZ_CHECK((p.failing & ~kRequestAll) == 0);
+        }
+    const std::string written = Write(spec);
+    FUZZ_CHECK(SameSpec(ParseCamFile(written), spec));
+    Drive(spec);
+    return 0;
+}

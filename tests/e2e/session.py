@@ -1,0 +1,284 @@
+"""One run of the real ptzdeck program on a private display and a private
+simulated USB bus, driven and judged from outside."""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+import panel
+from camera_requests import Home, RequestLog
+from display import Display
+from waiting import wait_until
+
+SOURCE_DIR = os.path.dirname(os.path.abspath(__file__))
+
+# Device paths as the system shows them: the first three are supported models,
+# the last a webcam of another make.
+MODELS = {
+    "ptz": r"\\?\usb#vid_0000&pid_8888&mi_00#{serial}#{{65e8773d-8f56-11d0-a3b9-00a0c9223196}}\global",
+    "ptz-7588": r"\\?\usb#vid_2bd9&pid_7588&mi_00#{serial}#{{65e8773d-8f56-11d0-a3b9-00a0c9223196}}\global",
+    "ptz-00f9": r"\\?\usb#vid_0000&pid_00f9&mi_00#{serial}#{{65e8773d-8f56-11d0-a3b9-00a0c9223196}}\global",
+    "webcam": r"\\?\usb#vid_046d&pid_0825&mi_00#{serial}#{{65e8773d-8f56-11d0-a3b9-00a0c9223196}}\global",
+}
+
+# Variables that would change how Qt sizes or styles the window.
+_QT_VARIABLES = ("QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_AUTO_SCREEN_SCALE_FACTOR",
+                 "QT_ENABLE_HIGHDPI_SCALING", "QT_FONT_DPI", "QT_STYLE_OVERRIDE",
+                 "QT_QPA_PLATFORMTHEME", "QT_DEVICE_PIXEL_RATIO")
+
+
+def program_path():
+    path = os.environ.get("PTZDECK_PROGRAM")
+    if not path or not os.access(path, os.X_OK):
+        raise RuntimeError("PTZDECK_PROGRAM must name the built ptzdeck (CTest sets it)")
+    return path
+
+
+class PanelSession:
+    def __init__(self, scenario, cameras=("cam1", "cam2"), camera_lines=None, window_manager=False,
+                 key_repeat=True):
+        self.scenario = scenario
+        self.initial_cameras = cameras
+        self.camera_lines = camera_lines or {}
+        self.window_manager = window_manager
+        self.key_repeat = key_repeat
+        self.evidence_dir = os.path.join(
+            os.environ.get("PTZDECK_E2E_EVIDENCE",
+                           os.path.join(tempfile.gettempdir(), "ptzdeck-e2e-failures")),
+            scenario)
+        self.program = None
+        self.display = None
+
+    # -- lifetime ----------------------------------------------------------------
+
+    def __enter__(self):
+        shutil.rmtree(self.evidence_dir, ignore_errors=True)  # last run's failure
+        self.work = tempfile.mkdtemp(prefix="ptzdeck-e2e-")
+        try:
+            self.bus = os.path.join(self.work, "bus")
+            os.mkdir(self.bus)
+            self.log = RequestLog(self.bus)
+            for name in self.initial_cameras:
+                self.plug(name, lines=self.camera_lines.get(name, ()))
+            self.display = Display(self.work, self.window_manager, self.key_repeat).start()
+            self._start_program()
+        except BaseException:
+            self._tear_down()
+            raise
+        return self
+
+    def __exit__(self, exc_type, exc, tb):
+        try:
+            if exc_type is not None:
+                self._keep_evidence()
+        finally:
+            self._tear_down()
+        return False
+
+    def _start_program(self):
+        env = self.display.env()
+        for name in _QT_VARIABLES:
+            env.pop(name, None)
+        env.pop("DBUS_SESSION_BUS_ADDRESS", None)  # the tray icon goes to the X desktop's tray
+        home = os.path.join(self.work, "home")
+        runtime = os.path.join(self.work, "runtime")
+        os.mkdir(home)
+        os.mkdir(runtime, 0o700)
+        env.update(LUMETRA_SIM_DIR=self.bus, QT_QPA_PLATFORM="xcb", HOME=home,
+                   XDG_RUNTIME_DIR=runtime, XDG_CONFIG_HOME=os.path.join(home, ".config"))
+        with open(os.path.join(self.work, "ptzdeck.log"), "wb") as log:
+            self.program = subprocess.Popen([program_path()], env=env, cwd=self.work,
+                                            stdin=subprocess.DEVNULL, stdout=log,
+                                            stderr=subprocess.STDOUT)
+
+    def _tear_down(self):
+        if self.program is not None and self.program.poll() is None:
+            self.program.terminate()
+            try:
+                self.program.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.program.kill()
+                self.program.wait()
+        if self.display is not None:
+            self.display.stop()
+        shutil.rmtree(self.work, ignore_errors=True)
+
+    def _keep_evidence(self):
+        """A failed scenario leaves what a person would look at: the screen,
+        the windows, what the cameras received and what the program said."""
+        os.makedirs(self.evidence_dir, exist_ok=True)
+        if self.display is not None and self.display.number is not None:
+            self.display.save_screenshot(os.path.join(self.evidence_dir, "screen.png"))
+            try:
+                windows = self.windows() if self.program else []
+            except Exception as error:  # the evidence must not hide the failure
+                windows = [f"(window list failed: {error})"]
+            with open(os.path.join(self.evidence_dir, "windows.txt"), "w") as out:
+                out.writelines(f"{w}\n" for w in windows)
+                out.write(self.display.server_state() + "\n")
+                if self.program is not None and self.program.poll() is not None:
+                    out.write(f"the program had ended with exit code {self.program.returncode}\n")
+        for name in ("ptzdeck.log", "xvfb.log", "wm.log", "bus/requests.log"):
+            source = os.path.join(self.work, name)
+            if os.path.exists(source):
+                shutil.copy(source, os.path.join(self.evidence_dir, os.path.basename(name)))
+        print(f"\nevidence of the failed scenario kept in {self.evidence_dir}")
+
+    # -- the simulated bus -------------------------------------------------------
+
+    def plug(self, name, model="ptz", label=None, lines=()):
+        """Plugs in a camera: its .cam file appears whole (written aside, then
+        renamed), as a device appears on a bus. `lines` are further .cam
+        lines: property ranges and values, faults."""
+        text = (f"name={label or 'PTZ Camera ' + name}\n"
+                f"path={MODELS[model].format(serial=name)}\n"
+                + "".join(f"{line}\n" for line in lines))
+        temporary = os.path.join(self.bus, f".{name}.part")
+        with open(temporary, "w") as out:
+            out.write(text)
+        os.rename(temporary, os.path.join(self.bus, f"{name}.cam"))
+
+    def unplug(self, name):
+        os.remove(os.path.join(self.bus, f"{name}.cam"))
+
+    def plugged(self):
+        return sorted(f[:-4] for f in os.listdir(self.bus) if f.endswith(".cam"))
+
+    # -- what is on the screen -----------------------------------------------------
+
+    def windows(self):
+        return self.display.visible_windows(self.program.pid)
+
+    def main_window(self):
+        """The panel's window, once it is mapped."""
+        def mapped():
+            return next((w for w in self.windows() if w.size == panel.WINDOW_SIZE), None)
+        return wait_until(mapped, "the panel's window to be shown")
+
+    def dialogs(self):
+        return [w for w in self.windows() if w.size == panel.DIALOG_SIZE]
+
+    def dialog_kind(self, shot, dialog):
+        """"no-device" (Quit and OK) or "no-camera" (one OK in the middle),
+        told apart by where the black button grounds are."""
+        quit_black = shot.count_near(panel.offset(panel.NO_DEVICE_QUIT, dialog.position),
+                                     panel.KEY_BLACK, tolerance=8)
+        middle_black = shot.count_near(panel.offset(panel.NO_CAMERA_OK, dialog.position),
+                                       panel.KEY_BLACK, tolerance=8)
+        area = panel.NO_CAMERA_OK[2] * panel.NO_CAMERA_OK[3]
+        if quit_black > area // 2 and middle_black < area // 4:
+            return "no-device"
+        if middle_black > area // 2 and quit_black < area // 4:
+            return "no-camera"
+        return None
+
+    def wait_for_dialog(self):
+        dialogs = wait_until(self.dialogs, "a warning dialog to be shown")
+        assert len(dialogs) == 1, f"expected one warning dialog, found {dialogs}"
+        return dialogs[0]
+
+    def wait_for_no_dialog(self):
+        wait_until(lambda: not self.dialogs(), "the warning dialog to go away")
+
+    def screenshot(self):
+        return self.display.screenshot()
+
+    def at(self, control, window=None):
+        """Screen rectangle of a control of the main window."""
+        return self.at_rect(panel.CONTROLS[control], window)
+
+    def at_rect(self, rect, window=None):
+        """Screen rectangle of a part of the main window."""
+        window = window or self.main_window()
+        return panel.offset(rect, window.position)
+
+    def chosen_tabs(self, shot, window):
+        """Tabs whose caption shows the chosen (green) face."""
+        return [n for n in panel.TABS
+                if shot.count_near(panel.offset(panel.tab_caption(n), window.position),
+                                   panel.TAB_GREEN) >= 10]
+
+    def black_tabs(self, shot, window):
+        return [n for n in panel.TABS
+                if shot.count_near(panel.offset(panel.tab_caption(n), window.position),
+                                   panel.TAB_BLACK, tolerance=12) >= 10]
+
+    def mute_face(self, shot, window):
+        rect = self.at("mute", window)
+        red = shot.count_near(rect, panel.MUTE_RED)
+        green = shot.count_near(rect, panel.MUTE_GREEN)
+        if red >= 6 and green < 3:
+            return "muted"
+        if green >= 6 and red < 3:
+            return "unmuted"
+        return None
+
+    def wait_for_camera_ready(self, tab=1):
+        """Waits for the face of an open camera: tab `tab` alone green, the
+        other tabs black, the mute button on its unmuted face."""
+        window = self.main_window()
+
+        def ready():
+            shot = self.screenshot()
+            return (self.chosen_tabs(shot, window) == [tab]
+                    and len(self.black_tabs(shot, window)) == 4
+                    and self.mute_face(shot, window) == "unmuted")
+        wait_until(ready, f"tab {tab} to turn green with the unmuted face")
+        return window
+
+    def wait_for_no_camera_face(self):
+        window = self.main_window()
+
+        def no_camera():
+            shot = self.screenshot()
+            return (not self.chosen_tabs(shot, window) and len(self.black_tabs(shot, window)) == 5
+                    and self.mute_face(shot, window) == "muted")
+        wait_until(no_camera, "all tabs black and the muted face")
+        return window
+
+    # -- acting ------------------------------------------------------------------
+
+    def click(self, control, window=None):
+        self.display.click(*panel.centre(self.at(control, window)))
+
+    def click_in(self, dialog, rect):
+        self.display.click(*panel.centre(panel.offset(rect, dialog.position)))
+
+    def fence(self, since):
+        """Clicks HOME and waits for it to reach the camera. Everything the
+        panel sent before it is in the log by then (one thread, events in
+        order), so this is how a scenario knows that nothing else came.
+        Returns the requests after `since`, up to but without the Home."""
+        self.click("home")
+        return self.log.wait_for(Home, since, what="the HOME click to reach the camera")[:-1]
+
+    def wait_for_exit(self, timeout=30):
+        def exited():
+            return self.program.poll() is not None
+        wait_until(exited, "the program to end", timeout=timeout)
+        return self.program.returncode
+
+
+class Scenario(unittest.TestCase):
+    """Base of the scenarios: a session named after the test, and checks of
+    what the camera received."""
+
+    maxDiff = None
+
+    def session(self, **kwargs):
+        return PanelSession(self.id().split(".", 1)[-1], **kwargs)
+
+    def assertSent(self, requests, expected, camera=None):
+        """`requests` are exactly the operations `expected`, in order."""
+        commands = [r for r in requests if r.is_command]
+        ok = len(commands) == len(expected) and all(
+            op.matches(r, camera) for op, r in zip(expected, commands))
+        if not ok:
+            self.fail("the cameras received:\n  " + "\n  ".join(map(str, commands) or ["(nothing)"])
+                      + "\nexpected:\n  " + "\n  ".join(map(str, expected) or ["(nothing)"])
+                      + (f"\non {camera}" if camera else ""))
+
+    def assertNothingSent(self, requests):
+        self.assertSent(requests, [])

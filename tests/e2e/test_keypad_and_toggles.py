@@ -1,0 +1,115 @@
+"""The keypad's presets and the function buttons with the faces they show."""
+
+import panel
+from camera_requests import (FocusAuto, FocusFar, FocusManual, FocusStop, FramingAuto,
+                             FramingManual, MuteOff, MuteOn, PresetCall, PresetClear, PresetSet)
+from session import Scenario
+from test_motion import HANDLE_REST_Y
+from waiting import wait_until
+
+
+class Keypad(Scenario):
+    def test_store_recall_and_clear_presets(self):
+        with self.session() as s:
+            s.wait_for_camera_ready()
+            mark = s.log.mark()
+            s.click("set")
+            s.click("3")      # stores preset 3 ...
+            s.click("3")      # ... and the next digit recalls it
+            s.click("clear")
+            s.click("0")      # clears preset 0
+            s.click("set")
+            s.click("clear")
+            s.click("7")      # the later mode button wins: clears 7
+            s.click("set")
+            s.display.key("4")  # a digit key always recalls, store mode stays
+            s.click("4")        # so the button then stores
+            self.assertSent(s.fence(mark), [PresetSet(3), PresetCall(3), PresetClear(0),
+                                            PresetClear(7), PresetCall(4), PresetSet(4)])
+
+
+class Toggles(Scenario):
+    def wait_for_face(self, s, control, face, what):
+        rect = s.at(control)
+        wait_until(lambda: s.screenshot().region(rect) == face, what)
+
+    def wait_for_new_face(self, s, control, old, what):
+        rect = s.at(control)
+
+        def changed():
+            shot = s.screenshot()
+            return shot.region(rect) if shot.region(rect) != old else None
+        return wait_until(changed, what)
+
+    def focus_handle(self, s):
+        window = s.main_window()
+        return (panel.centre(s.at("focus", window))[0], window.y + HANDLE_REST_Y)
+
+    def test_framing_focus_and_mute(self):
+        with self.session() as s:
+            window = s.wait_for_camera_ready()
+            start = s.screenshot()
+            framing_face = start.region(s.at("ai", window))
+            af_face = start.region(s.at("af", window))
+
+            # Framing: Manual, then back to Framing.
+            mark = s.log.mark()
+            s.click("ai")
+            s.log.wait_for(FramingManual, mark)
+            manual_face = self.wait_for_new_face(s, "ai", framing_face, "the Manual face")
+            s.click("ai")
+            s.log.wait_for(FramingAuto, mark)
+            self.wait_for_face(s, "ai", framing_face, "the Framing face again")
+            self.assertSent(s.fence(mark), [FramingManual, FramingAuto])
+
+            # The framing keys show the same faces.
+            mark = s.log.mark()
+            s.display.key("m")
+            self.wait_for_face(s, "ai", manual_face, "the Manual face after key M")
+            s.display.key("f")
+            self.wait_for_face(s, "ai", framing_face, "the Framing face after key F")
+            self.assertSent(s.fence(mark), [FramingManual, FramingAuto])
+
+            # Auto focus keeps the focus slider still (a drag on it drags the
+            # window, as on any part of the panel that takes no input);
+            # manual focus frees it.
+            mark = s.log.mark()
+            handle = self.focus_handle(s)
+            s.display.drag(handle, (handle[0], handle[1] - 20))
+            self.assertSent(s.fence(mark), [])
+
+            mark = s.log.mark()
+            s.click("af")
+            s.log.wait_for(FocusManual, mark)
+            self.wait_for_new_face(s, "af", af_face, "the MF face")
+            self.assertSent(s.log.since(mark), [FocusManual])
+            drag = s.log.mark()
+            handle = self.focus_handle(s)
+            s.display.move_pointer(*handle)
+            s.display.press_button()
+            s.display.move_along(handle, (handle[0], handle[1] - 20), 10)
+            s.log.wait_for(FocusFar, drag, what="FocusFar while the focus handle is dragged up")
+            dragged = s.log.commands_since(drag)
+            self.assertSent(dragged, [FocusFar] * len(dragged))
+            release = s.log.mark()
+            s.display.release_button()
+            s.log.wait_for(FocusStop, release, count=2)
+            self.assertSent(s.fence(release), [FocusStop, FocusStop])
+
+            mark = s.log.mark()
+            s.click("af")
+            s.log.wait_for(FocusAuto, mark)
+            self.wait_for_face(s, "af", af_face, "the AF face again")
+            self.assertSent(s.fence(mark), [FocusAuto])
+
+            # Mute: the red face while muted, the green one while not.
+            mark = s.log.mark()
+            s.click("mute")
+            s.log.wait_for(MuteOn, mark)
+            wait_until(lambda: s.mute_face(s.screenshot(), s.main_window()) == "muted",
+                       "the muted face")
+            s.click("mute")
+            s.log.wait_for(MuteOff, mark)
+            wait_until(lambda: s.mute_face(s.screenshot(), s.main_window()) == "unmuted",
+                       "the unmuted face")
+            self.assertSent(s.fence(mark), [MuteOn, MuteOff])

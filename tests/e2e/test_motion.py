@@ -1,0 +1,148 @@
+"""Moving the camera: the joystick, the zoom slider and the arrow keys."""
+
+import panel
+from camera_requests import (CAMERA_CONTROL, PanLeft, PanRight, PanStop, TiltDown, TiltStop, TiltUp,
+                             ZoomIn, ZoomOut, ZoomStop)
+from session import Scenario
+from waiting import wait_until
+
+# A zoom or focus handle at rest (value 45 of 0..99): 99 - 45 steps from the
+# top of a 120-pixel groove, of which the 15-pixel handle travels 105.
+HANDLE_REST_Y = 50 + round((99 - 45) / 99 * 105) + 15 // 2
+
+
+def is_zero_move(request):
+    """A pan or tilt request of speed 0: a stop, however it was meant."""
+    return request.set == CAMERA_CONTROL and request.id in (10, 11) and request.value == 0
+
+
+class Motion(Scenario):
+    def hold_until(self, s, point, op, since, tremble):
+        """Keeps the pressed pointer at `point`, trembling by a pixel along
+        `tremble` as a resting hand does, until `op` reaches the camera."""
+        flip = [0]
+
+        def arrived():
+            flip[0] ^= 1
+            s.display.move_pointer(point[0] + tremble[0] * flip[0], point[1] + tremble[1] * flip[0])
+            return any(op.matches(r) for r in s.log.since(since))
+        wait_until(arrived, f"{op} while the joystick is held", interval=0.1)
+
+    def assertReachedOnly(self, commands, final):
+        """Stops and zero-speed moves may come first (the joystick's place and
+        speed reports arrive a few milliseconds apart); then `final`, last."""
+        self.assertTrue(commands and final.matches(commands[-1]) and
+                        all(is_zero_move(r) for r in commands[:-1]),
+                        f"expected only zero moves, then {final}; the camera received:\n  "
+                        + "\n  ".join(map(str, commands)))
+
+    def release_and_expect_stops(self, s):
+        release = s.log.mark()
+        s.display.release_button()
+        s.log.wait_for(PanStop, release, count=2, what="the release to stop the camera")
+        self.assertSent(s.fence(release), [TiltStop, TiltStop, PanStop, PanStop])
+
+    def test_joystick_right_rim_then_up(self):
+        with self.session() as s:
+            window = s.wait_for_camera_ready()
+            x, y = panel.centre(s.at("joystick", window))
+
+            # Straight to the right rim: full pan speed to the right.
+            mark = s.log.mark()
+            s.display.move_pointer(x, y)
+            s.display.press_button()
+            s.display.move_along((x, y), (x + 80, y), 8)
+            self.hold_until(s, (x + 80, y), PanRight(21), mark, tremble=(0, 1))
+            self.assertReachedOnly(s.log.commands_since(mark), PanRight(21))
+            self.release_and_expect_stops(s)
+
+            # Then straight up: the speeds of the last drag are carried into
+            # the first report and corrected at once.
+            mark = s.log.mark()
+            s.display.move_pointer(x, y)
+            s.display.press_button()
+            s.display.move_along((x, y), (x, y - 80), 8)
+            self.hold_until(s, (x, y - 80), TiltUp(14), mark, tremble=(1, 0))
+            self.assertReachedOnly(s.log.commands_since(mark), TiltUp(14))
+            self.release_and_expect_stops(s)
+
+    def test_joystick_press_and_release_in_the_centre_sends_nothing(self):
+        with self.session() as s:
+            window = s.wait_for_camera_ready()
+            x, y = panel.centre(s.at("joystick", window))
+            mark = s.log.mark()
+            s.display.move_pointer(x, y)
+            s.display.press_button()
+            s.display.move_along((x, y), (x + 20, y - 20), 4)  # inside the knob's travel
+            s.display.release_button()
+            self.assertEqual(s.fence(mark), [])
+
+    def drag_zoom(self, s, window, dy):
+        """Drags the zoom handle by dy pixels and releases it; returns the
+        commands sent while dragging and after the release."""
+        zoom = s.at("zoom", window)
+        x, y = zoom[0] + zoom[2] // 2, window.y + HANDLE_REST_Y
+        before = s.screenshot()
+        mark = s.log.mark()
+        s.display.move_pointer(x, y)
+        s.display.press_button()
+        s.display.move_along((x, y), (x, y + dy), 10)
+        moving = ZoomIn if dy < 0 else ZoomOut
+        s.log.wait_for(moving, mark, what=f"{moving} while the zoom handle is dragged")
+        wait_until(lambda: s.screenshot().differing_pixels(zoom, before) > 20,
+                   "the zoom handle to follow the pointer")
+        dragged = s.log.commands_since(mark)
+
+        release = s.log.mark()
+        s.display.release_button()
+        s.log.wait_for(ZoomStop, release, count=2, what="the release to stop the zoom")
+        released = s.fence(release)
+        # Springs back: the handle is drawn where it was before the drag.
+        wait_until(lambda: s.screenshot().differing_pixels(zoom, before) == 0,
+                   "the zoom handle to spring back to its rest")
+        return dragged, released
+
+    def test_zoom_drag_up_and_down(self):
+        with self.session() as s:
+            window = s.wait_for_camera_ready()
+
+            dragged, released = self.drag_zoom(s, window, -20)
+            self.assertSent(dragged, [ZoomIn] * len(dragged))
+            self.assertSent(released, [ZoomStop, ZoomStop])
+
+            dragged, released = self.drag_zoom(s, window, +20)
+            self.assertSent(dragged, [ZoomOut] * len(dragged))
+            self.assertSent(released, [ZoomStop, ZoomStop])
+
+    def test_arrow_keys_held_and_released(self):
+        # Auto-repeat off: a held key is one press and one release, so what
+        # holding sends is exact. (With auto-repeat on, X delivers each repeat
+        # as a release and a press, and Qt tells them from a real release
+        # only by a look-ahead that can miss.)
+        with self.session(key_repeat=False) as s:
+            s.wait_for_camera_ready()
+            s.click("background")  # the panel takes the keyboard
+
+            # Left held, Up pressed and released meanwhile: the release of Up
+            # stops only the tilt; the pan goes on until Left is released.
+            mark = s.log.mark()
+            s.display.key_down("Left")
+            s.log.wait_for(PanLeft(21), mark)
+            s.display.key_down("Up")
+            s.log.wait_for(TiltUp(14), mark)
+            s.display.key_up("Up")
+            s.log.wait_for(TiltStop, mark)
+            self.assertSent(s.log.since(mark), [PanLeft(21), TiltUp(14), TiltStop])
+            s.display.key_up("Left")
+            s.log.wait_for(PanStop, mark)
+            self.assertSent(s.fence(mark), [PanLeft(21), TiltUp(14), TiltStop, PanStop])
+
+            # Right and Down likewise; T and W zoom while held. (The HOME
+            # click above took the keyboard: a focused button would take the
+            # arrows for itself.)
+            s.click("background")
+            mark = s.log.mark()
+            for key in ("Right", "Down", "t", "w"):
+                s.display.key(key)
+            self.assertSent(s.fence(mark), [PanRight(21), PanStop, TiltDown(14), TiltStop,
+                                            ZoomIn, ZoomStop, ZoomOut, ZoomStop])
