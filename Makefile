@@ -7,7 +7,7 @@ CTEST = ctest --output-on-failure -j $(JOBS) --timeout 900
 # Sanitizer runs stop at the first report. Leaks are checked everywhere; the
 # suppressions name only Qt's own platform-plugin allocations and the objects
 # the program keeps for its whole life by design.
-SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1:strict_string_checks=1 \
+SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
