@@ -5,9 +5,11 @@ from a real mouse and keyboard); seeing goes through the window list and
 screenshots of the root window.
 """
 
+import ctypes
 import os
 import random
 import select
+import signal
 import subprocess
 import time
 
@@ -18,8 +20,9 @@ SCREEN_HEIGHT = 800
 
 
 class Display:
-    """Xvfb on a display number it picks itself (-displayfd), so scenarios
-    can run side by side; optionally with Fluxbox, a small window manager with a notification area."""
+    """Xvfb on a display number no one else uses, so scenarios can run side
+    by side; optionally with Fluxbox, a small window manager that has a
+    notification area."""
 
     def __init__(self, workdir, window_manager=False, key_repeat=True):
         self.workdir = workdir
@@ -34,17 +37,21 @@ class Display:
         # through an abstract socket only; a client would then reach theirs.
         # So the number is picked here, clear of every trace of another
         # server, and -displayfd still says when the server is ready.
-        tried = set()
-        for _ in range(20):
-            number = _free_display_number(tried)
-            tried.add(number)
-            if self._start_server(number):
-                self.number = number
-                break
-        else:
-            raise RuntimeError("no Xvfb would start (see xvfb.log)")
-        if self.window_manager:
-            self._start_window_manager()
+        try:
+            tried = set()
+            for _ in range(20):
+                number = _free_display_number(tried)
+                tried.add(number)
+                if self._start_server(number):
+                    self.number = number
+                    break
+            else:
+                raise RuntimeError("no Xvfb would start (see xvfb.log)")
+            if self.window_manager:
+                self._start_window_manager()
+        except BaseException:
+            self.stop()
+            raise
         return self
 
     def _start_server(self, number):
@@ -54,11 +61,14 @@ class Display:
             server = subprocess.Popen(
                 ["Xvfb", f":{number}", "-displayfd", str(write_end), "-screen", "0",
                  # 96 dpi: the desktop scale of 1 the panel's artwork is drawn for.
-                 f"{SCREEN_WIDTH}x{SCREEN_HEIGHT}x24", "-dpi", "96", "-nolisten", "tcp",
+                 # -noreset: the server must not reset (and refuse connections
+                 # for a moment) whenever its last client goes.
+                 f"{SCREEN_WIDTH}x{SCREEN_HEIGHT}x24", "-dpi", "96", "-nolisten", "tcp", "-noreset",
                  "r" if self.key_repeat else "-r"],
                 pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=log,
-                stderr=subprocess.STDOUT)
+                stderr=subprocess.STDOUT, preexec_fn=die_with_parent)
         os.close(write_end)
+        self._processes.append(server)  # stopped with the rest, whatever happens
         try:
             ready = _read_display_number(read_end, server) == number
         except RuntimeError:
@@ -68,13 +78,12 @@ class Display:
         with open(log_path, "rb") as log:
             said = log.read()
         clash = b"already running" in said or b"already active" in said
-        # A client must reach it, and reach this one.
-        reachable = ready and not clash and subprocess.run(
-            ["xdpyinfo", "-display", f":{number}"], capture_output=True, text=True,
-            timeout=30).stdout.count(f"{SCREEN_WIDTH}x{SCREEN_HEIGHT} pixels") == 1
-        if reachable:
-            self._processes.append(server)
+        # A client must be able to reach it.
+        if ready and not clash and subprocess.run(
+                ["xdpyinfo", "-display", f":{number}"], capture_output=True, text=True,
+                timeout=30).stdout.count(f"{SCREEN_WIDTH}x{SCREEN_HEIGHT} pixels") == 1:
             return True
+        self._processes.remove(server)
         if server.poll() is None:
             server.terminate()
         server.wait()
@@ -204,7 +213,7 @@ class Display:
         with self._log("wm.log") as log:
             manager = subprocess.Popen(["fluxbox", "-rc", os.path.join(config, "init")], env=env,
                                        stdin=subprocess.DEVNULL, stdout=log,
-                                       stderr=subprocess.STDOUT)
+                                       stderr=subprocess.STDOUT, preexec_fn=die_with_parent)
         self._processes.append(manager)
         # Ready once it has claimed the screen (_NET_SUPPORTING_WM_CHECK on the root).
         wait_until(lambda: _root_has_property(env, "_NET_SUPPORTING_WM_CHECK"),
@@ -271,10 +280,6 @@ class Screenshot:
         width, height = int(fields[1]), int(fields[2])
         return cls(width, height, raw[at + 1:at + 1 + width * height * 3])
 
-    def pixel(self, x, y):
-        at = (y * self.width + x) * 3
-        return tuple(self.rgb[at:at + 3])
-
     def region(self, rect):
         """The pixels of rect (x, y, w, h), clipped to the screen, as bytes."""
         x, y, w, h = _clip(rect, self.width, self.height)
@@ -295,6 +300,14 @@ class Screenshot:
     def differing_pixels(self, rect, other):
         mine, theirs = self.region(rect), other.region(rect)
         return sum(1 for i in range(0, len(mine), 3) if mine[i:i + 3] != theirs[i:i + 3])
+
+
+def die_with_parent():
+    """For Popen's preexec_fn: the child is terminated when the scenario's
+    process dies, even by SIGKILL (a CTest timeout), so no server, window
+    manager or program outlives its scenario."""
+    PR_SET_PDEATHSIG = 1
+    ctypes.CDLL(None, use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
 
 
 def _clip(rect, width, height):

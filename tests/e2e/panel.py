@@ -3,8 +3,7 @@ sees them: rectangles relative to the window's top-left corner, colours of
 the artwork."""
 
 WINDOW_SIZE = (653, 436)
-FACE_WIDTH = 326  # the control face; the settings pane lies to its right
-PANE_X = 326
+PANE_X = 326  # the settings pane, right of the 326-pixel control face
 DIALOG_SIZE = (326, 187)
 DIALOG_OFFSET = (163, 93)  # a warning's top-left, from the window's top-left
 
@@ -46,7 +45,6 @@ PANE = (PANE_X, 0, 327, 436)
 
 # Buttons of the two warnings, relative to the dialog.
 NO_DEVICE_QUIT = (32, 144, 80, 23)
-NO_DEVICE_OK = (214, 144, 80, 23)
 NO_CAMERA_OK = (124, 144, 80, 23)
 
 # Colours of the artwork.
