@@ -76,9 +76,7 @@ private slots:
     {
         delete window;
         window = nullptr;
-        probe::deleteAll<NO_Device>();
-        probe::deleteAll<NO_Mord_Camera>();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        probe::deleteDialogs();
     }
 
     void buttonsWithThreeCameras()

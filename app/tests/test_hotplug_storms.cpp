@@ -163,9 +163,7 @@ private slots:
 
     void cleanup()
     {
-        probe::deleteAll<NO_Device>();
-        probe::deleteAll<NO_Mord_Camera>();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        probe::deleteDialogs();
     }
 
     // Two hundred cameras plugged and unplugged through the bus directory, as

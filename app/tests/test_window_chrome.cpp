@@ -101,8 +101,7 @@ void TestWindowChrome::init() {
 
 void TestWindowChrome::cleanup() {
     window.reset();
-    probe::deleteAll<NO_Device>();
-    probe::deleteAll<NO_Mord_Camera>();
+    probe::deleteDialogs();
 }
 
 void TestWindowChrome::dragFollowsTheLeftButtonOnly() {

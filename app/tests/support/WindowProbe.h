@@ -14,6 +14,8 @@
 
 #include "AppState.h"
 #include "MainWindow.h"
+#include "NO_Device.h"
+#include "NO_Mord_Camera.h"
 #include "platform/DeviceChangeMessage.h"
 
 namespace probe {
@@ -89,6 +91,14 @@ void deleteAll()
 {
     for (Dialog* d : all<Dialog>())
         delete d;
+}
+
+// Both warning dialogs, and whatever the window left for deferred deletion.
+inline void deleteDialogs()
+{
+    deleteAll<NO_Device>();
+    deleteAll<NO_Mord_Camera>();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 // The application-wide state as it is before main runs.
