@@ -79,6 +79,12 @@ void DeviceNotifier::simulatedBusReadable()
         for (ssize_t at = 0; at < length;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            if (event->mask & IN_Q_OVERFLOW) {
+                // Events were dropped, a camera's among them perhaps: a pass
+                // looks at the whole bus again.
+                emit deviceChanged(DBT_DEVICEARRIVAL);
+                continue;
+            }
             if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF)) {
                 // The whole bus is gone.
                 emit deviceChanged(DBT_DEVICEREMOVECOMPLETE);

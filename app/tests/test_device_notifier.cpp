@@ -107,6 +107,31 @@ private slots:
             QCOMPARE(event, quint64(DBT_DEVICEREMOVECOMPLETE));
     }
 
+    // More changes than the kernel queues: the camera plugged last is lost in
+    // the overflow, which must still bring a discovery pass.
+    void reportsAChangeWhenEventsWereDropped()
+    {
+        QFile limitFile(QStringLiteral("/proc/sys/fs/inotify/max_queued_events"));
+        QVERIFY(limitFile.open(QIODevice::ReadOnly));
+        const int limit = limitFile.readAll().trimmed().toInt();
+        if (limit <= 0 || limit > 200000)
+            QSKIP("this kernel's inotify queue is too long to fill here");
+        QTemporaryDir bus;
+        qputenv("LUMETRA_SIM_DIR", QFile::encodeName(bus.path()));
+        DeviceNotifier notifier;
+        QVERIFY(notifier.start());
+        QSignalSpy changes(&notifier, &DeviceNotifier::deviceChanged);
+
+        // Nothing reads the queue until the event loop runs again.
+        for (int i = 0; i < limit; ++i) {
+            QFile part(bus.filePath(QStringLiteral("%1.part").arg(i)));
+            QVERIFY(part.open(QIODevice::WriteOnly));
+        }
+        WriteFile(bus.filePath("late.cam"), "name=late\n");
+        QTRY_COMPARE(changes.count(), 1);
+        QCOMPARE(Events(changes), QList<quint64>{DBT_DEVICEARRIVAL});
+    }
+
     // Without a simulated bus, real devices are followed.
     void realDevicesThroughUdev()
     {
