@@ -1,0 +1,8 @@
+// The kernel's exact count of read system calls (`syscr`: read, readv,
+// pread and the like) made by the calling thread. Other threads (Qt's D-Bus
+// connection, say) read whenever their messages come; counting them would
+// make the count depend on timing.
+#pragma once
+
+// -1 when /proc cannot tell.
+long ReadSyscallsOfThisThread();

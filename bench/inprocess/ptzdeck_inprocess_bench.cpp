@@ -1,0 +1,292 @@
+// The panel's costs measured inside one process, over a simulated bus and a
+// fake V4L2 machine: a camera command from key to camera, a discovery pass,
+// and how the pass grows with the number of video devices. Prints one JSON
+// object on stdout and nothing else there.
+//
+//   ptzdeck_inprocess_bench [--runs N] [--quick]
+#include <QApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Buses.h"
+#include "PanelSession.h"
+#include "RockerHandle.h"
+#include "Stats.h"
+#include "lumetra/BaseDevice.h"
+
+namespace {
+
+struct Options {
+    int runs = 15;      // discovery passes per configuration
+    int samples = 240;  // commands per command path
+};
+
+bool ParseOptions(int argc, char** argv, Options& options)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--quick") == 0) {
+            options.runs = 3;
+            options.samples = 60;
+        } else if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
+            char* end = nullptr;
+            const long runs = std::strtol(argv[++i], &end, 10);
+            if (*end != '\0' || runs < 1 || runs > 10000)
+                return false;
+            options.runs = static_cast<int>(runs);
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+[[noreturn]] void Fail(const char* what)
+{
+    std::fprintf(stderr, "ptzdeck_inprocess_bench: %s\n", what);
+    std::exit(1);
+}
+
+double Micros(std::chrono::nanoseconds t) { return static_cast<double>(t.count()) / 1e3; }
+// To `decimals` places, as the nearest double to the decimal text.
+double Round(double value, int decimals)
+{
+    const double scale = std::pow(10.0, decimals);
+    return std::round(value * scale) / scale;
+}
+
+// A count per command: whole when exact, as it should be.
+QJsonValue PerCommand(long count, int commands)
+{
+    if (count % commands == 0)
+        return QJsonValue(static_cast<qint64>(count / commands));
+    return QJsonValue(Round(static_cast<double>(count) / commands, 3));
+}
+
+QJsonObject CommandRow(const QString& path, const std::vector<double>& micros)
+{
+    const Summary s = Summarize(micros);
+    return {{"path", path},
+            {"samples", static_cast<int>(micros.size())},
+            {"median_us", Round(s.median, 2)},
+            {"p90_us", Round(s.p90, 2)},
+            {"max_us", Round(s.max, 2)}};
+}
+
+// ---------------------------------------------------------------- commands
+
+const Qt::Key kMotionKeys[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down, Qt::Key_T, Qt::Key_W};
+
+// Key presses and releases on a window over the simulated bus, each timed
+// from before delivery to its return, by when the simulated camera has
+// written the request (it writes synchronously); the lines are counted.
+void KeyRowsOnSimulatedBus(const Options& options, QJsonArray& rows)
+{
+    SimulatedBusDirectory bus(1, 0);
+    PanelSession session(bus.CreateBackend(), bus.Path());
+    session.RunPass();
+    if (!session.CameraOpen())
+        Fail("the window opened no camera on the simulated bus");
+    bus.TakeSetRequests();
+    std::vector<double> press, release;
+    long pressRequests = 0, releaseRequests = 0;
+    for (int i = 0; i < options.samples; ++i) {
+        const Qt::Key key = kMotionKeys[i % std::size(kMotionKeys)];
+        press.push_back(Micros(session.Key(key, true)));
+        pressRequests += static_cast<long>(bus.TakeSetRequests().size());
+        release.push_back(Micros(session.Key(key, false)));
+        releaseRequests += static_cast<long>(bus.TakeSetRequests().size());
+    }
+    QJsonObject p = CommandRow(QStringLiteral("key press -> simulated camera (requests.log line)"), press);
+    p.insert("requests_per_command", PerCommand(pressRequests, options.samples));
+    rows.append(p);
+    QJsonObject r = CommandRow(QStringLiteral("key release -> simulated camera"), release);
+    r.insert("requests_per_command", PerCommand(releaseRequests, options.samples));
+    rows.append(r);
+
+    // The joystick's speed report, as its 100 ms tick emits it while held to
+    // the left: each change is one pan request.
+    auto* joystick = qobject_cast<RockerHandle*>(session.Joystick());
+    if (!joystick)
+        Fail("the window has no joystick");
+    emit joystick->keyNumchanged(3);
+    bus.TakeSetRequests();
+    std::vector<double> ticks;
+    long tickRequests = 0;
+    for (int i = 0; i < options.samples; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        emit joystick->Speed_Pan(1 + i % 7);
+        ticks.push_back(Micros(std::chrono::steady_clock::now() - start));
+        tickRequests += static_cast<long>(bus.TakeSetRequests().size());
+    }
+    QJsonObject t = CommandRow(QStringLiteral("joystick speed report -> simulated camera"), ticks);
+    t.insert("requests_per_command", PerCommand(tickRequests, options.samples));
+    rows.append(t);
+}
+
+// BaseDevice calls on a camera of the fake V4L2 machine, each timed until
+// the fake device has answered its ioctls.
+void DeviceRowsOnFakeV4l2(const Options& options, QJsonArray& rows)
+{
+    FakeV4l2Bus bus(1, 0);
+    lumetra::platform::SetBackendForTesting(bus.CreateBackend());
+    BaseDevice::Initial();
+    BaseDevice* device = BaseDevice::CreateDevice(USB);
+    if (!device->Open("0", 1) || !device->PresetCall(1))  // the first usbfs request opens usbfs
+        Fail("the fake V4L2 camera did not open");
+
+    const auto row = [&](const QString& path, const std::function<bool(int)>& call) {
+        std::vector<double> micros;
+        const SyscallCounts before = bus.Counts();
+        for (int i = 0; i < options.samples; ++i) {
+            const auto start = std::chrono::steady_clock::now();
+            const bool ok = call(i);
+            micros.push_back(Micros(std::chrono::steady_clock::now() - start));
+            if (!ok)
+                Fail("a BaseDevice call on the fake V4L2 camera failed");
+        }
+        const SyscallCounts cost = bus.Counts() - before;
+        QJsonObject o = CommandRow(path, micros);
+        o.insert("ioctls_per_command", PerCommand(cost.ioctls, options.samples));
+        o.insert("other_syscalls_per_command", PerCommand(cost.opens + cost.reads + cost.closes, options.samples));
+        rows.append(o);
+    };
+    row(QStringLiteral("BaseDevice PresetCall -> usbfs ioctl (fake device)"),
+        [&](int i) { return device->PresetCall(i % 10); });
+    row(QStringLiteral("BaseDevice PanLeft/PanLeftStop -> V4L2 ioctls (fake device)"),
+        [&](int i) { return i % 2 ? device->PanLeftStop() : device->PanLeft(21); });
+    row(QStringLiteral("BaseDevice ZoomIn/ZoomStop -> V4L2 ioctls (fake device)"),
+        [&](int i) { return i % 2 ? device->ZoomStop() : device->ZoomIn(1); });
+
+    device->Close();
+    BaseDevice::DeleteDevice(device);
+    BaseDevice::Release();
+    lumetra::platform::SetBackendForTesting(nullptr);
+}
+
+// ---------------------------------------------------------------- passes
+
+struct PassSeries {
+    std::vector<double> millis;
+    std::vector<double> syscalls;  // per pass, when the bus can count them
+    double firstMillis = 0;        // the window's first pass, not in `millis`
+};
+
+// A fresh window per configuration, its first pass apart, then `runs`
+// timed passes on the same window. Building the bus is not timed.
+PassSeries RunPasses(bool fakeV4l2, int cameras, int nodes, int runs)
+{
+    PassSeries series;
+    const auto toMillis = [](std::chrono::nanoseconds t) { return static_cast<double>(t.count()) / 1e6; };
+    if (fakeV4l2) {
+        FakeV4l2Bus bus(cameras, std::max(0, nodes - 2 * cameras));
+        PanelSession session(bus.CreateBackend(), bus.Root());
+        series.firstMillis = toMillis(session.RunPass().time);
+        if (!session.CameraOpen())
+            Fail("a pass on the fake V4L2 machine opened no camera");
+        for (int i = 0; i < runs; ++i) {
+            const SyscallCounts before = bus.Counts();
+            series.millis.push_back(toMillis(session.RunPass().time));
+            series.syscalls.push_back(static_cast<double>((bus.Counts() - before).Total()));
+        }
+    } else {
+        SimulatedBusDirectory bus(cameras, std::max(0, nodes - cameras));
+        PanelSession session(bus.CreateBackend(), bus.Path());
+        series.firstMillis = toMillis(session.RunPass().time);
+        if (!session.CameraOpen())
+            Fail("a pass on the simulated bus opened no camera");
+        for (int i = 0; i < runs; ++i) {
+            const PanelSession::Pass pass = session.RunPass();
+            series.millis.push_back(toMillis(pass.time));
+            series.syscalls.push_back(static_cast<double>(pass.readSyscalls));
+        }
+    }
+    return series;
+}
+
+QString BusName(bool fakeV4l2) { return fakeV4l2 ? QStringLiteral("fake V4L2") : QStringLiteral("simulated"); }
+
+QJsonObject PassRow(bool fakeV4l2, int cameras, int nodes, const PassSeries& series)
+{
+    const Summary t = Summarize(series.millis);
+    QJsonObject row{{"bus", BusName(fakeV4l2)},
+                    {"cameras", cameras},
+                    {"nodes", nodes},
+                    {"median_ms", Round(t.median, 3)},
+                    {"min_ms", Round(t.min, 3)},
+                    {"first_pass_ms", Round(series.firstMillis, 3)}};
+    const double syscalls = Summarize(series.syscalls).median;
+    if (fakeV4l2) {
+        row.insert("syscalls", syscalls);
+    } else {
+        // Only reads are counted exactly by the kernel on the simulated bus.
+        row.insert("syscalls", QJsonValue::Null);
+        row.insert("read_syscalls", syscalls);
+    }
+    return row;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fprintf(stderr, "usage: %s [--runs N] [--quick]\n", argv[0]);
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    QJsonArray commands;
+    KeyRowsOnSimulatedBus(options, commands);
+    DeviceRowsOnFakeV4l2(options, commands);
+
+    QJsonArray passes;
+    for (const bool fakeV4l2 : {false, true}) {
+        for (const int cameras : {1, 5}) {
+            const int nodes = 60;
+            passes.append(PassRow(fakeV4l2, cameras, nodes, RunPasses(fakeV4l2, cameras, nodes, options.runs)));
+        }
+    }
+
+    QJsonArray scaling;
+    QJsonObject fits;
+    for (const bool fakeV4l2 : {false, true}) {
+        std::vector<double> x, y;
+        for (const int wanted : {1, 10, 100, 1000}) {
+            // A UVC camera has two nodes: the fewest the fake machine can hold.
+            const int nodes = fakeV4l2 ? std::max(wanted, 2) : wanted;
+            const PassSeries series = RunPasses(fakeV4l2, 1, nodes, options.runs);
+            const double median = Summarize(series.millis).median;
+            scaling.append(QJsonObject{{"bus", BusName(fakeV4l2)},
+                                       {"nodes", nodes},
+                                       {"median_ms", Round(median, 3)},
+                                       {"min_ms", Round(Summarize(series.millis).min, 3)}});
+            x.push_back(nodes);
+            y.push_back(median * 1e3);
+        }
+        const LineFit fit = FitLine(x, y);
+        fits.insert(BusName(fakeV4l2), QJsonObject{{"per_node_us", Round(fit.perUnit, 2)},
+                                                   {"fixed_us", Round(fit.fixed, 1)},
+                                                   {"r2", Round(fit.r2, 4)}});
+    }
+
+    const QJsonObject report{{"runs", options.runs},
+                             {"command_path", commands},
+                             {"discovery_pass", passes},
+                             {"scaling", scaling},
+                             {"scaling_fit", fits}};
+    const QByteArray json = QJsonDocument(report).toJson(QJsonDocument::Indented);
+    std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout);
+    return 0;
+}
