@@ -51,3 +51,11 @@ install: build
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR)
+
+# Performance against the peers, measured on this machine in one run
+# (bench/run --help for its options; BENCH_ARGS passes them).
+.PHONY: bench
+# The build's progress goes to stderr: stdout is the report alone.
+bench:
+	@$(MAKE) --no-print-directory build >&2
+	@bench/run --no-build --build-dir $(BUILD_DIR) $(BENCH_ARGS)
