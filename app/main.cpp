@@ -1,7 +1,27 @@
 // ptzdeck: a control panel for USB PTZ cameras.
+#include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QPixmapCache>
+#include <QThreadPool>
 
 #include "MainWindow.h"
+
+namespace {
+
+// An idle panel wakes for nothing. Qt's pixmap cache runs a flush timer for
+// as long as it holds anything (it fired 30 and 60 s after start-up), and the
+// threads that converted images for it waited 30 s before exiting. The cache
+// only shares images while a burst of work loads them; the style holds on to
+// what it loaded, so the cache is emptied, and its timer stopped, whenever the
+// event loop is about to wait.
+void KeepIdleSilent()
+{
+    QThreadPool::globalInstance()->setExpiryTimeout(0);
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
+                     [] { QPixmapCache::clear(); });
+}
+
+}  // namespace
 
 int main(int argc, char* argv[])
 {
@@ -12,6 +32,7 @@ int main(int argc, char* argv[])
         qputenv("QT_XCB_GL_INTEGRATION", "none");
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QApplication app(argc, argv);
+    KeepIdleSilent();
     MainWindow window;
     window.show();
     return app.exec();
