@@ -11,13 +11,16 @@ struct SyscallCounts {
     long ioctls = 0;
     long reads = 0;
     long closes = 0;
+    long readlinks = 0;
 
-    long Total() const { return opens + ioctls + reads + closes; }
+    long Total() const { return opens + ioctls + reads + closes + readlinks; }
     SyscallCounts operator-(const SyscallCounts& earlier) const {
-        return {opens - earlier.opens, ioctls - earlier.ioctls, reads - earlier.reads, closes - earlier.closes};
+        return {opens - earlier.opens, ioctls - earlier.ioctls, reads - earlier.reads, closes - earlier.closes,
+                readlinks - earlier.readlinks};
     }
     bool operator==(const SyscallCounts& other) const {
-        return opens == other.opens && ioctls == other.ioctls && reads == other.reads && closes == other.closes;
+        return opens == other.opens && ioctls == other.ioctls && reads == other.reads && closes == other.closes &&
+               readlinks == other.readlinks;
     }
 };
 
@@ -40,6 +43,10 @@ public:
     ssize_t Read(int fd, void* buffer, size_t length) override {
         ++counts_.reads;
         return machine_->Read(fd, buffer, length);
+    }
+    int ReadLink(const std::string& path, std::string& target) override {
+        ++counts_.readlinks;
+        return machine_->ReadLink(path, target);
     }
 
     const SyscallCounts& Counts() const { return counts_; }

@@ -19,26 +19,27 @@ namespace {
 // ----------------------------------------------------------------- budgets
 // What one discovery pass costs today, per device that is not the camera it
 // opens. A pass walks the bus twice (the enumeration, then Open's walk up to
-// the camera), and each walk lists every node from sysfs, reading each
-// attribute file to its end (an open, two reads, a close).
+// the camera), and each walk lists every node from sysfs: two link reads (the
+// class entry to the node's directory, its `device` link to the parent), and
+// each attribute file read to its end (an open, two reads, a close).
 //
 // A pair of nodes that are not cameras, one USB node of another driver and
 // one platform node, per walk:
-//   USB node: name, bInterfaceNumber, idVendor, idProduct, busnum, devnum,
-//     bConfigurationValue (7 files: 7 opens, 14 reads, 7 closes), then asked
-//     what it is (open, VIDIOC_QUERYCAP, close): 8 opens, 1 ioctl, 14 reads,
-//     8 closes.
-//   Platform node: name (1 open, 2 reads, 1 close) and the three USB
-//     attributes looked for beside its parent, which are not there (3 opens
-//     that fail): 4 opens, 2 reads, 1 close.
-// Two walks: 24 opens, 2 ioctls, 32 reads, 18 closes.
-constexpr SyscallCounts kPerNodePair{24, 2, 32, 18};
+//   USB node: name, bInterfaceNumber, idVendor, idProduct (4 files: 4 opens,
+//     8 reads, 4 closes), then asked what it is (open, VIDIOC_QUERYCAP,
+//     close): 5 opens, 1 ioctl, 8 reads, 5 closes, 2 readlinks.
+//   Platform node: name (1 open, 2 reads, 1 close) and bInterfaceNumber,
+//     which is not there (an open that fails; nothing more is looked for):
+//     2 opens, 2 reads, 1 close, 2 readlinks.
+// Two walks: 14 opens, 2 ioctls, 20 reads, 12 closes, 8 readlinks.
+constexpr SyscallCounts kPerNodePair{14, 2, 20, 12, 8};
 
 // A supported camera beyond the one the pass opens: both walks list its
-// capture and metadata nodes (7 files each: 14 opens, 28 reads, 14 closes a
-// walk); the enumeration asks both what they are (2 opens, 2 ioctls,
-// 2 closes), and Open's walk stops at the first camera.
-constexpr SyscallCounts kPerExtraCamera{30, 2, 56, 30};
+// capture and metadata nodes (4 files and 2 links each: 8 opens, 16 reads,
+// 8 closes, 4 readlinks a walk); the enumeration asks both what they are
+// (2 opens, 2 ioctls, 2 closes), and Open's walk stops at the first camera.
+// Where the device sits on the bus is read only for the camera bound.
+constexpr SyscallCounts kPerExtraCamera{18, 2, 32, 18, 8};
 
 // On the simulated bus, the pass reads a .cam file only when it is new to the
 // library: the first pass reads each one to its end (2 reads); later passes
@@ -50,14 +51,33 @@ constexpr long kLaterPassReadsPerFile = 0;
 
 QString Describe(const SyscallCounts& c)
 {
-    return QStringLiteral("%1 opens, %2 ioctls, %3 reads, %4 closes").arg(c.opens).arg(c.ioctls).arg(c.reads).arg(c.closes);
+    return QStringLiteral("%1 opens, %2 ioctls, %3 reads, %4 closes, %5 readlinks")
+        .arg(c.opens)
+        .arg(c.ioctls)
+        .arg(c.reads)
+        .arg(c.closes)
+        .arg(c.readlinks);
 }
 
-SyscallCounts Times(const SyscallCounts& c, long n) { return {c.opens * n, c.ioctls * n, c.reads * n, c.closes * n}; }
+SyscallCounts Times(const SyscallCounts& c, long n)
+{
+    return {c.opens * n, c.ioctls * n, c.reads * n, c.closes * n, c.readlinks * n};
+}
+
+bool DividesBy(const SyscallCounts& c, long n)
+{
+    return c.opens % n == 0 && c.ioctls % n == 0 && c.reads % n == 0 && c.closes % n == 0 && c.readlinks % n == 0;
+}
+
+SyscallCounts Per(const SyscallCounts& c, long n)
+{
+    return {c.opens / n, c.ioctls / n, c.reads / n, c.closes / n, c.readlinks / n};
+}
 
 bool AtMost(const SyscallCounts& c, const SyscallCounts& budget)
 {
-    return c.opens <= budget.opens && c.ioctls <= budget.ioctls && c.reads <= budget.reads && c.closes <= budget.closes;
+    return c.opens <= budget.opens && c.ioctls <= budget.ioctls && c.reads <= budget.reads &&
+           c.closes <= budget.closes && c.readlinks <= budget.readlinks;
 }
 
 // System calls of one discovery pass of a window that has run its first
@@ -137,9 +157,8 @@ void PerfChecks::v4l2PassPerNode()
     const SyscallCounts first90 = at100 - at10;    // 45 pairs
     const SyscallCounts next900 = at1000 - at100;  // 450 pairs
     QCOMPARE(Describe(next900), Describe(Times(first90, 10)));
-    QVERIFY2(first90.opens % 45 == 0 && first90.ioctls % 45 == 0 && first90.reads % 45 == 0 && first90.closes % 45 == 0,
-             qPrintable(Describe(first90)));
-    const SyscallCounts perPair{first90.opens / 45, first90.ioctls / 45, first90.reads / 45, first90.closes / 45};
+    QVERIFY2(DividesBy(first90, 45), qPrintable(Describe(first90)));
+    const SyscallCounts perPair = Per(first90, 45);
     QVERIFY2(AtMost(perPair, kPerNodePair), qPrintable(QStringLiteral("a pair of nodes costs %1, over the budget of %2")
                                                           .arg(Describe(perPair), Describe(kPerNodePair))));
 }
@@ -157,9 +176,8 @@ void PerfChecks::v4l2PassPerCamera()
           qPrintable(Describe(nine)));
     const SyscallCounts fourMore = five - one;
     QCOMPARE(Describe(nine - five), Describe(fourMore));
-    QVERIFY2(fourMore.opens % 4 == 0 && fourMore.ioctls % 4 == 0 && fourMore.reads % 4 == 0 && fourMore.closes % 4 == 0,
-             qPrintable(Describe(fourMore)));
-    const SyscallCounts perCamera{fourMore.opens / 4, fourMore.ioctls / 4, fourMore.reads / 4, fourMore.closes / 4};
+    QVERIFY2(DividesBy(fourMore, 4), qPrintable(Describe(fourMore)));
+    const SyscallCounts perCamera = Per(fourMore, 4);
     QVERIFY2(AtMost(perCamera, kPerExtraCamera), qPrintable(QStringLiteral("a camera costs %1, over the budget of %2")
                                                                .arg(Describe(perCamera), Describe(kPerExtraCamera))));
 }
@@ -278,11 +296,11 @@ void PerfChecks::deviceCallSyscalls()
     // of the device descriptor (is it still our camera?), the transfer.
     SyscallCounts before = bus.Counts();
     QVERIFY(device->Home());
-    QCOMPARE(Describe(bus.Counts() - before), Describe(SyscallCounts{1, 1, 1, 0}));
+    QCOMPARE(Describe(bus.Counts() - before), Describe(SyscallCounts{1, 1, 1, 0, 0}));
     for (int round = 0; round < 3; ++round) {
         before = bus.Counts();
         QVERIFY(call(*device));
-        QCOMPARE(Describe(bus.Counts() - before), Describe(SyscallCounts{0, ioctls, 0, 0}));
+        QCOMPARE(Describe(bus.Counts() - before), Describe(SyscallCounts{0, ioctls, 0, 0, 0}));
     }
 }
 

@@ -156,7 +156,7 @@ void DeviceRowsOnFakeV4l2(const Options& options, QJsonArray& rows)
         const SyscallCounts cost = bus.Counts() - before;
         QJsonObject o = CommandRow(path, micros);
         o.insert("ioctls_per_command", PerCommand(cost.ioctls, options.samples));
-        o.insert("other_syscalls_per_command", PerCommand(cost.opens + cost.reads + cost.closes, options.samples));
+        o.insert("other_syscalls_per_command", PerCommand(cost.opens + cost.reads + cost.closes + cost.readlinks, options.samples));
         rows.append(o);
     };
     row(QStringLiteral("BaseDevice PresetCall -> usbfs ioctl (fake device)"),

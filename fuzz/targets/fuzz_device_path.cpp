@@ -137,14 +137,15 @@ void V4l2Path(FuzzedDataProvider& in) {
     const bool onUsb = in.ConsumeBool();
     const bool isUvcCapture = in.ConsumeBool();
     uint16_t vendor = 0, product = 0;
+    v4l2::UsbAddress address;
     if (onUsb) {
         v4l2::UsbParent usb;
         usb.vendorId = vendor = in.ConsumeIntegral<uint16_t>();
         usb.productId = product = in.ConsumeIntegral<uint16_t>();
         usb.interfaceNumber = in.ConsumeIntegral<uint8_t>();
         usb.interfaceName = in.ConsumeRandomLengthString(64);
-        usb.busNumber = in.ConsumeIntegral<unsigned>();
-        usb.deviceNumber = in.ConsumeIntegral<unsigned>();
+        address.busNumber = in.ConsumeIntegral<unsigned>();
+        address.deviceNumber = in.ConsumeIntegral<unsigned>();
         node.usb = usb;
     }
     const std::string path = v4l2::DevicePathOf(node, isUvcCapture);
@@ -153,7 +154,7 @@ void V4l2Path(FuzzedDataProvider& in) {
     FUZZ_CHECK(path.rfind("\\\\?\\", 0) == 0);
     FUZZ_CHECK(path.size() < 128);
 
-    const std::string usbfs = node.UsbfsPath();
+    const std::string usbfs = address.UsbfsPath();
     if (!usbfs.empty()) FUZZ_CHECK(usbfs.rfind("/dev/bus/usb/", 0) == 0 && usbfs.find("..") == std::string::npos);
 }
 

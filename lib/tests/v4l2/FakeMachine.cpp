@@ -76,7 +76,9 @@ void FakeMachine::MakeNodeDir(const std::string& parentDir, const std::string& p
     fs::create_directories(dir);
     WriteFile(dir / "name", name + "\n");
     fs::create_directory_symlink(fs::path("..") / ".." / ".." / parentName, dir / "device");
-    fs::create_directory_symlink(dir, fs::path(root_) / "class" / "video4linux" / nodeName);
+    // Relative, as the kernel writes its links.
+    const fs::path classDir = fs::path(root_) / "class" / "video4linux";
+    fs::create_directory_symlink(dir.lexically_relative(classDir), classDir / nodeName);
 }
 
 std::shared_ptr<FakeUvcDriver> FakeMachine::Plug(std::shared_ptr<FakeUvcCamera> camera, unsigned captureNode,
@@ -175,6 +177,15 @@ ssize_t FakeMachine::Read(int fd, void* buffer, size_t length) {
     std::memcpy(buffer, descriptors.data() + open.offset, count);
     open.offset += count;
     return static_cast<ssize_t>(count);
+}
+
+int FakeMachine::ReadLink(const std::string& path, std::string& target) {
+    target.clear();
+    char buffer[4096];
+    const ssize_t length = ::readlink(path.c_str(), buffer, sizeof buffer);
+    if (length < 0) return -errno;
+    target.assign(buffer, static_cast<size_t>(length));
+    return 0;
 }
 
 int FakeMachine::Ioctl(int fd, unsigned long request, void* argument) {

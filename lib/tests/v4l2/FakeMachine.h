@@ -56,6 +56,7 @@ public:
     int Ioctl(int fd, unsigned long request, void* argument) override;
     int Close(int fd) override;
     ssize_t Read(int fd, void* buffer, size_t length) override;
+    int ReadLink(const std::string& path, std::string& target) override;
 
 private:
     enum class NodeKind { UvcCapture, UvcMetadata, OtherDriver };

@@ -2,6 +2,7 @@
 // attributes and raw descriptors, both outside input.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -9,6 +10,7 @@
 #include "V4l2TestSupport.h"
 #include "platform/v4l2/SysfsVideoNodes.h"
 #include "platform/v4l2/UsbDescriptors.h"
+#include "platform/v4l2/V4l2Backend.h"
 
 namespace fake {
 namespace {
@@ -17,10 +19,52 @@ using lumetra::platform::kFalse;
 using lumetra::platform::kOk;
 using lumetra::platform::v4l2::FindCameraTerminal;
 using lumetra::platform::v4l2::ListVideoNodes;
+using lumetra::platform::v4l2::ReadUsbAddress;
+using lumetra::platform::v4l2::UsbAddress;
 using lumetra::platform::v4l2::VideoNode;
 using lumetra::platform::v4l2::VideoNodeNumber;
 
-class SysfsTest : public V4l2Test {};
+namespace fs = std::filesystem;
+
+class SysfsTest : public V4l2Test {
+protected:
+    static void Write(const fs::path& file, const std::string& text) { std::ofstream(file) << text; }
+    // A USB interface and its device, as sysfs shows them.
+    static void MakeUsbInterface(const fs::path& interfaceDir, uint16_t productId) {
+        fs::create_directories(interfaceDir);
+        Write(interfaceDir / "bInterfaceNumber", "00\n");
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "%04x\n", productId);
+        Write(interfaceDir.parent_path() / "idVendor", "1234\n");
+        Write(interfaceDir.parent_path() / "idProduct", hex);
+    }
+    // videoN under root/devices/virtual, its class entry a relative link to
+    // it as the kernel makes them, and its `device` link to `deviceTarget`.
+    static void MakeNode(const fs::path& root, unsigned number, const std::string& deviceTarget) {
+        const std::string name = "video" + std::to_string(number);
+        const fs::path dir = root / "devices" / "virtual" / "video4linux" / name;
+        fs::create_directories(dir);
+        Write(dir / "name", name + "\n");
+        fs::create_symlink(deviceTarget, dir / "device");
+        fs::create_directories(root / "class" / "video4linux");
+        fs::create_symlink("../../devices/virtual/video4linux/" + name, root / "class" / "video4linux" / name);
+    }
+    std::vector<VideoNode> ListOrFail(const std::string& root) {
+        std::vector<VideoNode> nodes;
+        EXPECT_EQ(ListVideoNodes(root, *machine, nodes), kOk) << root;
+        return nodes;
+    }
+};
+
+// Runs a test from another working directory, and goes back.
+class WorkingDirectory {
+public:
+    explicit WorkingDirectory(const fs::path& dir) : previous_(fs::current_path()) { fs::current_path(dir); }
+    ~WorkingDirectory() { fs::current_path(previous_); }
+
+private:
+    fs::path previous_;
+};
 
 TEST_F(SysfsTest, NodesComeInNumericOrderWithTheirUsbParents) {
     auto first = PtzCamera(0x0000, 0x8888);
@@ -28,9 +72,12 @@ TEST_F(SysfsTest, NodesComeInNumericOrderWithTheirUsbParents) {
     machine->Plug(first, 10, 11, "PTZ Pro");
     machine->AddPlatformNode(2, "vivid");
     machine->Plug(PtzCamera(0x046d, 0x0825), 1, 9, "Webcam C270");
+    // The class entries are relative links, as in /sys/class/video4linux.
+    const fs::path entry = fs::path(machine->SysfsRoot()) / "class" / "video4linux" / "video10";
+    ASSERT_TRUE(fs::is_symlink(entry));
+    ASSERT_TRUE(fs::read_symlink(entry).is_relative());
 
-    std::vector<VideoNode> nodes;
-    ASSERT_EQ(ListVideoNodes(machine->SysfsRoot(), *machine, nodes), kOk);
+    std::vector<VideoNode> nodes = ListOrFail(machine->SysfsRoot());
     std::vector<unsigned> numbers;
     for (const VideoNode& node : nodes) numbers.push_back(node.number);
     EXPECT_EQ(numbers, (std::vector<unsigned>{1, 2, 9, 10, 11}));
@@ -41,13 +88,87 @@ TEST_F(SysfsTest, NodesComeInNumericOrderWithTheirUsbParents) {
     EXPECT_EQ(ptz.usb->vendorId, 0x0000);
     EXPECT_EQ(ptz.usb->productId, 0x8888);
     EXPECT_EQ(ptz.usb->interfaceNumber, 2);
-    EXPECT_EQ(ptz.usb->busNumber, 1u);
-    EXPECT_EQ(ptz.usb->configurationValue, 1);
+    EXPECT_EQ(ptz.usb->interfaceName, "1-2:1.2");
+    EXPECT_EQ(fs::canonical(ptz.usb->deviceDirectory),
+              fs::canonical(fs::path(machine->SysfsRoot()) / "devices/pci0000:00/0000:00:14.0/usb1/1-2"));
     EXPECT_EQ(ptz.DevicePath(), "/dev/video10");
-    EXPECT_EQ(ptz.UsbfsPath(), machine->UsbfsPathOf(*first));
     EXPECT_EQ(nodes[0].usb->productId, 0x0825);
+    EXPECT_EQ(nodes[0].usb->interfaceName, "1-3:1.0");
     EXPECT_FALSE(nodes[1].usb.has_value()) << "vivid is not on USB";
-    EXPECT_TRUE(nodes[1].UsbfsPath().empty());
+
+    // Where the device sits on its bus is read only when asked for.
+    const UsbAddress address = ReadUsbAddress(*machine, *ptz.usb);
+    EXPECT_EQ(address.busNumber, 1u);
+    EXPECT_EQ(address.deviceNumber, 2u);
+    EXPECT_EQ(address.configurationValue, 1);
+    EXPECT_EQ(address.UsbfsPath(), machine->UsbfsPathOf(*first));
+    fs::remove(fs::path(ptz.usb->deviceDirectory) / "devnum");
+    EXPECT_EQ(ReadUsbAddress(*machine, *ptz.usb).UsbfsPath(), "") << "no devnum, no usbfs node";
+}
+
+TEST_F(SysfsTest, TheRootMayBeALinkOrRelative) {
+    auto camera = PtzCamera(0x0000, 0x8888);
+    machine->Plug(camera, 0, 1, "PTZ");
+    machine->AddPlatformNode(2, "vivid");
+    const fs::path root = machine->SysfsRoot();
+    const fs::path alias = root / "alias";
+    fs::create_directory_symlink(root, alias);
+    WorkingDirectory inParent(root.parent_path());
+
+    for (const std::string& given : {alias.string(), root.filename().string(), "./" + root.filename().string() + "/"}) {
+        SCOPED_TRACE(given);
+        std::vector<VideoNode> nodes = ListOrFail(given);
+        ASSERT_EQ(nodes.size(), 3u);
+        ASSERT_TRUE(nodes[0].usb.has_value());
+        EXPECT_EQ(nodes[0].usb->productId, 0x8888);
+        EXPECT_FALSE(nodes[2].usb.has_value());
+        EXPECT_EQ(ReadUsbAddress(*machine, *nodes[0].usb).UsbfsPath(), machine->UsbfsPathOf(*camera));
+    }
+
+    // A camera found through the link is bound through it: its descriptors
+    // give the camera terminal that carries roll through usbfs.
+    backend = lumetra::platform::v4l2::CreateV4l2Backend({alias.string(), machine});
+    BoundCamera bound = Bind(0);
+    ASSERT_TRUE(bound.filter);
+    EXPECT_EQ(bound.Send(kCam, lumetra::platform::CameraControlId::Roll, 8, kFlagsRelative), kOk);
+    EXPECT_EQ(machine->OpenedCount(machine->UsbfsPathOf(*camera)), 1);
+}
+
+TEST_F(SysfsTest, LinksThatLeadNowhereOrOutOfTheTreeAreNotUsb) {
+    // The tree under test is one level down; beside it, outside, lies a USB
+    // interface that looks real.
+    const fs::path root = fs::path(machine->SysfsRoot()) / "sys";
+    MakeUsbInterface(root / "devices/usb1/1-1/1-1:1.0", 0x0001);
+    fs::create_directories(root / "devices/platform/vivid.1");
+    const fs::path outside = fs::path(machine->SysfsRoot()) / "elsewhere/1-1/1-1:1.0";
+    MakeUsbInterface(outside, 0x0666);
+
+    MakeNode(root, 0, "../../../usb1/1-1/1-1:1.0");               // on USB
+    MakeNode(root, 1, "../../../platform/vivid.1");               // a platform device
+    MakeNode(root, 2, "../../../usb1/1-9/1-9:1.0");               // dangling
+    MakeNode(root, 3, "device");                                  // loops on itself
+    MakeNode(root, 5, "../../../../../elsewhere/1-1/1-1:1.0");    // climbs out of the root
+    MakeNode(root, 6, outside.string());                          // absolute, out of the tree
+    MakeNode(root, 7, "../../../../../../../../../../../../../..");  // far above everything
+    // A class entry that loops, and one that is the node's directory itself
+    // rather than a link to it.
+    fs::create_symlink("video4", root / "class/video4linux/video4");
+    fs::create_directories(root / "class/video4linux/video9");
+    fs::create_symlink("../../../devices/usb1/1-1/1-1:1.0", root / "class/video4linux/video9/device");
+
+    std::vector<VideoNode> nodes = ListOrFail(root.string());
+    ASSERT_EQ(nodes.size(), 9u);
+    for (const VideoNode& node : nodes) {
+        const bool usb = node.number == 0 || node.number == 9;
+        EXPECT_EQ(node.usb.has_value(), usb) << "video" << node.number;
+        if (node.usb) {
+            EXPECT_EQ(node.usb->productId, 0x0001) << "video" << node.number;
+        }
+    }
+    EXPECT_EQ(nodes[0].name, "video0");
+    EXPECT_EQ(nodes[4].name, "") << "a looping entry has no name to read";
+    for (const std::string& path : machine->openedPaths)
+        EXPECT_EQ(path.find("elsewhere"), std::string::npos) << path << " is outside the tree";
 }
 
 TEST_F(SysfsTest, NoNodesAtAllIsAnEmptyCategory) {

@@ -45,19 +45,20 @@ HResult CameraBinding::Bind(std::shared_ptr<Syscalls> sys, const VideoNode& node
         sys->Close(fd);
         return Failed(check) ? check : kNoInterface;
     }
+    const UsbAddress address = ReadUsbAddress(*sys, *node.usb);
     std::string descriptors;
     std::optional<CameraTerminal> terminal;
     if (ReadWholeFile(*sys, node.usb->deviceDirectory + "/descriptors", descriptors, kDescriptorsLimit) >= 0)
-        terminal = FindCameraTerminal(descriptors, node.usb->configurationValue, node.usb->interfaceNumber);
-    out.reset(new CameraBinding(std::move(sys), fd, node, terminal));
+        terminal = FindCameraTerminal(descriptors, address.configurationValue, node.usb->interfaceNumber);
+    out.reset(new CameraBinding(std::move(sys), fd, node, address.UsbfsPath(), terminal));
     return kOk;
 }
 
 CameraBinding::CameraBinding(std::shared_ptr<Syscalls> sys, int videoFd, const VideoNode& node,
-                             std::optional<CameraTerminal> terminal)
+                             std::string usbfsPath, std::optional<CameraTerminal> terminal)
     : sys_(std::move(sys)),
       videoFd_(videoFd),
-      usbfsPath_(node.UsbfsPath()),
+      usbfsPath_(std::move(usbfsPath)),
       vendorId_(node.usb->vendorId),
       productId_(node.usb->productId),
       interfaceNumber_(node.usb->interfaceNumber),

@@ -65,7 +65,7 @@ public:
     int32_t tiltSpeed = 0;
 
 private:
-    CameraBinding(std::shared_ptr<Syscalls> sys, int videoFd, const VideoNode& node,
+    CameraBinding(std::shared_ptr<Syscalls> sys, int videoFd, const VideoNode& node, std::string usbfsPath,
                   std::optional<CameraTerminal> terminal);
     HResult OpenUsbfs();
 

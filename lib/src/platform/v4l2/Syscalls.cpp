@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 
 namespace lumetra::platform::v4l2 {
 namespace {
@@ -36,6 +37,16 @@ public:
             if (result >= 0) return result;
             if (errno != EINTR) return -errno;
         }
+    }
+    int ReadLink(const std::string& path, std::string& target) override {
+        target.clear();
+        char buffer[PATH_MAX];
+        const ssize_t length = ::readlink(path.c_str(), buffer, sizeof buffer);
+        if (length < 0) return -errno;
+        // A full buffer may be a cut target.
+        if (static_cast<size_t>(length) == sizeof buffer) return -ENAMETOOLONG;
+        target.assign(buffer, static_cast<size_t>(length));
+        return 0;
     }
 };
 

@@ -20,6 +20,8 @@ public:
     virtual int Ioctl(int fd, unsigned long request, void* argument) = 0;
     virtual int Close(int fd) = 0;
     virtual ssize_t Read(int fd, void* buffer, size_t length) = 0;
+    // The target of the symbolic link at `path`, as stored (not resolved).
+    virtual int ReadLink(const std::string& path, std::string& target) = 0;
 };
 
 // The real kernel. Calls interrupted by a signal are retried.

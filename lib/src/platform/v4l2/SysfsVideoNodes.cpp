@@ -1,8 +1,10 @@
 #include "platform/v4l2/SysfsVideoNodes.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 namespace lumetra::platform::v4l2 {
@@ -36,38 +38,95 @@ std::optional<unsigned long> ParseNumber(const std::optional<std::string>& text,
     return value;
 }
 
-// The node's `device` link leads to its USB interface when it is on USB; the
-// interface's parent is the USB device.
-std::optional<UsbParent> ReadUsbParent(Syscalls& sys, const fs::path& nodeDirectory) {
-    std::error_code error;
-    const fs::path interfaceDir = fs::canonical(nodeDirectory / "device", error);
-    if (error) return std::nullopt;
-    const fs::path deviceDir = interfaceDir.parent_path();
+// `name` in `directory`, both below the root ("" is the root itself).
+std::string Below(const std::string& directory, const std::string& name) {
+    return directory.empty() ? name : directory + '/' + name;
+}
 
-    const auto interfaceNumber = ParseNumber(ReadAttribute(sys, interfaceDir / "bInterfaceNumber"), 16, 0xFF);
+// The directory a link's target names, taken textually from the directory
+// holding the link. Sysfs writes its links relative and nothing on the way
+// under /sys/devices is a link, so this is the path the kernel would follow,
+// without asking it once per component. Nothing for an absolute target or
+// one that climbs above the root.
+std::optional<std::string> JoinBelowRoot(const std::string& directory, const std::string& target) {
+    if (target.empty() || target.front() == '/') return std::nullopt;
+    std::string joined = directory;
+    for (size_t at = 0; at <= target.size();) {
+        const size_t end = std::min(target.find('/', at), target.size());
+        const std::string_view part(target.data() + at, end - at);
+        at = end + 1;
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            if (joined.empty()) return std::nullopt;
+            const size_t slash = joined.rfind('/');
+            joined.erase(slash == std::string::npos ? 0 : slash);
+        } else {
+            if (!joined.empty()) joined += '/';
+            joined += part;
+        }
+    }
+    return joined;
+}
+
+// Where the entry `name` of `directory` leads, below the root: a link once
+// followed, or the entry itself when it is no link.
+std::optional<std::string> Follow(Syscalls& sys, const fs::path& root, const std::string& directory,
+                                  const std::string& name) {
+    const std::string entry = Below(directory, name);
+    std::string target;
+    const int result = sys.ReadLink((root / entry).string(), target);
+    if (result == -EINVAL) return entry;
+    if (result < 0) return std::nullopt;
+    return JoinBelowRoot(directory, target);
+}
+
+// The class entry leads to the node's directory, whose `device` link leads to
+// its USB interface when it is on USB; the interface's parent is the USB
+// device. Anything else - a platform device, a broken or looping link, one
+// leading out of the tree - is not USB.
+std::optional<UsbParent> ReadUsbParent(Syscalls& sys, const fs::path& root, const std::string& entryName) {
+    const auto nodeDir = Follow(sys, root, "class/video4linux", entryName);
+    if (!nodeDir) return std::nullopt;
+    const auto interfaceDir = Follow(sys, root, *nodeDir, "device");
+    if (!interfaceDir) return std::nullopt;
+    const size_t slash = interfaceDir->rfind('/');
+    if (slash == std::string::npos) return std::nullopt;
+    const fs::path deviceDir = root / interfaceDir->substr(0, slash);
+
+    // Only a USB interface has a bInterfaceNumber: most nodes that are not on
+    // USB end at the first attribute.
+    const auto interfaceNumber = ParseNumber(ReadAttribute(sys, root / *interfaceDir / "bInterfaceNumber"), 16, 0xFF);
+    if (!interfaceNumber) return std::nullopt;
     const auto vendor = ParseNumber(ReadAttribute(sys, deviceDir / "idVendor"), 16, 0xFFFF);
+    if (!vendor) return std::nullopt;
     const auto product = ParseNumber(ReadAttribute(sys, deviceDir / "idProduct"), 16, 0xFFFF);
-    if (!interfaceNumber || !vendor || !product) return std::nullopt;
+    if (!product) return std::nullopt;
 
     UsbParent usb;
     usb.vendorId = static_cast<uint16_t>(*vendor);
     usb.productId = static_cast<uint16_t>(*product);
     usb.interfaceNumber = static_cast<uint8_t>(*interfaceNumber);
-    usb.interfaceName = interfaceDir.filename().string();
+    usb.interfaceName = interfaceDir->substr(slash + 1);
     usb.deviceDirectory = deviceDir.string();
-    usb.busNumber = static_cast<unsigned>(ParseNumber(ReadAttribute(sys, deviceDir / "busnum"), 10, 999).value_or(0));
-    usb.deviceNumber = static_cast<unsigned>(ParseNumber(ReadAttribute(sys, deviceDir / "devnum"), 10, 999).value_or(0));
-    if (const auto config = ParseNumber(ReadAttribute(sys, deviceDir / "bConfigurationValue"), 10, 0xFF))
-        usb.configurationValue = static_cast<int>(*config);
     return usb;
 }
 
 }  // namespace
 
-std::string VideoNode::UsbfsPath() const {
-    if (!usb || usb->busNumber == 0 || usb->deviceNumber == 0) return {};
+UsbAddress ReadUsbAddress(Syscalls& sys, const UsbParent& usb) {
+    const fs::path deviceDir(usb.deviceDirectory);
+    UsbAddress address;
+    address.busNumber = static_cast<unsigned>(ParseNumber(ReadAttribute(sys, deviceDir / "busnum"), 10, 999).value_or(0));
+    address.deviceNumber = static_cast<unsigned>(ParseNumber(ReadAttribute(sys, deviceDir / "devnum"), 10, 999).value_or(0));
+    if (const auto config = ParseNumber(ReadAttribute(sys, deviceDir / "bConfigurationValue"), 10, 0xFF))
+        address.configurationValue = static_cast<int>(*config);
+    return address;
+}
+
+std::string UsbAddress::UsbfsPath() const {
+    if (busNumber == 0 || deviceNumber == 0) return {};
     char path[48];
-    std::snprintf(path, sizeof path, "/dev/bus/usb/%03u/%03u", usb->busNumber, usb->deviceNumber);
+    std::snprintf(path, sizeof path, "/dev/bus/usb/%03u/%03u", busNumber, deviceNumber);
     return path;
 }
 
@@ -83,7 +142,8 @@ std::optional<unsigned> VideoNodeNumber(const std::string& entryName) {
 
 HResult ListVideoNodes(const std::string& sysfsRoot, Syscalls& sys, std::vector<VideoNode>& nodes) {
     nodes.clear();
-    const fs::path classDir = fs::path(sysfsRoot) / "class" / "video4linux";
+    const fs::path root(sysfsRoot);
+    const fs::path classDir = root / "class" / "video4linux";
     std::error_code error;
     fs::directory_iterator entries(classDir, error);
     if (error) {
@@ -99,7 +159,7 @@ HResult ListVideoNodes(const std::string& sysfsRoot, Syscalls& sys, std::vector<
         VideoNode node;
         node.number = *number;
         node.name = ReadAttribute(sys, entries->path() / "name").value_or(std::string());
-        node.usb = ReadUsbParent(sys, entries->path());
+        node.usb = ReadUsbParent(sys, root, entryName);
         nodes.push_back(std::move(node));
     }
     if (error) return kFail;
