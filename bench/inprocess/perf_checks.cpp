@@ -80,6 +80,21 @@ bool AtMost(const SyscallCounts& c, const SyscallCounts& budget)
            c.closes <= budget.closes && c.readlinks <= budget.readlinks;
 }
 
+// Passes measured at three sizes: the second step must cost exactly
+// `secondUnits / firstUnits` times the first (linear growth), and one unit at
+// most `budget`.
+void CheckLinearWithin(const SyscallCounts& small, const SyscallCounts& middle, const SyscallCounts& large,
+                       long firstUnits, long secondUnits, const SyscallCounts& budget, const char* unit)
+{
+    const SyscallCounts firstStep = middle - small;
+    const SyscallCounts secondStep = large - middle;
+    QCOMPARE(Describe(Times(secondStep, firstUnits)), Describe(Times(firstStep, secondUnits)));
+    QVERIFY2(DividesBy(firstStep, firstUnits), qPrintable(Describe(firstStep)));
+    const SyscallCounts perUnit = Per(firstStep, firstUnits);
+    QVERIFY2(AtMost(perUnit, budget), qPrintable(QStringLiteral("%1 costs %2, over the budget of %3")
+                                                     .arg(QLatin1String(unit), Describe(perUnit), Describe(budget))));
+}
+
 // System calls of one discovery pass of a window that has run its first
 // pass already; the same again on a second pass, or the check fails.
 SyscallCounts V4l2PassCost(int cameras, int others)
@@ -154,13 +169,8 @@ void PerfChecks::v4l2PassPerNode()
         return;
     qInfo("one pass with 10 / 100 / 1000 other nodes: %s / %s / %s", qPrintable(Describe(at10)),
           qPrintable(Describe(at100)), qPrintable(Describe(at1000)));
-    const SyscallCounts first90 = at100 - at10;    // 45 pairs
-    const SyscallCounts next900 = at1000 - at100;  // 450 pairs
-    QCOMPARE(Describe(next900), Describe(Times(first90, 10)));
-    QVERIFY2(DividesBy(first90, 45), qPrintable(Describe(first90)));
-    const SyscallCounts perPair = Per(first90, 45);
-    QVERIFY2(AtMost(perPair, kPerNodePair), qPrintable(QStringLiteral("a pair of nodes costs %1, over the budget of %2")
-                                                          .arg(Describe(perPair), Describe(kPerNodePair))));
+    // 45 pairs of nodes, then 450 more.
+    CheckLinearWithin(at10, at100, at1000, 45, 450, kPerNodePair, "a pair of nodes");
 }
 
 // 1 -> 5 -> 9 supported cameras (the pass opens the first): the same cost
@@ -174,12 +184,7 @@ void PerfChecks::v4l2PassPerCamera()
         return;
     qInfo("one pass with 1 / 5 / 9 cameras: %s / %s / %s", qPrintable(Describe(one)), qPrintable(Describe(five)),
           qPrintable(Describe(nine)));
-    const SyscallCounts fourMore = five - one;
-    QCOMPARE(Describe(nine - five), Describe(fourMore));
-    QVERIFY2(DividesBy(fourMore, 4), qPrintable(Describe(fourMore)));
-    const SyscallCounts perCamera = Per(fourMore, 4);
-    QVERIFY2(AtMost(perCamera, kPerExtraCamera), qPrintable(QStringLiteral("a camera costs %1, over the budget of %2")
-                                                               .arg(Describe(perCamera), Describe(kPerExtraCamera))));
+    CheckLinearWithin(one, five, nine, 4, 4, kPerExtraCamera, "a camera");
 }
 
 // 10 -> 100 -> 1000 webcam files beside one camera: read system calls per
