@@ -48,20 +48,20 @@ void WriteTable(std::string& out, PropertySet set, const SimPropertyTable& table
     }
 }
 
-// The file that describes `spec`, one key each.
-std::string Write(const SimCameraSpec& spec) {
+// The file that describes `model`, one key each.
+std::string Write(const SimCameraModel& model) {
     std::string out;
-    if (spec.friendlyName) WriteText(out, "name", *spec.friendlyName);
-    if (spec.devicePath) WriteText(out, "path", *spec.devicePath);
-    WriteTable(out, PropertySet::CameraControl, spec.cameraControl, SimCameraSpec::DefaultCameraControl());
-    WriteTable(out, PropertySet::VideoProcAmp, spec.procAmp, SimCameraSpec::DefaultProcAmp());
-    if (spec.noPropertyBag) out += "fault.property-bag=missing\n";
-    if (spec.bindFails) out += "fault.bind=fail\n";
+    if (model.friendlyName) WriteText(out, "name", *model.friendlyName);
+    if (model.devicePath) WriteText(out, "path", *model.devicePath);
+    WriteTable(out, PropertySet::CameraControl, model.cameraControl, SimCameraModel::DefaultCameraControl());
+    WriteTable(out, PropertySet::VideoProcAmp, model.procAmp, SimCameraModel::DefaultProcAmp());
+    if (model.noPropertyBag) out += "fault.property-bag=missing\n";
+    if (model.bindFails) out += "fault.bind=fail\n";
     std::string missing;
-    if (spec.noVideoProcAmp) missing += ",video-proc-amp";
-    if (spec.noKsControl) missing += ",ks-control";
-    if (spec.noKsPropertySet) missing += ",ks-property-set";
-    if (spec.noCameraControl) missing += ",camera-control";
+    if (model.noVideoProcAmp) missing += ",video-proc-amp";
+    if (model.noKsControl) missing += ",ks-control";
+    if (model.noKsPropertySet) missing += ",ks-property-set";
+    if (model.noCameraControl) missing += ",camera-control";
     if (!missing.empty()) out += "fault.interface=" + missing.substr(1) + "\n";
     return out;
 }
@@ -78,7 +78,7 @@ bool SameTable(const SimPropertyTable& a, const SimPropertyTable& b) {
     return true;
 }
 
-bool SameSpec(const SimCameraSpec& a, const SimCameraSpec& b) {
+bool SameModel(const SimCameraModel& a, const SimCameraModel& b) {
     return a.friendlyName == b.friendlyName && a.devicePath == b.devicePath &&
            SameTable(a.cameraControl, b.cameraControl) && SameTable(a.procAmp, b.procAmp) &&
            a.noPropertyBag == b.noPropertyBag && a.bindFails == b.bindFails && a.noVideoProcAmp == b.noVideoProcAmp &&
@@ -99,13 +99,13 @@ public:
 // A request of each kind on each property, with values at and past the
 // range's ends: whatever the file said, a set leaves the value inside the
 // range and every request is logged exactly once.
-void Drive(const SimCameraSpec& spec) {
+void Drive(const SimCameraModel& model) {
     auto log = std::make_shared<CountingLog>();
-    SimCamera camera("cam", spec, log);
+    SimCamera camera("cam", model, log);
     int expectedLines = 0;
     int checked = 0;
     for (PropertySet set : {PropertySet::CameraControl, PropertySet::VideoProcAmp}) {
-        for (const auto& [id, declared] : spec.Table(set)) {
+        for (const auto& [id, declared] : model.Table(set)) {
             if (++checked > 48) return;  // enough for one input
             const int64_t property = id;
             int32_t min = 0, max = 0, step = 0, def = 0, caps = 0;
@@ -147,14 +147,14 @@ void Drive(const SimCameraSpec& spec) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const SimCameraSpec spec = ParseCamFile(text);
+    const SimCameraModel model = ParseCamFile(text);
     for (PropertySet set : {PropertySet::CameraControl, PropertySet::VideoProcAmp})
-        for (const auto& [id, p] : spec.Table(set)) {
+        for (const auto& [id, p] : model.Table(set)) {
             FUZZ_CHECK(p.min <= p.max);
             FUZZ_CHECK((p.failing & ~kRequestAll) == 0);
         }
-    const std::string written = Write(spec);
-    FUZZ_CHECK(SameSpec(ParseCamFile(written), spec));
-    Drive(spec);
+    const std::string written = Write(model);
+    FUZZ_CHECK(SameModel(ParseCamFile(written), model));
+    Drive(model);
     return 0;
 }

@@ -44,7 +44,7 @@ std::string SomeText(FuzzedDataProvider& in) {
 }
 
 struct Device {
-    sim::SimCameraSpec spec;
+    sim::SimCameraModel model;
     std::string name;  // as the library hands it out
     std::string path;
 };
@@ -63,23 +63,23 @@ void Discovery(FuzzedDataProvider& in) {
     std::vector<Device> devices(in.ConsumeIntegralInRange<size_t>(0, 6));
     for (size_t i = 0; i < devices.size(); ++i) {
         Device& d = devices[i];
-        if (in.ConsumeProbability<float>() < 0.9f) d.spec.friendlyName = SomeText(in);
-        if (in.ConsumeProbability<float>() < 0.9f) d.spec.devicePath = SomeText(in);
-        d.spec.noPropertyBag = in.ConsumeProbability<float>() < 0.1f;
-        d.spec.bindFails = in.ConsumeProbability<float>() < 0.1f;
+        if (in.ConsumeProbability<float>() < 0.9f) d.model.friendlyName = SomeText(in);
+        if (in.ConsumeProbability<float>() < 0.9f) d.model.devicePath = SomeText(in);
+        d.model.noPropertyBag = in.ConsumeProbability<float>() < 0.1f;
+        d.model.bindFails = in.ConsumeProbability<float>() < 0.1f;
         // An unreadable text reads as empty text.
-        const std::u16string wideName = Utf8ToUtf16(d.spec.friendlyName.value_or(""));
-        const std::u16string widePath = Utf8ToUtf16(d.spec.devicePath.value_or(""));
+        const std::u16string wideName = Utf8ToUtf16(d.model.friendlyName.value_or(""));
+        const std::u16string widePath = Utf8ToUtf16(d.model.devicePath.value_or(""));
         d.name = BstrToString(&wideName);
         d.path = BstrToString(&widePath);
-        bus.Plug("dev" + std::to_string(i), d.spec);
+        bus.Plug("dev" + std::to_string(i), d.model);
     }
     SetBackendForTesting(bus.CreateBackend());
     BaseDevice::Initial();
 
     std::vector<const Device*> cameras;
     for (const Device& d : devices)
-        if (!d.spec.noPropertyBag && MatchesAModel(d.path)) cameras.push_back(&d);
+        if (!d.model.noPropertyBag && MatchesAModel(d.path)) cameras.push_back(&d);
 
     std::vector<DeviceInfo> list;
     const bool listed = BaseDevice::EnumUSBDevices(list);
@@ -102,7 +102,7 @@ void Discovery(FuzzedDataProvider& in) {
         const bool reached = BindCamera(static_cast<int>(i), filter, name);
         FUZZ_CHECK(reached == (i < cameras.size()));
         if (!reached) continue;
-        FUZZ_CHECK(static_cast<bool>(filter) == !cameras[i]->spec.bindFails);
+        FUZZ_CHECK(static_cast<bool>(filter) == !cameras[i]->model.bindFails);
         const std::string& full = cameras[i]->name;
         const size_t length = std::strlen(name);
         FUZZ_CHECK(length < kDeviceNameSize);
@@ -120,7 +120,7 @@ void Discovery(FuzzedDataProvider& in) {
     const int index = IndexOf(indexText);
     const bool opened = device->Open(indexText.c_str(), 1);
     const bool reachable = index >= 0 && static_cast<size_t>(index) < cameras.size();
-    FUZZ_CHECK(opened == (reachable && !cameras[static_cast<size_t>(index)]->spec.bindFails));
+    FUZZ_CHECK(opened == (reachable && !cameras[static_cast<size_t>(index)]->model.bindFails));
     device->Close();
     BaseDevice::DeleteDevice(device);
     BaseDevice::Release();

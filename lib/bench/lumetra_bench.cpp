@@ -17,14 +17,14 @@ namespace {
 
 using lumetra::platform::SetBackendForTesting;
 using lumetra::platform::sim::SimBus;
-using lumetra::platform::sim::SimCameraSpec;
+using lumetra::platform::sim::SimCameraModel;
 using lumetra::platform::sim::SupportedCamera;
 
-SimCameraSpec Webcam(int n) {
-    SimCameraSpec spec;
-    spec.friendlyName = "Webcam " + std::to_string(n);
-    spec.devicePath = "\\\\?\\usb#vid_046d&pid_0825&mi_00#" + std::to_string(n) + "#{65e8773d}\\global";
-    return spec;
+SimCameraModel Webcam(int n) {
+    SimCameraModel model;
+    model.friendlyName = "Webcam " + std::to_string(n);
+    model.devicePath = "\\\\?\\usb#vid_046d&pid_0825&mi_00#" + std::to_string(n) + "#{65e8773d}\\global";
+    return model;
 }
 
 // The in-memory log grows with every request; empty it now and then,

@@ -15,15 +15,15 @@ namespace lumetra::test {
 
 using platform::sim::SimBus;
 using platform::sim::SimCamera;
-using platform::sim::SimCameraSpec;
+using platform::sim::SimCameraModel;
 using platform::sim::SupportedCamera;
 
 // A webcam of another make: listed by the system, never a supported camera.
-inline SimCameraSpec OtherWebcam(const std::string& name) {
-    SimCameraSpec spec;
-    spec.friendlyName = name;
-    spec.devicePath = "\\\\?\\usb#vid_046d&pid_0825&mi_00#7&1b2c3d&0&0000#{65e8773d}\\global";
-    return spec;
+inline SimCameraModel OtherWebcam(const std::string& name) {
+    SimCameraModel model;
+    model.friendlyName = name;
+    model.devicePath = "\\\\?\\usb#vid_046d&pid_0825&mi_00#7&1b2c3d&0&0000#{65e8773d}\\global";
+    return model;
 }
 
 class SimBusTest : public ::testing::Test {

@@ -187,12 +187,12 @@ TEST_F(Discovery, ABindFailureReachesTheCameraButOpensNothing) {
 TEST_F(Discovery, EachMissingInterfaceFailsOpen) {
     for (int missing = 0; missing < 4; ++missing) {
         SCOPED_TRACE(missing);
-        auto spec = SupportedCamera("Cam", std::to_string(missing));
-        spec.noVideoProcAmp = missing == 0;
-        spec.noKsControl = missing == 1;
-        spec.noKsPropertySet = missing == 2;
-        spec.noCameraControl = missing == 3;
-        bus.Plug("cam" + std::to_string(missing), spec);
+        auto model = SupportedCamera("Cam", std::to_string(missing));
+        model.noVideoProcAmp = missing == 0;
+        model.noKsControl = missing == 1;
+        model.noKsPropertySet = missing == 2;
+        model.noCameraControl = missing == 3;
+        bus.Plug("cam" + std::to_string(missing), model);
         EXPECT_FALSE(device->Open(std::to_string(missing).c_str(), 1));
         EXPECT_EQ(BoundCamera(), "");
     }

@@ -181,9 +181,9 @@ TEST_F(Requests, WhiteBalanceComponentsTakeTheOtherFromItsRecord) {
 }
 
 TEST_F(Requests, ASetFailsWhenTheCameraRefusesIt) {
-    camera->Spec().cameraControl[cc::PanRelative].failing = kRequestKsSet;
+    camera->Model().cameraControl[cc::PanRelative].failing = kRequestKsSet;
     EXPECT_FALSE(device->PanLeft(3));
-    camera->Spec().cameraControl.erase(cc::Roll);
+    camera->Model().cameraControl.erase(cc::Roll);
     EXPECT_FALSE(device->Home());
     EXPECT_TRUE(device->TiltUp(3));
     EXPECT_EQ(bus.Requests().size(), 3u);  // each was still sent
@@ -226,7 +226,7 @@ TEST_F(Requests, EachGetterReadsItsPropertyIntoItsRecord) {
     int32_t distinct = 7001;
     for (const GetCase& c : kGetters) {
         SCOPED_TRACE(c.name);
-        auto& property = camera->Spec().Table(c.set)[c.id];
+        auto& property = camera->Model().Table(c.set)[c.id];
         property.min = -100000;
         property.max = 100000;
         property.current = ++distinct;
@@ -243,7 +243,7 @@ TEST_F(Requests, EachGetterReadsItsPropertyIntoItsRecord) {
 TEST_F(Requests, AFailedGetLeavesTheCallersVariable) {
     for (const GetCase& c : kGetters) {
         SCOPED_TRACE(c.name);
-        camera->Spec().Table(c.set)[c.id].failing = kRequestGet;
+        camera->Model().Table(c.set)[c.id].failing = kRequestGet;
         int out = -12345;
         EXPECT_FALSE((device->*c.get)(&out));
         EXPECT_EQ(out, -12345);
@@ -251,7 +251,7 @@ TEST_F(Requests, AFailedGetLeavesTheCallersVariable) {
 }
 
 TEST_F(Requests, AGetterWithoutAnOutArgumentStillFillsTheRecord) {
-    camera->Spec().cameraControl[cc::Zoom].current = 321;
+    camera->Model().cameraControl[cc::Zoom].current = 321;
     EXPECT_TRUE(device->GetZoom(nullptr));
     EXPECT_EQ(device->zoom.current, 321);
 }
@@ -287,11 +287,11 @@ TEST_F(LoadPropertyInfo, QueriesElevenRangesThenElevenValuesInOrder) {
 }
 
 TEST_F(LoadPropertyInfo, FillsRecordsAndMarksWhatCouldBeRead) {
-    auto& spec = camera->Spec();
-    spec.procAmp[pa::Gamma] = {72, 500, 2, 110, 130};
-    spec.procAmp[pa::Gain].failing = kRequestGet;          // range but no value
-    spec.procAmp[pa::Sharpness].failing = kRequestGetRange;  // value but no range
-    spec.cameraControl.erase(cc::Iris);                      // no iris at all
+    auto& model = camera->Model();
+    model.procAmp[pa::Gamma] = {72, 500, 2, 110, 130};
+    model.procAmp[pa::Gain].failing = kRequestGet;          // range but no value
+    model.procAmp[pa::Sharpness].failing = kRequestGetRange;  // value but no range
+    model.cameraControl.erase(cc::Iris);                      // no iris at all
     device->sharpness.min = -77;
     for (PropertyInfo* r : {&device->whiteBalanceBlue, &device->whiteBalanceRed, &device->reserved4,
                             &device->reserved7, &device->reserved11, &device->reserved13})
@@ -319,7 +319,7 @@ TEST_F(LoadPropertyInfo, FillsRecordsAndMarksWhatCouldBeRead) {
 }
 
 TEST_F(LoadPropertyInfo, ReturnsTrueEvenWhenEveryRequestFails) {
-    for (auto* table : {&camera->Spec().cameraControl, &camera->Spec().procAmp})
+    for (auto* table : {&camera->Model().cameraControl, &camera->Model().procAmp})
         for (auto& [id, p] : *table) p.failing = platform::sim::kRequestAll;
     EXPECT_TRUE(device->LoadPropertyInfo());
     EXPECT_EQ(device->brightness.supported, 0);
@@ -328,8 +328,8 @@ TEST_F(LoadPropertyInfo, ReturnsTrueEvenWhenEveryRequestFails) {
 class RestoreDefaults : public Requests {};
 
 TEST_F(RestoreDefaults, SendsTenDefaultsAHundredMillisecondsApart) {
-    camera->Spec().procAmp[pa::Brightness].defaultValue = 12;
-    camera->Spec().procAmp[pa::Gamma].defaultValue = 140;
+    camera->Model().procAmp[pa::Brightness].defaultValue = 12;
+    camera->Model().procAmp[pa::Gamma].defaultValue = 140;
     ASSERT_TRUE(device->LoadPropertyInfo());
     bus.ClearRequests();
 
@@ -354,12 +354,12 @@ TEST_F(RestoreDefaults, SendsTenDefaultsAHundredMillisecondsApart) {
 }
 
 TEST_F(RestoreDefaults, ReportsOnlyTheLastRequest) {
-    camera->Spec().cameraControl[cc::Zoom].failing = kRequestSet;
-    camera->Spec().procAmp[pa::Brightness].failing = kRequestSet;
+    camera->Model().cameraControl[cc::Zoom].failing = kRequestSet;
+    camera->Model().procAmp[pa::Brightness].failing = kRequestSet;
     EXPECT_TRUE(device->RestoreDefaults());
     EXPECT_EQ(bus.Requests().size(), 10u);
 
-    camera->Spec().procAmp[pa::PowerLineFrequency].failing = kRequestSet;
+    camera->Model().procAmp[pa::PowerLineFrequency].failing = kRequestSet;
     EXPECT_FALSE(device->RestoreDefaults());
 }
 
@@ -395,7 +395,7 @@ TEST_F(ClosedDevice, AfterCloseSendsNothing) {
 }
 
 TEST_F(ClosedDevice, AfterAnOpenThatMissedAnInterfaceSendsNothing) {
-    bus.Plug("partial", SupportedCamera("Partial", "0002"))->Spec().noCameraControl = true;
+    bus.Plug("partial", SupportedCamera("Partial", "0002"))->Model().noCameraControl = true;
     EXPECT_FALSE(device->Open("1", 1));
     ExpectEveryOperationFailsSilently();
 }

@@ -29,7 +29,7 @@ const std::string kWebcamPath = "path=\\\\?\\usb#vid_046d&pid_0825&mi_00#7&1b2c&
 // ---- the file format ----
 
 TEST(CamFile, ReadsTextsAndProperties) {
-    const auto spec = ParseCamFile(
+    const auto model = ParseCamFile(
         "# a camera\n"
         "name=Room Camera 2 \n"
         "path=usb#vid_0000&pid_8888\r\n"
@@ -37,25 +37,25 @@ TEST(CamFile, ReadsTextsAndProperties) {
         "camera-control.3 = 100, 400, 10, 100, 250\n"
         "camera-control.5=none\n"
         "proc-amp.40=0,1,1,0,1\n");
-    EXPECT_EQ(spec.friendlyName, "Room Camera 2 ");  // everything after '=' is the text
-    EXPECT_EQ(spec.devicePath, "usb#vid_0000&pid_8888");
-    const auto& b = spec.procAmp.at(pa::Brightness);
+    EXPECT_EQ(model.friendlyName, "Room Camera 2 ");  // everything after '=' is the text
+    EXPECT_EQ(model.devicePath, "usb#vid_0000&pid_8888");
+    const auto& b = model.procAmp.at(pa::Brightness);
     EXPECT_EQ((std::array{b.min, b.max, b.step, b.defaultValue, b.current}), (std::array{-10, 10, 1, 2, 3}));
-    EXPECT_EQ(spec.cameraControl.at(cc::Zoom).current, 250);
-    EXPECT_EQ(spec.cameraControl.count(cc::Iris), 0u);
-    EXPECT_EQ(spec.procAmp.count(40), 1u);
-    EXPECT_EQ(spec.procAmp.count(pa::Gamma), 1u);  // defaults for the rest
+    EXPECT_EQ(model.cameraControl.at(cc::Zoom).current, 250);
+    EXPECT_EQ(model.cameraControl.count(cc::Iris), 0u);
+    EXPECT_EQ(model.procAmp.count(40), 1u);
+    EXPECT_EQ(model.procAmp.count(pa::Gamma), 1u);  // defaults for the rest
 }
 
 TEST(CamFile, WithoutTextsThePropertyBagCannotReadThem) {
-    const auto spec = ParseCamFile("proc-amp.0=1,2,1,1,1\n");
-    EXPECT_FALSE(spec.friendlyName.has_value());
-    EXPECT_FALSE(spec.devicePath.has_value());
+    const auto model = ParseCamFile("proc-amp.0=1,2,1,1,1\n");
+    EXPECT_FALSE(model.friendlyName.has_value());
+    EXPECT_FALSE(model.devicePath.has_value());
 }
 
 TEST(CamFile, IgnoresLinesThatDoNotParse) {
     const auto defaults = ParseCamFile("");
-    const auto spec = ParseCamFile(
+    const auto model = ParseCamFile(
         "garbage\n=\n==\nname\n"
         "proc-amp.0=1,2,3,4\n"              // four fields
         "proc-amp.0=1,2,3,4,5,6\n"          // six
@@ -72,24 +72,24 @@ TEST(CamFile, IgnoresLinesThatDoNotParse) {
         "camera-control.3=\n"
         "fault.bind=maybe\n"
         "fault.interface=everything\n");
-    EXPECT_FALSE(spec.friendlyName.has_value());
-    EXPECT_EQ(spec.procAmp.size(), defaults.procAmp.size());
-    EXPECT_EQ(spec.procAmp.at(pa::Brightness).max, defaults.procAmp.at(pa::Brightness).max);
-    EXPECT_EQ(spec.procAmp.count(pa::Contrast), 1u);
-    EXPECT_EQ(spec.cameraControl.count(cc::Zoom), 1u);
-    EXPECT_FALSE(spec.bindFails || spec.noVideoProcAmp || spec.noKsControl || spec.noKsPropertySet ||
-                 spec.noCameraControl);
+    EXPECT_FALSE(model.friendlyName.has_value());
+    EXPECT_EQ(model.procAmp.size(), defaults.procAmp.size());
+    EXPECT_EQ(model.procAmp.at(pa::Brightness).max, defaults.procAmp.at(pa::Brightness).max);
+    EXPECT_EQ(model.procAmp.count(pa::Contrast), 1u);
+    EXPECT_EQ(model.cameraControl.count(cc::Zoom), 1u);
+    EXPECT_FALSE(model.bindFails || model.noVideoProcAmp || model.noKsControl || model.noKsPropertySet ||
+                 model.noCameraControl);
 }
 
 TEST(CamFile, ExtremeValuesAreKept) {
-    const auto spec = ParseCamFile("proc-amp.0=-2147483648,2147483647,0,-2147483648,2147483647\n");
-    const auto& b = spec.procAmp.at(pa::Brightness);
+    const auto model = ParseCamFile("proc-amp.0=-2147483648,2147483647,0,-2147483648,2147483647\n");
+    const auto& b = model.procAmp.at(pa::Brightness);
     EXPECT_EQ(b.min, INT32_MIN);
     EXPECT_EQ(b.current, INT32_MAX);
 }
 
 TEST(CamFile, ReadsFaults) {
-    const auto spec = ParseCamFile(
+    const auto model = ParseCamFile(
         "fault.proc-amp.9=get, get-range,bogus\n"
         "fault.camera-control.4=all\n"
         "fault.camera-control.6=ks-set\n"
@@ -98,14 +98,14 @@ TEST(CamFile, ReadsFaults) {
         "fault.property-bag=missing\n"
         "fault.bind=fail\n"
         "fault.interface=ks-control, camera-control\n");
-    EXPECT_EQ(spec.procAmp.at(pa::Gain).failing, kRequestGet | kRequestGetRange);
-    EXPECT_EQ(spec.cameraControl.at(cc::Exposure).failing, kRequestAll);
-    EXPECT_EQ(spec.cameraControl.at(cc::Focus).failing, kRequestKsSet);
-    EXPECT_EQ(spec.procAmp.count(77), 0u);
-    EXPECT_TRUE(spec.noPropertyBag);
-    EXPECT_TRUE(spec.bindFails);
-    EXPECT_TRUE(spec.noKsControl && spec.noCameraControl);
-    EXPECT_FALSE(spec.noVideoProcAmp || spec.noKsPropertySet);
+    EXPECT_EQ(model.procAmp.at(pa::Gain).failing, kRequestGet | kRequestGetRange);
+    EXPECT_EQ(model.cameraControl.at(cc::Exposure).failing, kRequestAll);
+    EXPECT_EQ(model.cameraControl.at(cc::Focus).failing, kRequestKsSet);
+    EXPECT_EQ(model.procAmp.count(77), 0u);
+    EXPECT_TRUE(model.noPropertyBag);
+    EXPECT_TRUE(model.bindFails);
+    EXPECT_TRUE(model.noKsControl && model.noCameraControl);
+    EXPECT_FALSE(model.noVideoProcAmp || model.noKsPropertySet);
 
     const auto later = ParseCamFile("fault.interface=ks-control\nfault.interface=video-proc-amp\n");
     EXPECT_TRUE(later.noVideoProcAmp);
@@ -119,8 +119,8 @@ TEST(CamFile, SurvivesArbitraryBytes) {
         std::string text(random() % 300, '\0');
         for (char& c : text)
             c = random() % 4 == 0 ? static_cast<char>(random()) : alphabet[random() % alphabet.size()];
-        const auto spec = ParseCamFile(text);
-        for (const auto* table : {&spec.cameraControl, &spec.procAmp})
+        const auto model = ParseCamFile(text);
+        for (const auto* table : {&model.cameraControl, &model.procAmp})
             for (const auto& [id, p] : *table) ASSERT_LE(p.min, p.max) << text;
     }
 }

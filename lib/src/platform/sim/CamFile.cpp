@@ -96,20 +96,20 @@ uint8_t ParseRequestKinds(std::string_view list) {
     return kinds;
 }
 
-void ParseMissingInterfaces(std::string_view list, SimCameraSpec& spec) {
-    spec.noVideoProcAmp = spec.noKsControl = spec.noKsPropertySet = spec.noCameraControl = false;
+void ParseMissingInterfaces(std::string_view list, SimCameraModel& model) {
+    model.noVideoProcAmp = model.noKsControl = model.noKsPropertySet = model.noCameraControl = false;
     ForEachItem(list, [&](std::string_view item) {
-        if (item == "video-proc-amp") spec.noVideoProcAmp = true;
-        else if (item == "ks-control") spec.noKsControl = true;
-        else if (item == "ks-property-set") spec.noKsPropertySet = true;
-        else if (item == "camera-control") spec.noCameraControl = true;
+        if (item == "video-proc-amp") model.noVideoProcAmp = true;
+        else if (item == "ks-control") model.noKsControl = true;
+        else if (item == "ks-property-set") model.noKsPropertySet = true;
+        else if (item == "camera-control") model.noCameraControl = true;
     });
 }
 
 }  // namespace
 
-SimCameraSpec ParseCamFile(std::string_view text) {
-    SimCameraSpec spec;
+SimCameraModel ParseCamFile(std::string_view text) {
+    SimCameraModel model;
     // Faults apply after all lines, so their place in the file does not matter.
     std::map<std::pair<PropertySet, uint32_t>, uint8_t> failing;
 
@@ -128,28 +128,28 @@ SimCameraSpec ParseCamFile(std::string_view text) {
         PropertySet set;
         uint32_t id;
         if (key == "name") {
-            spec.friendlyName = std::string(value);
+            model.friendlyName = std::string(value);
         } else if (key == "path") {
-            spec.devicePath = std::string(value);
+            model.devicePath = std::string(value);
         } else if (ParsePropertyKey(key, set, id)) {
             SimProperty p;
-            if (Trim(value) == "none") spec.Table(set).erase(id);
-            else if (ParseProperty(value, p)) spec.Table(set)[id] = p;
+            if (Trim(value) == "none") model.Table(set).erase(id);
+            else if (ParseProperty(value, p)) model.Table(set)[id] = p;
         } else if (StartsWith(key, "fault.") && ParsePropertyKey(key.substr(6), set, id)) {
             failing[{set, id}] = ParseRequestKinds(value);
         } else if (key == "fault.property-bag") {
-            spec.noPropertyBag = Trim(value) == "missing";
+            model.noPropertyBag = Trim(value) == "missing";
         } else if (key == "fault.bind") {
-            spec.bindFails = Trim(value) == "fail";
+            model.bindFails = Trim(value) == "fail";
         } else if (key == "fault.interface") {
-            ParseMissingInterfaces(value, spec);
+            ParseMissingInterfaces(value, model);
         }
     }
     for (const auto& [property, kinds] : failing) {
-        SimPropertyTable& table = spec.Table(property.first);
+        SimPropertyTable& table = model.Table(property.first);
         if (const auto it = table.find(property.second); it != table.end()) it->second.failing = kinds;
     }
-    return spec;
+    return model;
 }
 
 }  // namespace lumetra::platform::sim

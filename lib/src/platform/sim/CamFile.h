@@ -4,12 +4,12 @@
 
 #include <string_view>
 
-#include "platform/sim/SimCameraSpec.h"
+#include "platform/sim/SimCameraModel.h"
 
 namespace lumetra::platform::sim {
 
-// Unread parts keep the defaults of SimCameraSpec (no name, no path: the
+// Unread parts keep the defaults of SimCameraModel (no name, no path: the
 // property bag cannot read them).
-SimCameraSpec ParseCamFile(std::string_view text);
+SimCameraModel ParseCamFile(std::string_view text);
 
 }  // namespace lumetra::platform::sim

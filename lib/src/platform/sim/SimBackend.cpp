@@ -55,20 +55,20 @@ public:
     explicit SimFilter(CameraPtr camera) : camera_(std::move(camera)) {}
 
     HResult QueryVideoProcAmp(std::unique_ptr<VideoProcAmp>& out) override {
-        return Query(out, camera_->Spec().noVideoProcAmp, [this] {
+        return Query(out, camera_->Model().noVideoProcAmp, [this] {
             return std::make_unique<SimPropertyControl<VideoProcAmp>>(camera_, PropertySet::VideoProcAmp);
         });
     }
     HResult QueryKsControl(std::unique_ptr<KsControl>& out) override {
-        return Query(out, camera_->Spec().noKsControl,
+        return Query(out, camera_->Model().noKsControl,
                      [this] { return std::make_unique<SimKsControl>(camera_); });
     }
     HResult QueryKsPropertySet(std::unique_ptr<KsPropertySet>& out) override {
-        return Query(out, camera_->Spec().noKsPropertySet,
+        return Query(out, camera_->Model().noKsPropertySet,
                      [this] { return std::make_unique<SimKsPropertySet>(camera_); });
     }
     HResult QueryCameraControl(std::unique_ptr<CameraControl>& out) override {
-        return Query(out, camera_->Spec().noCameraControl, [this] {
+        return Query(out, camera_->Model().noCameraControl, [this] {
             return std::make_unique<SimPropertyControl<CameraControl>>(camera_, PropertySet::CameraControl);
         });
     }
@@ -91,10 +91,10 @@ public:
     explicit SimPropertyBag(CameraPtr camera) : camera_(std::move(camera)) {}
     HResult Read(const std::u16string& name, std::u16string& value) override {
         if (!camera_->Plugged()) return kDeviceGone;
-        const SimCameraSpec& spec = camera_->Spec();
+        const SimCameraModel& model = camera_->Model();
         const std::optional<std::string>* text = nullptr;
-        if (name == u"FriendlyName") text = &spec.friendlyName;
-        if (name == u"DevicePath") text = &spec.devicePath;
+        if (name == u"FriendlyName") text = &model.friendlyName;
+        if (name == u"DevicePath") text = &model.devicePath;
         if (text == nullptr || !text->has_value()) return kNotFound;
         value = Utf8ToUtf16(**text);
         return kOk;
@@ -110,14 +110,14 @@ public:
     HResult BindToStorage(std::unique_ptr<PropertyBag>& out) override {
         out.reset();
         if (!camera_->Plugged()) return kDeviceGone;
-        if (camera_->Spec().noPropertyBag) return kFail;
+        if (camera_->Model().noPropertyBag) return kFail;
         out = std::make_unique<SimPropertyBag>(camera_);
         return kOk;
     }
     HResult BindToObject(std::unique_ptr<CaptureFilter>& out) override {
         out.reset();
         if (!camera_->Plugged()) return kDeviceGone;
-        if (camera_->Spec().bindFails) return kFail;
+        if (camera_->Model().bindFails) return kFail;
         out = std::make_unique<SimFilter>(camera_);
         return kOk;
     }

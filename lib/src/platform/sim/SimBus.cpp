@@ -39,8 +39,8 @@ struct SimBus::State final : SimDeviceSource {
 SimBus::SimBus() : state_(std::make_shared<State>()) {}
 SimBus::~SimBus() = default;
 
-std::shared_ptr<SimCamera> SimBus::Plug(const std::string& logName, SimCameraSpec spec) {
-    auto camera = std::make_shared<SimCamera>(logName, std::move(spec), state_->log);
+std::shared_ptr<SimCamera> SimBus::Plug(const std::string& logName, SimCameraModel model) {
+    auto camera = std::make_shared<SimCamera>(logName, std::move(model), state_->log);
     state_->cameras.push_back(camera);
     return camera;
 }

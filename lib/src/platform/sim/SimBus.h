@@ -27,7 +27,7 @@ public:
 
     // Plugs a camera in at the end of the system's device order; requests
     // are logged under `logName`. The handle allows live changes.
-    std::shared_ptr<SimCamera> Plug(const std::string& logName, SimCameraSpec spec);
+    std::shared_ptr<SimCamera> Plug(const std::string& logName, SimCameraModel model);
     // Unplugs the first camera logged under `logName`; false if none.
     bool Unplug(const std::string& logName);
 

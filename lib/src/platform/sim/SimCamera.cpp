@@ -12,8 +12,8 @@ const char* SetName(PropertySet set) {
     return set == PropertySet::CameraControl ? "camera-control" : "proc-amp";
 }
 
-SimCamera::SimCamera(std::string logName, SimCameraSpec spec, std::shared_ptr<RequestLog> log)
-    : logName_(std::move(logName)), spec_(std::move(spec)), log_(std::move(log)) {}
+SimCamera::SimCamera(std::string logName, SimCameraModel model, std::shared_ptr<RequestLog> log)
+    : logName_(std::move(logName)), model_(std::move(model)), log_(std::move(log)) {}
 
 bool SimCamera::Plugged() {
     if (plugged_ && !StillThere()) plugged_ = false;
@@ -22,7 +22,7 @@ bool SimCamera::Plugged() {
 
 SimProperty* SimCamera::Find(PropertySet set, int64_t property) {
     if (property < 0 || property > UINT32_MAX) return nullptr;
-    SimPropertyTable& table = spec_.Table(set);
+    SimPropertyTable& table = model_.Table(set);
     const auto it = table.find(static_cast<uint32_t>(property));
     return it == table.end() ? nullptr : &it->second;
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/sim/SimCameraSpec.h"
+#include "platform/sim/SimCameraModel.h"
 
 namespace lumetra::platform::sim {
 
@@ -25,7 +25,7 @@ public:
 
 class SimCamera {
 public:
-    SimCamera(std::string logName, SimCameraSpec spec, std::shared_ptr<RequestLog> log);
+    SimCamera(std::string logName, SimCameraModel model, std::shared_ptr<RequestLog> log);
     virtual ~SimCamera() = default;
     SimCamera(const SimCamera&) = delete;
     SimCamera& operator=(const SimCamera&) = delete;
@@ -33,7 +33,7 @@ public:
     // The name requests are logged under.
     const std::string& LogName() const { return logName_; }
     // Live description: change values and faults while the camera is in use.
-    SimCameraSpec& Spec() { return spec_; }
+    SimCameraModel& Model() { return model_; }
 
     // False once the camera has been unplugged; a camera never comes back
     // (plugging in again is a new camera).
@@ -62,7 +62,7 @@ private:
     HResult Apply(PropertySet set, int64_t property, SimRequestKind kind, int32_t value, int32_t flags);
 
     std::string logName_;
-    SimCameraSpec spec_;
+    SimCameraModel model_;
     std::shared_ptr<RequestLog> log_;
     bool plugged_ = true;
 };

@@ -81,7 +81,7 @@ bool ReadCamFile(const std::string& path, std::string& text, FileStamp& stamp) {
 
 // Current values and modes survive a change to the file's other content;
 // only plugging in again (a new file) takes the file's current values.
-void KeepState(const SimCameraSpec& from, SimCameraSpec& to) {
+void KeepState(const SimCameraModel& from, SimCameraModel& to) {
     for (const PropertySet set : {PropertySet::CameraControl, PropertySet::VideoProcAmp}) {
         const SimPropertyTable& old = from.Table(set);
         for (auto& [id, property] : to.Table(set)) {
@@ -116,9 +116,9 @@ protected:
             FileStamp read;
             if (!ReadCamFile(path_, text, read)) return false;
             if (!read.SameFile(stamp_)) return false;
-            SimCameraSpec spec = ParseCamFile(text);
-            KeepState(Spec(), spec);
-            Spec() = std::move(spec);
+            SimCameraModel model = ParseCamFile(text);
+            KeepState(Model(), model);
+            Model() = std::move(model);
             stamp_ = read;
         }
         return true;

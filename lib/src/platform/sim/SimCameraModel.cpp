@@ -1,4 +1,4 @@
-#include "platform/sim/SimCameraSpec.h"
+#include "platform/sim/SimCameraModel.h"
 
 #include "platform/KsProperties.h"
 
@@ -16,7 +16,7 @@ SimProperty Range(int32_t min, int32_t max, int32_t step, int32_t defaultValue) 
 }
 }  // namespace
 
-SimPropertyTable SimCameraSpec::DefaultCameraControl() {
+SimPropertyTable SimCameraModel::DefaultCameraControl() {
     namespace id = CameraControlId;
     return {
         {id::Pan, Range(-170, 170, 1, 0)},
@@ -33,7 +33,7 @@ SimPropertyTable SimCameraSpec::DefaultCameraControl() {
     };
 }
 
-SimPropertyTable SimCameraSpec::DefaultProcAmp() {
+SimPropertyTable SimCameraModel::DefaultProcAmp() {
     namespace id = ProcAmpId;
     return {
         {id::Brightness, Range(-64, 64, 1, 0)},
@@ -49,11 +49,11 @@ SimPropertyTable SimCameraSpec::DefaultProcAmp() {
     };
 }
 
-SimCameraSpec SupportedCamera(const std::string& name, const std::string& serial) {
-    SimCameraSpec spec;
-    spec.friendlyName = name;
-    spec.devicePath = "\\\\?\\usb#vid_0000&pid_8888&mi_00#" + serial + "#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global";
-    return spec;
+SimCameraModel SupportedCamera(const std::string& name, const std::string& serial) {
+    SimCameraModel model;
+    model.friendlyName = name;
+    model.devicePath = "\\\\?\\usb#vid_0000&pid_8888&mi_00#" + serial + "#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global";
+    return model;
 }
 
 }  // namespace lumetra::platform::sim

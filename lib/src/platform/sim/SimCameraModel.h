@@ -34,7 +34,7 @@ struct SimProperty {
 // camera does not have.
 using SimPropertyTable = std::map<uint32_t, SimProperty>;
 
-struct SimCameraSpec {
+struct SimCameraModel {
     // Absent: the property bag cannot read that text.
     std::optional<std::string> friendlyName;  // UTF-8
     std::optional<std::string> devicePath;    // UTF-8
@@ -62,6 +62,6 @@ struct SimCameraSpec {
 };
 
 // A camera of a supported model ("vid_0000&pid_8888") named `name`.
-SimCameraSpec SupportedCamera(const std::string& name, const std::string& serial = "0001");
+SimCameraModel SupportedCamera(const std::string& name, const std::string& serial = "0001");
 
 }  // namespace lumetra::platform::sim
