@@ -38,6 +38,17 @@ def contents(deb):
     return [p for p in paths if p != "/"]
 
 
+def named_after_us():
+    """Paths in the system's directories named after the program or the
+    library: what maintainer scripts or triggers might leave. Temporary
+    directories are left out: other programs' tests use them."""
+    found = subprocess.run(
+        ["find", "/usr", "/etc", "/var", "/opt", "-xdev", "(", "-path", "/var/tmp", "-o", "-path", "/var/cache/apt",
+         ")", "-prune", "-o", "(", "-iname", "*ptzdeck*", "-o", "-iname", "*lumetra*", ")", "-print"],
+        capture_output=True, text=True)
+    return set(found.stdout.split("\n")) - {""}
+
+
 def installed(package):
     status = subprocess.run(["dpkg-query", "-W", "-f=${Status}", package], capture_output=True, text=True)
     return status.returncode == 0 and status.stdout.endswith(" installed")
@@ -67,6 +78,7 @@ class InstallRunPurge(InstalledLibraryChecks, InstalledProgramChecks, Scenario):
         debs = {p: package_file(p) for p in PACKAGES}
         shipped = sorted({path for deb in debs.values() for path in contents(deb)})
         existed = {p for p in shipped if os.path.lexists(p)}
+        ours_before = named_after_us()
         try:
             run(*sudo, "apt-get", "install", *LOCK, "-y", "--no-install-recommends", *debs.values(),
                 env={**os.environ, "DEBIAN_FRONTEND": "noninteractive"})
@@ -86,6 +98,7 @@ class InstallRunPurge(InstalledLibraryChecks, InstalledProgramChecks, Scenario):
         self.assertEqual([p for p in PACKAGES if installed(p)], [])
         self.assertEqual([p for p in shipped if p not in existed and os.path.lexists(p)], [],
                          "left behind after the purge")
+        self.assertEqual(sorted(named_after_us() - ours_before), [], "left behind after the purge")
 
     def check_files_and_dependencies(self, debs):
         files = run("dpkg", "-L", "ptzdeck").split()
