@@ -4,12 +4,12 @@
     check_abi.py --library LIB --probe OBJ --headers DIR --baseline FILE [--update]
 
 The interface is: the SONAME's version; every exported symbol (objects with
-their size); and, from the probe object's debug information, the size and
-member offsets of every type the headers under DIR define, the values of public enumerators and
-BaseDevice's virtual slots in order. Without --update it fails when the
-interface differs from the baseline; --update rewrites the baseline, but
-refuses to drop or change anything the baseline holds unless the SOVERSION
-was raised. The baseline's leading comment block is kept.
+their size); and, from the probe object's debug information, the size,
+member offsets and enumerator values of every type the headers under DIR
+define, and BaseDevice's virtual slots in order. Without --update it fails
+when the interface differs from the baseline; --update rewrites the
+baseline, but refuses to drop or change anything the baseline holds unless
+the SOVERSION was raised. The baseline's leading comment block is kept.
 """
 
 import argparse
@@ -47,7 +47,7 @@ def exported_symbols(library):
             facts.append(f"function {name}")
         elif kind in ("OBJECT", "TLS"):
             facts.append(f"object {name} {size}")
-        elif kind != "NOTYPE" and kind != "SECTION" and kind != "FILE":
+        elif kind not in ("NOTYPE", "SECTION", "FILE"):
             facts.append(f"{kind.lower()} {name}")
     return facts
 

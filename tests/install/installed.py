@@ -98,7 +98,9 @@ class InstalledProgramChecks:
                 s.click("close")
                 self.assertEqual(s.wait_for_exit(), 0)
                 pid = s.program.pid
-            wait_until(lambda: f"{pid} +++ exited with 0 +++" in _read(trace), "the trace to be complete")
+            # strace pads the pid column: "812  +++ exited with 0 +++".
+            exited = re.compile(rf"^{pid}\s+\+\+\+ exited with 0 \+\+\+$", re.MULTILINE)
+            wait_until(lambda: exited.search(_read(trace)), "the trace to be complete")
             # As the files are: /lib is /usr/lib on Debian, bin/.. is the prefix.
             paths = {os.path.realpath(p) for p in re.findall(r'"(/[^"]*)"', _read(trace))}
         # The tracer saw the program load its library; so it saw everything.

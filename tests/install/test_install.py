@@ -17,7 +17,10 @@ from session import Scenario
 PREFIX = "/opt/ptzdeck"
 ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 METAINFO = "share/metainfo/io.github.ptzdeck.ptzdeck.metainfo.xml"
-UDEV_RULE = "etc/udev/rules.d/70-ptzdeck-cameras.rules"
+# Where udev reads it, outside the prefix, or under it when configured so.
+UDEV_RULES_DIR = os.environ["PTZDECK_UDEV_RULES_DIR"]
+UDEV_RULE = os.path.join(UDEV_RULES_DIR if os.path.isabs(UDEV_RULES_DIR) else os.path.join(PREFIX, UDEV_RULES_DIR),
+                         "70-ptzdeck-cameras.rules")[1:]
 
 def install(destdir):
     """`cmake --install` of the build into destdir under PREFIX; returns the
