@@ -60,7 +60,7 @@ deb:
 
 # The packages as a user meets them: lintian, apt-get install, /usr/bin/ptzdeck
 # on a simulated bus under Xvfb, purge, nothing left (tests/install/test_deb.py).
-# Installing needs root or sudo; CI runs it once, after make test.
+# Installing needs root or sudo; CI runs it once, before make test.
 test-deb: deb
 	@set -a && . $(abspath $(DEB_DIR))/packages.env && cd tests/install && \
 		PTZDECK_SOURCE_DIR=$(CURDIR) PTZDECK_BUILD_DIR=$(abspath $(DEB_DIR)) PTZDECK_DEB_DIR=$(abspath $(DEB_DIR)) \
