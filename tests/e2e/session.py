@@ -32,8 +32,13 @@ def program_path():
 
 class PanelSession:
     def __init__(self, scenario, cameras=("cam1", "cam2"), camera_lines=None, window_manager=False,
-                 key_repeat=True):
+                 key_repeat=True, program=None, launcher=()):
+        """`program` replaces the built ptzdeck (an installed one, say);
+        `launcher` is a command that runs it and must leave the program
+        the process it started (as `strace -D` does)."""
         self.scenario = scenario
+        self.program_path = program or program_path()
+        self.launcher = list(launcher)
         self.initial_cameras = cameras
         self.camera_lines = camera_lines or {}
         self.window_manager = window_manager
@@ -88,7 +93,7 @@ class PanelSession:
         env.update(LUMETRA_SIM_DIR=self.bus, QT_QPA_PLATFORM="xcb", HOME=home,
                    XDG_RUNTIME_DIR=runtime, XDG_CONFIG_HOME=os.path.join(home, ".config"))
         with open(os.path.join(self.work, "ptzdeck.log"), "wb") as log:
-            self.program = subprocess.Popen([program_path()], env=env, cwd=self.work,
+            self.program = subprocess.Popen([*self.launcher, self.program_path], env=env, cwd=self.work,
                                             stdin=subprocess.DEVNULL, stdout=log,
                                             stderr=subprocess.STDOUT, preexec_fn=die_with_parent)
 
