@@ -37,8 +37,9 @@ void MainWindow::MoveEvent(BaseDevice* dev, int place, int x, int y)
         return;
     if (dev == device) {
         // Which axes this place sets moving; the centre stops both.
-        static constexpr unsigned kAxes[9] = {PanAxis | TiltAxis, TiltAxis, PanAxis | TiltAxis, PanAxis, 0,
-                                              PanAxis,           TiltAxis, TiltAxis,           PanAxis | TiltAxis};
+        static constexpr unsigned kAxes[9] = {PanAxis | TiltAxis, TiltAxis, PanAxis | TiltAxis,
+                                              PanAxis,            0,        PanAxis,
+                                              PanAxis | TiltAxis, TiltAxis, PanAxis | TiltAxis};
         if (place == 4)
             movingAxes &= ~(PanAxis | TiltAxis);
         else if (place >= 0 && place < 9)
