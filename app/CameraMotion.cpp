@@ -3,7 +3,6 @@
 #include "AppState.h"
 #include "MainWindow.h"
 #include "platform/KeyRepeat.h"
-#include "RockerHandle.h"
 #include "ui_MainWindow.h"
 
 #include <QKeyEvent>
