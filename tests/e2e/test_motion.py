@@ -185,7 +185,7 @@ class Motion(Scenario):
             s.display.key_up("Left")
             wait_until(lambda: all(w.size != panel.WINDOW_SIZE for w in s.windows()),
                        "the panel to be minimised")
-            s.display.xdotool("windowactivate", "--sync", window.id)
+            s.display.xdotool("windowactivate", window.id)
             s.wait_for_camera_ready()
 
             s.click("background")
