@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QSlider>
 #include <array>
 
@@ -48,6 +49,8 @@ bool MainWindow::pictureReachesCamera() const { return g_cameraOpen == 1 && came
 
 void MainWindow::Setting_Press(int flag)
 {
+    // Whatever the panel set moving stops before its camera is let go.
+    stopMotion();
     device->Close();
     cameraBound = false;
     BaseDevice::Initial();
@@ -74,6 +77,7 @@ void MainWindow::Setting_Press(int flag)
 
     // The range goes first, or a value beyond the slider's old range would
     // be clipped to it.
+    const QScopedValueRollback<bool> filling(fillingPane, true);
     for (const PictureRow& row : rows) {
         row.slider->setMinimum(row.cache.min);
         row.slider->setMaximum(row.cache.max);
@@ -98,6 +102,22 @@ void Drag(const PictureRow& row, int position, BaseDevice* device, bool reachesC
 }
 
 }  // namespace
+
+// A drag reports through sliderMoved (the slots below). Every other change
+// of a value by the user (the wheel, keys, a click on the groove) comes only
+// as a value change: it reaches the field and the camera here, once.
+void MainWindow::wirePictureSliders()
+{
+    const auto rows = PictureRows(ui);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        connect(rows[i].slider, &QSlider::valueChanged, this, [this, i](int value) {
+            const PictureRow row = PictureRows(ui)[i];
+            if (fillingPane || row.slider->isSliderDown())
+                return;
+            Drag(row, value, device, pictureReachesCamera());
+        });
+    }
+}
 
 void MainWindow::on_slider_wb_sliderMoved(int position)
 {
@@ -153,8 +173,11 @@ void MainWindow::on_cb_fliker_currentTextChanged(QString)
 void MainWindow::on_btn_default_clicked()
 {
     const auto rows = PictureRows(ui);
-    for (const PictureRow& row : rows)
-        row.slider->setValue(row.cache.defaultValue);
+    {
+        const QScopedValueRollback<bool> filling(fillingPane, true);
+        for (const PictureRow& row : rows)
+            row.slider->setValue(row.cache.defaultValue);
+    }
     ui->cb_fliker->setCurrentIndex(g_pictureSettings.powerLine.defaultValue);
     for (const PictureRow& row : rows)
         row.field->setText(QString::number(row.cache.defaultValue, 10));
@@ -182,6 +205,11 @@ void MainWindow::on_btn_setting_clicked()
 {
     if (g_cameraOpen == 0) {
         ui->Win_Right->setEnabled(false);
+        // Its own OK goes dead with it: this button must still close it.
+        if (g_settingsShown == 1) {
+            ui->Win_Right->setVisible(false);
+            g_settingsShown = 0;
+        }
     } else if (g_settingsShown == 0) {
         ui->Win_Right->setVisible(true);
         g_settingsShown = 1;

@@ -111,8 +111,9 @@ bool DeviceNotifier::watchUdev()
     udevHandles->monitor = udev_monitor_new_from_netlink(udevHandles->context, "udev");
     if (!udevHandles->monitor)
         return false;
-    if (udev_monitor_filter_add_match_subsystem_devtype(udevHandles->monitor, "usb", "usb_device") < 0
-        || udev_monitor_filter_add_match_subsystem_devtype(udevHandles->monitor, "video4linux", nullptr) < 0
+    // Video devices only: a mouse or a memory stick coming or going must not
+    // send the panel back to camera 1 or raise the no-device warning.
+    if (udev_monitor_filter_add_match_subsystem_devtype(udevHandles->monitor, "video4linux", nullptr) < 0
         || udev_monitor_enable_receiving(udevHandles->monitor) < 0)
         return false;
     const int fd = udev_monitor_get_fd(udevHandles->monitor);

@@ -1,9 +1,9 @@
 // Stand-in for RegisterDeviceNotificationW: reports devices arriving and
-// leaving. Real hardware is followed through a udev monitor on the `usb` and
-// `video4linux` subsystems; when the camera library runs on a simulated bus
-// (LUMETRA_SIM_DIR is set) that directory is watched instead, with
-// inotify, and a `.cam` file appearing or vanishing is a camera plugged or
-// unplugged. Both are event driven: nothing polls.
+// leaving. Real hardware is followed through a udev monitor on the
+// `video4linux` subsystem (video devices, nothing else); when the camera
+// library runs on a simulated bus (LUMETRA_SIM_DIR is set) that directory is
+// watched instead, with inotify, and a `.cam` file appearing or vanishing is
+// a camera plugged or unplugged. Both are event driven: nothing polls.
 #pragma once
 
 #include <QByteArray>

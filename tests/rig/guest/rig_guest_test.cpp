@@ -200,7 +200,7 @@ std::vector<Step> FullCameraSteps(BaseDevice& d) {
         {"SetWhiteBalance(0)", [&] { return Returned(d.SetWhiteBalance(0)); }, true, {Pu(0x0B, "01")},
          "Flags AUTO: the mode only"},
         {"SetWhiteBalanceMode(1)", [&] { return Returned(d.SetWhiteBalanceMode(1)); }, true,
-         {Pu(0x0B, "00"), Pu(0x0A, Le(2800, 2))}, "Value 0, which uvcvideo clamps to the minimum"},
+         {Pu(0x0B, "00")}, "manual, keeping the temperature: Value 0 lies outside its range"},
         {"SetWhiteBalanceMode(0)", [&] { return Returned(d.SetWhiteBalanceMode(0)); }, true, {Pu(0x0B, "01")}, ""},
         {"SetWhiteBalanceBlue(1000)", [&] { return Returned(d.SetWhiteBalanceBlue(1000)); }, true,
          {Pu(0x0B, "00"), Pu(0x0C, Le(1000, 2) + Le(0, 2))}, "red from the never-filled record: 0"},
@@ -232,7 +232,7 @@ std::vector<Step> FullCameraSteps(BaseDevice& d) {
     getter("GetGain", [&](int* v) { return d.GetGain(v); }, 50);
     getter("GetPowerLineFrequency", [&](int* v) { return d.GetPowerLineFrequency(v); }, 2);
     getter("GetBacklight", [&](int* v) { return d.GetBacklight(v); }, 2);
-    getter("GetWhiteBalance", [&](int* v) { return d.GetWhiteBalance(v); }, 2800);
+    getter("GetWhiteBalance", [&](int* v) { return d.GetWhiteBalance(v); }, 5000);
     getter("GetExposure", [&](int* v) { return d.GetExposure(v); }, -4);
     getter("GetIris", [&](int* v) { return d.GetIris(v); }, 3);
 
