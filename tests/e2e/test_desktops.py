@@ -7,7 +7,7 @@ import shutil
 import subprocess
 
 import panel
-from desktops import WestonDesktop, X11Desktop
+from desktops import GnomeDesktop, WestonDesktop, X11Desktop
 from session import Scenario
 from waiting import wait_until
 
@@ -15,10 +15,11 @@ DESKTOPS = {
     "x11": lambda work: X11Desktop(work),
     "x11-picom": lambda work: X11Desktop(work, compositor=True),
     "weston": WestonDesktop,
+    "gnome": GnomeDesktop,
 }
 # Weston's headless back end has no seat: pointer events sent into its
 # XWayland through XTEST crash that X server, so nothing can be clicked there.
-WITH_A_POINTER = ("x11", "x11-picom")
+WITH_A_POINTER = ("x11", "x11-picom", "gnome")
 
 SHOTS = os.environ.get("PTZDECK_DESKTOP_SHOTS")  # where to keep each desktop's screenshot
 
@@ -43,6 +44,20 @@ class Desktops(Scenario):
                 if SHOTS:
                     os.makedirs(SHOTS, exist_ok=True)
                     s.display.save_screenshot(os.path.join(SHOTS, f"{desktop}.png"))
+
+    def test_minimise_to_the_tray_and_back_as_a_statusnotifieritem(self):
+        # GNOME's top bar shows the item; clicking it sends Activate, which
+        # Qt reports as a single activation, never a double click.
+        with self.session(cameras=("cam1",), display=GnomeDesktop) as s:
+            window = s.wait_for_camera_ready()
+            wait_until(lambda: s.display.bus_has(f"org.kde.StatusNotifierItem-{s.program.pid}-1"),
+                       "the panel's item in the top bar")
+            s.click("min")
+            wait_until(lambda: not s.windows(), "the window to go to the top bar")
+            s.display.activate_tray_item(s.program.pid)
+            back = s.main_window()
+            self.assertEqual(back.position, window.position)
+            s.wait_for_camera_ready()
 
     def test_minimise_to_the_tray_and_back(self):
         for desktop in WITH_A_POINTER:
