@@ -20,6 +20,8 @@ DESKTOPS = {
 # Weston's headless back end has no seat: pointer events sent into its
 # XWayland through XTEST crash that X server, so nothing can be clicked there.
 WITH_A_POINTER = ("x11", "x11-picom", "gnome")
+# Fluxbox's notification area is an XEmbed one, which reports clicks.
+WITH_AN_XEMBED_TRAY = ("x11", "x11-picom")
 
 SHOTS = os.environ.get("PTZDECK_DESKTOP_SHOTS")  # where to keep each desktop's screenshot
 
@@ -60,7 +62,7 @@ class Desktops(Scenario):
             s.wait_for_camera_ready()
 
     def test_minimise_to_the_tray_and_back(self):
-        for desktop in WITH_A_POINTER:
+        for desktop in WITH_AN_XEMBED_TRAY:
             with self.subTest(desktop=desktop), self.session(cameras=("cam1",), display=DESKTOPS[desktop]) as s:
                 window = s.wait_for_camera_ready()
 
