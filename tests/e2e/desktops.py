@@ -47,13 +47,8 @@ class WestonDesktop(Display):
         env.pop("WAYLAND_DISPLAY", None)
         self._spawn(["weston", "--backend=headless-backend.so", "--use-pixman", "--width=1280", "--height=800",
                      "--xwayland", "--debug", f"--socket={self.socket}", "--idle-time=0"], "weston.log", env=env)
-        log = os.path.join(self.workdir, "weston.log")
-
-        def x_display():
-            with open(log, errors="replace") as text:
-                found = re.search(r"xserver listening on display :(\d+)", text.read())
-            return found and int(found[1])
-        self.number = wait_until(x_display, "Weston's X server", timeout=60)
+        self.number = _display_from_log(os.path.join(self.workdir, "weston.log"),
+                                        r"xserver listening on display :(\d+)", "Weston's X server")
         return self
 
     def env(self):
@@ -127,13 +122,8 @@ class GnomeDesktop(Display):
                         "['ubuntu-appindicators@ubuntu.com']"], env=self.base, check=True, timeout=60)
         self._spawn(["gnome-shell", "--headless", "--virtual-monitor", "1280x800", "--wayland",
                      "--wayland-display=wl-ptzdeck"], "gnome-shell.log", env=self.base)
-        log = os.path.join(self.workdir, "gnome-shell.log")
-
-        def x_display():
-            with open(log, errors="replace") as text:
-                found = re.search(r"Using public X11 display :(\d+)", text.read())
-            return found and int(found[1])
-        self.number = wait_until(x_display, "GNOME Shell's X server", timeout=90)
+        self.number = _display_from_log(os.path.join(self.workdir, "gnome-shell.log"),
+                                        r"Using public X11 display :(\d+)", "GNOME Shell's X server")
         self.xauthority = wait_until(lambda: glob.glob(os.path.join(self.runtime, ".mutter-Xwaylandauth.*")),
                                      "GNOME Shell's X authority")[0]
         wait_until(lambda: self.bus_has("org.kde.StatusNotifierWatcher"), "the AppIndicator watcher", timeout=90)
@@ -194,3 +184,13 @@ class GnomeDesktop(Display):
         return Screenshot.from_ppm(raw)
 
     save_screenshot = WestonDesktop.save_screenshot
+
+
+def _display_from_log(log, pattern, what):
+    """The X display number a compositor announces in its log once its
+    XWayland is up."""
+    def announced():
+        with open(log, errors="replace") as text:
+            found = re.search(pattern, text.read())
+        return found and int(found[1])
+    return wait_until(announced, what, timeout=90)
