@@ -1,7 +1,7 @@
 """Real desktops for the panel, each started by the scenario itself: X11 with
 Fluxbox (a window manager with an XEmbed notification area), the same with
-the picom compositing manager, and Weston running X programs through
-XWayland. `make test-desktops` installs them (scripts/install-desktops)."""
+the picom compositing manager, Weston and GNOME Shell running X programs
+through XWayland. `make test-desktops` installs them (scripts/install-desktops)."""
 
 import glob
 import os
@@ -18,7 +18,6 @@ class X11Desktop(Display):
     def __init__(self, workdir, compositor=False):
         super().__init__(workdir, window_manager=True)
         self.compositor = compositor
-        self.name_of_desktop = "X11 with picom" if compositor else "X11 without a compositor"
 
     def _start_desktop(self):
         if self.compositor:
@@ -32,8 +31,6 @@ class X11Desktop(Display):
 
 class WestonDesktop(Display):
     """Weston's headless back end with XWayland, as a Wayland session."""
-
-    name_of_desktop = "Weston (XWayland)"
 
     def __init__(self, workdir):
         super().__init__(workdir)
@@ -89,8 +86,6 @@ class GnomeDesktop(Display):
     """GNOME Shell headless on a virtual monitor, its own X programs on
     XWayland, with the AppIndicator extension as the notification area (a
     StatusNotifierWatcher on the session bus)."""
-
-    name_of_desktop = "GNOME Shell (XWayland)"
 
     def start(self):
         try:
