@@ -39,7 +39,7 @@ test-fast: build
 	@cd $(BUILD_DIR) && $(CTEST) -LE desktops
 
 # The panel on real desktops, which scripts/install-desktops installs first
-# (some 140 MB of packages on a fresh machine).
+# (some 110 MB of packages to download on a fresh machine).
 test-desktops: build
 	@scripts/install-desktops
 	@cd $(BUILD_DIR) && $(CTEST) -L desktops
