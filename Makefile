@@ -11,7 +11,7 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
-.PHONY: all bootstrap configure build build-asan test test-asan test-fast demo install deb test-deb clean
+.PHONY: all bootstrap configure build build-asan test test-asan test-fast test-desktops demo install deb test-deb clean
 
 all: build
 
@@ -33,10 +33,16 @@ build-asan: bootstrap
 test: test-asan test-fast
 
 test-asan: build-asan
-	@cd $(ASAN_BUILD_DIR) && $(SANITIZER_ENV) $(CTEST) -LE rig
+	@cd $(ASAN_BUILD_DIR) && $(SANITIZER_ENV) $(CTEST) -LE 'rig|desktops'
 
 test-fast: build
-	@cd $(BUILD_DIR) && $(CTEST)
+	@cd $(BUILD_DIR) && $(CTEST) -LE desktops
+
+# The panel on real desktops, which scripts/install-desktops installs first
+# (some 110 MB of packages to download on a fresh machine).
+test-desktops: build
+	@scripts/install-desktops
+	@cd $(BUILD_DIR) && $(CTEST) -L desktops
 
 demo: build
 	@scripts/demo

@@ -4,8 +4,6 @@
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QIcon>
-#include <QPixmap>
 #include <QTimer>
 
 #include "AppState.h"
@@ -106,7 +104,7 @@ void MainWindow::InitWindows()
     ui->btn_ok->setStyleSheet(KeyFace("OK.png"));
 
     trayIcon = new QSystemTrayIcon(this);
-    trayIcon->setIcon(QIcon(QPixmap(QStringLiteral(":/img/min_img.ico"))));
+    setUpDesktop();  // the icon, its tool tip and menu, the window's shape and name
     trayIcon->setVisible(true);
 
     // 45 is the spring-back centre of the zoom and focus sliders.

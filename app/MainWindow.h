@@ -11,6 +11,8 @@
 #include <lumetra/BaseDevice.h>
 
 class QTimer;
+class QMenu;
+class QAction;
 class QPaintEvent;
 class QMouseEvent;
 class QKeyEvent;
@@ -128,6 +130,16 @@ private:
     QSystemTrayIcon* trayIcon = nullptr;
     NO_Device* noDeviceDialog = nullptr;
     NO_Mord_Camera* noCameraDialog = nullptr;
+
+    // The desktop around the window (WindowChrome.cpp): the notification
+    // area's menu, the window's shape, name and icon, native Wayland.
+private:
+    QMenu* trayMenu = nullptr;  // more items may join; the last one is Quit
+    QAction* trayShowHide = nullptr;
+    QAction* trayOnTop = nullptr;
+    void setUpDesktop();
+    void restoreFromTray();
+    void updateTrayMenu();
 
     // Camera selection and the settings pane (CameraSelection.cpp, SettingsPane.cpp).
 private:

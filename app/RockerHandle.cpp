@@ -18,10 +18,13 @@ bool RockerHandle::repaintToggle = false;
 namespace {
 
 constexpr int kTickMs = 100;
-// Design units, multiplied by the screen scale.
+// Design units. The size given at construction follows the screen's scale;
+// everything the knob and its reports use follows the size the widget really
+// has, whatever the screen: the form fixes that size, so the rim reaches
+// every cell and full speed at any dpi and any device-pixel ratio.
 constexpr double kDesignSize = 100.0;
 constexpr double kKnobRadius = 22.0;
-constexpr double kCentre = 58.0;
+constexpr double kCentre = 58.0;  // the painted centre of the form's 116 x 116
 constexpr double kCellHalfWidth = 20.0;
 constexpr double kSpeedStep = 5.0;
 
@@ -54,8 +57,8 @@ RockerHandle::RockerHandle(QWidget* parent)
     mouseY = height() / 2;
     // Until the first paint the knob rests where the reports see no movement, so a
     // tick that comes before any paint reports the centre rather than garbage.
-    knobX = knobY = static_cast<int>(kCentre * scale);
-    knobRadius = static_cast<int>(kKnobRadius * scale);
+    knobX = knobY = qMin(width(), height()) / 2;
+    knobRadius = static_cast<int>(kKnobRadius * sizeScale());
 
     keyTimer = new QTimer(this);
     speedTimer = new QTimer(this);
@@ -102,7 +105,7 @@ void RockerHandle::mouseMoveEvent(QMouseEvent* event)
 void RockerHandle::paintEvent(QPaintEvent*)
 {
     const int r = qMin(width(), height()) / 2;
-    knobRadius = static_cast<int>(kKnobRadius * scale);
+    knobRadius = static_cast<int>(kKnobRadius * sizeScale());
     const int travel = r - knobRadius;
 
     if (!pressed)
@@ -131,10 +134,17 @@ void RockerHandle::paintEvent(QPaintEvent*)
     painter.drawEllipse(QPoint(knobX, knobY), knobRadius, knobRadius);
 }
 
+double RockerHandle::sizeScale() const
+{
+    // A widget squeezed to nothing still gets finite bounds and steps.
+    return qMax(1, qMin(width(), height()) / 2) / kCentre;
+}
+
 void RockerHandle::getKeyNum()
 {
-    const int lo = static_cast<int>(kCentre * scale - kCellHalfWidth * scale);
-    const int hi = static_cast<int>(kCellHalfWidth * scale + kCentre * scale);
+    const double size = sizeScale();
+    const int lo = static_cast<int>(kCentre * size - kCellHalfWidth * size);
+    const int hi = static_cast<int>(kCellHalfWidth * size + kCentre * size);
     // Outer bounds are inclusive: a knob exactly on lo or hi is already off-centre.
     const auto band = [lo, hi](int v) { return v <= lo ? 0 : (v >= hi ? 2 : 1); };
     emit keyNumchanged(band(knobY) * 3 + band(knobX));
@@ -142,8 +152,9 @@ void RockerHandle::getKeyNum()
 
 void RockerHandle::SpeedChange()
 {
-    const double centre = kCentre * scale;
-    const double step = kSpeedStep * scale;
+    const double size = sizeScale();
+    const double centre = kCentre * size;
+    const double step = kSpeedStep * size;
     emit Speed_Pan(static_cast<int>(std::abs(centre - knobX) / step));
     emit Speed_Tilt(static_cast<int>(std::abs(centre - knobY) / step));
 }

@@ -32,6 +32,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The widget's half side against the design's 58: 1 at the form's size.
+    double sizeScale() const;
+
     int mouseX = 0;
     int mouseY = 0;
     // Written only by paintEvent; the timers report whatever the last paint left.
@@ -41,7 +44,7 @@ private:
     bool pressed = false;
     QTimer* keyTimer = nullptr;
     QTimer* speedTimer = nullptr;
-    double scale = 1.0;
+    double scale = 1.0;  // the screen's, for the size given at construction only
 
     // Shared by every joystick: halves the repaints while dragging.
     static bool repaintToggle;

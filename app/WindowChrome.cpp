@@ -1,20 +1,28 @@
 // The frameless window's own chrome: dragging by the background, edge
 // docking, painting through the style, the notification area, stay-on-top
-// and close.
+// and close; and what the desktop around it sees of it.
 #include "MainWindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopWidget>
+#include <QIcon>
+#include <QImageReader>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyleOption>
+#include <QWindow>
 
 #include "AppState.h"
 #include "DockGeometry.h"
+#include "platform/SessionPlatform.h"
 #include "platform/StayOnTop.h"
+#include "platform/WindowIdentity.h"
+#include "platform/WindowShape.h"
 #include "ui_MainWindow.h"
 
 namespace {
@@ -24,9 +32,97 @@ const QString kOnTopFace =
 const QString kNotOnTopFace =
     QStringLiteral("QPushButton{border-image: url(:/img/no_top.png);background-attachment;border:none;}");
 
+// The program's icon: the small images of the icon file. Its 256-pixel
+// picture is left out: decoding it and sending it to the X server with every
+// window would slow start-up for a size only the installed icons serve.
+QIcon ProgramIcon()
+{
+    QIcon icon;
+    QImageReader reader(QStringLiteral(":/img/min_img.ico"));
+    for (int i = 0; i < reader.imageCount(); ++i) {
+        if (!reader.jumpToImage(i) || reader.size().width() > 64)
+            continue;
+        const QImage image = reader.read();
+        if (!image.isNull())
+            icon.addPixmap(QPixmap::fromImage(image));
+    }
+    return icon;
+}
+
+// A StatusNotifierItem (KDE; GNOME with the AppIndicator extension) reports
+// one kind of activation and never a double click; an XEmbed icon reports
+// single and double clicks as they came. Only the XEmbed icon is a window of
+// ours, so only it knows where it is on the screen.
+bool TrayReportsOnlyActivations(const QSystemTrayIcon* icon)
+{
+    return icon->geometry().isEmpty() && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+constexpr int kPanelRadius = 32;  // the panels' border-radius in the window's style sheet
+
 }  // namespace
 
+void MainWindow::setUpDesktop() {
+    const QIcon icon = ProgramIcon();
+    QApplication::setWindowIcon(icon);
+    ptzdeck::platform::NameWindowsAfterProgram();
+    new ptzdeck::platform::WindowShape(this, {ui->Win_Left, ui->Win_Right}, kPanelRadius);
+
+    trayIcon->setIcon(icon);
+    trayIcon->setToolTip(QStringLiteral("ptzdeck"));
+    trayMenu = new QMenu(this);
+    trayShowHide = trayMenu->addAction(QString());
+    connect(trayShowHide, &QAction::triggered, this, [this] {
+        if (isVisible() && !isMinimized())
+            on_btn_min_clicked();
+        else
+            restoreFromTray();
+    });
+    trayOnTop = trayMenu->addAction(QStringLiteral("Stay on top"));
+    trayOnTop->setCheckable(true);
+    connect(trayOnTop, &QAction::triggered, this, [this] { on_btn_top_clicked(); });
+    trayMenu->addSeparator();
+    connect(trayMenu->addAction(QStringLiteral("Quit")), &QAction::triggered, this,
+            [this] { on_btn_close_clicked(); });
+    connect(trayMenu, &QMenu::aboutToShow, this, &MainWindow::updateTrayMenu);
+    trayIcon->setContextMenu(trayMenu);
+    // The menu's own activation reaches the slot as well; a single activation
+    // that only a StatusNotifierItem sends must work from the first minimise
+    // on, so the slot is connected from the start.
+    connect(trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::on_activatedSysTrayIcon,
+            Qt::UniqueConnection);
+
+    // Native Wayland: the compositor alone places windows and keeps none
+    // above the others at a client's request.
+    if (!ptzdeck::platform::CanPlaceWindows()) {
+        ptzdeck::platform::SetStaysOnTop(this, false);
+        notOnTop = true;
+        ui->btn_top->setStyleSheet(kNotOnTopFace);
+        ui->btn_top->setEnabled(false);
+        trayOnTop->setEnabled(false);
+    }
+    updateTrayMenu();
+}
+
+void MainWindow::updateTrayMenu() {
+    trayShowHide->setText(isVisible() && !isMinimized() ? QStringLiteral("Hide") : QStringLiteral("Show"));
+    trayOnTop->setChecked(!notOnTop);
+}
+
+void MainWindow::restoreFromTray() {
+    showNormal();
+    raise();
+    activateWindow();
+    updateTrayMenu();
+}
+
 void MainWindow::mousePressEvent(QMouseEvent* event) {
+    // Native Wayland: only the compositor can move the window, and it does
+    // so itself until the button is released.
+    if (event->button() == Qt::LeftButton && !ptzdeck::platform::CanPlaceWindows()) {
+        windowHandle()->startSystemMove();
+        return;
+    }
     if (event->button() == Qt::LeftButton) {
         dragging = true;
         dragOrigin = event->globalPos();
@@ -49,6 +145,8 @@ void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void MainWindow::enterEvent(QEvent*) {
+    if (!ptzdeck::platform::CanPlaceWindows())
+        return;  // a window that cannot place itself cannot dock either
     const std::optional<QPoint> target = ptzdeck::dockedPosition(
         ptzdeck::DockEvent::Enter, geometry(), QApplication::desktop()->width(), g_settingsShown == 1);
     if (target)
@@ -56,6 +154,8 @@ void MainWindow::enterEvent(QEvent*) {
 }
 
 void MainWindow::leaveEvent(QEvent*) {
+    if (!ptzdeck::platform::CanPlaceWindows())
+        return;
     const std::optional<QPoint> target = ptzdeck::dockedPosition(
         ptzdeck::DockEvent::Leave, geometry(), QApplication::desktop()->width(), g_settingsShown == 1);
     if (target)
@@ -77,15 +177,21 @@ void MainWindow::on_btn_min_clicked() {
     // Hidden with no notification area there would be no way back.
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         showMinimized();
+        updateTrayMenu();
         return;
     }
     hide();
     trayIcon->setVisible(true);
+    updateTrayMenu();
 }
 
+// A double click where the tray reports double clicks; the one activation a
+// StatusNotifierItem can send where it does not. Other reasons (the menu, a
+// middle click, a single click on an XEmbed icon) restore nothing.
 void MainWindow::on_activatedSysTrayIcon(QSystemTrayIcon::ActivationReason reason) {
-    if (reason == QSystemTrayIcon::DoubleClick)
-        showNormal();
+    if (reason == QSystemTrayIcon::DoubleClick ||
+        (reason == QSystemTrayIcon::Trigger && TrayReportsOnlyActivations(trayIcon)))
+        restoreFromTray();
 }
 
 void MainWindow::on_btn_close_clicked() {
@@ -108,4 +214,5 @@ void MainWindow::on_btn_top_clicked() {
     g_noDeviceOnTop = toTop ? 1 : 0;
     g_noCameraOnTop = toTop ? 1 : 0;
     notOnTop = !toTop;
+    updateTrayMenu();
 }

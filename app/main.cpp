@@ -5,6 +5,7 @@
 #include <QThreadPool>
 
 #include "MainWindow.h"
+#include "platform/SessionPlatform.h"
 
 namespace {
 
@@ -30,8 +31,12 @@ int main(int argc, char* argv[])
     // 30 MB resident and a slower start, for nothing. A user's own choice wins.
     if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");
+    ptzdeck::platform::PreferXWayland();
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QApplication app(argc, argv);
+    // Docks, task switchers and the Wayland app id find the program by this
+    // name: its desktop file is ptzdeck.desktop.
+    QGuiApplication::setDesktopFileName(QStringLiteral("ptzdeck"));
     KeepIdleSilent();
     MainWindow window;
     window.show();

@@ -37,6 +37,13 @@ const char kIcon[] = "min_img.ico";
 
 QString path(const QString& name) { return QStringLiteral(":/img/") + name; }
 
+// The twice-sized picture Qt picks on a screen of device-pixel ratio 2.
+QString atTwice(const char* name)
+{
+    QString twice = QString::fromLatin1(name);
+    return twice.insert(twice.lastIndexOf(QLatin1Char('.')), QLatin1String("@2x"));
+}
+
 QByteArray bytesOf(const QString& name)
 {
     QFile f(path(name));
@@ -66,6 +73,8 @@ private slots:
         for (const Picture& p : kPictures)
             expected << QString::fromLatin1(p.name);
         QCOMPARE(expected.size(), 47);
+        for (const Picture& p : kPictures)
+            expected << atTwice(p.name);
         QStringList present = QDir(QStringLiteral(":/img")).entryList(QDir::Files);
         present.sort();
         expected.sort();
@@ -77,8 +86,10 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
-        for (const Picture& p : kPictures)
+        for (const Picture& p : kPictures) {
             QTest::newRow(p.name) << QString::fromLatin1(p.name) << p.width << p.height;
+            QTest::newRow(qPrintable(atTwice(p.name))) << atTwice(p.name) << 2 * p.width << 2 * p.height;
+        }
     }
 
     void picturesAreRgbaPngOfTheirSize()
@@ -103,7 +114,7 @@ private slots:
     {
         QStringList names{QString::fromLatin1(kIcon)};
         for (const Picture& p : kPictures)
-            names << QString::fromLatin1(p.name);
+            names << QString::fromLatin1(p.name) << atTwice(p.name);
         for (const QString& name : names) {
             const QResource r(path(name));
             QVERIFY2(r.isValid(), qPrintable(name));
@@ -116,6 +127,8 @@ private slots:
     {
         QCOMPARE(bytesOf("slider_af.png"), bytesOf("slider_button.png"));
         QCOMPARE(bytesOf("clear.png"), bytesOf("Clear.png"));
+        QCOMPARE(bytesOf("slider_af@2x.png"), bytesOf("slider_button@2x.png"));
+        QCOMPARE(bytesOf("clear@2x.png"), bytesOf("Clear@2x.png"));
         // Faces that show a state must differ from their counterpart.
         for (int cam = 1; cam <= 5; ++cam)
             QVERIFY(imageOf(QStringLiteral("cam%1_black.png").arg(cam)) !=
@@ -131,17 +144,22 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QColor>("ink");
         const QColor grey(189, 188, 188);
+        QVector<QPair<QString, QColor>> labels;
         for (int d = 0; d <= 9; ++d)
-            QTest::newRow(qPrintable(QString::number(d))) << QStringLiteral("%1.png").arg(d) << grey;
+            labels.append({QStringLiteral("%1.png").arg(d), grey});
         for (const char* n : {"AF", "MF", "Framing", "Manual", "Push", "Set", "Clear", "Flip", "Mirror", "HOME"})
-            QTest::newRow(n) << QStringLiteral("%1.png").arg(QLatin1String(n)) << grey;
+            labels.append({QStringLiteral("%1.png").arg(QLatin1String(n)), grey});
         for (const char* n : {"Default", "OK", "Quit"})
-            QTest::newRow(n) << QStringLiteral("%1.png").arg(QLatin1String(n)) << QColor(Qt::white);
+            labels.append({QStringLiteral("%1.png").arg(QLatin1String(n)), QColor(Qt::white)});
         for (int cam = 1; cam <= 5; ++cam) {
-            const QString black = QStringLiteral("cam%1_black.png").arg(cam);
-            const QString green = QStringLiteral("cam%1_green.png").arg(cam);
-            QTest::newRow(qPrintable(black)) << black << QColor(53, 52, 52);
-            QTest::newRow(qPrintable(green)) << green << QColor(91, 254, 65);
+            labels.append({QStringLiteral("cam%1_black.png").arg(cam), QColor(53, 52, 52)});
+            labels.append({QStringLiteral("cam%1_green.png").arg(cam), QColor(91, 254, 65)});
+        }
+        // At twice the size too: still one ink, not blurred into its ground.
+        for (const auto& [name, ink] : labels) {
+            QTest::newRow(qPrintable(name)) << name << ink;
+            const QString twice = atTwice(qPrintable(name));
+            QTest::newRow(qPrintable(twice)) << twice << ink;
         }
     }
 

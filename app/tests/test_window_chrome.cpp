@@ -3,7 +3,9 @@
 #include <QtTest>
 
 #include <QDesktopWidget>
+#include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <memory>
 
@@ -77,6 +79,9 @@ private slots:
     void minimiseLeavesAWayBackAndOnlyDoubleClickRestores();
     void stayOnTopToggleSwapsFaceFlagsAndDialogs();
     void closeHidesTheTrayAndEndsTheLoopWithZero();
+    void shapeFollowsThePaintedPanels_data();
+    void shapeFollowsThePaintedPanels();
+    void trayMenuShowsHidesTogglesAndQuits();
 
 private:
     SimulatedBus bus;
@@ -287,6 +292,90 @@ void TestWindowChrome::stayOnTopToggleSwapsFaceFlagsAndDialogs() {
     QCOMPARE(w.windowHandle(), handle);
     QCOMPARE(w.winId(), native);
     QCOMPARE(w.pos(), where);
+}
+
+// The window's shape is what is painted: the rounded control face, and the
+// rounded pane only while it is shown; never the corners outside the curves.
+void TestWindowChrome::shapeFollowsThePaintedPanels_data() {
+    QTest::addColumn<bool>("paneShown");
+    QTest::addColumn<QPoint>("point");
+    QTest::addColumn<bool>("inside");
+    for (const bool pane : {false, true}) {
+        const char* tag = pane ? "pane shown" : "pane hidden";
+        QTest::addRow("%s: face middle", tag) << pane << QPoint(163, 218) << true;
+        QTest::addRow("%s: face edge, mid-height", tag) << pane << QPoint(0, 218) << true;
+        QTest::addRow("%s: face top-left corner, outside the curve", tag) << pane << QPoint(2, 2) << false;
+        QTest::addRow("%s: face bottom-right corner, outside the curve", tag) << pane << QPoint(323, 433) << false;
+        QTest::addRow("%s: just inside the face's curve", tag) << pane << QPoint(12, 12) << true;
+        QTest::addRow("%s: pane middle", tag) << pane << QPoint(490, 218) << pane;
+        QTest::addRow("%s: pane right edge", tag) << pane << QPoint(652, 218) << pane;
+        QTest::addRow("%s: pane top-right corner", tag) << pane << QPoint(650, 2) << false;
+    }
+}
+
+void TestWindowChrome::shapeFollowsThePaintedPanels() {
+    QFETCH(bool, paneShown);
+    QFETCH(QPoint, point);
+    QFETCH(bool, inside);
+    MainWindow& w = *window;
+    if (paneShown) {
+        QTest::mouseClick(probe::button(&w, "btn_setting"), Qt::LeftButton);
+        QTRY_VERIFY(probe::child<QWidget>(&w, "Win_Right")->isVisible());
+    }
+    QCOMPARE(w.mask().contains(point), inside);
+    // And back: hiding the pane gives its half back to the desktop.
+    if (paneShown) {
+        QTest::mouseClick(probe::button(&w, "btn_setting"), Qt::LeftButton);
+        QTRY_VERIFY(!probe::child<QWidget>(&w, "Win_Right")->isVisible());
+        QVERIFY(!w.mask().contains(QPoint(490, 218)));
+    }
+}
+
+// What every tray icon offers: the program's name, show or hide, stay on
+// top (the same toggle as the window's button, face and all) and quit.
+void TestWindowChrome::trayMenuShowsHidesTogglesAndQuits() {
+    MainWindow& w = *window;
+    QSystemTrayIcon* tray = trayOf(w);
+    QCOMPARE(tray->toolTip(), QStringLiteral("ptzdeck"));
+    QMenu* menu = tray->contextMenu();
+    QVERIFY(menu);
+    const auto item = [menu](const QString& text) -> QAction* {
+        for (QAction* a : menu->actions())
+            if (a->text() == text)
+                return a;
+        return nullptr;
+    };
+    emit menu->aboutToShow();
+    QVERIFY(item("Hide") && item("Stay on top") && item("Quit"));
+    QVERIFY(item("Stay on top")->isChecked());
+
+    item("Stay on top")->trigger();
+    QCOMPARE(probe::button(&w, "btn_top")->styleSheet(), kNoTopFace);
+    QVERIFY(!staysOnTop(&w));
+    emit menu->aboutToShow();
+    QVERIFY(!item("Stay on top")->isChecked());
+    item("Stay on top")->trigger();
+    QVERIFY(staysOnTop(&w));
+
+    // No notification area here: hiding minimises, and Show brings it back.
+    item("Hide")->trigger();
+    QVERIFY(w.isMinimized());
+    QVERIFY(item("Show"));
+    item("Show")->trigger();
+    QVERIFY(!w.isMinimized());
+    QVERIFY(w.isVisible());
+    QVERIFY(item("Hide"));
+
+    QTimer quit;
+    quit.setSingleShot(true);
+    connect(&quit, &QTimer::timeout, &w, [&] { item("Quit")->trigger(); });
+    quit.start(0);
+    QTimer failsafe;  // only if Quit failed to end the loop
+    failsafe.setSingleShot(true);
+    connect(&failsafe, &QTimer::timeout, [] { QCoreApplication::exit(7); });
+    failsafe.start(60000);
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(!tray->isVisible());
 }
 
 void TestWindowChrome::closeHidesTheTrayAndEndsTheLoopWithZero() {

@@ -24,10 +24,15 @@ class Display:
     by side; optionally with Fluxbox, a small window manager that has a
     notification area."""
 
-    def __init__(self, workdir, window_manager=False, key_repeat=True):
+    # The X server's own dpi and size; a desktop's other parts (a compositor,
+    # a tray of its own) come from subclasses.
+    def __init__(self, workdir, window_manager=False, key_repeat=True, dpi=96,
+                 size=(SCREEN_WIDTH, SCREEN_HEIGHT)):
         self.workdir = workdir
         self.window_manager = window_manager
         self.key_repeat = key_repeat
+        self.dpi = dpi
+        self.size = size
         self.number = None
         self._processes = []
 
@@ -49,6 +54,7 @@ class Display:
                 raise RuntimeError("no Xvfb would start (see xvfb.log)")
             if self.window_manager:
                 self._start_window_manager()
+            self._start_desktop()
         except BaseException:
             self.stop()
             raise
@@ -60,10 +66,11 @@ class Display:
         with open(log_path, "wb") as log:
             server = subprocess.Popen(
                 ["Xvfb", f":{number}", "-displayfd", str(write_end), "-screen", "0",
-                 # 96 dpi: the desktop scale of 1 the panel's artwork is drawn for.
-                 # -noreset: the server must not reset (and refuse connections
-                 # for a moment) whenever its last client goes.
-                 f"{SCREEN_WIDTH}x{SCREEN_HEIGHT}x24", "-dpi", "96", "-nolisten", "tcp", "-noreset",
+                 # 96 dpi unless asked: the desktop scale of 1 the panel's
+                 # artwork is drawn for. -noreset: the server must not reset
+                 # (and refuse connections for a moment) whenever its last
+                 # client goes.
+                 f"{self.size[0]}x{self.size[1]}x24", "-dpi", str(self.dpi), "-nolisten", "tcp", "-noreset",
                  "r" if self.key_repeat else "-r"],
                 pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=log,
                 stderr=subprocess.STDOUT, preexec_fn=die_with_parent)
@@ -81,7 +88,7 @@ class Display:
         # A client must be able to reach it.
         if ready and not clash and subprocess.run(
                 ["xdpyinfo", "-display", f":{number}"], capture_output=True, text=True,
-                timeout=30).stdout.count(f"{SCREEN_WIDTH}x{SCREEN_HEIGHT} pixels") == 1:
+                timeout=30).stdout.count(f"{self.size[0]}x{self.size[1]} pixels") == 1:
             return True
         self._processes.remove(server)
         if server.poll() is None:
@@ -118,6 +125,27 @@ class Display:
         env["DISPLAY"] = self.name
         env.pop("WAYLAND_DISPLAY", None)
         return env
+
+    def program_env(self):
+        """The environment the panel runs in: a plain X session, with no
+        session bus (its tray icon goes to the X desktop's tray)."""
+        env = self.env()
+        env.pop("DBUS_SESSION_BUS_ADDRESS", None)
+        env.pop("XDG_RUNTIME_DIR", None)
+        env["QT_QPA_PLATFORM"] = "xcb"
+        return env
+
+    def _start_desktop(self):
+        """What a desktop adds to the bare X server (subclasses)."""
+
+    def _spawn(self, argv, log_name, env=None):
+        """Starts a part of the desktop; it is stopped with the display."""
+        with self._log(log_name) as log:
+            process = subprocess.Popen(argv, env=env or self.env(), stdin=subprocess.DEVNULL, stdout=log,
+                                       stderr=subprocess.STDOUT, preexec_fn=die_with_parent,
+                                       cwd=self.workdir)
+        self._processes.append(process)
+        return process
 
     # -- acting --------------------------------------------------------------
 

@@ -32,10 +32,12 @@ def program_path():
 
 class PanelSession:
     def __init__(self, scenario, cameras=("cam1", "cam2"), camera_lines=None, window_manager=False,
-                 key_repeat=True, program=None, launcher=()):
+                 key_repeat=True, program=None, launcher=(), display=None, scale_factor=None):
         """`program` replaces the built ptzdeck (an installed one, say);
         `launcher` is a command that runs it and must leave the program
-        the process it started (as `strace -D` does)."""
+        the process it started (as `strace -D` does). `display` makes the
+        desktop (a Display by default: Xvfb, with Fluxbox when
+        `window_manager`); `scale_factor` is the user's QT_SCALE_FACTOR."""
         self.scenario = scenario
         self.program_path = program or program_path()
         self.launcher = list(launcher)
@@ -43,6 +45,9 @@ class PanelSession:
         self.camera_lines = camera_lines or {}
         self.window_manager = window_manager
         self.key_repeat = key_repeat
+        self.make_display = display or (lambda work: Display(work, self.window_manager, self.key_repeat))
+        self.scale_factor = scale_factor
+        self.scale = 1  # device pixels per panel pixel, found when the window is shown
         self.evidence_dir = os.path.join(
             os.environ.get("PTZDECK_E2E_EVIDENCE",
                            os.path.join(tempfile.gettempdir(), "ptzdeck-e2e-failures")),
@@ -61,7 +66,7 @@ class PanelSession:
             self.log = RequestLog(self.bus)
             for name in self.initial_cameras:
                 self.plug(name, lines=self.camera_lines.get(name, ()))
-            self.display = Display(self.work, self.window_manager, self.key_repeat)
+            self.display = self.make_display(self.work)
             self.display.start()
             self._start_program()
         except BaseException:
@@ -78,20 +83,21 @@ class PanelSession:
         return False
 
     def _start_program(self):
-        env = self.display.env()
+        env = self.display.program_env()
         for name in _QT_VARIABLES:
             env.pop(name, None)
-        env.pop("DBUS_SESSION_BUS_ADDRESS", None)  # the tray icon goes to the X desktop's tray
+        if self.scale_factor:
+            env["QT_SCALE_FACTOR"] = str(self.scale_factor)
         home = os.path.join(self.work, "home")
         runtime = os.path.join(self.work, "runtime")
-        os.mkdir(home)
-        os.mkdir(runtime, 0o700)
+        os.makedirs(home, exist_ok=True)
+        os.makedirs(runtime, 0o700, exist_ok=True)
         # In a sanitizer build, leak checking at exit decides the exit code;
         # what is meant to live until the end is listed in lsan.supp.
         suppressions = f"suppressions={os.path.join(SOURCE_DIR, 'lsan.supp')}:print_suppressions=0"
         env["LSAN_OPTIONS"] = ":".join(filter(None, [env.get("LSAN_OPTIONS"), suppressions]))
-        env.update(LUMETRA_SIM_DIR=self.bus, QT_QPA_PLATFORM="xcb", HOME=home,
-                   XDG_RUNTIME_DIR=runtime, XDG_CONFIG_HOME=os.path.join(home, ".config"))
+        env.update(LUMETRA_SIM_DIR=self.bus, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"))
+        env.setdefault("XDG_RUNTIME_DIR", runtime)
         with open(os.path.join(self.work, "ptzdeck.log"), "wb") as log:
             self.program = subprocess.Popen([*self.launcher, self.program_path], env=env, cwd=self.work,
                                             stdin=subprocess.DEVNULL, stdout=log,
@@ -150,13 +156,20 @@ class PanelSession:
         return self.display.visible_windows(self.program.pid)
 
     def main_window(self):
-        """The panel's window, once it is mapped."""
+        """The panel's window, once it is mapped. Its size tells the scale
+        Qt drew it at: 1, or 2 on a high-dpi screen."""
         def mapped():
-            return next((w for w in self.windows() if w.size == panel.WINDOW_SIZE), None)
+            for w in self.windows():
+                for scale in (1, 2):
+                    if w.size == (panel.WINDOW_SIZE[0] * scale, panel.WINDOW_SIZE[1] * scale):
+                        self.scale = scale
+                        return w
+            return None
         return wait_until(mapped, "the panel's window to be shown")
 
     def dialogs(self):
-        return [w for w in self.windows() if w.size == panel.DIALOG_SIZE]
+        size = (panel.DIALOG_SIZE[0] * self.scale, panel.DIALOG_SIZE[1] * self.scale)
+        return [w for w in self.windows() if w.size == size]
 
     def dialog_kind(self, shot, dialog):
         """"no-device" (Quit and OK) or "no-camera" (one OK in the middle),
@@ -190,18 +203,20 @@ class PanelSession:
     def at_rect(self, rect, window=None):
         """Screen rectangle of a part of the main window."""
         window = window or self.main_window()
-        return panel.offset(rect, window.position)
+        return panel.offset(self.scaled(rect), window.position)
+
+    def scaled(self, rect):
+        return tuple(v * self.scale for v in rect)
 
     def chosen_tabs(self, shot, window):
         """Tabs whose caption shows the chosen (green) face."""
         return [n for n in panel.TABS
-                if shot.count_near(panel.offset(panel.tab_caption(n), window.position),
-                                   panel.TAB_GREEN) >= 10]
+                if shot.count_near(self.at_rect(panel.tab_caption(n), window), panel.TAB_GREEN) >= 10]
 
     def black_tabs(self, shot, window):
         return [n for n in panel.TABS
-                if shot.count_near(panel.offset(panel.tab_caption(n), window.position),
-                                   panel.TAB_BLACK, tolerance=12) >= 10]
+                if shot.count_near(self.at_rect(panel.tab_caption(n), window), panel.TAB_BLACK,
+                                   tolerance=12) >= 10]
 
     def mute_face(self, shot, window):
         rect = self.at("mute", window)

@@ -3,6 +3,7 @@
 import panel
 from camera_requests import (CAMERA_CONTROL, MirrorOn, PanLeft, PanRight, PanStop, PresetCall, TiltDown,
                              TiltStop, TiltUp, ZoomIn, ZoomOut, ZoomStop)
+from display import Display
 from session import Scenario
 from waiting import wait_until
 
@@ -68,6 +69,55 @@ class Motion(Scenario):
             s.display.move_along((x, y), (x, y - 80), 8)
             self.hold_until(s, (x, y - 80), TiltUp(14), mark, tremble=(1, 0))
             self.release_and_expect_stops(s, mark, TiltUp(14))
+
+    # Screens people run (dpi, the user's QT_SCALE_FACTOR) and the scale Qt
+    # draws at there: it rounds dpi / 96 to a whole factor. Xvfb keeps the
+    # screen's size in whole millimetres, so 144 dpi comes back as 143.9 and
+    # stays at 1, with fonts and the old joystick arithmetic at 1.5.
+    SCREENS = [(96, None, 1), (100, None, 1), (120, None, 1), (144, None, 1), (192, None, 2),
+               (96, 2, 2)]
+    # The eight rim directions (screen x right, y down) and what the camera
+    # gets there: full speed straight (pan 7 x 3, tilt 7 x 2), 5 and 5 on
+    # the diagonals.
+    RIM = [((1, 0), [PanRight(21)]), ((-1, 0), [PanLeft(21)]), ((0, -1), [TiltUp(14)]),
+           ((0, 1), [TiltDown(14)]), ((1, -1), [PanRight(15), TiltUp(10)]),
+           ((-1, -1), [PanLeft(15), TiltUp(10)]), ((1, 1), [PanRight(15), TiltDown(10)]),
+           ((-1, 1), [PanLeft(15), TiltDown(10)])]
+
+    def test_joystick_rim_at_every_scale(self):
+        for dpi, scale_factor, scale in self.SCREENS:
+            with self.subTest(dpi=dpi, scale_factor=scale_factor):
+                # Room for the panel at twice its size.
+                size = (1280 * scale, 800 * scale)
+                with self.session(display=lambda work: Display(work, dpi=dpi, size=size),
+                                  scale_factor=scale_factor) as s:
+                    window = s.wait_for_camera_ready()
+                    self.assertEqual(s.scale, scale, "the panel is drawn at the screen's scale")
+                    x, y = panel.centre(s.at("joystick", window))
+                    for (dx, dy), ops in self.RIM:
+                        # Well past the rim, where the knob rides on its circle.
+                        reach = 80 * s.scale / (2 ** 0.5 if dx and dy else 1)
+                        point = (round(x + dx * reach), round(y + dy * reach))
+                        mark = s.log.mark()
+                        s.display.move_pointer(x, y)
+                        s.display.press_button()
+                        s.display.move_along((x, y), point, 8)
+                        for op in ops:
+                            self.hold_until(s, point, op, mark, tremble=(dy != 0, dx != 0))
+                        # The hand passes other cells on its way out; where it
+                        # rests, each axis's last request is the rim's (a
+                        # straight move leaves the other axis stopped).
+                        held = s.log.commands_since(mark)
+                        for axis, name in ((10, "pan"), (11, "tilt")):
+                            last = next((r for r in reversed(held) if r.id == axis), None)
+                            want = next((op for op in ops if op.id == axis), None)
+                            ok = (want.matches(last) if want else last is None or is_zero_move(last))
+                            self.assertTrue(ok, f"towards {(dx, dy)} the last {name} request should be "
+                                            f"{want or 'a stop'}; the camera received:\n  "
+                                            + "\n  ".join(map(str, held)))
+                        release = s.log.mark()
+                        s.display.release_button()
+                        s.log.wait_for(PanStop, release, count=2, what="the release to stop the camera")
 
     def test_joystick_press_and_release_in_the_centre_sends_nothing(self):
         with self.session() as s:

@@ -4,6 +4,7 @@
 #include "Faces.h"
 #include "IcoFile.h"
 #include "PixelFont.h"
+#include "Scale.h"
 
 namespace {
 
@@ -31,42 +32,43 @@ const Label kButtonLabels[] = {
 
 const int kTabLabelWidths[5] = {37, 39, 39, 39, 40};
 
-}  // namespace
-
-QVector<BundleFile> drawBundle()
+// Every picture at the current canvas scale.
+QVector<BundleFile> drawPictures()
 {
     QVector<BundleFile> files;
-    auto add = [&files](const QString& name, const QImage& img) { files.append({name, encodePng(img)}); };
+    auto add = [&files](const QString& name, const QImage& img) {
+        files.append({scaledName(name), encodePng(img)});
+    };
 
     add("background.png", drawControlFace());
     add("setting_background.png", drawSettingsPane());
 
     const QByteArray knob = encodePng(drawSliderKnob());
     add("slider_bg.png", drawSliderGroove());
-    files.append({"slider_button.png", knob});
-    files.append({"slider_af.png", knob});  // the same knob under the name the sliders of the face use
+    files.append({scaledName("slider_button.png"), knob});
+    files.append({scaledName("slider_af.png"), knob});  // the same knob under the name the sliders of the face use
     add("slider_now.png", drawSliderBar());
 
     for (int d = 0; d <= 9; ++d) {
         const int width = d == 1 ? 5 : d == 2 ? 6 : 7;
         add(QStringLiteral("%1.png").arg(d),
-            pixelfont::render(QString::number(d), pixelfont::Size::Cap9, ink::kLabel, width, 9));
+            pixelArt(pixelfont::render(QString::number(d), pixelfont::Size::Cap9, ink::kLabel, width, 9)));
     }
     for (const Label& l : kKeyLabels)
-        add(l.file, pixelfont::render(l.text, pixelfont::Size::Cap9, ink::kLabel, l.width, l.height));
+        add(l.file, pixelArt(pixelfont::render(l.text, pixelfont::Size::Cap9, ink::kLabel, l.width, l.height)));
     for (const BundleFile& f : QVector<BundleFile>(files))
-        if (f.name == "Clear.png")
-            files.append({"clear.png", f.bytes});  // the same picture under a lower-case name
+        if (f.name == scaledName("Clear.png"))
+            files.append({scaledName("clear.png"), f.bytes});  // the same picture under a lower-case name
     for (const Label& l : kButtonLabels)
-        add(l.file, pixelfont::render(l.text, pixelfont::Size::Cap10, ink::kWhite, l.width, l.height));
+        add(l.file, pixelArt(pixelfont::render(l.text, pixelfont::Size::Cap10, ink::kWhite, l.width, l.height)));
 
     for (int cam = 1; cam <= 5; ++cam) {
         const QString text = QStringLiteral("Cam%1").arg(cam);
         const int w = kTabLabelWidths[cam - 1];
         add(QStringLiteral("cam%1_black.png").arg(cam),
-            pixelfont::render(text, pixelfont::Size::Cap10, ink::kTabIdle, w, 10, 1));
+            pixelArt(pixelfont::render(text, pixelfont::Size::Cap10, ink::kTabIdle, w, 10, 1)));
         add(QStringLiteral("cam%1_green.png").arg(cam),
-            pixelfont::render(text, pixelfont::Size::Cap10, ink::kTabChosen, w, 10, 1));
+            pixelArt(pixelfont::render(text, pixelfont::Size::Cap10, ink::kTabChosen, w, 10, 1)));
     }
 
     add("mute.png", drawCameraMark(true));
@@ -76,10 +78,23 @@ QVector<BundleFile> drawBundle()
     add("no_device.png", drawNoDeviceDialog());
     add("no_more_camera.png", drawNoMoreCameraDialog());
 
-    QVector<IcoEntry> icon;
-    for (int size : {16, 24, 32, 48})
-        icon.append({drawTrayIcon(size), false});
-    icon.append({drawTrayIcon(256), true});
-    files.append({"min_img.ico", icoFile(icon)});
+    // The icon file holds every size already.
+    if (CanvasScale::current() == 1) {
+        QVector<IcoEntry> icon;
+        for (int size : {16, 24, 32, 48})
+            icon.append({drawTrayIcon(size), false});
+        icon.append({drawTrayIcon(256), true});
+        files.append({"min_img.ico", icoFile(icon)});
+    }
+    return files;
+}
+
+}  // namespace
+
+QVector<BundleFile> drawBundle()
+{
+    QVector<BundleFile> files = drawPictures();
+    const CanvasScale twice(2);
+    files += drawPictures();
     return files;
 }

@@ -1,5 +1,7 @@
 #include "Canvas.h"
 
+#include "Scale.h"
+
 #include <QLinearGradient>
 #include <QtMath>
 #include <vector>
@@ -8,7 +10,9 @@
 
 QImage newCanvas(int width, int height)
 {
-    QImage img(width, height, QImage::Format_ARGB32_Premultiplied);
+    const int scale = CanvasScale::current();
+    QImage img(width * scale, height * scale, QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(scale);
     img.fill(Qt::transparent);
     return img;
 }
@@ -57,9 +61,13 @@ int clampByte(double v)
 void fillBrushedMetal(QPainter& p, const QPainterPath& area, const QColor& top, const QColor& bottom,
                       double streaks, uint32_t seed)
 {
-    const QRect box = area.boundingRect().toAlignedRect();
-    if (box.isEmpty())
+    const QRect area1x = area.boundingRect().toAlignedRect();
+    if (area1x.isEmpty())
         return;
+    // The grain is made in the canvas's own pixels, so it stays as fine at
+    // any scale.
+    const int scale = qRound(p.device()->devicePixelRatioF());
+    const QRect box(area1x.topLeft() * scale, area1x.size() * scale);
     QImage tex(box.size(), QImage::Format_ARGB32_Premultiplied);
     Grain g(seed);
     double rowDrift = 0;
@@ -69,8 +77,8 @@ void fillBrushedMetal(QPainter& p, const QPainterPath& area, const QColor& top, 
         const double gr = top.greenF() + (bottom.greenF() - top.greenF()) * t;
         const double b = top.blueF() + (bottom.blueF() - top.blueF()) * t;
         rowDrift = rowDrift * 0.6 + g.signedUnit() * 0.4;
-        const std::vector<double> longStreak = streakRow(g, box.width(), 24);
-        const std::vector<double> shortStreak = streakRow(g, box.width(), 4);
+        const std::vector<double> longStreak = streakRow(g, box.width(), 24 * scale);
+        const std::vector<double> shortStreak = streakRow(g, box.width(), 4 * scale);
         auto* line = reinterpret_cast<QRgb*>(tex.scanLine(y));
         for (int x = 0; x < box.width(); ++x) {
             const double d = streaks * (0.55 * rowDrift + 2.2 * longStreak[x] + 1.1 * shortStreak[x]) +
@@ -80,7 +88,8 @@ void fillBrushedMetal(QPainter& p, const QPainterPath& area, const QColor& top, 
     }
     p.save();
     p.setClipPath(area, Qt::IntersectClip);
-    p.drawImage(box.topLeft(), tex);
+    tex.setDevicePixelRatio(scale);
+    p.drawImage(area1x.topLeft(), tex);
     p.restore();
 }
 
