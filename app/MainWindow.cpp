@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "AppState.h"
+#include "CommandNotice.h"
 #include "NO_Device.h"
 #include "RockerHandle.h"
 #include "platform/DeviceChangeMessage.h"
@@ -120,6 +121,8 @@ void MainWindow::InitConnect()
     connect(ui->widget, &RockerHandle::keyNumchanged, this, &MainWindow::MovePlace);
     connect(ui->widget, &RockerHandle::Speed_Pan, this, &MainWindow::SpeedX);
     connect(ui->widget, &RockerHandle::Speed_Tilt, this, &MainWindow::SpeedY);
+    // Why a camera's commands do not reach it, told once per camera and cause.
+    commandNotice = new CommandNotice(this, device);
 }
 
 void MainWindow::InitUSBGuid()

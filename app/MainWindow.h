@@ -17,6 +17,7 @@ class QKeyEvent;
 class QEvent;
 class NO_Device;
 class NO_Mord_Camera;
+class CommandNotice;
 namespace Ui {
 class MainWindowForm;
 }
@@ -123,6 +124,7 @@ private:
     QSystemTrayIcon* trayIcon = nullptr;
     NO_Device* noDeviceDialog = nullptr;
     NO_Mord_Camera* noCameraDialog = nullptr;
+    CommandNotice* commandNotice = nullptr;
 
     // Camera selection and the settings pane (CameraSelection.cpp, SettingsPane.cpp).
 private:

@@ -1,6 +1,7 @@
 // Stand-in for RegisterDeviceNotificationW: reports devices arriving and
 // leaving. Real hardware is followed through a udev monitor on the `usb` and
-// `video4linux` subsystems; when the camera library runs on a simulated bus
+// `video4linux` subsystems (a driver taking a camera back is no arrival:
+// VideoNodeChanges.h); when the camera library runs on a simulated bus
 // (LUMETRA_SIM_DIR is set) that directory is watched instead, with
 // inotify, and a `.cam` file appearing or vanishing is a camera plugged or
 // unplugged. Both are event driven: nothing polls.
@@ -13,6 +14,8 @@
 class QSocketNotifier;
 
 namespace ptzdeck::platform {
+
+class VideoNodeChanges;
 
 class DeviceNotifier : public QObject {
     Q_OBJECT
@@ -37,6 +40,7 @@ private:
 
     struct Udev;
     std::unique_ptr<Udev> udevHandles;
+    std::unique_ptr<VideoNodeChanges> videoNodeChanges;
     QSocketNotifier* udevNotifier = nullptr;
 
     int busWatchFd = -1;  // inotify instance on the bus directory

@@ -41,6 +41,8 @@ public:
     bool isValid() const { return dir.isValid(); }
     QString path() const { return dir.path(); }
     void plug(const QString& name);         // <name>.cam, a supported camera
+    // Adds a line to the camera's file, which it obeys from its next request.
+    void edit(const QString& name, const QString& line);
     void unplugAll();
     // Every set request logged after the last call (or after construction).
     QList<CameraRequest> takeSetRequests();
@@ -79,6 +81,7 @@ private:
     void expectSent(const QStringList& operations);
     void awaitSent(const QStringList& operations);
     void waitTicks(int count);
+    void expectNotice(const QStringList& words);
 
     SimBus& bus;
     std::unique_ptr<MainWindow> panel;

@@ -1,0 +1,27 @@
+#include "platform/VideoNodeChanges.h"
+
+namespace ptzdeck::platform {
+
+VideoNodeChanges::VideoNodeChanges(Owners owners_) : owners(std::move(owners_)), known(owners()) {}
+
+bool VideoNodeChanges::reported(const QByteArray& subsystem)
+{
+    if (subsystem != "video4linux") {
+        // Reported anyway; what follows in the batch is judged from here.
+        known = owners();
+        looked = true;
+        changed = false;
+        return true;
+    }
+    // Once per batch: by the time a batch is read, a camera lent and taken
+    // back has its nodes again.
+    if (!looked) {
+        looked = true;
+        const QSet<QByteArray> now = owners();
+        changed = now != known;
+        known = now;
+    }
+    return changed;
+}
+
+}  // namespace ptzdeck::platform
