@@ -42,7 +42,7 @@ protected:
 TEST_F(RefusingCameraTest, TheCommandGoesToTheLentInterfaceAndTheStallIsPaidOncePerCamera) {
     Start();
     ASSERT_EQ(PresetCall3(), kOk);
-    EXPECT_EQ(camera->refusedRequests, 1) << "one request learnt the road";
+    EXPECT_EQ(camera->refusedRequests, 2) << "the command, and the GET_INFO that tells a refused road from a refused value";
     EXPECT_EQ(machine->Unbinds(*camera), 1);
     EXPECT_EQ(machine->Binds(*camera), 1);
     EXPECT_TRUE(machine->DriverBound(*camera));
@@ -59,28 +59,34 @@ TEST_F(RefusingCameraTest, TheCommandGoesToTheLentInterfaceAndTheStallIsPaidOnce
     bound = BoundCamera{};
     bound = Bind(0);
     ASSERT_EQ(PresetCall3(), kOk);
-    EXPECT_EQ(camera->refusedRequests, 1);
+    EXPECT_EQ(camera->refusedRequests, 2);
     bound = BoundCamera{};
     backend = machine->Backend(machine);
     bound = Bind(0);
     ASSERT_EQ(PresetCall3(), kOk);
-    EXPECT_EQ(camera->refusedRequests, 2);
+    EXPECT_EQ(camera->refusedRequests, 4);
     EXPECT_EQ(machine->OpenDescriptors(), 2) << "the video node and the usbfs node, nothing leaked";
 }
 
 TEST_F(RefusingCameraTest, ACameraThatTakesTheDeviceRoadNeverLosesItsDriver) {
     camera->refusesDeviceRecipient = false;
+    // Its first command is one it refuses: a stall of the value, which
+    // GET_INFO on the same road tells from a road that is closed.
+    camera->Terminal(UVC_CT_ROLL_ABSOLUTE_CONTROL).setCur = false;
     Start();
+    EXPECT_EQ(PresetCall3(), kIoError);
+    camera->Terminal(UVC_CT_ROLL_ABSOLUTE_CONTROL).setCur = true;
     ASSERT_EQ(PresetCall3(), kOk);
     ASSERT_EQ(bound.Send(kCam, CameraControlId::FocusRelative, 1, kFlagsRelative), kOk);
-    EXPECT_EQ(machine->Unbinds(*camera), 0);
-    EXPECT_EQ(SetsReceived(*camera), (std::vector<Wire>{{kViaUsbfs, CT, UVC_CT_ROLL_ABSOLUTE_CONTROL, kPreset3},
-                                                         {kViaUsbfs, CT, UVC_CT_FOCUS_RELATIVE_CONTROL, {0x01, 0x01}}}));
-    // A stalled SET on a camera whose device road works is the camera
-    // refusing the value, not the road.
     camera->Terminal(UVC_CT_ROLL_ABSOLUTE_CONTROL).setCur = false;
     EXPECT_EQ(PresetCall3(), kIoError);
     EXPECT_EQ(machine->Unbinds(*camera), 0);
+    int asked = 0;
+    for (const ReceivedRequest& r : camera->received) asked += r.request == UVC_GET_INFO;
+    EXPECT_EQ(asked, 1) << "the road is asked once";
+    const Wire preset{kViaUsbfs, CT, UVC_CT_ROLL_ABSOLUTE_CONTROL, kPreset3};
+    EXPECT_EQ(SetsReceived(*camera),
+              (std::vector<Wire>{preset, preset, {kViaUsbfs, CT, UVC_CT_FOCUS_RELATIVE_CONTROL, {0x01, 0x01}}, preset}));
 }
 
 // Whoever else has the camera keeps it: the command fails as busy, the

@@ -69,7 +69,6 @@ CameraBinding::CameraBinding(const BindingContext& context, int videoFd, const V
       procRoot_(context.procRoot),
       roads_(context.roads),
       videoFd_(videoFd),
-      videoNodeNumber_(node.number),
       interfaceDir_(node.usb->deviceDirectory + "/" + node.usb->interfaceName),
       usbfsPath_(std::move(usbfsPath)),
       vendorId_(node.usb->vendorId),
@@ -178,9 +177,9 @@ usbdevfs_ctrltransfer CameraBinding::TerminalRequest(uint8_t direction, uint8_t 
     return transfer;
 }
 
-// The road is learnt with a request that changes nothing: GET_INFO, which
-// every UVC control answers, addressed to the device. A stall means the
-// device-addressed road does not reach the camera's function at all.
+// Asked with a request that changes nothing: GET_INFO, which every UVC
+// control answers, addressed to the device. A stall means the device road
+// does not reach the camera's function at all.
 HResult CameraBinding::LearnRoad(uint8_t selector) {
     if (roads_->Recall(roadKey_) != UsbfsRoad::Unknown) return kOk;
     uint8_t info = 0;
@@ -192,11 +191,9 @@ HResult CameraBinding::LearnRoad(uint8_t selector) {
     return kOk;
 }
 
-HResult CameraBinding::PrepareUsbfs(uint8_t selector, uint8_t terminalBit) {
+HResult CameraBinding::PrepareUsbfs(uint8_t terminalBit) {
     if (!terminal_ || !terminal_->HasControl(terminalBit)) return kNotFound;
-    HResult hr = OpenUsbfs();
-    if (!Failed(hr)) hr = LearnRoad(selector);
-    return hr;
+    return OpenUsbfs();
 }
 
 // Streaming elsewhere, uvcvideo counting more open files than ours, or any
@@ -208,7 +205,8 @@ bool CameraBinding::HeldElsewhere() {
 }
 
 HResult CameraBinding::UsbfsReady(uint8_t selector, uint8_t terminalBit) {
-    const HResult hr = PrepareUsbfs(selector, terminalBit);
+    HResult hr = PrepareUsbfs(terminalBit);
+    if (!Failed(hr)) hr = LearnRoad(selector);
     if (Failed(hr)) return hr;
     if (roads_->Recall(roadKey_) == UsbfsRoad::Interface && HeldElsewhere()) return kBusy;
     return kOk;
@@ -249,7 +247,6 @@ HResult CameraBinding::ReopenVideoNode(bool wait) {
             }
             if (CheckUvcCaptureNode(*sys_, fd) == kOk) {
                 videoFd_ = fd;
-                videoNodeNumber_ = number;
                 return kOk;
             }
             sys_->Close(fd);
@@ -263,17 +260,28 @@ HResult CameraBinding::ReopenVideoNode(bool wait) {
 
 HResult CameraBinding::SendToCameraTerminal(uint8_t selector, uint8_t terminalBit, const uint8_t* payload,
                                             uint16_t length) {
-    const HResult ready = PrepareUsbfs(selector, terminalBit);
+    const HResult ready = PrepareUsbfs(terminalBit);
     if (Failed(ready)) return ready;
 
     uint8_t data[8] = {};
     if (length > sizeof data) return kInvalidArg;
     std::memcpy(data, payload, length);
     usbdevfs_ctrltransfer transfer = TerminalRequest(USB_DIR_OUT, UVC_SET_CUR, selector, data, length);
-    if (roads_->Recall(roadKey_) == UsbfsRoad::Interface) return SendOnInterface(transfer);
+    const UsbfsRoad road = roads_->Recall(roadKey_);
+    if (road == UsbfsRoad::Interface) return SendOnInterface(transfer);
     const int result = sys_->Ioctl(usbfsFd_, USBDEVFS_CONTROL, &transfer);
-    if (result < 0) return HResultFromErrno(result);
-    return result == length ? kOk : kIoError;
+    if (result >= 0) {
+        roads_->Remember(roadKey_, UsbfsRoad::Device);
+        return result == length ? kOk : kIoError;
+    }
+    if (result != -EPIPE || road == UsbfsRoad::Device) return HResultFromErrno(result);
+    // The first stall: the camera refused this value, or the device road
+    // never reaches its function. GET_INFO tells which.
+    const HResult learnt = LearnRoad(selector);
+    if (Failed(learnt)) return learnt;
+    if (roads_->Recall(roadKey_) == UsbfsRoad::Device) return kIoError;
+    transfer = TerminalRequest(USB_DIR_OUT, UVC_SET_CUR, selector, data, length);
+    return SendOnInterface(transfer);
 }
 
 }  // namespace lumetra::platform::v4l2

@@ -59,19 +59,15 @@ public:
     HResult SetControls(const ControlValue* controls, uint32_t count);
 
     // SET_CUR of `selector` on the camera terminal through usbfs, by the
-    // road this camera takes. kNotFound when the camera terminal does not
-    // declare the control (bmControls `terminalBit`) or was not found at
-    // all; kBusy when only the interface road reaches the camera and
-    // another program holds it.
+    // road this camera takes, learnt at its first stall. kNotFound when the
+    // camera terminal does not declare the control (bmControls
+    // `terminalBit`) or was not found at all; kBusy when only the interface
+    // road reaches the camera and another program holds it.
     HResult SendToCameraTerminal(uint8_t selector, uint8_t terminalBit, const uint8_t* payload,
                                  uint16_t length);
     // kOk when SendToCameraTerminal could carry the control now; its error
     // otherwise. Sends no SET_CUR.
     HResult UsbfsReady(uint8_t selector, uint8_t terminalBit);
-
-    // The video node the binding has open now: uvcvideo may have made it
-    // anew, under another number, after lending the interface.
-    unsigned VideoNodeNumber() const { return videoNodeNumber_; }
 
     // The relative pan and tilt speeds last sent, each axis carried along
     // when the other changes (both share one UVC control).
@@ -83,8 +79,9 @@ private:
                   std::optional<CameraTerminal> terminal);
     HResult VideoFd(int& fd);
     HResult OpenUsbfs();
-    // Terminal declared, usbfs open, road known.
-    HResult PrepareUsbfs(uint8_t selector, uint8_t terminalBit);
+    // Terminal declared, usbfs open.
+    HResult PrepareUsbfs(uint8_t terminalBit);
+    // Unless the road is known already, asks the camera which one reaches it.
     HResult LearnRoad(uint8_t selector);
     bool HeldElsewhere();
     HResult SendOnInterface(usbdevfs_ctrltransfer& transfer);
@@ -97,8 +94,9 @@ private:
     std::shared_ptr<Syscalls> sys_;
     std::string procRoot_;
     std::shared_ptr<RoadMemory> roads_;
+    // The capture node, which uvcvideo makes anew (perhaps under another
+    // number) each time it lends the interface; -1 while there is none.
     int videoFd_;
-    unsigned videoNodeNumber_;
     bool gone_ = false;
     std::string interfaceDir_;
     int usbfsFd_ = -1;
