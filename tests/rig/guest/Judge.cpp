@@ -102,8 +102,9 @@ double Judge::Run(const Column& column, const Step& step) {
     std::string receivedText = Join(received);
     if (!elsewhere.empty()) receivedText += " ELSEWHERE: " + Join(elsewhere);
 
+    // How long a request through usbfs takes, by either road.
     char time[32] = "";
-    if (lends) std::snprintf(time, sizeof time, ", %.0f ms", ms);
+    if (step.carrier == Carrier::Usbfs && !refused) std::snprintf(time, sizeof time, ", %.0f ms", ms);
     std::printf("RIG-ROW | %s | %s | %s | %s | %s%s | %s | %s |\n", column.title.c_str(), step.operation.c_str(),
                 outcome.shown.c_str(), receivedText.c_str(), road.c_str(), time, step.note.c_str(), verdict.c_str());
     std::fflush(stdout);
