@@ -1,6 +1,7 @@
 // The keypad (store, clear and recall presets) and the camera's function
 // buttons: focus mode, framing, push, mute, flip and mirror.
 #include "AppState.h"
+#include "CommandNotice.h"
 #include "MainWindow.h"
 #include "ui_MainWindow.h"
 
@@ -162,3 +163,9 @@ bool MainWindow::setMirrored(bool on)
 }
 
 void MainWindow::on_btn_mirror_clicked() { setMirrored(unmirrored); }
+
+QString MainWindow::commandFault()
+{
+    commandNotice->check();
+    return CommandNotice::textFor(device->LastRequestFault());
+}

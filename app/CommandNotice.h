@@ -31,13 +31,16 @@ public:
     // What the notice says for a cause; empty for RequestFault::None.
     static QString textFor(RequestFault fault);
 
+    // Shows the notice if the device's last request has a cause to tell.
+    // Input on the window runs it by itself; a command from outside the
+    // window (the session bus) runs it when the camera did not take it.
+    void check();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    void check();
-
     QWidget* window;
     BaseDevice* device;
     QString camera;

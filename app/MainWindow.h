@@ -74,6 +74,10 @@ public:
     void hidePanel();               // as the minimise button
     void toggleShown();             // the notification area menu's Show/Hide
     bool setStaysOnTop(bool on);    // false where the desktop cannot keep a window on top
+    // After a camera command that answered false: why it did not reach the
+    // camera, in the words of the window's notice, which shows as after a
+    // click; empty when there is no cause the user could mend.
+    QString commandFault();
     // Called whenever the cameras found, the chosen one or whether one is
     // open may have changed.
     void setCameraListener(std::function<void()> listener) { cameraListener = std::move(listener); }

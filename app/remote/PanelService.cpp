@@ -122,10 +122,17 @@ bool PanelService::ready()
     return false;
 }
 
+// The camera's refusal, with its cause where the user can mend it.
+QString PanelService::notTaken(const QString& what) const
+{
+    const QString why = window ? window->commandFault() : QString();
+    return why.isEmpty() ? what : what + QStringLiteral(": ") + why;
+}
+
 void PanelService::answer(bool taken)
 {
     if (!taken)
-        refuse(kErrorNotTaken, QStringLiteral("the camera did not take the command"));
+        refuse(kErrorNotTaken, notTaken(QStringLiteral("the camera did not take the command")));
 }
 
 // -- presets ----------------------------------------------------------------------
@@ -225,7 +232,7 @@ void PanelService::endTimedMove(bool stop)
     QDBusConnection::sessionBus().send(
         taken ? timedCaller.createReply()
               : timedCaller.createErrorReply(QString::fromLatin1(kErrorNotTaken),
-                                             QStringLiteral("the camera did not take the stop")));
+                                             notTaken(QStringLiteral("the camera did not take the stop"))));
     timedCaller = QDBusMessage();
 }
 

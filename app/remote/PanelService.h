@@ -88,6 +88,7 @@ private:
     int placeOf(const QString& direction);
     bool ready();  // a camera is open; refuses the call if not
     void answer(bool taken);
+    QString notTaken(const QString& what) const;
     void refuse(const char* error, const QString& text);
     bool moveArguments(const QString& direction, int panSpeed, int tiltSpeed, int& place);
     void endTimedMove(bool stop);

@@ -197,21 +197,30 @@ class Commands(Remote):
                 self.sends(s, words, expected)
 
             # A command the camera does not take: it received it, the command
-            # says so, and the face and state stay as they were.
+            # says so, and the face and state stay as they were. A cause the
+            # user can mend is said too, and the window's notice tells it over
+            # the joystick, as after a click.
             path = os.path.join(s.bus, "cam1.cam")
-            with open(path, "a") as cam:
-                cam.write("fault.camera-control.2=ks-set\n")
-            mark = s.log.mark()
-            done = s.command("mute", "on")
-            self.assertEqual(done.returncode, 4)
-            self.assertEqual(done.stderr, "ptzdeck: the camera did not take the command\n")
-            self.assertSent(s.log.commands_since(mark), [MuteOn])
-            self.assertIs(self.status(s)["mute"], False)
-            self.assertEqual(s.mute_face(s.screenshot(), s.main_window()), "unmuted")
             with open(path) as cam:
-                text = cam.read().replace("fault.camera-control.2=ks-set\n", "")
-            with open(path, "w") as cam:  # the same file: the same camera, without the fault
-                cam.write(text)
+                healthy = cam.read()
+            joystick = self.face(s, "joystick")
+            not_taken = "ptzdeck: the camera did not take the command"
+            for fault, said in [("ks-set", not_taken + "\n"),
+                                ("ks-set,refused", not_taken + ": This camera takes its own commands only while no "
+                                 "other program is using it: close the program that shows its picture, then try "
+                                 "again.\n")]:
+                with self.subTest(fault=fault):
+                    with open(path, "w") as cam:  # the same file: the same camera, with the fault
+                        cam.write(healthy + f"fault.camera-control.2={fault}\n")
+                    mark = s.log.mark()
+                    done = s.command("mute", "on")
+                    self.assertEqual((done.returncode, done.stderr), (4, said))
+                    self.assertSent(s.log.commands_since(mark), [MuteOn])
+                    self.assertIs(self.status(s)["mute"], False)
+                    self.assertEqual(s.mute_face(s.screenshot(), s.main_window()), "unmuted")
+            self.wait_for_other_face(s, "joystick", joystick, "the notice over the joystick")
+            with open(path, "w") as cam:
+                cam.write(healthy)
             self.sends(s, ("mute", "on"), [MuteOn])
             wait_until(lambda: s.mute_face(s.screenshot(), s.main_window()) == "muted", "the muted face")
 
