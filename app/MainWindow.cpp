@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "AppState.h"
+#include "CommandNotice.h"
 #include "Gamepads.h"
 #include "NO_Device.h"
 #include "RockerHandle.h"
@@ -133,6 +134,8 @@ void MainWindow::InitConnect()
     connect(ui->widget, &RockerHandle::Speed_Pan, this, &MainWindow::SpeedX);
     connect(ui->widget, &RockerHandle::Speed_Tilt, this, &MainWindow::SpeedY);
     wirePictureSliders();
+    // Why a camera's commands do not reach it, told once per camera and cause.
+    commandNotice = new CommandNotice(this, device);
 }
 
 void MainWindow::InitUSBGuid()

@@ -21,6 +21,7 @@ class QHideEvent;
 class QCloseEvent;
 class NO_Device;
 class NO_Mord_Camera;
+class CommandNotice;
 namespace Ui {
 class MainWindowForm;
 }
@@ -139,6 +140,7 @@ private:
     QSystemTrayIcon* trayIcon = nullptr;
     NO_Device* noDeviceDialog = nullptr;
     NO_Mord_Camera* noCameraDialog = nullptr;
+    CommandNotice* commandNotice = nullptr;
 
     // The desktop around the window (WindowChrome.cpp): the notification
     // area's menu, the window's shape, name and icon, native Wayland.

@@ -10,6 +10,7 @@
 #include <array>
 
 #include "AppState.h"
+#include "CommandNotice.h"
 #include "ui_MainWindow.h"
 
 namespace {
@@ -58,6 +59,9 @@ void MainWindow::Setting_Press(int flag)
     if (!device->Open(indexText.constData(), 1))
         return;  // the pane keeps the previous camera's values
     cameraBound = true;
+    const bool listed = flag >= 0 && flag < static_cast<int>(devices.size());
+    commandNotice->cameraOpened(listed ? QString::fromStdString(devices[flag].devicePath)
+                                       : QString::fromUtf8(device->GetFriendlyName()));
     device->LoadPropertyInfo();
 
     const auto rows = PictureRows(ui);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/DeviceChangeMessage.h"
+#include "platform/VideoNodeChanges.h"
 
 namespace ptzdeck::platform {
 
@@ -24,7 +25,37 @@ struct DeviceNotifier::Udev {
     }
 };
 
-DeviceNotifier::DeviceNotifier(QObject* parent) : QObject(parent) {}
+namespace {
+
+// The USB devices that have a video node now, by sysfs path.
+QSet<QByteArray> UsbDevicesWithVideoNodes(udev* context)
+{
+    QSet<QByteArray> owners;
+    udev_enumerate* nodes = udev_enumerate_new(context);
+    if (!nodes)
+        return owners;
+    udev_enumerate_add_match_subsystem(nodes, "video4linux");
+    udev_enumerate_scan_devices(nodes);
+    udev_list_entry* entry;
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(nodes)) {
+        udev_device* node = udev_device_new_from_syspath(context, udev_list_entry_get_name(entry));
+        if (!node)
+            continue;
+        // The parent belongs to the node, which is released with it.
+        if (udev_device* usb = udev_device_get_parent_with_subsystem_devtype(node, "usb", "usb_device"))
+            owners.insert(QByteArray(udev_device_get_syspath(usb)));
+        udev_device_unref(node);
+    }
+    udev_enumerate_unref(nodes);
+    return owners;
+}
+
+}  // namespace
+
+DeviceNotifier::DeviceNotifier(QObject* parent, VideoNodeOwners owners)
+    : QObject(parent), videoNodeOwners(std::move(owners))
+{
+}
 
 DeviceNotifier::~DeviceNotifier()
 {
@@ -122,6 +153,11 @@ bool DeviceNotifier::listenTo(const char* subsystem)
     const int fd = udev_monitor_get_fd(udevHandles->monitor);
     if (fd < 0)
         return false;
+    if (!videoNodeOwners) {
+        ::udev* context = udevHandles->context;
+        videoNodeOwners = [context] { return UsbDevicesWithVideoNodes(context); };
+    }
+    videoNodeChanges = std::make_unique<VideoNodeChanges>(videoNodeOwners);
     udevNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(udevNotifier, &QSocketNotifier::activated, this, &DeviceNotifier::udevReadable);
     return true;
@@ -131,8 +167,14 @@ bool DeviceNotifier::watchUdev()
 {
     // Video devices only: a mouse or a memory stick coming or going must not
     // send the panel back to camera 1 or raise the no-device warning.
-    camerasThroughUdev = listenTo("video4linux");
-    return camerasThroughUdev;
+    if (!listenTo("video4linux"))
+        return false;
+    if (!videoNodeOwners) {
+        ::udev* context = udevHandles->context;
+        videoNodeOwners = [context] { return UsbDevicesWithVideoNodes(context); };
+    }
+    videoNodeChanges = std::make_unique<VideoNodeChanges>(videoNodeOwners);
+    return true;
 }
 
 namespace {
@@ -197,16 +239,19 @@ void DeviceNotifier::udevReadable()
 {
     // One readable socket may hold several events; the socket is
     // non-blocking, so this ends when it is drained.
+    if (videoNodeChanges)
+        videoNodeChanges->startBatch();
     while (udev_device* device = udev_monitor_receive_device(udevHandles->monitor)) {
         const char* action = udev_device_get_action(device);
         const char* subsystem = udev_device_get_subsystem(device);
         if (subsystem && std::strcmp(subsystem, "input") == 0) {
             if (followingGamepads)
                 inputChanged(device, action);
-        } else if (camerasThroughUdev && subsystem && std::strcmp(subsystem, "video4linux") == 0) {
-            if (action && std::strcmp(action, "add") == 0)
+        } else if (videoNodeChanges) {
+            const bool reported = videoNodeChanges->reported(QByteArray(subsystem ? subsystem : ""));
+            if (reported && action && std::strcmp(action, "add") == 0)
                 emit deviceChanged(DBT_DEVICEARRIVAL);
-            else if (action && std::strcmp(action, "remove") == 0)
+            else if (reported && action && std::strcmp(action, "remove") == 0)
                 emit deviceChanged(DBT_DEVICEREMOVECOMPLETE);
         }
         udev_device_unref(device);

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -308,6 +309,13 @@ void SimBus::plug(const QString& name, const QStringList& lines)
 void SimBus::unplug(const QString& name)
 {
     QFile::remove(dir.filePath(name + QStringLiteral(".cam")));
+}
+
+void SimBus::edit(const QString& name, const QString& line)
+{
+    QFile file(dir.filePath(name + QStringLiteral(".cam")));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append))
+        file.write((line + QLatin1Char('\n')).toUtf8());
 }
 
 void SimBus::unplugAll()
@@ -628,6 +636,11 @@ void PanelDriver::run(const QString& step)
     } else if (verb == QLatin1String("plug")) {
         QVERIFY(!args.isEmpty());
         bus.plug(args[0], args.mid(1));
+    } else if (verb == QLatin1String("fault")) {
+        QCOMPARE(args.size(), 2);
+        bus.edit(args[0], QStringLiteral("fault.") + args[1]);
+    } else if (verb == QLatin1String("notice")) {
+        expectNotice(args);
     } else if (verb == QLatin1String("cameras")) {
         // A pass that plugging or unplugging caused has run to its end.
         QCOMPARE(args.size(), 1);
@@ -638,6 +651,36 @@ void PanelDriver::run(const QString& step)
         activate();
     } else {
         QFAIL(qPrintable(QStringLiteral("unknown step: ") + step));
+    }
+}
+
+// "notice <words>": the one notice shows, saying those words (among
+// others); "notice none": none shows once the input has been handled. No
+// window other than the panel's own ever opens for it.
+void PanelDriver::expectNotice(const QStringList& words)
+{
+    QVERIFY(!words.isEmpty());
+    QWidget* notice = child(QStringLiteral("commandNotice"));
+    QVERIFY(notice);
+    QCOMPARE(panel->findChildren<QLabel*>(QStringLiteral("commandNotice")).size(), 1);
+    if (words == QStringList{QStringLiteral("none")}) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        QVERIFY2(!notice->isVisible(), qPrintable(qobject_cast<QLabel*>(notice)->text()));
+    } else {
+        const QString wanted = words.join(QLatin1Char(' '));
+        const auto says = [&] {
+            return notice->isVisible() && qobject_cast<QLabel*>(notice)->text().contains(wanted);
+        };
+        QVERIFY2(QTest::qWaitFor(says, kPassTimeoutMs),
+                 qPrintable(QStringLiteral("wanted \"%1\", shown %2: \"%3\"")
+                                .arg(wanted)
+                                .arg(notice->isVisible())
+                                .arg(qobject_cast<QLabel*>(notice)->text())));
+    }
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w != panel.get() && w->isVisible() && !widgetsBefore.contains(w) && !w->inherits("NO_Device"))
+            QFAIL(qPrintable(QStringLiteral("a window opened: ") + w->metaObject()->className()));
     }
 }
 

@@ -47,6 +47,8 @@ public:
     // (faults, property values).
     void plug(const QString& name, const QStringList& lines = {});
     void unplug(const QString& name);
+    // Adds a line to the camera's file, which it obeys from its next request.
+    void edit(const QString& name, const QString& line);
     void unplugAll();
     // Every set request logged after the last call (or after construction).
     QList<CameraRequest> takeSetRequests();
@@ -96,6 +98,7 @@ private:
     void waitTicks(int count);
     void pad(const QStringList& args);
     QString trayGamepad() const;
+    void expectNotice(const QStringList& words);
 
     SimBus& bus;
     std::unique_ptr<MainWindow> panel;

@@ -15,11 +15,22 @@
 
 #include "platform/DeviceChangeMessage.h"
 #include "platform/DeviceNotifier.h"
+#include "platform/VideoNodeChanges.h"
 #include "support/DescriptorsExhausted.h"
 
 using ptzdeck::platform::DBT_DEVICEARRIVAL;
 using ptzdeck::platform::DBT_DEVICEREMOVECOMPLETE;
 using ptzdeck::platform::DeviceNotifier;
+using ptzdeck::platform::VideoNodeChanges;
+
+// Events read together from udev, and the USB devices with video nodes by
+// the time they are read.
+struct Batch {
+    QSet<QByteArray> owners;
+    QList<QByteArray> subsystems;
+    QList<bool> reported;
+};
+Q_DECLARE_METATYPE(QList<Batch>)
 
 namespace {
 
@@ -232,6 +243,39 @@ private slots:
         QCOMPARE(Events(changes), QList<quint64>{DBT_DEVICEARRIVAL});
     }
 
+    // A camera whose driver lets go and takes it back (the camera library
+    // borrowing its interface) is neither unplugged nor plugged in.
+    void videoNodeChanges_data()
+    {
+        QTest::addColumn<QSet<QByteArray>>("before");
+        QTest::addColumn<QList<Batch>>("batches");
+        const QByteArray v4l = "video4linux", usb = "usb";
+        const QSet<QByteArray> a{"/sys/devices/usb1/1-1"}, ab{"/sys/devices/usb1/1-1", "/sys/devices/usb1/1-2"};
+        QTest::newRow("lent and taken back") << a << QList<Batch>{{a, {v4l, v4l, v4l, v4l}, {false, false, false, false}}};
+        QTest::newRow("a driver bound late") << a << QList<Batch>{{ab, {v4l, v4l}, {true, true}}};
+        QTest::newRow("a driver gone") << ab << QList<Batch>{{a, {v4l, v4l}, {true, true}}};
+        QTest::newRow("read while the nodes were away") << a << QList<Batch>{
+            {{}, {v4l, v4l}, {true, true}}, {a, {v4l, v4l}, {true, true}}, {a, {v4l}, {false}}};
+        QTest::newRow("other devices never count") << a << QList<Batch>{
+            {ab, {usb, v4l, v4l}, {false, true, true}}, {ab, {usb}, {false}}, {a, {usb, v4l}, {false, true}}};
+    }
+
+    void videoNodeChanges()
+    {
+        QFETCH(QSet<QByteArray>, before);
+        QFETCH(QList<Batch>, batches);
+        QSet<QByteArray> now = before;
+        VideoNodeChanges changes([&] { return now; });
+        for (const Batch& batch : batches) {
+            now = batch.owners;
+            changes.startBatch();
+            QList<bool> reported;
+            for (const QByteArray& subsystem : batch.subsystems)
+                reported << changes.reported(subsystem);
+            QCOMPARE(reported, batch.reported);
+        }
+    }
+
     // Without a simulated bus, real devices are followed: video devices
     // only. A mouse or a memory stick coming or going reports nothing; each
     // row ends with a camera's video node as a fence, which must be the one
@@ -257,7 +301,10 @@ private slots:
         QFETCH(QString, subsystem);
         QFETCH(QString, devtype);
         QFETCH(bool, reported);
-        DeviceNotifier notifier;
+        // The announced devices are not in sysfs: each look at it finds the
+        // video devices changed, as they would be by a real arrival.
+        int looks = 0;
+        DeviceNotifier notifier(nullptr, [&] { return QSet<QByteArray>{QByteArray::number(++looks)}; });
         QVERIFY(notifier.start());
         QSignalSpy changes(&notifier, &DeviceNotifier::deviceChanged);
         UdevAnnouncer udev;

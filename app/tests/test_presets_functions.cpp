@@ -22,6 +22,8 @@ private slots:
     void truth() { runRow(); }
     void warnings_data();
     void warnings() { runRow(); }
+    void notices_data();
+    void notices() { runRow(); }
 
 private:
     void runRow()
@@ -216,6 +218,50 @@ void PresetsFunctionsTest::warnings_data()
 
     QTest::newRow("closed with a no-camera warning on screen") << a << QStringList{
         "click btn_cam2", "warnings 0 1", "close", "sent"};
+}
+
+// When the camera's commands cannot reach it, one notice names the cause
+// and the cure: once per camera and cause, however often the user tries.
+void PresetsFunctionsTest::notices_data()
+{
+    columns();
+    const QStringList a{"a"};
+    const QString refused = QStringLiteral("fault a camera-control.2=ks-set,refused");
+
+    QTest::newRow("refused while another program holds the camera: one notice") << a << QStringList{
+        refused, "click btn_num3", "sent PresetCall(3)", "notice close the program",
+        "click btn_num4", "click btn_mute", "sent PresetCall(4) MuteOn", "notice close the program",
+        "click commandNotice", "notice none",
+        "click btn_num5", "key 6", "keyup 6", "sent PresetCall(5) PresetCall(6)", "notice none"};
+
+    QTest::newRow("no permission") << a << QStringList{
+        "fault a camera-control.2=ks-set,no-permission", "click btn_home", "sent Home",
+        "notice run sudo make install"};
+
+    QTest::newRow("no answer, from the keyboard") << a << QStringList{
+        "fault a camera-control.2=ks-set,no-answer", "key 2", "keyup 2", "sent PresetCall(2)",
+        "notice does not answer"};
+
+    // A move through the joystick that fails; the notice comes when it is let go.
+    QTest::newRow("a refused move") << a << QStringList{
+        "fault a camera-control.10=ks-set,refused", "joy press 58,58", "joy move 8,58",
+        "await PanLeft(0) PanLeft(21)", "notice none", "joy release", "notice close the program"};
+
+    QTest::newRow("another cause on the same camera gets its own notice") << a << QStringList{
+        refused, "click btn_flip", "notice close the program", "click commandNotice",
+        "fault a camera-control.2=ks-set,no-answer", "click btn_flip", "notice does not answer"};
+
+    QTest::newRow("the same cause on another camera gets its own notice") << QStringList{"a", "b"} << QStringList{
+        refused, "fault b camera-control.2=ks-set,refused",
+        "click btn_mirror", "notice close the program", "click commandNotice",
+        "click btn_cam2", "click btn_mirror", "notice close the program"};
+
+    // A command that fails for a reason the user cannot cure, or one that
+    // reaches the camera, shows nothing.
+    QTest::newRow("nothing to tell") << a << QStringList{
+        "click btn_num1", "sent PresetCall(1)", "notice none",
+        "fault a camera-control.2=ks-set", "click btn_num1", "sent PresetCall(1)", "notice none",
+        "fault a proc-amp.0=ks-set,refused", "click btn_num1", "notice none"};
 }
 
 QTEST_MAIN(PresetsFunctionsTest)

@@ -109,7 +109,7 @@ HResult SetZoomSpeed(CameraBinding& camera, const Route& route, const PropertyRe
     // Where only usbfs can stop the zoom, a zoom that could not be stopped
     // is not started.
     if (value != 0 && KernelWouldClamp(range, 0)) {
-        const HResult ready = camera.UsbfsReady(route.terminalBit);
+        const HResult ready = camera.UsbfsReady(route.selector, route.terminalBit);
         if (Failed(ready)) return ready;
     }
     const ControlValue control{route.control, value};
