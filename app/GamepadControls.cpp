@@ -123,15 +123,10 @@ void MainWindow::gamepadHeld(Action action, bool down)
 
 void MainWindow::gamepadPressed(Action action, int number)
 {
-    using Click = void (MainWindow::*)();
-    static constexpr Click kDigits[] = {
-        &MainWindow::on_btn_num0_clicked, &MainWindow::on_btn_num1_clicked, &MainWindow::on_btn_num2_clicked,
-        &MainWindow::on_btn_num3_clicked, &MainWindow::on_btn_num4_clicked, &MainWindow::on_btn_num5_clicked,
-        &MainWindow::on_btn_num6_clicked, &MainWindow::on_btn_num7_clicked, &MainWindow::on_btn_num8_clicked,
-        &MainWindow::on_btn_num9_clicked};
-    static constexpr Click kCameras[] = {&MainWindow::on_btn_cam1_clicked, &MainWindow::on_btn_cam2_clicked,
-                                         &MainWindow::on_btn_cam3_clicked, &MainWindow::on_btn_cam4_clicked,
-                                         &MainWindow::on_btn_cam5_clicked};
+    // The window's own button slots, by name as the form binds them.
+    const auto click = [this](const QString& slot) {
+        QMetaObject::invokeMethod(this, slot.toLatin1().constData(), Qt::DirectConnection);
+    };
     switch (action) {
     case Action::Recall: {
         // A digit key: always a recall, whatever mode the keypad is in.
@@ -145,7 +140,7 @@ void MainWindow::gamepadPressed(Action action, int number)
         const int setMode = presetSetMode;
         const int clearMode = presetClearMode;
         on_btn_set_clicked();
-        (this->*kDigits[number])();
+        click(QStringLiteral("on_btn_num%1_clicked").arg(number));
         presetSetMode = setMode;
         presetClearMode = clearMode;
         break;
@@ -163,7 +158,7 @@ void MainWindow::gamepadPressed(Action action, int number)
             if (tabs[n - 1]->styleSheet().contains(QLatin1String("_green.png")))
                 shown = n;
         const int next = action == Action::CameraNext ? shown % count + 1 : (shown <= 1 ? count : shown - 1);
-        (this->*kCameras[next - 1])();
+        click(QStringLiteral("on_btn_cam%1_clicked").arg(next));
         break;
     }
     case Action::Home:
