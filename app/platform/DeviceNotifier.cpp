@@ -153,11 +153,6 @@ bool DeviceNotifier::listenTo(const char* subsystem)
     const int fd = udev_monitor_get_fd(udevHandles->monitor);
     if (fd < 0)
         return false;
-    if (!videoNodeOwners) {
-        ::udev* context = udevHandles->context;
-        videoNodeOwners = [context] { return UsbDevicesWithVideoNodes(context); };
-    }
-    videoNodeChanges = std::make_unique<VideoNodeChanges>(videoNodeOwners);
     udevNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(udevNotifier, &QSocketNotifier::activated, this, &DeviceNotifier::udevReadable);
     return true;
