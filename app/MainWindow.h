@@ -27,6 +27,15 @@ class CommandNotice;
 namespace Ui {
 class MainWindowForm;
 }
+namespace ptzdeck {
+class Gamepads;
+namespace gamepad {
+enum class Action;
+}
+namespace platform {
+class DeviceNotifier;
+}
+}  // namespace ptzdeck
 using MainWindowForm = Ui::MainWindowForm;
 
 class MainWindow : public QMainWindow {
@@ -216,10 +225,24 @@ private:
     // MoveEvent's body: true when the camera took every operation.
     bool sendPlace(BaseDevice* dev, int place, int x, int y);
     static unsigned placeAxes(int place);
-    // Stops every axis still moving, on the camera that was told to move.
-    void stopMotion();
+    // Stops every axis still moving but those in `keep`, on the camera that
+    // was told to move.
+    void stopMotion(unsigned keep = 0);
     // The panel loses the hand that would end a move (the window goes
     // away, loses the keyboard or closes): the joystick and the sliders let
     // go as if released, and whatever still moves is stopped.
     void letGo();
+
+    // Gamepads (GamepadControls.cpp): a pad drives the same code as the
+    // window's own controls, and the tray menu names the pad in use.
+private:
+    ptzdeck::Gamepads* gamepads = nullptr;
+    QAction* trayGamepad = nullptr;
+    void setUpGamepads(ptzdeck::platform::DeviceNotifier* notifier);
+    void gamepadHeld(ptzdeck::gamepad::Action action, bool down);
+    void gamepadPressed(ptzdeck::gamepad::Action action, int number);
+    // The pads hear their own releases wherever the keyboard is: what they
+    // hold is theirs to end.
+    bool gamepadHoldsStick() const;
+    unsigned gamepadHeldAxes() const;
 };
