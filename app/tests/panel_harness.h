@@ -47,6 +47,9 @@ public:
     // Adds a line to the camera's file, which it obeys from its next request.
     void edit(const QString& name, const QString& line);
     void unplugAll();
+    // The presets file generic cameras keep theirs in: under this bus's own
+    // configuration directory, never the user's.
+    QString presetFile() const;
     // Every set request logged after the last call (or after construction).
     QList<CameraRequest> takeSetRequests();
     QList<CameraRequest> peekSetRequests() const;
@@ -90,6 +93,9 @@ private:
     void awaitSent(const QStringList& operations);
     void waitTicks(int count);
     void expectNotice(const QStringList& words);
+    void restart();
+    void awaitSteps(const QStringList& args);
+    void presetFile(const QStringList& args);
 
     SimBus& bus;
     std::unique_ptr<MainWindow> panel;
@@ -99,6 +105,7 @@ private:
     bool joystickHeld = false;
     QList<QWidget*> widgetsBefore;   // top-level widgets that existed before the window
     std::unique_ptr<QWidget> elsewhere;   // another program's window, for taking the keyboard away
+    QByteArray presetFileKept;            // the presets file as it was when last looked at
 };
 
 // Builds a window on a bus holding `cameras` (by name; "a" sorts first and
