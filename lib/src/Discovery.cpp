@@ -65,6 +65,13 @@ Step NextDevice(MonikerEnumerator& devices, std::unique_ptr<Moniker>& moniker,
     return Step::Device;
 }
 
+// A device met on the walk that may be a generic camera, asked only if
+// the walk needs it.
+struct Candidate {
+    std::unique_ptr<Moniker> moniker;
+    DeviceTexts texts;
+};
+
 // A generic candidate whose driver reports controls that move it.
 bool MovesByItsDriver(Moniker& moniker, MotionControls& controls) {
     controls = MotionControls{};
@@ -99,6 +106,39 @@ void CopyName(const std::string& name, char (&buffer)[kDeviceNameSize]) {
     buffer[length] = '\0';
 }
 
+// The walk of BindCamera. With `candidates`, keeps the generic candidates
+// met on the way for after it; `supported` counts the supported cameras
+// passed.
+bool BindSupportedCamera(int index, std::unique_ptr<CaptureFilter>& filter, char (&nameBuffer)[kDeviceNameSize],
+                         int& supported, std::vector<Candidate>* candidates) {
+    supported = 0;
+    std::unique_ptr<MonikerEnumerator> devices;
+    if (!OpenVideoInputDevices(devices)) return false;
+    std::unique_ptr<Moniker> moniker;
+    DeviceTexts texts;
+    for (Step step; (step = NextDevice(*devices, moniker, texts)) != Step::End;) {
+        if (step == Step::Skipped) continue;
+        if (candidates != nullptr && IsGenericCandidatePath(texts.devicePath)) {
+            candidates->push_back({std::move(moniker), std::move(texts)});
+            continue;
+        }
+        if (!IsSupportedCameraPath(texts.devicePath)) continue;
+        if (supported != index) {
+            ++supported;
+            continue;
+        }
+        // Not tested: a failed bind leaves `filter` empty and Open then
+        // obtains no interface.
+        filter.reset();
+        moniker->BindToObject(filter);
+        moniker.reset();
+        devices.reset();
+        CopyName(texts.friendlyName, nameBuffer);
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool IsSupportedCameraPath(std::string_view devicePath) {
@@ -126,32 +166,9 @@ bool EnumerateSupportedCameras(std::vector<DeviceInfo>& list) {
 
 bool BindCamera(int index, std::unique_ptr<CaptureFilter>& filter,
                 char (&nameBuffer)[kDeviceNameSize]) {
-    std::unique_ptr<MonikerEnumerator> devices;
-    if (!OpenVideoInputDevices(devices)) return false;
-    int counter = 0;
-    std::unique_ptr<Moniker> moniker;
-    DeviceTexts texts;
-    for (Step step; (step = NextDevice(*devices, moniker, texts)) != Step::End;) {
-        if (step == Step::Skipped || !IsSupportedCameraPath(texts.devicePath)) continue;
-        if (counter != index) {
-            ++counter;
-            continue;
-        }
-        // Not tested: a failed bind leaves `filter` empty and Open then
-        // obtains no interface.
-        filter.reset();
-        moniker->BindToObject(filter);
-        moniker.reset();
-        devices.reset();
-        CopyName(texts.friendlyName, nameBuffer);
-        return true;
-    }
-    return false;
+    int supported = 0;
+    return BindSupportedCamera(index, filter, nameBuffer, supported, nullptr);
 }
-
-}  // namespace lumetra
-
-namespace lumetra {
 
 bool IsGenericCandidatePath(std::string_view devicePath) {
     return devicePath.substr(0, 8) == "\\\\?\\usb#" && !IsSupportedCameraPath(devicePath);
@@ -184,38 +201,12 @@ bool EnumerateAllCameras(std::vector<DeviceInfo>& list) {
 bool BindAnyCamera(int index, std::unique_ptr<CaptureFilter>& filter, char (&nameBuffer)[kDeviceNameSize],
                    GenericCameraFacts& facts) {
     facts = GenericCameraFacts{};
-    std::unique_ptr<MonikerEnumerator> devices;
-    if (!OpenVideoInputDevices(devices)) return false;
     // Generic cameras come after every supported one, so the walk learns
     // where they start only at its end; until then their candidates are
     // kept, unasked.
-    struct Candidate {
-        std::unique_ptr<Moniker> moniker;
-        DeviceTexts texts;
-    };
     std::vector<Candidate> candidates;
     int counter = 0;
-    std::unique_ptr<Moniker> moniker;
-    DeviceTexts texts;
-    for (Step step; (step = NextDevice(*devices, moniker, texts)) != Step::End;) {
-        if (step == Step::Skipped) continue;
-        if (IsGenericCandidatePath(texts.devicePath)) {
-            candidates.push_back({std::move(moniker), std::move(texts)});
-            continue;
-        }
-        if (!IsSupportedCameraPath(texts.devicePath)) continue;
-        if (counter != index) {
-            ++counter;
-            continue;
-        }
-        filter.reset();
-        moniker->BindToObject(filter);
-        moniker.reset();
-        devices.reset();
-        CopyName(texts.friendlyName, nameBuffer);
-        return true;
-    }
-    devices.reset();
+    if (BindSupportedCamera(index, filter, nameBuffer, counter, &candidates)) return true;
     if (index < counter) return false;
     int generic = counter;
     for (Candidate& candidate : candidates) {

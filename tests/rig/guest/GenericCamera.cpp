@@ -13,22 +13,6 @@
 namespace rig {
 namespace {
 
-std::string Le(int64_t value, int size) {
-    std::string text;
-    char pair[3];
-    for (int i = 0; i < size; ++i) {
-        std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned>((static_cast<uint64_t>(value) >> (8 * i)) & 0xFF));
-        text += pair;
-    }
-    return text;
-}
-
-std::string Ct(unsigned selector, const std::string& data) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%u/0x%02x=%s", kCameraTerminal, selector, data.c_str());
-    return text;
-}
-
 // PANTILT_ABSOLUTE: dwPan, then dwTilt.
 std::string PanTilt(int32_t pan, int32_t tilt) { return Ct(0x0D, Le(pan, 4) + Le(tilt, 4)); }
 std::string Zoom(int32_t zoom) { return Ct(0x0B, Le(zoom, 2)); }
@@ -120,7 +104,7 @@ std::vector<Step> PanelSteps(BaseDevice& d) {
          },
          true, {}, "a preset stored: reads only"},
         {"PanReset()", [&] { return Returned(d.PanReset()); }, true, {PanTilt(0, -7200)}, ""},
-        {"SetBrightness(-10)", [&] { return Returned(d.SetBrightness(-10)); }, true, {"2/0x02=f6ff"}, ""},
+        {"SetBrightness(-10)", [&] { return Returned(d.SetBrightness(-10)); }, true, {Pu(0x02, "f6ff")}, ""},
         {"FocusNear(50)", [&] { return Returned(d.FocusNear(50)); }, false, {}, "the camera has no focus control"},
         {"FocusAuto()", [&] { return Returned(d.FocusAuto()); }, false, {}, ""},
     };

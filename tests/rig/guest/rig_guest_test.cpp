@@ -38,7 +38,10 @@ namespace {
 
 using rig::Carrier;
 using rig::Column;
+using rig::Ct;
+using rig::Le;
 using rig::Outcome;
+using rig::Pu;
 using rig::Reach;
 using rig::Returned;
 using rig::ReturnedValue;
@@ -127,27 +130,6 @@ void CheckLoadedRecords(rig::Judge& judge, BaseDevice& device, bool hasIris) {
         judge.Check(unsupported->supported == 0, "LoadPropertyInfo leaves a record without a property unsupported");
 }
 
-// Little-endian hex of a value of `size` bytes.
-std::string Le(int64_t value, int size) {
-    std::string text;
-    char pair[3];
-    for (int i = 0; i < size; ++i) {
-        std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned>((static_cast<uint64_t>(value) >> (8 * i)) & 0xFF));
-        text += pair;
-    }
-    return text;
-}
-
-std::string Ct(unsigned selector, const std::string& data) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%u/0x%02x=%s", rig::kCameraTerminal, selector, data.c_str());
-    return text;
-}
-std::string Pu(unsigned selector, const std::string& data) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%u/0x%02x=%s", rig::kProcessingUnit, selector, data.c_str());
-    return text;
-}
 std::string Roll(int code) { return Ct(0x0F, Le(code, 2)); }
 
 // Every operation on the full camera, in an order whose camera state is
