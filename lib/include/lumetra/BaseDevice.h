@@ -138,15 +138,16 @@ public:
     // supported cameras alone.
     bool OpenAny(const char* indexText, int reserved);
 
-    // A generic camera (one OpenAny opened) has no command channel: it never receives one of the camera's own commands, and its
-    // operations map onto the controls its driver reports. Moves take their
+    // A generic camera (one OpenAny opened) has no command channel: it
+    // never receives one of the camera's own commands, and its operations
+    // map onto the controls its driver reports. Moves take their
     // speed as a percentage of the camera's fastest (1 to 100; 0 stops).
     // Where the camera has speed controls the driver carries, it receives
     // the speed; where it has only absolute ones, the library steps them at
     // that speed, a step at a time: the caller calls StepMoves while a
     // move lasts. Home and the resets go to the absolute positions 0. The
     // supported cameras behave exactly as the operations above say. None of
-    // these are virtual, so the slots above stay where they are.
+    // these are virtual, so the slots below stay where they are.
 
     // What the open camera can do (DeviceAbility bits); 0 while closed.
     uint32_t Abilities() const;
@@ -163,10 +164,10 @@ public:
     // sent only while the camera focuses manually. True when every axis
     // sent was taken and at least one was sent.
     bool MoveToPosition(const CameraPosition& position);
-    // Who the open generic camera is, the same on every run and port after
-    // port: "VVVV:PPPP serial S" (USB ids and serial number) or, for a
-    // camera without one, "VVVV:PPPP port P" (its place on the bus). Empty
-    // for a supported camera or a closed device.
+    // Who the open generic camera is, the same on every run:
+    // "VVVV:PPPP serial S" (USB ids and serial number, on whichever port)
+    // or, for a camera without one, "VVVV:PPPP port P" (its place on the
+    // bus). Empty for a supported camera or a closed device.
     std::string CameraIdentity() const;
 
     // The slot order below is part of the binary interface: never reorder.
