@@ -334,6 +334,20 @@ void PresetsFunctionsTest::generic_data()
         "click btn_num1", "sent", "notice is damaged", "notice leaves it as it is", "presetfile unchanged",
         "click btn_set", "click btn_num2", "sent", "presetfile unchanged"};
 
+    // A gamepad takes the window's roads: its shoulder and A keep preset 1
+    // in the file, Start homes, A brings it back; its speeds are shares of
+    // the camera's fastest, and Start on a camera that cannot home sends
+    // nothing, as the dimmed HOME does.
+    QTest::newRow("a gamepad stores, homes and recalls the same way") << QStringList{"a " + stepped}
+        << QStringList{
+        "pad plug p", "pad p BTN_TL=1 BTN_SOUTH=1", "sent", "presetfile kept", "pad p BTN_TL=0 BTN_SOUTH=0",
+        "pad p BTN_START=1", "sent PanTo(0) TiltTo(0)", "pad p BTN_START=0",
+        "pad p BTN_SOUTH=1", "sent PanTo(25) TiltTo(-10) ZoomTo(300) FocusTo(128)", "pad p BTN_SOUTH=0", "sent"};
+    QTest::newRow("a gamepad moves at a share of the camera's fastest") << QStringList{"a " + speeds}
+        << QStringList{
+        "pad plug p", "pad p ABS_HAT0X=-1", "sent PanLeft(24)", "pad p ABS_HAT0X=0", "sent PanLeftStop",
+        "pad p BTN_START=1", "pad p BTN_START=0", "sent"};
+
     // Without serial numbers, the place on the bus tells them apart.
     QTest::newRow("two cameras of one model keep their own presets") << QStringList{
         "a " + path + " ptz-controls=pan-tilt-absolute camera-control.0=-170,170,1,0,25",
