@@ -22,29 +22,6 @@ QString muteFace(const char* image)
         .arg(QLatin1String(image));
 }
 
-// A digit stores or clears when the keypad is in that mode, and recalls
-// otherwise. A mode is used up only by a digit the camera took, so a store
-// begun before the camera appeared still stores afterwards. True when the
-// camera took it.
-bool sendPresetDigit(BaseDevice* device, int& setMode, int& clearMode, int digit)
-{
-    if (g_cameraOpen != 1)
-        return false;
-    if (setMode == 1) {
-        if (!device->PresetSet(digit))
-            return false;
-        setMode = 0;
-        return true;
-    }
-    if (clearMode == 1) {
-        if (!device->PresetClear(digit))
-            return false;
-        clearMode = 0;
-        return true;
-    }
-    return device->PresetCall(digit);
-}
-
 // Sends one of a toggle's two commands; true when the camera took it.
 bool sent(BaseDevice* device, bool (BaseDevice::*command)())
 {
@@ -53,36 +30,40 @@ bool sent(BaseDevice* device, bool (BaseDevice::*command)())
 
 } // namespace
 
-void MainWindow::on_btn_num0_clicked() { sendPresetDigit(device, presetSetMode, presetClearMode, 0); }
-void MainWindow::on_btn_num1_clicked() { sendPresetDigit(device, presetSetMode, presetClearMode, 1); }
-void MainWindow::on_btn_num2_clicked() { sendPresetDigit(device, presetSetMode, presetClearMode, 2); }
-void MainWindow::on_btn_num3_clicked() { sendPresetDigit(device, presetSetMode, presetClearMode, 3); }
-void MainWindow::on_btn_num4_clicked() { sendPresetDigit(device, presetSetMode, presetClearMode, 4); }
-void MainWindow::on_btn_num5_clicked() { sendPresetDigit(device, presetSetMode, presetClearMode, 5); }
-void MainWindow::on_btn_num6_clicked() { sendPresetDigit(device, presetSetMode, presetClearMode, 6); }
-void MainWindow::on_btn_num7_clicked() { sendPresetDigit(device, presetSetMode, presetClearMode, 7); }
-void MainWindow::on_btn_num8_clicked() { sendPresetDigit(device, presetSetMode, presetClearMode, 8); }
-void MainWindow::on_btn_num9_clicked() { sendPresetDigit(device, presetSetMode, presetClearMode, 9); }
-
-// Set or Clear and then a digit, in a keypad of its own: the window's keypad
-// keeps whatever mode a hand left it in.
-bool MainWindow::recallPreset(int preset)
+// A digit stores or clears when the keypad is in that mode, and recalls
+// otherwise. A mode is used up only by a digit the camera took, so a store
+// begun before the camera appeared still stores afterwards.
+void MainWindow::presetDigit(int digit)
 {
-    int setMode = 0, clearMode = 0;
-    return sendPresetDigit(device, setMode, clearMode, preset);
+    if (g_cameraOpen != 1)
+        return;
+    if (presetSetMode == 1) {
+        if (presetStore(digit))
+            presetSetMode = 0;
+    } else if (presetClearMode == 1) {
+        if (presetClear(digit))
+            presetClearMode = 0;
+    } else {
+        presetRecall(digit);
+    }
 }
 
-bool MainWindow::storePreset(int preset)
-{
-    int setMode = 1, clearMode = 0;
-    return sendPresetDigit(device, setMode, clearMode, preset);
-}
+void MainWindow::on_btn_num0_clicked() { presetDigit(0); }
+void MainWindow::on_btn_num1_clicked() { presetDigit(1); }
+void MainWindow::on_btn_num2_clicked() { presetDigit(2); }
+void MainWindow::on_btn_num3_clicked() { presetDigit(3); }
+void MainWindow::on_btn_num4_clicked() { presetDigit(4); }
+void MainWindow::on_btn_num5_clicked() { presetDigit(5); }
+void MainWindow::on_btn_num6_clicked() { presetDigit(6); }
+void MainWindow::on_btn_num7_clicked() { presetDigit(7); }
+void MainWindow::on_btn_num8_clicked() { presetDigit(8); }
+void MainWindow::on_btn_num9_clicked() { presetDigit(9); }
 
-bool MainWindow::clearPreset(int preset)
-{
-    int setMode = 0, clearMode = 1;
-    return sendPresetDigit(device, setMode, clearMode, preset);
-}
+// Set or Clear and then a digit, by the keypad's roads, without its mode:
+// the window's keypad keeps whatever mode a hand left it in.
+bool MainWindow::recallPreset(int preset) { return g_cameraOpen == 1 && presetRecall(preset); }
+bool MainWindow::storePreset(int preset) { return g_cameraOpen == 1 && presetStore(preset); }
+bool MainWindow::clearPreset(int preset) { return g_cameraOpen == 1 && presetClear(preset); }
 
 // The two mode buttons exclude each other; neither sends anything.
 void MainWindow::on_btn_set_clicked()

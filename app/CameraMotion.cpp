@@ -40,6 +40,8 @@ bool MainWindow::sendPlace(BaseDevice* dev, int place, int x, int y)
     if (g_cameraOpen != 1 || !dev)
         return false;
     if (dev == device) {
+        x = panSpeed(x);
+        y = tiltSpeed(y);
         if (place == 4)
             movingAxes &= ~(PanAxis | TiltAxis);
         else
@@ -87,6 +89,8 @@ bool MainWindow::sendPlace(BaseDevice* dev, int place, int x, int y)
     default:
         return false;
     }
+    if (dev == device)
+        followSteps();
     return taken;
 }
 
@@ -99,7 +103,7 @@ unsigned MainWindow::placeAxes(int place)
     return place >= 0 && place < 9 ? kAxes[place] : 0;
 }
 
-bool MainWindow::moveTowards(int place, int panSpeed, int tiltSpeed)
+bool MainWindow::moveTowards(int place, int pan, int tilt)
 {
     if (!cameraReady() || place < 0 || place > 8)
         return false;
@@ -114,7 +118,7 @@ bool MainWindow::moveTowards(int place, int panSpeed, int tiltSpeed)
             movingAxes &= ~TiltAxis;
         }
     }
-    return sendPlace(device, place, panSpeed, tiltSpeed) && taken;
+    return sendPlace(device, place, pan, tilt) && taken;
 }
 
 // The joystick repeats all three reports every 100 ms while held; only a
@@ -156,12 +160,13 @@ void MainWindow::zoomchanged()
     const int value = ui->slider_zoom->value();
     if (g_cameraOpen == 1) {
         if (value > kSliderRest)
-            device->ZoomIn(1);
+            device->ZoomIn(lensSpeed());
         else if (value < kSliderRest)
-            device->ZoomOut(1);
+            device->ZoomOut(lensSpeed());
         else
             device->ZoomStop();
         movingAxes = value == kSliderRest ? movingAxes & ~ZoomAxis : movingAxes | ZoomAxis;
+        followSteps();
     }
     if (value != kSliderRest && !ui->slider_zoom->isSliderDown())
         ui->slider_zoom->setSliderPosition(kSliderRest);
@@ -175,6 +180,7 @@ void MainWindow::zoomstop()
     if (g_cameraOpen == 1) {
         device->ZoomStop();
         movingAxes &= ~ZoomAxis;
+        followSteps();
     }
 }
 
@@ -184,12 +190,13 @@ void MainWindow::focuschanged()
     const int value = ui->slider_focus->value();
     if (g_cameraOpen == 1) {
         if (value > kSliderRest)
-            device->FocusFar(1);
+            device->FocusFar(lensSpeed());
         else if (value < kSliderRest)
-            device->FocusNear(1);
+            device->FocusNear(lensSpeed());
         else
             device->FocusStop();
         movingAxes = value == kSliderRest ? movingAxes & ~FocusAxis : movingAxes | FocusAxis;
+        followSteps();
     }
     if (value != kSliderRest && !ui->slider_focus->isSliderDown())
         ui->slider_focus->setSliderPosition(kSliderRest);
@@ -201,6 +208,7 @@ void MainWindow::focusstop()
     if (g_cameraOpen == 1) {
         device->FocusStop();
         movingAxes &= ~FocusAxis;
+        followSteps();
     }
 }
 
@@ -217,7 +225,7 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
         const int key = event->key();
         if (key >= Qt::Key_0 && key <= Qt::Key_9) {
             // Always a recall: the keypad's store and clear modes are for clicks.
-            recallPreset(key - Qt::Key_0);
+            presetRecall(key - Qt::Key_0);
         } else {
             switch (key) {
             // The face shows a framing mode only once the camera took it.
@@ -231,31 +239,34 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
                     ui->btn_ai->setStyleSheet(QString::fromLatin1(kManualFace));
                 break;
             case Qt::Key_T:
-                zoom(1);
+                device->ZoomIn(lensSpeed());
+                movingAxes |= ZoomAxis;
                 break;
             case Qt::Key_W:
-                zoom(-1);
+                device->ZoomOut(lensSpeed());
+                movingAxes |= ZoomAxis;
                 break;
             case Qt::Key_Left:
-                device->PanLeft(kKeyPanSpeed);
+                device->PanLeft(panSpeed(kKeyPanSpeed));
                 movingAxes |= PanAxis;
                 break;
             case Qt::Key_Up:
-                device->TiltUp(kKeyTiltSpeed);
+                device->TiltUp(tiltSpeed(kKeyTiltSpeed));
                 movingAxes |= TiltAxis;
                 break;
             case Qt::Key_Right:
-                device->PanRight(kKeyPanSpeed);
+                device->PanRight(panSpeed(kKeyPanSpeed));
                 movingAxes |= PanAxis;
                 break;
             case Qt::Key_Down:
-                device->TiltDown(kKeyTiltSpeed);
+                device->TiltDown(tiltSpeed(kKeyTiltSpeed));
                 movingAxes |= TiltAxis;
                 break;
             default:
                 break;
             }
         }
+        followSteps();
     }
     QMainWindow::keyPressEvent(event);
 }
@@ -286,11 +297,13 @@ void MainWindow::keyReleaseEvent(QKeyEvent* event)
             break;
         case Qt::Key_T:
         case Qt::Key_W:
-            zoom(0);
+            device->ZoomStop();
+            movingAxes &= ~ZoomAxis;
             break;
         default:
             break;
         }
+        followSteps();
     }
     QMainWindow::keyReleaseEvent(event);
 }
@@ -308,6 +321,7 @@ void MainWindow::stopMotion(unsigned keep)
     if (stopping & FocusAxis)
         device->FocusStop();
     movingAxes &= keep;
+    followSteps();
 }
 
 void MainWindow::letGo()
@@ -348,30 +362,44 @@ bool MainWindow::zoom(int way)
 {
     if (g_cameraOpen != 1)
         return false;
+    bool taken = false;
     if (way == 0) {
         movingAxes &= ~ZoomAxis;
-        return device->ZoomStop();
+        taken = device->ZoomStop();
+    } else {
+        movingAxes |= ZoomAxis;
+        taken = way > 0 ? device->ZoomIn(lensSpeed()) : device->ZoomOut(lensSpeed());
     }
-    movingAxes |= ZoomAxis;
-    return way > 0 ? device->ZoomIn(1) : device->ZoomOut(1);
+    followSteps();
+    return taken;
 }
+
+bool MainWindow::focusByHand() const { return ui->slider_focus->isEnabled(); }
 
 // As the focus slider moves it: only in manual focus, where it is enabled.
 bool MainWindow::focus(int way)
 {
-    if (g_cameraOpen != 1 || !ui->slider_focus->isEnabled())
+    if (g_cameraOpen != 1 || !focusByHand())
         return false;
+    bool taken = false;
     if (way == 0) {
         movingAxes &= ~FocusAxis;
-        return device->FocusStop();
+        taken = device->FocusStop();
+    } else {
+        movingAxes |= FocusAxis;
+        taken = way > 0 ? device->FocusFar(lensSpeed()) : device->FocusNear(lensSpeed());
     }
-    movingAxes |= FocusAxis;
-    return way > 0 ? device->FocusFar(1) : device->FocusNear(1);
+    followSteps();
+    return taken;
 }
 
 bool MainWindow::goHome()
 {
-    return g_cameraOpen == 1 && device->Home();
+    if (g_cameraOpen != 1)
+        return false;
+    const bool taken = device->Home();
+    followSteps();
+    return taken;
 }
 
 void MainWindow::on_btn_home_clicked()

@@ -36,6 +36,9 @@ public:
     // window (the session bus) runs it when the camera did not take it.
     void check();
 
+    // Shows `text` unless `key` has been told already; true when it shows.
+    bool tellOnce(const QString& key, const QString& text);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

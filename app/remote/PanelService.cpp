@@ -266,8 +266,12 @@ void PanelService::focus(int way)
 {
     if (!ready())
         return;
-    if (window->autoFocus()) {
-        refuse(kErrorFocusIsAutomatic, QStringLiteral("focus is automatic: it moves in manual focus (af off) only"));
+    if (!window->focusByHand()) {
+        if (window->autoFocus())
+            refuse(kErrorFocusIsAutomatic,
+                   QStringLiteral("focus is automatic: it moves in manual focus (af off) only"));
+        else
+            refuse(kErrorNotSupported, QStringLiteral("this camera has no focus to move"));
         return;
     }
     answer(window->focus(way));
