@@ -17,7 +17,7 @@ NO_Device::NO_Device(QWidget* parent) : QDialog(parent)
 
 NO_Device::~NO_Device() { delete ui; }
 
-void NO_Device::mousePressEvent(QMouseEvent* event) { warning_dialog::Press(event, dragOrigin, dragging); }
+void NO_Device::mousePressEvent(QMouseEvent* event) { warning_dialog::Press(this, event, dragOrigin, dragging); }
 
 void NO_Device::mouseReleaseEvent(QMouseEvent* event) { warning_dialog::Release(event, dragging); }
 
