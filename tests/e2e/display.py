@@ -173,6 +173,12 @@ class Display:
         self.move_along(start, end, steps)
         self.release_button(button)
 
+    def drag_window(self, start, end, steps=8):
+        """Drag a window by a place on it that moves it: here the same as any
+        drag (a desktop whose compositor does the moving waits for it to
+        begin before the hand moves)."""
+        self.drag(start, end, steps)
+
     def move_along(self, start, end, steps):
         for i in range(1, steps + 1):
             self.move_pointer(round(start[0] + (end[0] - start[0]) * i / steps),
@@ -200,12 +206,25 @@ class Display:
                 windows.append(window)
         return windows
 
+    def windows_titled(self, title):
+        """Mapped top-level windows of any program with the title `title`."""
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"], env=self.env(),
+                               capture_output=True, text=True, timeout=30)
+        return [w for w in map(self.window, map(int, found.stdout.split())) if w is not None]
+
     def window(self, window_id):
         info = subprocess.run(["xwininfo", "-id", str(window_id)], env=self.env(),
                               capture_output=True, text=True, timeout=30)
         if info.returncode != 0:
             return None  # gone between the search and the look
         return Window.parse(window_id, info.stdout)
+
+    def keeps_above(self, window):
+        """Whether the window manager keeps `window` above the others, as it
+        says in the window's EWMH state."""
+        state = subprocess.run(["xprop", "-id", str(window.id), "_NET_WM_STATE"], env=self.env(),
+                               capture_output=True, text=True, timeout=30).stdout
+        return "_NET_WM_STATE_ABOVE" in state
 
     def screenshot(self):
         raw = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"],
@@ -278,7 +297,8 @@ class Window:
         return (self.x, self.y)
 
     def __repr__(self):
-        return f"<window {self.id:#x} {self.name!r} {self.width}x{self.height}{self.x:+d}{self.y:+d}>"
+        shown_id = f"{self.id:#x}" if isinstance(self.id, int) else self.id
+        return f"<window {shown_id} {self.name!r} {self.width}x{self.height}{self.x:+d}{self.y:+d}>"
 
 
 class Screenshot:

@@ -224,6 +224,18 @@ class PanelSession:
             return "unmuted"
         return None
 
+    def on_top_face(self, shot, window):
+        """"on" or "off", as the stay-on-top button's glyph tells (dark or
+        light); None while it shows neither."""
+        rect = self.at("top", window)
+        dark = shot.count_near(rect, panel.ON_TOP_GLYPH, tolerance=12)
+        light = shot.count_near(rect, panel.NOT_ON_TOP_GLYPH, tolerance=12)
+        if dark >= 40 and light < 5:
+            return "on"
+        if light >= 40 and dark < 5:
+            return "off"
+        return None
+
     def wait_for_camera_ready(self, tab=1):
         """Waits for the face of an open camera: tab `tab` alone green, the
         other tabs black, the mute button on its unmuted face."""
