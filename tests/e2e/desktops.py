@@ -91,12 +91,12 @@ class WestonDesktop(Display):
     save_screenshot = save_compositor_picture
 
 
-SESSION_BUS_TOOL = [os.environ.get("PTZDECK_DEBIAN_PYTHON", "/usr/bin/python3"),
-                    os.path.join(os.path.dirname(os.path.abspath(__file__)), "session_bus.py")]
+# Debian's python, which sees python3-gi.
+SESSION_BUS_TOOL = ["/usr/bin/python3", os.path.join(os.path.dirname(os.path.abspath(__file__)), "session_bus.py")]
 # The notification area's watcher KDE runs in kded5: plasma-workspace's module,
 # which scripts/install-desktops unpacks here rather than install the whole
 # Plasma workspace.
-KDED_PLUGINS = os.environ.get("PTZDECK_KDED_PLUGINS", "/usr/local/lib/ptzdeck-desktops/qt5/plugins")
+KDED_PLUGINS = "/usr/local/lib/ptzdeck-desktops/qt5/plugins"
 
 
 class SessionDesktop(Display):
@@ -111,9 +111,12 @@ class SessionDesktop(Display):
             self.stop()
             raise
 
+    @property
+    def runtime(self):
+        return os.path.join(self.workdir, "session-runtime")
+
     def _start_session(self, buses=("bus",), **variables):
         """`variables`: more of the session's environment."""
-        self.runtime = os.path.join(self.workdir, "session-runtime")
         home = os.path.join(self.workdir, "session-home")
         os.makedirs(self.runtime, 0o700)
         os.makedirs(home)
@@ -167,8 +170,8 @@ class GnomeDesktop(SessionDesktop):
 
     def _start(self):
         # An empty bus stands for the system bus the shell insists on.
-        runtime = os.path.join(self.workdir, "session-runtime")
-        self._start_session(buses=("bus", "system_bus"), DBUS_SYSTEM_BUS_ADDRESS=f"unix:path={runtime}/system_bus")
+        self._start_session(buses=("bus", "system_bus"),
+                            DBUS_SYSTEM_BUS_ADDRESS=f"unix:path={self.runtime}/system_bus")
         subprocess.run(["gsettings", "set", "org.gnome.shell", "enabled-extensions",
                         "['ubuntu-appindicators@ubuntu.com']"], env=self.base, check=True, timeout=60)
         self._spawn(["gnome-shell", "--headless", "--virtual-monitor", "1280x800", "--wayland",
@@ -232,8 +235,8 @@ class KWinDesktop(SessionDesktop):
     def _start(self):
         self._start_session()
         # The installed kwin_wayland carries a file capability (to raise its
-        # own limits), which an unprivileged container refuses to exec: a
-        # plain copy runs.
+        # own limits) that exec refuses where the capability is not allowed,
+        # as in a container: a plain copy runs anywhere.
         kwin = os.path.join(self.workdir, "kwin_wayland")
         shutil.copy("/usr/bin/kwin_wayland", kwin)
         # KWin runs this once its X server is up, with DISPLAY set.

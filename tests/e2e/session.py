@@ -1,6 +1,7 @@
 """One run of the real ptzdeck program on a private display and a private
 simulated USB bus, driven and judged from outside."""
 
+import glob
 import os
 import shutil
 import subprocess
@@ -126,10 +127,12 @@ class PanelSession:
                 out.write(self.display.server_state() + "\n")
                 if self.program is not None and self.program.poll() is not None:
                     out.write(f"the program had ended with exit code {self.program.returncode}\n")
-        for name in ("ptzdeck.log", "xvfb.log", "wm.log", "bus/requests.log"):
-            source = os.path.join(self.work, name)
-            if os.path.exists(source):
-                shutil.copy(source, os.path.join(self.evidence_dir, os.path.basename(name)))
+        # The program's output, what the desktop's parts said (the X server,
+        # a window manager, a compositor, its session's services), and the
+        # requests.
+        logs = glob.glob(os.path.join(self.work, "*.log")) + [os.path.join(self.work, "bus", "requests.log")]
+        for source in filter(os.path.exists, logs):
+            shutil.copy(source, os.path.join(self.evidence_dir, os.path.basename(source)))
         print(f"\nevidence of the failed scenario kept in {self.evidence_dir}")
 
     # -- the simulated bus -------------------------------------------------------
