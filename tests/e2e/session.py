@@ -306,3 +306,25 @@ class Scenario(unittest.TestCase):
 
     def assertNothingSent(self, requests):
         self.assertSent(requests, [])
+
+    def minimise_to_the_xembed_tray_and_back(self, s):
+        """Minimises the panel with its own button into an XEmbed
+        notification area (the desktop's tray must have one) and double-clicks
+        its icon there: the panel comes back where it was, camera and all."""
+        window = s.wait_for_camera_ready()
+
+        def tray_icon():
+            return next((w for w in s.windows() if w.width <= 64 and w.height <= 64), None)
+        icon = wait_until(tray_icon, "the panel's icon in the notification area")
+
+        s.click("min")
+        wait_until(lambda: all(w.size != panel.WINDOW_SIZE for w in s.windows()),
+                   "the window to go to the notification area")
+        self.assertIsNotNone(tray_icon(), "the icon stays while the window is away")
+
+        # An XEmbed icon reports clicks as they come: a double click restores.
+        s.display.move_pointer(*panel.centre((icon.x, icon.y, icon.width, icon.height)))
+        s.display.xdotool("click", "--repeat", 2, "--delay", 80, 1)
+        back = s.main_window()
+        self.assertEqual(back.position, window.position)
+        s.wait_for_camera_ready()

@@ -22,8 +22,9 @@ DESKTOPS = {
 # Weston's headless back end has no seat: pointer events sent into its
 # XWayland through XTEST crash that X server, so nothing can be clicked there.
 WITH_A_POINTER = ("x11", "x11-picom", "gnome", "kwin", "kwin-wayland")
-# Fluxbox's notification area is an XEmbed one, which reports clicks.
-WITH_AN_XEMBED_TRAY = ("x11", "x11-picom")
+# Fluxbox's notification area is an XEmbed one, which reports clicks (on
+# plain X11 the panel goes there in e2e_window already).
+WITH_AN_XEMBED_TRAY = ("x11-picom",)
 # GNOME's AppIndicator extension and KDE's tray take StatusNotifierItems.
 WITH_A_STATUS_NOTIFIER_TRAY = ("gnome", "kwin", "kwin-wayland")
 # Where the desktop's own record of what it keeps on top can be read: the
@@ -119,20 +120,7 @@ class Desktops(Scenario):
     def test_minimise_to_the_tray_and_back(self):
         for desktop in WITH_AN_XEMBED_TRAY:
             with self.subTest(desktop=desktop), self.session(cameras=("cam1",), display=DESKTOPS[desktop]) as s:
-                window = s.wait_for_camera_ready()
-
-                def tray_icon():
-                    return next((w for w in s.windows() if w.width <= 64 and w.height <= 64), None)
-                icon = wait_until(tray_icon, "the panel's icon in the notification area")
-                s.click("min")
-                wait_until(lambda: all(w.size != panel.WINDOW_SIZE for w in s.windows()),
-                           "the window to go to the notification area")
-                # An XEmbed tray reports clicks as they come: a single click
-                # brings nothing back, a double click does.
-                s.display.click(*panel.centre((icon.x, icon.y, icon.width, icon.height)))
-                s.display.xdotool("click", "--repeat", 2, "--delay", 80, 1)
-                back = s.main_window()
-                self.assertEqual(back.position, window.position)
+                self.minimise_to_the_xembed_tray_and_back(s)
 
     def test_drag_and_click_through_the_empty_half(self):
         for desktop in WITH_A_POINTER:
