@@ -3,6 +3,7 @@ simulated USB bus, driven and judged from outside."""
 
 import glob
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -292,7 +293,11 @@ class Scenario(unittest.TestCase):
     maxDiff = None
 
     def session(self, **kwargs):
-        return PanelSession(self.id().split(".", 1)[-1], **kwargs)
+        # Inside subTest, named after the case too: each case's evidence is
+        # its own, not wiped by the next case's session.
+        case = getattr(self, "_subtest", None) or self
+        name = re.sub(r"[^\w.=-]+", "_", case.id().split(".", 1)[-1]).strip("_")
+        return PanelSession(name, **kwargs)
 
     def assertSent(self, requests, expected, camera=None):
         """`requests` are exactly the operations `expected`, in order."""
