@@ -106,6 +106,9 @@ private slots:
 
 private:
     QPoint dragOrigin{0, 0};
+    // Where in the window the drag took hold: the pointer less the window's
+    // position at the press. Each step puts that point under the pointer.
+    QPoint dragGrab{0, 0};
     bool dragging = false;
     bool afManual = false;
     bool aiManual = false;
