@@ -53,7 +53,7 @@ inline void Place(QDialog* dialog, QPoint anchor, int onTop)
         dialog->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
 }
 
-inline void Press(QDialog* dialog, QMouseEvent* event, QPoint& dragOrigin, QPoint& dragGrab, bool& dragging)
+inline void Press(QDialog* dialog, QMouseEvent* event, QPoint& dragGrab, bool& dragging)
 {
     if (event->button() != Qt::LeftButton)
         return;
@@ -64,18 +64,16 @@ inline void Press(QDialog* dialog, QMouseEvent* event, QPoint& dragOrigin, QPoin
         return;
     }
     dragging = true;
-    dragOrigin = event->globalPos();
     dragGrab = event->globalPos() - dialog->pos();
 }
 
 // The grab point goes under the pointer. Not pos() plus the pointer's last
 // step: a window manager that answers moves late reports an earlier position
 // in between, and steps added to that would leave the dialog behind.
-inline void Move(QDialog* dialog, QMouseEvent* event, QPoint& dragOrigin, QPoint dragGrab, bool dragging)
+inline void Move(QDialog* dialog, QMouseEvent* event, QPoint dragGrab, bool dragging)
 {
     if ((event->buttons() & Qt::LeftButton) && dragging) {
         dialog->move(event->globalPos() - dragGrab);
-        dragOrigin = event->globalPos();
     }
 }
 

@@ -124,7 +124,6 @@ void MainWindow::mousePressEvent(QMouseEvent* event) {
     }
     if (event->button() == Qt::LeftButton) {
         dragging = true;
-        dragOrigin = event->globalPos();
         dragGrab = event->globalPos() - pos();
     }
 }
@@ -136,7 +135,6 @@ void MainWindow::mouseMoveEvent(QMouseEvent* event) {
         // load) reports an earlier position in between, and steps added to
         // that would leave the window behind the hand.
         move(event->globalPos() - dragGrab);
-        dragOrigin = event->globalPos();
     }
     g_noDeviceAnchor = mapToGlobal(QPoint(0, 0));
 }
