@@ -33,12 +33,12 @@ class X11Desktop(Display):
 
     def _start_desktop(self):
         if self.compositor:
-            self._spawn(["picom", "--backend", "xrender", "--no-fading-openclose"], "picom.log")
+            picom = self._spawn(["picom", "--backend", "xrender", "--no-fading-openclose"], "picom.log")
             # Ready once its own window (the compositing-manager selection's
             # owner) is there.
-            wait_until(lambda: '"picom"' in subprocess.run(
+            self._wait_for(picom, "picom.log", lambda: '"picom"' in subprocess.run(
                 ["xwininfo", "-root", "-children"], env=self.env(), capture_output=True, text=True).stdout,
-                "picom to take the screen", timeout=30)
+                "picom to take the screen")
 
 
 class WestonDesktop(Display):
@@ -54,10 +54,11 @@ class WestonDesktop(Display):
         env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime)
         env.pop("DISPLAY", None)
         env.pop("WAYLAND_DISPLAY", None)
-        self._spawn(["weston", "--backend=headless-backend.so", "--use-pixman", "--width=1280", "--height=800",
-                     "--xwayland", "--debug", f"--socket={self.socket}", "--idle-time=0"], "weston.log", env=env)
-        self.number = _display_from_log(os.path.join(self.workdir, "weston.log"),
-                                        r"xserver listening on display :(\d+)", "Weston's X server")
+        weston = self._spawn(["weston", "--backend=headless-backend.so", "--use-pixman", "--width=1280",
+                              "--height=800", "--xwayland", "--debug", f"--socket={self.socket}", "--idle-time=0"],
+                             "weston.log", env=env)
+        self.number = _display_from_log(self, weston, "weston.log", r"xserver listening on display :(\d+)",
+                                        "Weston's X server")
         return self
 
     def env(self):
@@ -174,13 +175,15 @@ class GnomeDesktop(SessionDesktop):
                             DBUS_SYSTEM_BUS_ADDRESS=f"unix:path={self.runtime}/system_bus")
         subprocess.run(["gsettings", "set", "org.gnome.shell", "enabled-extensions",
                         "['ubuntu-appindicators@ubuntu.com']"], env=self.base, check=True, timeout=60)
-        self._spawn(["gnome-shell", "--headless", "--virtual-monitor", "1280x800", "--wayland",
-                     "--wayland-display=wl-ptzdeck"], "gnome-shell.log", env=self.base)
-        self.number = _display_from_log(os.path.join(self.workdir, "gnome-shell.log"),
-                                        r"Using public X11 display :(\d+)", "GNOME Shell's X server")
-        self.xauthority = wait_until(lambda: glob.glob(os.path.join(self.runtime, ".mutter-Xwaylandauth.*")),
-                                     "GNOME Shell's X authority")[0]
-        wait_until(lambda: self.bus_has("org.kde.StatusNotifierWatcher"), "the AppIndicator watcher", timeout=90)
+        shell = self._spawn(["gnome-shell", "--headless", "--virtual-monitor", "1280x800", "--wayland",
+                             "--wayland-display=wl-ptzdeck"], "gnome-shell.log", env=self.base)
+        self.number = _display_from_log(self, shell, "gnome-shell.log", r"Using public X11 display :(\d+)",
+                                        "GNOME Shell's X server")
+        self.xauthority = self._wait_for(
+            shell, "gnome-shell.log", lambda: glob.glob(os.path.join(self.runtime, ".mutter-Xwaylandauth.*")),
+            "GNOME Shell's X authority")[0]
+        self._wait_for(shell, "gnome-shell.log", lambda: self.bus_has("org.kde.StatusNotifierWatcher"),
+                       "the AppIndicator watcher", timeout=90)
 
         self.close_overview()
         return self
@@ -247,11 +250,11 @@ class KWinDesktop(SessionDesktop):
                          f'mv {self.display_file}.part {self.display_file}\n')
         os.chmod(announce, 0o755)
         self.kwin_log = os.path.join(self.workdir, "kwin.log")
-        self._spawn([kwin, "--virtual", "--xwayland", "--width", "1280", "--height", "800", "--socket", self.SOCKET,
-                     "--no-lockscreen", announce], "kwin.log",
-                    env=dict(self.base, KWIN_SCREENSHOT_NO_PERMISSION_CHECKS="1",
-                             KWIN_WAYLAND_NO_PERMISSION_CHECKS="1"))
-        announced = wait_until(self._announced_display, "KWin's X server", timeout=90)
+        kwin = self._spawn([kwin, "--virtual", "--xwayland", "--width", "1280", "--height", "800",
+                            "--socket", self.SOCKET, "--no-lockscreen", announce], "kwin.log",
+                           env=dict(self.base, KWIN_SCREENSHOT_NO_PERMISSION_CHECKS="1",
+                                    KWIN_WAYLAND_NO_PERMISSION_CHECKS="1"))
+        announced = self._wait_for(kwin, "kwin.log", self._announced_display, "KWin's X server", timeout=90)
         self.number = int(announced.lstrip(":").split(".")[0])
 
         kde = dict(self.base, WAYLAND_DISPLAY=self.SOCKET, QT_QPA_PLATFORM="wayland", XDG_CURRENT_DESKTOP="KDE",
@@ -260,9 +263,9 @@ class KWinDesktop(SessionDesktop):
         # for it; without a service cache kded finds no modules.
         self._spawn(glob.glob("/usr/lib/*/libexec/kactivitymanagerd")[:1], "kactivitymanagerd.log", env=kde)
         subprocess.run(["kbuildsycoca5"], env=kde, check=True, timeout=120, capture_output=True)
-        self._spawn(["kded5"], "kded5.log", env=dict(kde, QT_PLUGIN_PATH=KDED_PLUGINS))
-        wait_until(lambda: self.bus_has("org.kde.StatusNotifierWatcher"), "kded's StatusNotifierWatcher",
-                   timeout=90)
+        kded = self._spawn(["kded5"], "kded5.log", env=dict(kde, QT_PLUGIN_PATH=KDED_PLUGINS))
+        self._wait_for(kded, "kded5.log", lambda: self.bus_has("org.kde.StatusNotifierWatcher"),
+                       "kded's StatusNotifierWatcher", timeout=90)
         self._spawn([*SESSION_BUS_TOOL, "tray-host"], "tray-host.log", env=self.base)
         wait_until(lambda: "true" in self.gdbus(
             "-d", "org.kde.StatusNotifierWatcher", "-o", "/StatusNotifierWatcher", "-m",
@@ -418,11 +421,12 @@ print("TOKEN", "end");
 """
 
 
-def _display_from_log(log, pattern, what):
+def _display_from_log(desktop, process, log_name, pattern, what):
     """The X display number a compositor announces in its log once its
     XWayland is up."""
     def announced():
-        with open(log, errors="replace") as text:
+        with open(os.path.join(desktop.workdir, log_name), errors="replace") as text:
             return re.search(pattern, text.read())
-    # The number itself may be 0: the match is what is waited for.
-    return int(wait_until(announced, what, timeout=90)[1])
+    # The match is what is waited for, not the number: on a machine with no
+    # other X server the compositor takes display 0.
+    return int(desktop._wait_for(process, log_name, announced, what, timeout=90)[1])

@@ -13,7 +13,7 @@ import signal
 import subprocess
 import time
 
-from waiting import wait_until
+from waiting import ConditionTimeout, wait_until
 
 SCREEN_WIDTH = 1280
 SCREEN_HEIGHT = 800
@@ -147,6 +147,36 @@ class Display:
         self._processes.append(process)
         return process
 
+    def _wait_for(self, process, log_name, condition, what, timeout=30):
+        """Waits for `condition`: a part of the desktop, started with its log
+        `log_name`, to be ready. A part that ends instead fails at once, and
+        either failure carries the end of its log: a CI machine's output is
+        all anyone has to go by."""
+        found = []
+
+        def ready_or_ended():
+            value = condition()
+            if value:
+                found.append(value)
+                return True
+            return process.poll() is not None
+        try:
+            wait_until(ready_or_ended, what, timeout=timeout)
+        except ConditionTimeout as error:
+            raise ConditionTimeout(f"{error}\n{self._log_tail(log_name)}") from None
+        if not found:
+            raise ConditionTimeout(f"{os.path.basename(process.args[0])} ended with exit code {process.returncode} "
+                                   f"while waiting for {what}\n{self._log_tail(log_name)}")
+        return found[0]
+
+    def _log_tail(self, log_name, lines=40):
+        try:
+            with open(os.path.join(self.workdir, log_name), errors="replace") as log:
+                tail = log.read().splitlines()[-lines:]
+        except OSError as error:
+            return f"({log_name} cannot be read: {error})"
+        return f"the end of {log_name}:\n    " + "\n    ".join(tail or ["(nothing)"])
+
     # -- acting --------------------------------------------------------------
 
     def xdotool(self, *args):
@@ -263,8 +293,8 @@ class Display:
                                        stderr=subprocess.STDOUT, preexec_fn=die_with_parent)
         self._processes.append(manager)
         # Ready once it has claimed the screen (_NET_SUPPORTING_WM_CHECK on the root).
-        wait_until(lambda: _root_has_property(env, "_NET_SUPPORTING_WM_CHECK"),
-                   "the window manager to take the screen", timeout=30)
+        self._wait_for(manager, "wm.log", lambda: _root_has_property(env, "_NET_SUPPORTING_WM_CHECK"),
+                       "the window manager to take the screen")
 
 
 class Window:
