@@ -11,7 +11,7 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
-.PHONY: all bootstrap configure build build-asan test test-asan test-fast test-desktops demo install clean
+.PHONY: all bootstrap configure build build-asan test test-asan test-fast test-desktops demo install deb test-deb clean
 
 all: build
 
@@ -48,16 +48,34 @@ test-desktops: build
 demo: build
 	@scripts/demo
 
-# Installs what the build's install() rules name (the udev rule for real
-# cameras among them; root needed), then has a running udev apply the rule
-# to cameras already plugged in.
+# Installs the programs, the library for other programs, the menu entry,
+# icons, manual pages and the udev rule for real cameras (under /usr/local;
+# root needed; DESTDIR=... stages it elsewhere), then has the loader see the
+# new library and a running udev apply the rule to cameras already plugged
+# in. install_manifest.txt in the build lists every file installed.
 install: build
 	@cmake --install $(BUILD_DIR)
+	@if [ -z "$(DESTDIR)" ] && [ "$$(id -u)" -eq 0 ]; then ldconfig; fi
 	@if [ -z "$(DESTDIR)" ] && [ -S /run/udev/control ] && command -v udevadm >/dev/null; then \
 		udevadm control --reload && udevadm trigger --subsystem-match=usb --action=change; fi
 
+# Debian packages built with debhelper: build-deb/ptzdeck_<version>_<arch>.deb,
+# liblumetra<SOVERSION> and liblumetra-dev (scripts/deb).
+DEB_DIR ?= build-deb
+deb:
+	@scripts/deb $(DEB_DIR)
+
+# The packages as a user meets them: lintian, apt-get install, /usr/bin/ptzdeck
+# on a simulated bus under Xvfb, purge, nothing left (tests/install/test_deb.py).
+# Installing needs root or sudo; CI runs it once, before make test.
+test-deb: deb
+	@set -a && . $(abspath $(DEB_DIR))/packages.env && cd tests/install && \
+		PTZDECK_SOURCE_DIR=$(CURDIR) PTZDECK_BUILD_DIR=$(abspath $(DEB_DIR)) PTZDECK_DEB_DIR=$(abspath $(DEB_DIR)) \
+		PTZDECK_E2E_EVIDENCE=$(abspath $(DEB_DIR))/e2e-failures PYTHONDONTWRITEBYTECODE=1 \
+		python3 -m unittest -v test_deb
+
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) $(DEB_DIR)
 
 # Performance against the peers, measured on this machine in one run
 # (bench/run --help for its options; BENCH_ARGS passes them).

@@ -22,21 +22,27 @@ QString muteFace(const char* image)
 }
 
 // A digit stores or clears when the keypad is in that mode, and recalls
-// otherwise. A mode is used up only by a digit that reached a camera, so a
-// store begun before the camera appeared still stores afterwards.
+// otherwise. A mode is used up only by a digit the camera took, so a store
+// begun before the camera appeared still stores afterwards.
 void sendPresetDigit(BaseDevice* device, int& setMode, int& clearMode, int digit)
 {
     if (g_cameraOpen != 1)
         return;
     if (setMode == 1) {
-        device->PresetSet(digit);
-        setMode = 0;
+        if (device->PresetSet(digit))
+            setMode = 0;
     } else if (clearMode == 1) {
-        device->PresetClear(digit);
-        clearMode = 0;
+        if (device->PresetClear(digit))
+            clearMode = 0;
     } else {
         device->PresetCall(digit);
     }
+}
+
+// Sends one of a toggle's two commands; true when the camera took it.
+bool sent(BaseDevice* device, bool (BaseDevice::*command)())
+{
+    return g_cameraOpen == 1 && (device->*command)();
 }
 
 } // namespace
@@ -65,39 +71,27 @@ void MainWindow::on_btn_clear_clicked()
     presetClearMode = 1;
 }
 
-// The toggles change face and state first, with or without a camera, and
-// then tell the camera if one is open. Their state is never read back from
-// the camera.
+// A toggle's face and state say what the camera was last told: they turn
+// only when the camera took the command, so a click that reached no camera
+// (none open, or one that failed) leaves them, and the next click asks for
+// the same thing again. They are never read back from the camera.
 void MainWindow::on_btn_af_clicked()
 {
-    if (afManual) {
-        ui->btn_af->setStyleSheet(keyFace("AF.png"));
-        afManual = false;
-        ui->slider_focus->setEnabled(false);
-        if (g_cameraOpen == 1)
-            device->FocusAuto();
-    } else {
-        ui->btn_af->setStyleSheet(keyFace("MF.png"));
-        afManual = true;
-        ui->slider_focus->setEnabled(true);
-        if (g_cameraOpen == 1)
-            device->FocusManual();
-    }
+    const bool toManual = !afManual;
+    if (!sent(device, toManual ? &BaseDevice::FocusManual : &BaseDevice::FocusAuto))
+        return;
+    afManual = toManual;
+    ui->btn_af->setStyleSheet(keyFace(toManual ? "MF.png" : "AF.png"));
+    ui->slider_focus->setEnabled(toManual);
 }
 
 void MainWindow::on_btn_ai_clicked()
 {
-    if (aiManual) {
-        ui->btn_ai->setStyleSheet(keyFace("Framing.png"));
-        aiManual = false;
-        if (g_cameraOpen == 1)
-            device->FramingAuto();
-    } else {
-        ui->btn_ai->setStyleSheet(keyFace("Manual.png"));
-        aiManual = true;
-        if (g_cameraOpen == 1)
-            device->FramingManual();
-    }
+    const bool toManual = !aiManual;
+    if (!sent(device, toManual ? &BaseDevice::FramingManual : &BaseDevice::FramingAuto))
+        return;
+    aiManual = toManual;
+    ui->btn_ai->setStyleSheet(keyFace(toManual ? "Manual.png" : "Framing.png"));
 }
 
 // One manual framing shot; btn_ai keeps its face and state.
@@ -107,41 +101,23 @@ void MainWindow::on_btn_push_clicked()
         device->FramingManual();
 }
 
-// A discovery pass may repaint this face without touching unmuted, so the
-// face alone does not tell which command the next click sends.
 void MainWindow::on_btn_mute_clicked()
 {
-    if (unmuted) {
-        ui->btn_mute->setStyleSheet(muteFace("mute.png"));
-        unmuted = false;
-        if (g_cameraOpen == 1)
-            device->MuteOn();
-    } else {
-        ui->btn_mute->setStyleSheet(muteFace("no_mute.png"));
-        unmuted = true;
-        if (g_cameraOpen == 1)
-            device->MuteOff();
-    }
+    const bool mute = unmuted;
+    if (!sent(device, mute ? &BaseDevice::MuteOn : &BaseDevice::MuteOff))
+        return;
+    unmuted = !mute;
+    ui->btn_mute->setStyleSheet(muteFace(mute ? "mute.png" : "no_mute.png"));
 }
 
 void MainWindow::on_btn_flip_clicked()
 {
-    unflipped = !unflipped;
-    if (g_cameraOpen == 1) {
-        if (unflipped)
-            device->FlipOff();
-        else
-            device->FlipOn();
-    }
+    if (sent(device, unflipped ? &BaseDevice::FlipOn : &BaseDevice::FlipOff))
+        unflipped = !unflipped;
 }
 
 void MainWindow::on_btn_mirror_clicked()
 {
-    unmirrored = !unmirrored;
-    if (g_cameraOpen == 1) {
-        if (unmirrored)
-            device->MirrorOff();
-        else
-            device->MirrorOn();
-    }
+    if (sent(device, unmirrored ? &BaseDevice::MirrorOn : &BaseDevice::MirrorOff))
+        unmirrored = !unmirrored;
 }

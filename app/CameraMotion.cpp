@@ -6,6 +6,7 @@
 #include "ui_MainWindow.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 namespace {
 
@@ -33,6 +34,16 @@ void MainWindow::MoveEvent(BaseDevice* dev, int place, int x, int y)
 {
     if (g_cameraOpen != 1 || !dev)
         return;
+    if (dev == device) {
+        // Which axes this place sets moving; the centre stops both.
+        static constexpr unsigned kAxes[9] = {PanAxis | TiltAxis, TiltAxis, PanAxis | TiltAxis,
+                                              PanAxis,            0,        PanAxis,
+                                              PanAxis | TiltAxis, TiltAxis, PanAxis | TiltAxis};
+        if (place == 4)
+            movingAxes &= ~(PanAxis | TiltAxis);
+        else if (place >= 0 && place < 9)
+            movingAxes |= kAxes[place];
+    }
     switch (place) {
     case 0:
         dev->PanLeft(x);
@@ -103,18 +114,24 @@ void MainWindow::SpeedY(int num)
         MoveEvent(device, lastPlace, lastSpeedX * kPanPerStep, num * kTiltPerStep);
 }
 
-// Every value change sends again, so a drag sends one move per step it passes.
+// Every value change sends again, so a drag sends one move per step it
+// passes. A change without a hand on the handle (a key on the slider, a
+// click that jumps it) has no release to end its move: the handle springs
+// back at once, and that change sends the stop.
 void MainWindow::zoomchanged()
 {
-    if (g_cameraOpen != 1)
-        return;
     const int value = ui->slider_zoom->value();
-    if (value > kSliderRest)
-        device->ZoomIn(1);
-    else if (value < kSliderRest)
-        device->ZoomOut(1);
-    else
-        device->ZoomStop();
+    if (g_cameraOpen == 1) {
+        if (value > kSliderRest)
+            device->ZoomIn(1);
+        else if (value < kSliderRest)
+            device->ZoomOut(1);
+        else
+            device->ZoomStop();
+        movingAxes = value == kSliderRest ? movingAxes & ~ZoomAxis : movingAxes | ZoomAxis;
+    }
+    if (value != kSliderRest && !ui->slider_zoom->isSliderDown())
+        ui->slider_zoom->setSliderPosition(kSliderRest);
 }
 
 // Springing back to rest reports a value change of its own (one stop through
@@ -122,29 +139,36 @@ void MainWindow::zoomchanged()
 void MainWindow::zoomstop()
 {
     ui->slider_zoom->setSliderPosition(kSliderRest);
-    if (g_cameraOpen == 1)
+    if (g_cameraOpen == 1) {
         device->ZoomStop();
+        movingAxes &= ~ZoomAxis;
+    }
 }
 
-// Up is far, down is near.
+// Up is far, down is near; a change without a hand springs back as zoom does.
 void MainWindow::focuschanged()
 {
-    if (g_cameraOpen != 1)
-        return;
     const int value = ui->slider_focus->value();
-    if (value > kSliderRest)
-        device->FocusFar(1);
-    else if (value < kSliderRest)
-        device->FocusNear(1);
-    else
-        device->FocusStop();
+    if (g_cameraOpen == 1) {
+        if (value > kSliderRest)
+            device->FocusFar(1);
+        else if (value < kSliderRest)
+            device->FocusNear(1);
+        else
+            device->FocusStop();
+        movingAxes = value == kSliderRest ? movingAxes & ~FocusAxis : movingAxes | FocusAxis;
+    }
+    if (value != kSliderRest && !ui->slider_focus->isSliderDown())
+        ui->slider_focus->setSliderPosition(kSliderRest);
 }
 
 void MainWindow::focusstop()
 {
     ui->slider_focus->setSliderPosition(kSliderRest);
-    if (g_cameraOpen == 1)
+    if (g_cameraOpen == 1) {
         device->FocusStop();
+        movingAxes &= ~FocusAxis;
+    }
 }
 
 // Keys act only with a camera open. Auto-repeat is deliberately not
@@ -163,32 +187,39 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
             device->PresetCall(key - Qt::Key_0);
         } else {
             switch (key) {
+            // The face shows a framing mode only once the camera took it.
             case Qt::Key_F:
-                device->FramingAuto();
-                ui->btn_ai->setStyleSheet(QString::fromLatin1(kFramingFace));
+                if (device->FramingAuto())
+                    ui->btn_ai->setStyleSheet(QString::fromLatin1(kFramingFace));
                 break;
             case Qt::Key_M:
             case Qt::Key_P:
-                device->FramingManual();
-                ui->btn_ai->setStyleSheet(QString::fromLatin1(kManualFace));
+                if (device->FramingManual())
+                    ui->btn_ai->setStyleSheet(QString::fromLatin1(kManualFace));
                 break;
             case Qt::Key_T:
                 device->ZoomIn(1);
+                movingAxes |= ZoomAxis;
                 break;
             case Qt::Key_W:
                 device->ZoomOut(1);
+                movingAxes |= ZoomAxis;
                 break;
             case Qt::Key_Left:
                 device->PanLeft(kKeyPanSpeed);
+                movingAxes |= PanAxis;
                 break;
             case Qt::Key_Up:
                 device->TiltUp(kKeyTiltSpeed);
+                movingAxes |= TiltAxis;
                 break;
             case Qt::Key_Right:
                 device->PanRight(kKeyPanSpeed);
+                movingAxes |= PanAxis;
                 break;
             case Qt::Key_Down:
                 device->TiltDown(kKeyTiltSpeed);
+                movingAxes |= TiltAxis;
                 break;
             default:
                 break;
@@ -208,25 +239,74 @@ void MainWindow::keyReleaseEvent(QKeyEvent* event)
         switch (event->key()) {
         case Qt::Key_Up:
             device->TiltUpStop();
+            movingAxes &= ~TiltAxis;
             break;
         case Qt::Key_Down:
             device->TiltDownStop();
+            movingAxes &= ~TiltAxis;
             break;
         case Qt::Key_Left:
             device->PanLeftStop();
+            movingAxes &= ~PanAxis;
             break;
         case Qt::Key_Right:
             device->PanRightStop();
+            movingAxes &= ~PanAxis;
             break;
         case Qt::Key_T:
         case Qt::Key_W:
             device->ZoomStop();
+            movingAxes &= ~ZoomAxis;
             break;
         default:
             break;
         }
     }
     QMainWindow::keyReleaseEvent(event);
+}
+
+// A stop is the zero move of its axis, whichever way the axis was moving.
+void MainWindow::stopMotion()
+{
+    if (movingAxes & PanAxis)
+        device->PanLeftStop();
+    if (movingAxes & TiltAxis)
+        device->TiltUpStop();
+    if (movingAxes & ZoomAxis)
+        device->ZoomStop();
+    if (movingAxes & FocusAxis)
+        device->FocusStop();
+    movingAxes = 0;
+}
+
+void MainWindow::letGo()
+{
+    // The joystick's own release: it stops its timers and reports the
+    // centre, which stops pan and tilt as a hand letting go would.
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(ui->widget->rect().center()), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(ui->widget, &release);
+    for (QSlider* slider : {ui->slider_zoom, ui->slider_focus})
+        if (slider->isSliderDown())
+            slider->setSliderDown(false);  // released: springs back and stops
+    // Held keys: their releases will go elsewhere, if anywhere.
+    stopMotion();
+}
+
+// A window that goes away or loses the keyboard no longer hears the release
+// that would end a move.
+void MainWindow::changeEvent(QEvent* event)
+{
+    if ((event->type() == QEvent::ActivationChange && !isActiveWindow())
+        || (event->type() == QEvent::WindowStateChange && isMinimized()))
+        letGo();
+    QMainWindow::changeEvent(event);
+}
+
+void MainWindow::hideEvent(QHideEvent* event)
+{
+    letGo();
+    QMainWindow::hideEvent(event);
 }
 
 void MainWindow::on_btn_home_clicked()

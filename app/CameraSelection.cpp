@@ -3,6 +3,7 @@
 #include "MainWindow.h"
 
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSlider>
 #include <QTimer>
 
@@ -37,7 +38,9 @@ void MainWindow::on_btn_cam1_clicked()
         return;
     }
     Setting_Press(0);
-    paintCameraTabs(1);
+    // A tab lights only for a camera that opened; the one open before has
+    // been closed either way.
+    paintCameraTabs(cameraBound ? 1 : 0);
 }
 
 void MainWindow::chooseCamera(int number)
@@ -46,10 +49,12 @@ void MainWindow::chooseCamera(int number)
         showNoCameraDialog();
         return;
     }
-    if (number == 2)
+    if (number == 2) {
+        const QScopedValueRollback<bool> filling(fillingPane, true);
         ui->slider_wb->setValue(g_pictureSettings.whiteBalance.current);
+    }
     Setting_Press(number - 1);
-    paintCameraTabs(number);
+    paintCameraTabs(cameraBound ? number : 0);
 }
 
 void MainWindow::on_btn_cam2_clicked() { chooseCamera(2); }
@@ -90,6 +95,14 @@ void MainWindow::Warn_NoDev()
 
 void MainWindow::showNoCameraDialog()
 {
+    // One warning says it: another click on an empty tab brings the one on
+    // screen forward instead of stacking a copy on it.
+    if (noCameraDialog && noCameraDialog->isVisible()) {
+        noCameraDialog->raise();
+        return;
+    }
+    if (noCameraDialog)
+        noCameraDialog->deleteLater();  // dismissed: the next is placed afresh
     g_noCameraAnchor = mapToGlobal(QPoint(0, 0));
     noCameraDialog = new NO_Mord_Camera(nullptr);
     noCameraDialog->setModal(false);

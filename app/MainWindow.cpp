@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "AppState.h"
+#include "CommandNotice.h"
 #include "NO_Device.h"
 #include "RockerHandle.h"
 #include "platform/DeviceChangeMessage.h"
@@ -41,8 +42,13 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 }
 
 // The device stays open and the dialogs stay alive: both belong to the whole
-// run, which is ending.
-MainWindow::~MainWindow() { delete ui; }
+// run, which is ending. A camera the panel set moving does not go on moving
+// after it.
+MainWindow::~MainWindow()
+{
+    letGo();
+    delete ui;
+}
 
 void MainWindow::InitValue()
 {
@@ -63,6 +69,12 @@ void MainWindow::InitWindows()
     ui->Win_Right->hide();
     g_settingsShown = 0;
     notOnTop = false;
+
+    // The window keeps the keyboard: no control takes it on a click, so the
+    // panel's keys move the camera whatever was clicked last, and Space
+    // never clicks a key again.
+    for (QWidget* control : findChildren<QWidget*>())
+        control->setFocusPolicy(Qt::NoFocus);
 
     ui->btn_mute->setStyleSheet(kMutedFace);
     ui->btn_top->setStyleSheet(
@@ -118,6 +130,9 @@ void MainWindow::InitConnect()
     connect(ui->widget, &RockerHandle::keyNumchanged, this, &MainWindow::MovePlace);
     connect(ui->widget, &RockerHandle::Speed_Pan, this, &MainWindow::SpeedX);
     connect(ui->widget, &RockerHandle::Speed_Tilt, this, &MainWindow::SpeedY);
+    wirePictureSliders();
+    // Why a camera's commands do not reach it, told once per camera and cause.
+    commandNotice = new CommandNotice(this, device);
 }
 
 void MainWindow::InitUSBGuid()
@@ -143,6 +158,9 @@ void MainWindow::InitUSBGuid()
 void MainWindow::TimerInit()
 {
     if (discoveryTimer->isActive()) {
+        // The cameras may have changed under a move: it ends on the camera
+        // that was told to move, before any other is opened.
+        stopMotion();
         BaseDevice::Initial();
         if (BaseDevice::EnumUSBDevices(devices)) {
             const int count = devices.empty() ? 0 : devices.back().index + 1;
@@ -150,7 +168,9 @@ void MainWindow::TimerInit()
             if (count > 0) {
                 g_noDeviceAnchor = mapToGlobal(QPoint(0, 0));
                 on_btn_cam1_clicked();
-                ui->btn_mute->setStyleSheet(kUnmutedFace);
+                // The face follows the panel's own state (what a camera was
+                // last told), so a click does what the face promises.
+                ui->btn_mute->setStyleSheet(unmuted ? kUnmutedFace : kMutedFace);
                 g_cameraOpen = 1;
                 // A settings button pressed while no camera was open disabled
                 // the pane; a camera is here now, so it works again.

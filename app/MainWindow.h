@@ -17,8 +17,11 @@ class QPaintEvent;
 class QMouseEvent;
 class QKeyEvent;
 class QEvent;
+class QHideEvent;
+class QCloseEvent;
 class NO_Device;
 class NO_Mord_Camera;
+class CommandNotice;
 namespace Ui {
 class MainWindowForm;
 }
@@ -39,6 +42,9 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     void enterEvent(QEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
     // The slot order fixes the meta-object indexes: never reorder.
 private slots:
@@ -127,6 +133,7 @@ private:
     QSystemTrayIcon* trayIcon = nullptr;
     NO_Device* noDeviceDialog = nullptr;
     NO_Mord_Camera* noCameraDialog = nullptr;
+    CommandNotice* commandNotice = nullptr;
 
     // The desktop around the window (WindowChrome.cpp): the notification
     // area's menu, the window's shape, name and icon, native Wayland.
@@ -145,7 +152,22 @@ private:
     // pane then sends nothing.
     bool cameraBound = false;
     bool pictureReachesCamera() const;
+    // True while the pane is filled from code (a camera loaded, Default):
+    // only a hand on a slider sends its value.
+    bool fillingPane = false;
     void paintCameraTabs(int chosen);  // 1 to 5 green, the others black; 0: all black
     void chooseCamera(int number);     // the shared body of buttons 2 to 5
     void showNoCameraDialog();
+    void wirePictureSliders();
+
+    // Moving the camera (CameraMotion.cpp). The axes the panel has set
+    // moving on the open camera and not yet stopped.
+    enum Axis : unsigned { PanAxis = 1, TiltAxis = 2, ZoomAxis = 4, FocusAxis = 8 };
+    unsigned movingAxes = 0;
+    // Stops every axis still moving, on the camera that was told to move.
+    void stopMotion();
+    // The panel loses the hand that would end a move (the window goes
+    // away, loses the keyboard or closes): the joystick and the sliders let
+    // go as if released, and whatever still moves is stopped.
+    void letGo();
 };

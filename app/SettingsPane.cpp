@@ -5,10 +5,12 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QSlider>
 #include <array>
 
 #include "AppState.h"
+#include "CommandNotice.h"
 #include "ui_MainWindow.h"
 
 namespace {
@@ -48,6 +50,8 @@ bool MainWindow::pictureReachesCamera() const { return g_cameraOpen == 1 && came
 
 void MainWindow::Setting_Press(int flag)
 {
+    // Whatever the panel set moving stops before its camera is let go.
+    stopMotion();
     device->Close();
     cameraBound = false;
     BaseDevice::Initial();
@@ -55,6 +59,9 @@ void MainWindow::Setting_Press(int flag)
     if (!device->Open(indexText.constData(), 1))
         return;  // the pane keeps the previous camera's values
     cameraBound = true;
+    const bool listed = flag >= 0 && flag < static_cast<int>(devices.size());
+    commandNotice->cameraOpened(listed ? QString::fromStdString(devices[flag].devicePath)
+                                       : QString::fromUtf8(device->GetFriendlyName()));
     device->LoadPropertyInfo();
 
     const auto rows = PictureRows(ui);
@@ -74,6 +81,7 @@ void MainWindow::Setting_Press(int flag)
 
     // The range goes first, or a value beyond the slider's old range would
     // be clipped to it.
+    const QScopedValueRollback<bool> filling(fillingPane, true);
     for (const PictureRow& row : rows) {
         row.slider->setMinimum(row.cache.min);
         row.slider->setMaximum(row.cache.max);
@@ -98,6 +106,22 @@ void Drag(const PictureRow& row, int position, BaseDevice* device, bool reachesC
 }
 
 }  // namespace
+
+// A drag reports through sliderMoved (the slots below). Every other change
+// of a value by the user (the wheel, keys, a click on the groove) comes only
+// as a value change: it reaches the field and the camera here, once.
+void MainWindow::wirePictureSliders()
+{
+    const auto rows = PictureRows(ui);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        connect(rows[i].slider, &QSlider::valueChanged, this, [this, i](int value) {
+            const PictureRow row = PictureRows(ui)[i];
+            if (fillingPane || row.slider->isSliderDown())
+                return;
+            Drag(row, value, device, pictureReachesCamera());
+        });
+    }
+}
 
 void MainWindow::on_slider_wb_sliderMoved(int position)
 {
@@ -153,8 +177,11 @@ void MainWindow::on_cb_fliker_currentTextChanged(QString)
 void MainWindow::on_btn_default_clicked()
 {
     const auto rows = PictureRows(ui);
-    for (const PictureRow& row : rows)
-        row.slider->setValue(row.cache.defaultValue);
+    {
+        const QScopedValueRollback<bool> filling(fillingPane, true);
+        for (const PictureRow& row : rows)
+            row.slider->setValue(row.cache.defaultValue);
+    }
     ui->cb_fliker->setCurrentIndex(g_pictureSettings.powerLine.defaultValue);
     for (const PictureRow& row : rows)
         row.field->setText(QString::number(row.cache.defaultValue, 10));
@@ -182,6 +209,11 @@ void MainWindow::on_btn_setting_clicked()
 {
     if (g_cameraOpen == 0) {
         ui->Win_Right->setEnabled(false);
+        // Its own OK goes dead with it: this button must still close it.
+        if (g_settingsShown == 1) {
+            ui->Win_Right->setVisible(false);
+            g_settingsShown = 0;
+        }
     } else if (g_settingsShown == 0) {
         ui->Win_Right->setVisible(true);
         g_settingsShown = 1;

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDesktopWidget>
 #include <QIcon>
 #include <QImageReader>
@@ -198,6 +199,14 @@ void MainWindow::on_activatedSysTrayIcon(QSystemTrayIcon::ActivationReason reaso
 void MainWindow::on_btn_close_clicked() {
     trayIcon->hide();
     QCoreApplication::exit(0);
+}
+
+// The window manager's close is the close button's: the program ends, even
+// with a warning still on screen (which would otherwise keep it running
+// without its window).
+void MainWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
+    on_btn_close_clicked();
 }
 
 void MainWindow::on_btn_top_clicked() {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "platform/DeviceChangeMessage.h"
+#include "platform/VideoNodeChanges.h"
 
 namespace ptzdeck::platform {
 
@@ -23,7 +24,37 @@ struct DeviceNotifier::Udev {
     }
 };
 
-DeviceNotifier::DeviceNotifier(QObject* parent) : QObject(parent) {}
+namespace {
+
+// The USB devices that have a video node now, by sysfs path.
+QSet<QByteArray> UsbDevicesWithVideoNodes(udev* context)
+{
+    QSet<QByteArray> owners;
+    udev_enumerate* nodes = udev_enumerate_new(context);
+    if (!nodes)
+        return owners;
+    udev_enumerate_add_match_subsystem(nodes, "video4linux");
+    udev_enumerate_scan_devices(nodes);
+    udev_list_entry* entry;
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(nodes)) {
+        udev_device* node = udev_device_new_from_syspath(context, udev_list_entry_get_name(entry));
+        if (!node)
+            continue;
+        // The parent belongs to the node, which is released with it.
+        if (udev_device* usb = udev_device_get_parent_with_subsystem_devtype(node, "usb", "usb_device"))
+            owners.insert(QByteArray(udev_device_get_syspath(usb)));
+        udev_device_unref(node);
+    }
+    udev_enumerate_unref(nodes);
+    return owners;
+}
+
+}  // namespace
+
+DeviceNotifier::DeviceNotifier(QObject* parent, VideoNodeOwners owners)
+    : QObject(parent), videoNodeOwners(std::move(owners))
+{
+}
 
 DeviceNotifier::~DeviceNotifier()
 {
@@ -111,13 +142,19 @@ bool DeviceNotifier::watchUdev()
     udevHandles->monitor = udev_monitor_new_from_netlink(udevHandles->context, "udev");
     if (!udevHandles->monitor)
         return false;
-    if (udev_monitor_filter_add_match_subsystem_devtype(udevHandles->monitor, "usb", "usb_device") < 0
-        || udev_monitor_filter_add_match_subsystem_devtype(udevHandles->monitor, "video4linux", nullptr) < 0
+    // Video devices only: a mouse or a memory stick coming or going must not
+    // send the panel back to camera 1 or raise the no-device warning.
+    if (udev_monitor_filter_add_match_subsystem_devtype(udevHandles->monitor, "video4linux", nullptr) < 0
         || udev_monitor_enable_receiving(udevHandles->monitor) < 0)
         return false;
     const int fd = udev_monitor_get_fd(udevHandles->monitor);
     if (fd < 0)
         return false;
+    if (!videoNodeOwners) {
+        ::udev* context = udevHandles->context;
+        videoNodeOwners = [context] { return UsbDevicesWithVideoNodes(context); };
+    }
+    videoNodeChanges = std::make_unique<VideoNodeChanges>(videoNodeOwners);
     udevNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(udevNotifier, &QSocketNotifier::activated, this, &DeviceNotifier::udevReadable);
     return true;
@@ -127,11 +164,14 @@ void DeviceNotifier::udevReadable()
 {
     // One readable socket may hold several events; the socket is
     // non-blocking, so this ends when it is drained.
+    videoNodeChanges->startBatch();
     while (udev_device* device = udev_monitor_receive_device(udevHandles->monitor)) {
         const char* action = udev_device_get_action(device);
-        if (action && std::strcmp(action, "add") == 0)
+        const char* subsystem = udev_device_get_subsystem(device);
+        const bool reported = videoNodeChanges->reported(QByteArray(subsystem ? subsystem : ""));
+        if (reported && action && std::strcmp(action, "add") == 0)
             emit deviceChanged(DBT_DEVICEARRIVAL);
-        else if (action && std::strcmp(action, "remove") == 0)
+        else if (reported && action && std::strcmp(action, "remove") == 0)
             emit deviceChanged(DBT_DEVICEREMOVECOMPLETE);
         udev_device_unref(device);
     }

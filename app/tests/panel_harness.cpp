@@ -6,12 +6,15 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QWindow>
 #include <QtTest/qtestspontaneevent.h>
@@ -79,14 +82,25 @@ QString command(int code, int flags)
     return QString();
 }
 
-CameraRequest cameraControl(int id, int value1, int flags)
+CameraRequest request(const char* set, int id, int value1, int flags)
 {
     CameraRequest r;
-    r.set = QLatin1String(kCameraControl);
+    r.set = QLatin1String(set);
     r.id = id;
     r.value1 = value1;
     r.flags = flags;
     return r;
+}
+
+CameraRequest cameraControl(int id, int value1, int flags)
+{
+    return request(kCameraControl, id, value1, flags);
+}
+
+// A picture setting: a manual proc-amp value.
+CameraRequest picture(int id, int value)
+{
+    return request("proc-amp", id, value, 0x2);
 }
 
 // "<camera> ks-set <set> <id> value1=<v> value2=<v> flags=0x<hex> len=<n>"
@@ -137,6 +151,8 @@ Qt::Key keyNamed(const QString& name)
 {
     static const std::map<QString, Qt::Key> arrows = {
         {"Left", Qt::Key_Left}, {"Right", Qt::Key_Right}, {"Up", Qt::Key_Up}, {"Down", Qt::Key_Down},
+        {"Space", Qt::Key_Space}, {"PageUp", Qt::Key_PageUp}, {"PageDown", Qt::Key_PageDown},
+        {"Home", Qt::Key_Home}, {"End", Qt::Key_End},
     };
     const auto it = arrows.find(name);
     if (it != arrows.end())
@@ -235,6 +251,14 @@ QString expectedRequest(const QString& operation)
         {"PresetSet", [](int n) { return cameraControl(kRoll, 20 + n, kAbsolute); }},
         {"PresetClear", [](int n) { return cameraControl(kRoll, 60 + n, kAbsolute); }},
         {"PresetCall", [](int n) { return cameraControl(kRoll, 100 + n, kAbsolute); }},
+        {"SetBrightness", [](int v) { return picture(0, v); }},
+        {"SetContrast", [](int v) { return picture(1, v); }},
+        {"SetSaturation", [](int v) { return picture(3, v); }},
+        {"SetSharpness", [](int v) { return picture(4, v); }},
+        {"SetGamma", [](int v) { return picture(5, v); }},
+        {"SetWhiteBalance", [](int v) { return picture(7, v); }},
+        {"SetBacklight", [](int v) { return picture(8, v); }},
+        {"SetPowerLineFrequency", [](int v) { return picture(13, v); }},
     };
     const auto it = table.find(name);
     if (it != table.end())
@@ -259,7 +283,7 @@ SimBus::SimBus()
     qputenv("LUMETRA_SIM_DIR", QFile::encodeName(dir.path()));
 }
 
-void SimBus::plug(const QString& name)
+void SimBus::plug(const QString& name, const QStringList& lines)
 {
     // Written under another name and renamed, so discovery never sees half a file.
     const QString staging = dir.filePath(name + QStringLiteral(".part"));
@@ -268,9 +292,23 @@ void SimBus::plug(const QString& name)
         return;
     file.write(QStringLiteral("name=PTZ Camera %1\npath=\\\\?\\usb#vid_0000&pid_8888&mi_00#%1\n")
                    .arg(name).toUtf8());
+    for (const QString& line : lines)
+        file.write(line.toUtf8() + '\n');
     file.close();
     QFile::remove(dir.filePath(name + QStringLiteral(".cam")));
     QFile::rename(staging, dir.filePath(name + QStringLiteral(".cam")));
+}
+
+void SimBus::unplug(const QString& name)
+{
+    QFile::remove(dir.filePath(name + QStringLiteral(".cam")));
+}
+
+void SimBus::edit(const QString& name, const QString& line)
+{
+    QFile file(dir.filePath(name + QStringLiteral(".cam")));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append))
+        file.write((line + QLatin1Char('\n')).toUtf8());
 }
 
 void SimBus::unplugAll()
@@ -334,6 +372,7 @@ PanelDriver::~PanelDriver()
         QTest::mouseRelease(panel->windowHandle(), Qt::LeftButton, {}, sliderPos);
     tickSpy.reset();
     panel.reset();
+    elsewhere.reset();
 }
 
 bool PanelDriver::waitForFirstPass(bool expectCamera)
@@ -358,7 +397,55 @@ bool PanelDriver::waitForFirstPass(bool expectCamera)
         passed = passed && g_cameraOpen == 0;
     }
     bus.takeSetRequests();   // opening the camera is not part of a scenario
-    return passed;
+    activate();
+    return passed && panel->isActiveWindow();
+}
+
+// A person comes back to the panel to use it: it takes the keyboard from
+// the warning the pass may have put up.
+void PanelDriver::activate()
+{
+    // What is queued goes first: a warning shown a moment ago takes the
+    // keyboard when its activation is delivered.
+    QCoreApplication::processEvents();
+    panel->activateWindow();
+    // The widget's own notion: Qt counts a window as active while a dialog
+    // transient for it has the keyboard, which is not the panel having it.
+    QVERIFY(QTest::qWaitFor([&] { return panel->isActiveWindow(); }, kPassTimeoutMs));
+}
+
+// Another program's window takes the keyboard.
+void PanelDriver::blur()
+{
+    if (!elsewhere) {
+        elsewhere = std::make_unique<QWidget>();
+        elsewhere->setGeometry(700, 500, 100, 100);
+    }
+    elsewhere->show();
+    elsewhere->activateWindow();
+    QVERIFY(QTest::qWaitFor([&] { return !panel->isActiveWindow(); }, kPassTimeoutMs));
+}
+
+// The window manager's close: the program's event loop must end, with 0,
+// whatever else is on screen.
+void PanelDriver::closeWindow()
+{
+    qApp->setQuitOnLastWindowClosed(false);
+    QTimer::singleShot(0, panel.get(), [this] { panel->close(); });
+    // Should the close not end the loop, this ends it with a code that fails.
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    watchdog.start(kPassTimeoutMs);
+    QCOMPARE(QApplication::exec(), 0);
+}
+
+int PanelDriver::shownWarnings(const char* className) const
+{
+    int shown = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        shown += w->inherits(className) && w->isVisible() && !widgetsBefore.contains(w);
+    return shown;
 }
 
 QWidget* PanelDriver::child(const QString& name) const
@@ -414,6 +501,65 @@ void PanelDriver::run(const QString& step)
         }
     } else if (verb == QLatin1String("sent")) {
         expectSent(args);
+    } else if (verb == QLatin1String("senton")) {
+        // senton <camera> <operations...>
+        QVERIFY(!args.isEmpty());
+        expectSent(args.mid(1), args[0]);
+    } else if (verb == QLatin1String("blur")) {
+        blur();
+    } else if (verb == QLatin1String("activate")) {
+        activate();
+        QVERIFY(panel->isActiveWindow());
+    } else if (verb == QLatin1String("minimise")) {
+        panel->showMinimized();
+        QVERIFY(QTest::qWaitFor([&] { return panel->isMinimized(); }, kPassTimeoutMs));
+    } else if (verb == QLatin1String("restore")) {
+        panel->showNormal();
+        activate();
+    } else if (verb == QLatin1String("close")) {
+        closeWindow();
+    } else if (verb == QLatin1String("unplug")) {
+        QCOMPARE(args.size(), 1);
+        bus.unplug(args[0]);
+    } else if (verb == QLatin1String("groove")) {
+        QCOMPARE(args.size(), 2);
+        groove(args[0], args[1].toDouble());
+    } else if (verb == QLatin1String("field")) {
+        QCOMPARE(args.size(), 2);
+        auto* field = panel->findChild<QLineEdit*>(args[0]);
+        QVERIFY2(field, qPrintable(args[0]));
+        QCOMPARE(field->text(), args[1]);
+    } else if (verb == QLatin1String("tabs")) {
+        QCOMPARE(args.size(), 1);
+        QString colours;
+        for (int n = 1; n <= 5; ++n) {
+            const QString sheet = child(QStringLiteral("btn_cam%1").arg(n))->styleSheet();
+            colours += sheet.contains(QStringLiteral("_green.png")) ? 'g'
+                     : sheet.contains(QStringLiteral("_black.png")) ? 'b' : '?';
+        }
+        QCOMPARE(colours, args[0]);
+    } else if (verb == QLatin1String("warnings")) {
+        // warnings <no-device shown> <no-camera shown>
+        QCOMPARE(args.size(), 2);
+        QCOMPARE(shownWarnings("NO_Device"), args[0].toInt());
+        QCOMPARE(shownWarnings("NO_Mord_Camera"), args[1].toInt());
+    } else if (verb == QLatin1String("pane")) {
+        QCOMPARE(args.size(), 1);
+        QWidget* pane = child(QStringLiteral("Win_Right"));
+        QCOMPARE(pane->isVisible() ? QStringLiteral("shown") : QStringLiteral("hidden"), args[0]);
+        QCOMPARE(g_settingsShown, pane->isVisible() ? 1 : 0);
+    } else if (verb == QLatin1String("dismiss")) {
+        // OK on the newest warning of that kind.
+        QCOMPARE(args.size(), 1);
+        QWidget* shown = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->inherits(qPrintable(args[0])) && w->isVisible())
+                shown = w;
+        QVERIFY2(shown, qPrintable(args[0]));
+        QWidget* ok = shown->findChild<QWidget*>(QStringLiteral("btn_ok"));
+        QVERIFY(ok);
+        QTest::mouseClick(ok, Qt::LeftButton);
+        activate();
     } else if (verb == QLatin1String("await")) {
         awaitSent(args);
     } else if (verb == QLatin1String("ticks")) {
@@ -450,8 +596,13 @@ void PanelDriver::run(const QString& step)
         QVERIFY2(w, qPrintable(args[0]));
         QCOMPARE(w->isEnabled(), args[1] == QLatin1String("1"));
     } else if (verb == QLatin1String("plug")) {
-        QCOMPARE(args.size(), 1);
-        bus.plug(args[0]);
+        QVERIFY(!args.isEmpty());
+        bus.plug(args[0], args.mid(1));
+    } else if (verb == QLatin1String("fault")) {
+        QCOMPARE(args.size(), 2);
+        bus.edit(args[0], QStringLiteral("fault.") + args[1]);
+    } else if (verb == QLatin1String("notice")) {
+        expectNotice(args);
     } else if (verb == QLatin1String("cameras")) {
         // A pass that plugging or unplugging caused has run to its end.
         QCOMPARE(args.size(), 1);
@@ -459,8 +610,39 @@ void PanelDriver::run(const QString& step)
         QVERIFY2(QTest::qWaitFor([&] { return g_cameraCount == count && g_cameraOpen == (count > 0 ? 1 : 0); },
                                  kPassTimeoutMs),
                  qPrintable(QStringLiteral("cameras %1 / open %2").arg(g_cameraCount).arg(g_cameraOpen)));
+        activate();
     } else {
         QFAIL(qPrintable(QStringLiteral("unknown step: ") + step));
+    }
+}
+
+// "notice <words>": the one notice shows, saying those words (among
+// others); "notice none": none shows once the input has been handled. No
+// window other than the panel's own ever opens for it.
+void PanelDriver::expectNotice(const QStringList& words)
+{
+    QVERIFY(!words.isEmpty());
+    QWidget* notice = child(QStringLiteral("commandNotice"));
+    QVERIFY(notice);
+    QCOMPARE(panel->findChildren<QLabel*>(QStringLiteral("commandNotice")).size(), 1);
+    if (words == QStringList{QStringLiteral("none")}) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        QVERIFY2(!notice->isVisible(), qPrintable(qobject_cast<QLabel*>(notice)->text()));
+    } else {
+        const QString wanted = words.join(QLatin1Char(' '));
+        const auto says = [&] {
+            return notice->isVisible() && qobject_cast<QLabel*>(notice)->text().contains(wanted);
+        };
+        QVERIFY2(QTest::qWaitFor(says, kPassTimeoutMs),
+                 qPrintable(QStringLiteral("wanted \"%1\", shown %2: \"%3\"")
+                                .arg(wanted)
+                                .arg(notice->isVisible())
+                                .arg(qobject_cast<QLabel*>(notice)->text())));
+    }
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w != panel.get() && w->isVisible() && !widgetsBefore.contains(w) && !w->inherits("NO_Device"))
+            QFAIL(qPrintable(QStringLiteral("a window opened: ") + w->metaObject()->className()));
     }
 }
 
@@ -578,14 +760,32 @@ void PanelDriver::wheel(const QString& name, int delta)
     qApp->notify(s, &event);
 }
 
-void PanelDriver::expectSent(const QStringList& operations)
+// A click on a slider's groove, `at` (0 to 1) along it, with the button the
+// style lets jump the handle there; other buttons only page, and the sliders
+// have no page step.
+void PanelDriver::groove(const QString& name, double at)
+{
+    QSlider* s = slider(name);
+    QVERIFY2(s, qPrintable(name));
+    const int jump = s->style()->styleHint(QStyle::SH_Slider_AbsoluteSetButtons);
+    const Qt::MouseButton button = (jump & Qt::LeftButton) ? Qt::LeftButton
+                                 : (jump & Qt::MiddleButton) ? Qt::MiddleButton : Qt::RightButton;
+    QVERIFY2(jump & button, "the style lets no button jump a slider's handle");
+    const QRect r = s->rect();
+    const QPoint local = s->orientation() == Qt::Horizontal
+        ? QPoint(r.left() + int(at * r.width()), r.center().y())
+        : QPoint(r.center().x(), r.bottom() - int(at * r.height()));
+    QTest::mouseClick(panel->windowHandle(), button, {}, inWindow(s, local));
+}
+
+void PanelDriver::expectSent(const QStringList& operations, const QString& camera)
 {
     const QList<CameraRequest> got = bus.takeSetRequests();
     QCOMPARE(describeAll(got), expectedAll(operations));
-    // Everything goes to the camera the discovery pass opened: index 0,
-    // the first .cam file by name.
+    // Everything goes to one camera: unless a step names another, the one
+    // the discovery pass opened, index 0, the first .cam file by name.
     for (const CameraRequest& r : got)
-        QCOMPARE(r.camera, QStringLiteral("a"));
+        QCOMPARE(r.camera, camera);
 }
 
 void PanelDriver::awaitSent(const QStringList& operations)
@@ -610,8 +810,10 @@ void PanelDriver::waitTicks(int count)
 void runScenario(SimBus& bus, const QStringList& cameras, const QStringList& steps)
 {
     bus.unplugAll();
-    for (const QString& name : cameras)
-        bus.plug(name);
+    for (const QString& camera : cameras) {
+        const QStringList words = camera.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        bus.plug(words.value(0), words.mid(1));
+    }
     PanelDriver driver(bus);
     QVERIFY2(driver.waitForFirstPass(!cameras.isEmpty()), "the first discovery pass did not end as expected");
     for (const QString& step : steps) {

@@ -40,7 +40,12 @@ public:
     SimBus();
     bool isValid() const { return dir.isValid(); }
     QString path() const { return dir.path(); }
-    void plug(const QString& name);         // <name>.cam, a supported camera
+    // <name>.cam, a supported camera; `lines` are further .cam lines
+    // (faults, property values).
+    void plug(const QString& name, const QStringList& lines = {});
+    void unplug(const QString& name);
+    // Adds a line to the camera's file, which it obeys from its next request.
+    void edit(const QString& name, const QString& line);
     void unplugAll();
     // Every set request logged after the last call (or after construction).
     QList<CameraRequest> takeSetRequests();
@@ -76,9 +81,15 @@ private:
     void pushSlider(const QString& name, int pixels);
     void releaseSlider(const QString& name);
     void wheel(const QString& name, int delta);
-    void expectSent(const QStringList& operations);
+    void groove(const QString& name, double at);
+    void activate();
+    void blur();
+    void closeWindow();
+    int shownWarnings(const char* className) const;
+    void expectSent(const QStringList& operations, const QString& camera = QStringLiteral("a"));
     void awaitSent(const QStringList& operations);
     void waitTicks(int count);
+    void expectNotice(const QStringList& words);
 
     SimBus& bus;
     std::unique_ptr<MainWindow> panel;
@@ -87,8 +98,10 @@ private:
     QPoint sliderPos;
     bool joystickHeld = false;
     QList<QWidget*> widgetsBefore;   // top-level widgets that existed before the window
+    std::unique_ptr<QWidget> elsewhere;   // another program's window, for taking the keyboard away
 };
 
 // Builds a window on a bus holding `cameras` (by name; "a" sorts first and
-// is the one opened), waits for its first discovery pass and runs the steps.
+// is the one opened; "b fault.bind=fail" adds .cam lines), waits for its
+// first discovery pass and runs the steps.
 void runScenario(SimBus& bus, const QStringList& cameras, const QStringList& steps);

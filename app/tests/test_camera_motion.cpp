@@ -30,6 +30,8 @@ private slots:
     void sliders() { runRow(); }
     void keyboard_data();
     void keyboard() { runRow(); }
+    void stops_data();
+    void stops() { runRow(); }
 
 private:
     void runRow()
@@ -125,30 +127,67 @@ void CameraMotionTest::sliders_data()
         "enabled slider_focus 0", "push slider_focus 10", "value slider_focus 45",
         "release slider_focus", "sent", "value slider_focus 45"};
 
-    // Keys on the focused slider change its value without a release, so the
-    // move goes on until the value is back at 45. The slider takes the arrow
-    // presses; their releases still reach the window and stop the tilt,
-    // which is not moving.
-    QTest::newRow("keys on the focused zoom slider") << a << QStringList{
-        "focus slider_zoom", "key Up", "value slider_zoom 46", "sent ZoomIn(1)",
-        "keyup Up", "sent TiltUpStop", "key Up", "sent ZoomIn(1)", "keyup Up", "sent TiltUpStop",
-        "key Down", "sent ZoomIn(1)", "keyup Down", "sent TiltDownStop",
-        "key Down", "sent ZoomStop", "keyup Down", "sent TiltDownStop",
-        "key Down", "value slider_zoom 44", "sent ZoomOut(1)"};
+    // No control takes the keyboard on a click. Should a slider have it all
+    // the same, a key on it has no release to end its move: it nudges (one
+    // move and its stop) and the handle is back at rest at once. The key's
+    // release still reaches the window and stops the tilt, which is not
+    // moving.
+    QTest::newRow("keys on a zoom slider that has the keyboard") << a << QStringList{
+        "focus slider_zoom", "key Up", "value slider_zoom 45", "sent ZoomIn(1) ZoomStop",
+        "keyup Up", "sent TiltUpStop", "key Down", "sent ZoomOut(1) ZoomStop", "keyup Down", "sent TiltDownStop",
+        "key End", "key Home", "value slider_zoom 45", "sent ZoomIn(1) ZoomStop ZoomOut(1) ZoomStop"};
+
+    QTest::newRow("keys on a focus slider that has the keyboard") << a << QStringList{
+        "click btn_af", "sent FocusManual", "focus slider_focus", "key PageUp", "key Up", "value slider_focus 45",
+        "sent FocusFar(1) FocusStop", "keyup Up", "sent TiltUpStop"};
+
+    // A click on the groove jumps the handle: a nudge too; the handle is
+    // then held where it sprang back to, and letting go stops once more.
+    QTest::newRow("a click on the zoom slider's groove") << a << QStringList{
+        "groove slider_zoom 0.9", "value slider_zoom 45", "sent ZoomIn(1) ZoomStop ZoomStop",
+        "groove slider_zoom 0.1", "value slider_zoom 45", "sent ZoomOut(1) ZoomStop ZoomStop"};
 
     // The sliders have no page step, so a wheel turn cannot move them.
-    QTest::newRow("wheel on the zoom slider") << a << QStringList{
-        "wheel slider_zoom 120", "wheel slider_zoom -360", "value slider_zoom 45", "sent"};
+    QTest::newRow("wheel on the zoom and focus sliders") << a << QStringList{
+        "wheel slider_zoom 120", "wheel slider_zoom -360", "value slider_zoom 45",
+        "click btn_af", "sent FocusManual", "wheel slider_focus 120", "value slider_focus 45", "sent"};
 
+    // Without a camera manual focus cannot be chosen, so only zoom moves.
     QTest::newRow("sliders without a camera still spring back") << QStringList{} << QStringList{
         "drag slider_zoom 52", "sent", "release slider_zoom", "value slider_zoom 45", "sent",
-        "click btn_af", "drag slider_focus 40", "release slider_focus", "value slider_focus 45", "sent"};
+        "click btn_af", "enabled slider_focus 0", "push slider_focus 10", "release slider_focus",
+        "value slider_focus 45", "sent"};
 }
 
 void CameraMotionTest::keyboard_data()
 {
     columns();
     const QStringList a{"a"};
+
+    // Whatever was clicked last, the arrows, digits and letters act on the
+    // camera: no control keeps the keyboard, and Space clicks nothing again.
+    QTest::newRow("keys after a click on a keypad button") << a << QStringList{
+        "click btn_num3", "sent PresetCall(3)", "key Space", "keyup Space", "key Left", "keyup Left",
+        "key Right", "keyup Right", "key 5", "keyup 5", "sent PanLeft(21) PanLeftStop PanRight(21) PanRightStop PresetCall(5)"};
+
+    QTest::newRow("keys after a click on a toggle and a tab") << a << QStringList{
+        "click btn_mirror", "sent MirrorOn", "key Space", "keyup Space", "key Up", "keyup Up",
+        "click btn_cam1", "key Down", "keyup Down", "key T", "keyup T",
+        "sent TiltUp(14) TiltUpStop TiltDown(14) TiltDownStop ZoomIn(1) ZoomStop"};
+
+    QTest::newRow("keys after a drag of the zoom and focus sliders") << a << QStringList{
+        "drag slider_zoom 46", "release slider_zoom", "sent ZoomIn(1) ZoomStop ZoomStop",
+        "key Up", "keyup Up", "key Down", "keyup Down", "value slider_zoom 45",
+        "sent TiltUp(14) TiltUpStop TiltDown(14) TiltDownStop",
+        "click btn_af", "drag slider_focus 44", "release slider_focus", "sent FocusManual FocusNear(1) FocusStop FocusStop",
+        "key Up", "keyup Up", "key W", "keyup W", "value slider_focus 45",
+        "sent TiltUp(14) TiltUpStop ZoomOut(1) ZoomStop"};
+
+    QTest::newRow("keys after the settings pane's controls") << a << QStringList{
+        "click btn_setting", "pane shown", "drag slider_contrast 34", "release slider_contrast",
+        "click v_contrast", "sent SetContrast(33) SetContrast(34)",
+        "key Left", "keyup Left", "key Right", "keyup Right", "key M", "keyup M",
+        "sent PanLeft(21) PanLeftStop PanRight(21) PanRightStop FramingManual"};
 
     // Digits always recall; their release does nothing.
     QTest::newRow("digit keys recall presets") << a << QStringList{
@@ -196,6 +235,54 @@ void CameraMotionTest::keyboard_data()
         "focus window", "key Right", "keyup Right", "sent PanRight(21) PanRightStop",
         "joy press 58,58", "joy move " + kRight, "await PanRight(0) PanRight(21)", "ticks 2",
         "joy release", kFourStops};
+}
+
+void CameraMotionTest::stops_data()
+{
+    columns();
+    const QStringList a{"a"};
+    const QStringList ab{"a", "b"};
+
+    // The window that loses the keyboard, goes away or closes no longer hears
+    // the release that would end a move: whatever it set moving stops then.
+    QTest::newRow("keyboard taken away while an arrow is held") << a << QStringList{
+        "key Left", "sent PanLeft(21)", "blur", "sent PanLeftStop", "activate", "sent"};
+
+    QTest::newRow("keyboard taken away while the joystick is held") << a << QStringList{
+        "joy press 58,58", "joy move " + kRight, "await PanRight(0) PanRight(21)", "blur", kFourStops,
+        "activate", "joy release", "sent"};
+
+    QTest::newRow("keyboard taken away while the zoom handle is held") << a << QStringList{
+        "drag slider_zoom 47", "sent ZoomIn(1) ZoomIn(1)", "blur", "sent ZoomStop ZoomStop",
+        "value slider_zoom 45", "activate", "release slider_zoom", "sent"};
+
+    QTest::newRow("minimised while T and Up are held") << a << QStringList{
+        "key T", "key Up", "sent ZoomIn(1) TiltUp(14)", "minimise", "sent TiltUpStop ZoomStop", "restore", "sent"};
+
+    QTest::newRow("minimised while the joystick is held") << a << QStringList{
+        "joy press 58,58", "joy move " + kUpLeft, "await PanLeft(0) TiltUp(0) PanLeft(15) TiltUp(0) PanLeft(15) TiltUp(10)",
+        "minimise", kFourStops, "restore", "joy release", "sent"};
+
+    QTest::newRow("minimised with its own button while Right is held") << a << QStringList{
+        "key Right", "sent PanRight(21)", "click btn_min", "sent PanRightStop", "restore", "sent"};
+
+    QTest::newRow("closed while Down is held") << a << QStringList{
+        "key Down", "sent TiltDown(14)", "close", "sent TiltDownStop"};
+
+    QTest::newRow("closed while the joystick is held") << a << QStringList{
+        "joy press 58,58", "joy move " + kLeft, "await PanLeft(0) PanLeft(21)", "close", kFourStops};
+
+    // A move ends on the camera that was told to move, before another opens.
+    QTest::newRow("another camera chosen while Left is held") << ab << QStringList{
+        "key Left", "sent PanLeft(21)", "click btn_cam2", "sent PanLeftStop",
+        "keyrep Left", "keyup Left", "senton b PanLeft(21) PanLeftStop"};
+
+    QTest::newRow("a camera plugged in while the joystick is held") << a << QStringList{
+        "joy press 58,58", "joy move " + kRight, "await PanRight(0) PanRight(21)",
+        "plug b", "cameras 2", "sent PanRightStop", "ticks 3", "sent", "joy release", kFourStops};
+
+    QTest::newRow("a camera unplugged while W is held") << ab << QStringList{
+        "key W", "sent ZoomOut(1)", "unplug b", "cameras 1", "sent ZoomStop", "keyup W", "sent ZoomStop"};
 }
 
 int main(int argc, char** argv)

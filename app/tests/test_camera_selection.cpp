@@ -106,9 +106,9 @@ private slots:
         QVERIFY(shown.first()->windowFlags() & Qt::WindowStaysOnTopHint);
         QVERIFY(!shown.first()->isModal());
 
-        // Each empty slot click makes one more.
+        // Another empty slot click brings the same warning forward: one says it.
         QTest::mouseClick(probe::button(window, "btn_cam5"), Qt::LeftButton);
-        QCOMPARE(probe::visible<NO_Mord_Camera>().size(), 2);
+        QCOMPARE(probe::visible<NO_Mord_Camera>(), shown);
 
         QTest::mouseClick(probe::button(window, "btn_cam1"), Qt::LeftButton);
         QCOMPARE(probe::tabColours(window), QStringLiteral("gbbbb"));
@@ -152,12 +152,14 @@ private slots:
     {
         START_WITH(1);
         window->move(200, 150);
-        for (const char* slot : {"cam2_warn", "cam3_warn", "cam4_warn", "cam5_warn"})
+        // Each shows the no-camera warning; one at a time is on screen.
+        for (const char* slot : {"cam2_warn", "cam3_warn", "cam4_warn", "cam5_warn"}) {
             probe::invoke(*window, slot);
-        const auto shown = probe::visible<NO_Mord_Camera>();
-        QCOMPARE(shown.size(), 4);
-        for (NO_Mord_Camera* d : shown)
-            QCOMPARE(d->pos(), noCameraSpot());
+            const auto shown = probe::visible<NO_Mord_Camera>();
+            QCOMPARE(shown.size(), 1);
+            QCOMPARE(shown.first()->pos(), noCameraSpot());
+            QTest::mouseClick(probe::button(shown.first(), "btn_ok"), Qt::LeftButton);
+        }
 
         probe::invoke(*window, "Warn_NoDev");
         const auto noDevice = probe::visible<NO_Device>();
@@ -183,12 +185,18 @@ private slots:
 
         g_noCameraOnTop = 1;
         g_noDeviceOnTop = 1;
+        // While shown, the warning is the same one, as it was made.
+        probe::invoke(*window, "cam3_warn");
+        QCOMPARE(probe::visible<NO_Mord_Camera>(), QList<NO_Mord_Camera*>{plainCamera});
+        QVERIFY(!(plainCamera->windowFlags() & Qt::WindowStaysOnTopHint));
+        // Dismissed, the next is made afresh, with the flag of its time.
+        QTest::mouseClick(probe::button(plainCamera, "btn_ok"), Qt::LeftButton);
         probe::invoke(*window, "cam3_warn");
         probe::invoke(*window, "Warn_NoDev");
-        QVERIFY(!(plainCamera->windowFlags() & Qt::WindowStaysOnTopHint));
-        for (NO_Mord_Camera* d : probe::visible<NO_Mord_Camera>())
-            if (d != plainCamera)
-                QVERIFY(d->windowFlags() & Qt::WindowStaysOnTopHint);
+        const auto onTop = probe::visible<NO_Mord_Camera>();
+        QCOMPARE(onTop.size(), 1);
+        QVERIFY(onTop.first() != plainCamera);
+        QVERIFY(onTop.first()->windowFlags() & Qt::WindowStaysOnTopHint);
         QVERIFY(probe::visible<NO_Device>().first()->windowFlags() & Qt::WindowStaysOnTopHint);
     }
 

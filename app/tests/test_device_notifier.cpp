@@ -5,15 +5,31 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <arpa/inet.h>
+#include <cstring>
+#include <linux/netlink.h>
 #include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "platform/DeviceChangeMessage.h"
 #include "platform/DeviceNotifier.h"
+#include "platform/VideoNodeChanges.h"
 #include "support/DescriptorsExhausted.h"
 
 using ptzdeck::platform::DBT_DEVICEARRIVAL;
 using ptzdeck::platform::DBT_DEVICEREMOVECOMPLETE;
 using ptzdeck::platform::DeviceNotifier;
+using ptzdeck::platform::VideoNodeChanges;
+
+// Events read together from udev, and the USB devices with video nodes by
+// the time they are read.
+struct Batch {
+    QSet<QByteArray> owners;
+    QList<QByteArray> subsystems;
+    QList<bool> reported;
+};
+Q_DECLARE_METATYPE(QList<Batch>)
 
 namespace {
 
@@ -23,6 +39,96 @@ void WriteFile(const QString& path, const QByteArray& text)
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Append));
     file.write(text);
 }
+
+// Announces a device on the udev multicast group as udevd does once it has
+// handled it: libudev's own message (header, hashes the in-kernel filter
+// reads, the properties). Root may send on that group; others may not.
+class UdevAnnouncer {
+public:
+    UdevAnnouncer() : fd(socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_KOBJECT_UEVENT))
+    {
+        sockaddr_nl self{};
+        self.nl_family = AF_NETLINK;
+        if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&self), sizeof self) < 0) {
+            close(fd);
+            fd = -1;
+        }
+    }
+    ~UdevAnnouncer()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
+
+    // False when the system will not carry it (no permission).
+    bool announce(const char* action, const char* subsystem, const char* devtype, const char* devpath)
+    {
+        QByteArray properties;
+        const auto add = [&](const QByteArray& line) { properties += line + '\0'; };
+        add(QByteArray("ACTION=") + action);
+        add(QByteArray("DEVPATH=") + devpath);
+        add(QByteArray("SUBSYSTEM=") + subsystem);
+        if (devtype)
+            add(QByteArray("DEVTYPE=") + devtype);
+        add("SEQNUM=" + QByteArray::number(++sequence));
+        struct Header {
+            char prefix[8] = "libudev";
+            uint32_t magic = htonl(0xfeedcafe);
+            uint32_t headerSize = sizeof(Header);
+            uint32_t propertiesOffset = sizeof(Header);
+            uint32_t propertiesLength = 0;
+            uint32_t subsystemHash = 0;
+            uint32_t devtypeHash = 0;
+            uint32_t tagBloomHigh = 0;
+            uint32_t tagBloomLow = 0;
+        } header;
+        header.propertiesLength = uint32_t(properties.size());
+        header.subsystemHash = htonl(Murmur2(subsystem));
+        header.devtypeHash = devtype ? htonl(Murmur2(devtype)) : 0;
+        const QByteArray message = QByteArray(reinterpret_cast<const char*>(&header), sizeof header) + properties;
+        sockaddr_nl group{};
+        group.nl_family = AF_NETLINK;
+        group.nl_groups = 2;  // udev's, after its rules ran (the kernel's is 1)
+        return fd >= 0
+            && sendto(fd, message.constData(), size_t(message.size()), 0, reinterpret_cast<sockaddr*>(&group),
+                      sizeof group) == message.size();
+    }
+
+private:
+    // MurmurHash2 with seed 0, the hash libudev's filter compares.
+    static uint32_t Murmur2(const char* text)
+    {
+        const uint32_t m = 0x5bd1e995;
+        int length = int(std::strlen(text));
+        uint32_t h = uint32_t(length);
+        const auto* data = reinterpret_cast<const unsigned char*>(text);
+        for (; length >= 4; data += 4, length -= 4) {
+            uint32_t k;
+            std::memcpy(&k, data, 4);
+            k *= m;
+            k ^= k >> 24;
+            k *= m;
+            h = h * m ^ k;
+        }
+        switch (length) {
+        case 3:
+            h ^= uint32_t(data[2]) << 16;
+            [[fallthrough]];
+        case 2:
+            h ^= uint32_t(data[1]) << 8;
+            [[fallthrough]];
+        case 1:
+            h ^= data[0];
+            h *= m;
+        }
+        h ^= h >> 13;
+        h *= m;
+        return h ^ (h >> 15);
+    }
+
+    int fd;
+    int sequence = 0;
+};
 
 QList<quint64> Events(const QSignalSpy& spy)
 {
@@ -132,11 +238,81 @@ private slots:
         QCOMPARE(Events(changes), QList<quint64>{DBT_DEVICEARRIVAL});
     }
 
-    // Without a simulated bus, real devices are followed.
+    // A camera whose driver lets go and takes it back (the camera library
+    // borrowing its interface) is neither unplugged nor plugged in.
+    void videoNodeChanges_data()
+    {
+        QTest::addColumn<QSet<QByteArray>>("before");
+        QTest::addColumn<QList<Batch>>("batches");
+        const QByteArray v4l = "video4linux", usb = "usb";
+        const QSet<QByteArray> a{"/sys/devices/usb1/1-1"}, ab{"/sys/devices/usb1/1-1", "/sys/devices/usb1/1-2"};
+        QTest::newRow("lent and taken back") << a << QList<Batch>{{a, {v4l, v4l, v4l, v4l}, {false, false, false, false}}};
+        QTest::newRow("a driver bound late") << a << QList<Batch>{{ab, {v4l, v4l}, {true, true}}};
+        QTest::newRow("a driver gone") << ab << QList<Batch>{{a, {v4l, v4l}, {true, true}}};
+        QTest::newRow("read while the nodes were away") << a << QList<Batch>{
+            {{}, {v4l, v4l}, {true, true}}, {a, {v4l, v4l}, {true, true}}, {a, {v4l}, {false}}};
+        QTest::newRow("other devices never count") << a << QList<Batch>{
+            {ab, {usb, v4l, v4l}, {false, true, true}}, {ab, {usb}, {false}}, {a, {usb, v4l}, {false, true}}};
+    }
+
+    void videoNodeChanges()
+    {
+        QFETCH(QSet<QByteArray>, before);
+        QFETCH(QList<Batch>, batches);
+        QSet<QByteArray> now = before;
+        VideoNodeChanges changes([&] { return now; });
+        for (const Batch& batch : batches) {
+            now = batch.owners;
+            changes.startBatch();
+            QList<bool> reported;
+            for (const QByteArray& subsystem : batch.subsystems)
+                reported << changes.reported(subsystem);
+            QCOMPARE(reported, batch.reported);
+        }
+    }
+
+    // Without a simulated bus, real devices are followed: video devices
+    // only. A mouse or a memory stick coming or going reports nothing; each
+    // row ends with a camera's video node as a fence, which must be the one
+    // and only change reported.
+    void realDevicesThroughUdev_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("subsystem");
+        QTest::addColumn<QString>("devtype");
+        QTest::addColumn<bool>("reported");
+        QTest::newRow("a camera's video node arrives") << "add" << "video4linux" << "" << true;
+        QTest::newRow("a camera's video node leaves") << "remove" << "video4linux" << "" << true;
+        QTest::newRow("a USB mouse arrives") << "add" << "usb" << "usb_device" << false;
+        QTest::newRow("its interface") << "add" << "usb" << "usb_interface" << false;
+        QTest::newRow("its input device") << "add" << "input" << "" << false;
+        QTest::newRow("a memory stick's disk") << "add" << "block" << "disk" << false;
+        QTest::newRow("a USB device leaves") << "remove" << "usb" << "usb_device" << false;
+    }
+
     void realDevicesThroughUdev()
     {
-        DeviceNotifier notifier;
+        QFETCH(QString, action);
+        QFETCH(QString, subsystem);
+        QFETCH(QString, devtype);
+        QFETCH(bool, reported);
+        // The announced devices are not in sysfs: each look at it finds the
+        // video devices changed, as they would be by a real arrival.
+        int looks = 0;
+        DeviceNotifier notifier(nullptr, [&] { return QSet<QByteArray>{QByteArray::number(++looks)}; });
         QVERIFY(notifier.start());
+        QSignalSpy changes(&notifier, &DeviceNotifier::deviceChanged);
+        UdevAnnouncer udev;
+        const QByteArray devtypeText = devtype.toLatin1();
+        if (!udev.announce(qPrintable(action), qPrintable(subsystem), devtype.isEmpty() ? nullptr : devtypeText.constData(),
+                           "/devices/pci0000:00/0000:00:14.0/usb1/1-3"))
+            QSKIP("this system does not let the test announce devices as udev does (it needs root)");
+        QVERIFY(udev.announce("add", "video4linux", nullptr, "/devices/pci0000:00/0000:00:14.0/usb1/1-4/video4linux/video9"));
+        const quint64 fence = DBT_DEVICEARRIVAL;
+        const quint64 first = action == QLatin1String("add") ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE;
+        const QList<quint64> expected = reported ? QList<quint64>{first, fence} : QList<quint64>{fence};
+        QTRY_COMPARE_WITH_TIMEOUT(Events(changes).size(), expected.size(), 15000);
+        QCOMPARE(Events(changes), expected);
     }
 
     void registrationCanFail_data()

@@ -291,8 +291,8 @@ private slots:
 
     // Camera 1 unplugged; before the pass that would notice it, Cam3 is
     // chosen: the count still says three, but index 2 is gone, so Open fails
-    // silently. The tab turns green, the pane keeps its values, and nothing
-    // reaches any camera until one is opened again. Cam2 then opens what is
+    // silently. No tab lights (nothing is open), the pane keeps its values,
+    // and nothing reaches any camera until one is opened again. Cam2 then opens what is
     // now index 1, and the pass opens what is now index 0.
     void cameraGoneBeforeItIsOpened()
     {
@@ -318,7 +318,7 @@ private slots:
 
         // Nothing below turns the event loop, so the pass cannot run in between.
         QTest::mouseClick(probe::button(&window, "btn_cam3"), Qt::LeftButton);
-        QCOMPARE(probe::tabColours(&window), QStringLiteral("bbgbb"));
+        QCOMPARE(probe::tabColours(&window), QStringLiteral("bbbbb"));
         QVERIFY(probe::visible<NO_Mord_Camera>().isEmpty());
         QCOMPARE(g_cameraOpen, 1);
         QCOMPARE(g_pictureSettings.brightness.current, 11);

@@ -1,6 +1,7 @@
 // The preset keypad and the function buttons, clicked with the mouse on a
 // real window, checked through the requests a simulated camera receives
-// and the faces the buttons show.
+// and the faces the buttons show; and what clicks may leave on screen: the
+// warnings and the settings pane.
 #include "panel_harness.h"
 
 #include <QtTest>
@@ -17,6 +18,12 @@ private slots:
     void toggles() { runRow(); }
     void framing_data();
     void framing() { runRow(); }
+    void truth_data();
+    void truth() { runRow(); }
+    void warnings_data();
+    void warnings() { runRow(); }
+    void notices_data();
+    void notices() { runRow(); }
 
 private:
     void runRow()
@@ -90,12 +97,12 @@ void PresetsFunctionsTest::toggles_data()
         "click btn_af", "face btn_af MF.png", "enabled slider_focus 1", "sent FocusManual",
         "click btn_af", "face btn_af AF.png", "enabled slider_focus 0", "sent FocusAuto"};
 
-    // Face and slider follow clicks without a camera, and the state carries
-    // over to a camera that appears later.
+    // A face shows what a camera was told: without one, a click changes
+    // nothing, and the first click once a camera is there asks again.
     QTest::newRow("focus mode without a camera, then with one") << QStringList{} << QStringList{
-        "click btn_af", "face btn_af MF.png", "enabled slider_focus 1", "sent",
-        "plug a", "cameras 1", "face btn_af MF.png", "enabled slider_focus 1",
-        "click btn_af", "face btn_af AF.png", "enabled slider_focus 0", "sent FocusAuto"};
+        "click btn_af", "face btn_af AF.png", "enabled slider_focus 0", "sent",
+        "plug a", "cameras 1", "face btn_af AF.png", "enabled slider_focus 0",
+        "click btn_af", "face btn_af MF.png", "enabled slider_focus 1", "sent FocusManual"};
 
     QTest::newRow("flip, mirror and home") << a << QStringList{
         "click btn_flip", "click btn_flip", "click btn_flip", "sent FlipOn FlipOff FlipOn",
@@ -105,7 +112,7 @@ void PresetsFunctionsTest::toggles_data()
 
     QTest::newRow("flip and mirror without a camera, then with one") << QStringList{} << QStringList{
         "click btn_flip", "click btn_mirror", "click btn_home", "sent",
-        "plug a", "cameras 1", "click btn_flip", "click btn_mirror", "sent FlipOff MirrorOff"};
+        "plug a", "cameras 1", "click btn_flip", "click btn_mirror", "sent FlipOn MirrorOn"};
 
     // A discovery pass that found a camera shows the unmuted face.
     QTest::newRow("mute") << a << QStringList{
@@ -113,18 +120,23 @@ void PresetsFunctionsTest::toggles_data()
         "click btn_mute", "face btn_mute mute.png", "sent MuteOn",
         "click btn_mute", "face btn_mute no_mute.png", "sent MuteOff"};
 
-    // A later pass repaints the unmuted face but keeps the state: the next
-    // click keeps that face and unmutes.
+    // A later pass shows the face of the panel's own state: muted stays
+    // muted, and the next click unmutes as the face promises.
     QTest::newRow("mute across a discovery pass") << a << QStringList{
         "click btn_mute", "face btn_mute mute.png", "sent MuteOn",
-        "plug b", "cameras 2", "face btn_mute no_mute.png", "sent",
+        "plug b", "cameras 2", "face btn_mute mute.png", "sent",
         "click btn_mute", "face btn_mute no_mute.png", "sent MuteOff",
-        "click btn_mute", "face btn_mute mute.png", "sent MuteOn"};
+        "click btn_mute", "face btn_mute mute.png", "sent MuteOn",
+        "unplug b", "cameras 1", "face btn_mute mute.png", "click btn_mute", "face btn_mute no_mute.png",
+        "sent MuteOff"};
 
+    // With no camera there is nothing to hear: the muted face, and clicks
+    // that reach nothing change nothing.
     QTest::newRow("mute without a camera") << QStringList{} << QStringList{
         "face btn_mute mute.png",
-        "click btn_mute", "face btn_mute mute.png", "click btn_mute", "face btn_mute no_mute.png",
-        "click btn_mute", "face btn_mute mute.png", "sent"};
+        "click btn_mute", "face btn_mute mute.png", "click btn_mute", "face btn_mute mute.png", "sent",
+        "plug a", "cameras 1", "face btn_mute no_mute.png", "click btn_mute", "face btn_mute mute.png",
+        "sent MuteOn"};
 }
 
 void PresetsFunctionsTest::framing_data()
@@ -152,8 +164,104 @@ void PresetsFunctionsTest::framing_data()
         "click btn_ai", "sent FramingAuto", "face btn_ai Framing.png"};
 
     QTest::newRow("framing without a camera") << QStringList{} << QStringList{
-        "click btn_push", "click btn_ai", "face btn_ai Manual.png", "sent",
-        "plug a", "cameras 1", "click btn_ai", "face btn_ai Framing.png", "sent FramingAuto"};
+        "click btn_push", "click btn_ai", "face btn_ai Framing.png", "sent",
+        "plug a", "cameras 1", "click btn_ai", "face btn_ai Manual.png", "sent FramingManual"};
+}
+
+// Faces tell the truth: a tab lights for a camera that opened, and a face
+// turns for a command the camera took.
+void PresetsFunctionsTest::truth_data()
+{
+    columns();
+
+    // Counted, but it will not open: no tab lights and nothing turns.
+    QTest::newRow("the only camera will not open") << QStringList{"a fault.bind=fail"} << QStringList{
+        "tabs bbbbb", "face btn_mute no_mute.png",
+        "click btn_mute", "click btn_af", "click btn_ai", "click btn_flip", "key M", "keyup M", "sent",
+        "face btn_mute no_mute.png", "face btn_af AF.png", "enabled slider_focus 0", "face btn_ai Framing.png",
+        "click btn_set", "click btn_num4", "click btn_cam1", "tabs bbbbb", "sent"};
+
+    // Choosing it leaves the camera before it closed and unlit: nothing is
+    // open. Choosing the working one again lights its tab and turns faces.
+    QTest::newRow("the chosen camera will not open") << QStringList{"a", "b fault.bind=fail"} << QStringList{
+        "tabs gbbbb", "click btn_cam2", "tabs bbbbb", "click btn_mute", "click btn_ai", "sent",
+        "face btn_mute no_mute.png", "face btn_ai Framing.png",
+        "click btn_cam1", "tabs gbbbb", "click btn_mute", "face btn_mute mute.png", "sent MuteOn"};
+
+    // The camera hears the command and refuses it: the face stays, and the
+    // next click asks for the same again; a refused store keeps store mode.
+    QTest::newRow("the camera refuses its commands") << QStringList{"a fault.camera-control.2=ks-set"} << QStringList{
+        "click btn_mute", "face btn_mute no_mute.png", "click btn_mute", "sent MuteOn MuteOn",
+        "click btn_af", "face btn_af AF.png", "enabled slider_focus 0", "sent FocusManual",
+        "click btn_flip", "click btn_flip", "sent FlipOn FlipOn",
+        "key F", "keyup F", "key M", "keyup M", "face btn_ai Framing.png", "sent FramingAuto FramingManual",
+        "click btn_set", "click btn_num2", "click btn_num2", "sent PresetSet(2) PresetSet(2)"};
+}
+
+// What a click may leave on screen, and the way out of it.
+void PresetsFunctionsTest::warnings_data()
+{
+    columns();
+    const QStringList a{"a"};
+
+    QTest::newRow("empty tabs clicked again and again show one warning") << a << QStringList{
+        "click btn_cam3", "warnings 0 1", "click btn_cam3", "click btn_cam5", "click btn_cam2", "warnings 0 1",
+        "dismiss NO_Mord_Camera", "warnings 0 0", "click btn_cam4", "warnings 0 1", "tabs gbbbb", "sent"};
+
+    // Unplugged under the open pane: the settings button still closes it.
+    QTest::newRow("the settings pane closes with its camera gone") << a << QStringList{
+        "click btn_setting", "pane shown", "unplug a", "cameras 0", "warnings 1 0", "pane shown",
+        "click btn_setting", "pane hidden", "click btn_setting", "pane hidden", "enabled Win_Right 0"};
+
+    QTest::newRow("closed with the no-device warning on screen") << QStringList{} << QStringList{
+        "warnings 1 0", "close", "sent"};
+
+    QTest::newRow("closed with a no-camera warning on screen") << a << QStringList{
+        "click btn_cam2", "warnings 0 1", "close", "sent"};
+}
+
+// When the camera's commands cannot reach it, one notice names the cause
+// and the cure: once per camera and cause, however often the user tries.
+void PresetsFunctionsTest::notices_data()
+{
+    columns();
+    const QStringList a{"a"};
+    const QString refused = QStringLiteral("fault a camera-control.2=ks-set,refused");
+
+    QTest::newRow("refused while another program holds the camera: one notice") << a << QStringList{
+        refused, "click btn_num3", "sent PresetCall(3)", "notice close the program",
+        "click btn_num4", "click btn_mute", "sent PresetCall(4) MuteOn", "notice close the program",
+        "click commandNotice", "notice none",
+        "click btn_num5", "key 6", "keyup 6", "sent PresetCall(5) PresetCall(6)", "notice none"};
+
+    QTest::newRow("no permission") << a << QStringList{
+        "fault a camera-control.2=ks-set,no-permission", "click btn_home", "sent Home",
+        "notice run sudo make install"};
+
+    QTest::newRow("no answer, from the keyboard") << a << QStringList{
+        "fault a camera-control.2=ks-set,no-answer", "key 2", "keyup 2", "sent PresetCall(2)",
+        "notice does not answer"};
+
+    // A move through the joystick that fails; the notice comes when it is let go.
+    QTest::newRow("a refused move") << a << QStringList{
+        "fault a camera-control.10=ks-set,refused", "joy press 58,58", "joy move 8,58",
+        "await PanLeft(0) PanLeft(21)", "notice none", "joy release", "notice close the program"};
+
+    QTest::newRow("another cause on the same camera gets its own notice") << a << QStringList{
+        refused, "click btn_flip", "notice close the program", "click commandNotice",
+        "fault a camera-control.2=ks-set,no-answer", "click btn_flip", "notice does not answer"};
+
+    QTest::newRow("the same cause on another camera gets its own notice") << QStringList{"a", "b"} << QStringList{
+        refused, "fault b camera-control.2=ks-set,refused",
+        "click btn_mirror", "notice close the program", "click commandNotice",
+        "click btn_cam2", "click btn_mirror", "notice close the program"};
+
+    // A command that fails for a reason the user cannot cure, or one that
+    // reaches the camera, shows nothing.
+    QTest::newRow("nothing to tell") << a << QStringList{
+        "click btn_num1", "sent PresetCall(1)", "notice none",
+        "fault a camera-control.2=ks-set", "click btn_num1", "sent PresetCall(1)", "notice none",
+        "fault a proc-amp.0=ks-set,refused", "click btn_num1", "notice none"};
 }
 
 QTEST_MAIN(PresetsFunctionsTest)

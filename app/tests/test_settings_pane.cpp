@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include "AppState.h"
@@ -224,8 +225,9 @@ private slots:
         QCOMPARE(g_pictureSettings.whiteBalance.current, 5200);
     }
 
-    // Only a hand on the handle sends; setting a value from code does not.
-    void dragSendsSetValueDoesNot()
+    // A drag sends each value it passes, once, to its own property; the
+    // field and the cache follow.
+    void dragSendsEachValueOnce()
     {
         startWith({{1, 1}});
         if (QTest::currentTestFailed())
@@ -240,23 +242,94 @@ private slots:
         int i = 0;
         for (const Row& r : kRows) {
             QSlider* s = slider(r.slider);
+            const int before = s->value();
             bus->clearRequests();
-            s->setValue(r.min);
-            QVERIFY(bus->requests("ks-set").isEmpty());
-            QCOMPARE(caches[i]->current, r.current);
-
             probe::dragHandle(s, s->width() / 2);
             const int reached = s->value();
-            QVERIFY2(reached > r.min, r.slider);
+            QVERIFY2(reached > before, r.slider);
             const QStringList sent = bus->requests("ks-set");
             QVERIFY2(!sent.isEmpty(), r.slider);
-            for (const QString& line : sent)
+            QList<int> values;
+            for (const QString& line : sent) {
                 QVERIFY2(line.contains(QStringLiteral(" proc-amp %1 ").arg(r.procAmpId)), qPrintable(line));
+                values << line.section(QStringLiteral("value1="), 1).section(' ', 0, 0).toInt();
+            }
+            for (int k = 1; k < values.size(); ++k)
+                QVERIFY2(values[k] > values[k - 1], qPrintable(sent.join('\n')));  // rising, none twice
             CompareLines(sent.mid(sent.size() - 1), {KsSet(cam, r.procAmpId, QString::number(reached), 2)});
             QCOMPARE(probe::child<QLineEdit>(window, r.field)->text(), QString::number(reached));
             QCOMPARE(caches[i]->current, reached);
             ++i;
         }
+    }
+
+    // Every other change of a value (the wheel, keys, a click on the groove,
+    // a value given from outside) reaches the field, the cache and the
+    // camera, once; one that moves nothing sends nothing.
+    void everyChangeOfValueReachesTheCamera_data()
+    {
+        QTest::addColumn<int>("row");      // into kRows
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("expected");  // the value after it; -1: wherever the click put it
+        QTest::newRow("Right on brightness") << 4 << "key Right" << -9;
+        QTest::newRow("Left on contrast") << 2 << "key Left" << 36;
+        QTest::newRow("End on gamma") << 1 << "key End" << 500;
+        QTest::newRow("Home on white balance") << 6 << "key Home" << 2800;
+        QTest::newRow("Page Up on saturation: no page step") << 3 << "key PageUp" << 150;
+        QTest::newRow("wheel on sharpness: no page step") << 5 << "wheel" << 7;
+        QTest::newRow("groove click on backlight") << 0 << "groove" << -1;
+        QTest::newRow("a value given from outside") << 1 << "setValue" << 123;
+    }
+
+    void everyChangeOfValueReachesTheCamera()
+    {
+        QFETCH(int, row);
+        QFETCH(QString, how);
+        QFETCH(int, expected);
+        startWith({{1, 1}});
+        if (QTest::currentTestFailed())
+            return;
+        click("btn_setting");
+        const Row& r = kRows[row];
+        QSlider* s = slider(r.slider);
+        QCOMPARE(s->value(), r.current);
+        bus->clearRequests();
+        if (how.startsWith(QLatin1String("key "))) {
+            static const QMap<QString, Qt::Key> keys = {{"Right", Qt::Key_Right}, {"Left", Qt::Key_Left},
+                                                        {"End", Qt::Key_End},     {"Home", Qt::Key_Home},
+                                                        {"PageUp", Qt::Key_PageUp}};
+            s->setFocus();
+            QTest::keyClick(s, keys.value(how.mid(4)));
+        } else if (how == QLatin1String("wheel")) {
+            const QPoint at = s->rect().center();
+            QWheelEvent wheel(QPointF(at), QPointF(s->mapToGlobal(at)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(s, &wheel);
+        } else if (how == QLatin1String("groove")) {
+            // The button that jumps the handle to the pointer, far from it.
+            const auto jump = Qt::MouseButtons(s->style()->styleHint(QStyle::SH_Slider_AbsoluteSetButtons));
+            QVERIFY(jump & Qt::MiddleButton);
+            QTest::mouseClick(s, Qt::MiddleButton, Qt::NoModifier, QPoint(s->width() * 9 / 10, s->height() / 2));
+            expected = s->value();
+            QVERIFY(expected != r.current);
+        } else {
+            s->setValue(expected);
+        }
+        QCOMPARE(s->value(), expected);
+        // (An arrow's release reaches the window and stops the camera's pan
+        // or tilt as ever: only the picture's requests count here.)
+        const QStringList sent = bus->requests("ks-set").filter(QStringLiteral(" proc-amp "));
+        if (expected == r.current) {
+            QVERIFY2(sent.isEmpty(), qPrintable(sent.join('\n')));
+        } else {
+            CompareLines(sent, {KsSet(cameraName(1), r.procAmpId, QString::number(expected), 2)});
+        }
+        QCOMPARE(probe::child<QLineEdit>(window, r.field)->text(), QString::number(expected));
+        PictureSetting* caches[] = {&g_pictureSettings.backlight,  &g_pictureSettings.gamma,
+                                    &g_pictureSettings.contrast,   &g_pictureSettings.saturation,
+                                    &g_pictureSettings.brightness, &g_pictureSettings.sharpness,
+                                    &g_pictureSettings.whiteBalance};
+        QCOMPARE(caches[row]->current, expected);
     }
 
     void settingsButtonAndOk()
@@ -322,7 +395,8 @@ private slots:
         click("btn_setting");
         click("btn_cam2");
         QCOMPARE(g_cameraOpen, 1);
-        QCOMPARE(probe::tabColours(window), QStringLiteral("bgbbb"));
+        // Nothing is open: no tab lights.
+        QCOMPARE(probe::tabColours(window), QStringLiteral("bbbbb"));
         // The pane keeps the first camera's values.
         QCOMPARE(slider("slider_blc")->value(), 200);
         QCOMPARE(probe::child<QLineEdit>(window, "v_wb")->text(), QStringLiteral("5200"));
@@ -356,7 +430,7 @@ private slots:
         QSignalSpy passes(probe::discoveryTimer(*window), &QTimer::timeout);
         QTRY_COMPARE_WITH_TIMEOUT(passes.count(), 1, kPassTimeout);
         QCOMPARE(g_cameraOpen, 1);
-        QCOMPARE(probe::tabColours(window), QStringLiteral("gbbbb"));
+        QCOMPARE(probe::tabColours(window), QStringLiteral("bbbbb"));
         click("btn_setting");
         QVERIFY(pane()->isVisible());
         bus->clearRequests();

@@ -191,7 +191,9 @@ public:
         case USBDEVFS_CONTROL: {
             auto& t = *static_cast<usbdevfs_ctrltransfer*>(argument);
             FUZZ_CHECK(t.data != nullptr && t.wLength <= 64);
-            FUZZ_CHECK((t.bRequestType & 0x1F) == 0);  // never to the interface uvcvideo owns
+            // Never to the interface uvcvideo owns: this machine never lets
+            // usbfs take it.
+            FUZZ_CHECK((t.bRequestType & 0x1F) == 0);
             // A device may take fewer bytes than asked.
             return static_cast<int>(script_.Byte() % (t.wLength + 1u));
         }
@@ -236,6 +238,21 @@ public:
         target.assign(buffer, static_cast<size_t>(length));
         return 0;
     }
+
+    // The tree's directories are real too; its /proc is empty.
+    int ListDirectory(const std::string& path, std::vector<std::string>& names) override {
+        FUZZ_CHECK(path.rfind(TheTree().root + "/", 0) == 0);
+        names.clear();
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(path, error)) names.push_back(entry.path().filename());
+        return error ? -ENOENT : 0;
+    }
+    int DeviceNumberOf(const std::string& path, uint64_t& number) override {
+        FUZZ_CHECK(path.rfind(TheTree().root + "/", 0) == 0);
+        number = 0;
+        return -ENOENT;
+    }
+    void Pause(unsigned) override {}
 
     Script& script() { return script_; }
 
@@ -337,7 +354,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     auto machine = std::make_shared<LyingMachine>(files, script, reads);
     {
-        std::unique_ptr<Backend> backend = v4l2::CreateV4l2Backend(v4l2::V4l2Environment{tree.root, machine});
+        std::unique_ptr<Backend> backend = v4l2::CreateV4l2Backend(v4l2::V4l2Environment{tree.root, machine, tree.root + "/proc"});
         std::unique_ptr<DeviceEnumerator> devices;
         FUZZ_CHECK(backend->CreateDeviceEnumerator(devices) == kOk && devices);
         std::unique_ptr<MonikerEnumerator> monikers;

@@ -24,6 +24,12 @@ void BaseDevice::DeleteDevice(BaseDevice* device) {
     delete static_cast<lumetra::USBDevice*>(device);
 }
 
+// A device the library did not make has nothing to report.
+RequestFault BaseDevice::LastRequestFault() const {
+    const auto* device = dynamic_cast<const lumetra::USBDevice*>(this);
+    return device != nullptr ? device->lastFault : RequestFault::None;
+}
+
 bool BaseDevice::EnumUSBDevices(std::vector<DeviceInfo>& list) {
     return lumetra::EnumerateSupportedCameras(list);
 }

@@ -35,7 +35,21 @@ int32_t PresetCode(int32_t base, int preset) { return base + (preset & 0xFF); }
 
 constexpr auto kRestorePause = std::chrono::milliseconds(100);
 
+RequestFault FaultOf(HResult hr) {
+    switch (hr) {
+    case kAccessDenied: return RequestFault::NoPermission;
+    case kBusy: return RequestFault::CameraBusy;
+    case kTimeout: return RequestFault::NoAnswer;
+    default: return RequestFault::None;
+    }
+}
+
 }  // namespace
+
+HResult USBDevice::Noted(HResult hr) {
+    lastFault = FaultOf(hr);
+    return hr;
+}
 
 bool USBDevice::IsOpen() const {
     return ksPropertySet && cameraControl && videoProcAmp && ksControl;
@@ -59,6 +73,7 @@ bool USBDevice::Open(const char* indexText, int /*reserved*/) {
 }
 
 void USBDevice::Close() {
+    lastFault = RequestFault::None;
     ksPropertySet.reset();
     ksControl.reset();
     cameraControl.reset();
@@ -73,7 +88,7 @@ bool USBDevice::SendSet(PropertySet set, uint32_t id, int32_t value, int32_t fla
     int32_t request[SetRequest::kBytes / 4] = {};
     request[SetRequest::kValue1] = value;
     request[SetRequest::kFlags] = flags;
-    return !Failed(ksPropertySet->Set(set, id, request, sizeof request, request, sizeof request));
+    return !Failed(Noted(ksPropertySet->Set(set, id, request, sizeof request, request, sizeof request)));
 }
 
 bool USBDevice::SetCameraControl(uint32_t id, int32_t value, int32_t flags) {
@@ -155,23 +170,23 @@ bool USBDevice::SetWhiteBalanceMode(int manual) {
 // The request carries both components; the one not being set comes from
 // its record, since nothing remembers what was last sent.
 
-static bool SendWhiteBalanceComponents(KsPropertySet& set, int32_t blue, int32_t red) {
+static HResult SendWhiteBalanceComponents(KsPropertySet& set, int32_t blue, int32_t red) {
     int32_t request[NodeRequest::kBytes / 4] = {};
     request[NodeRequest::kValue1] = blue;
     request[NodeRequest::kFlags] = kFlagsManual;
     request[NodeRequest::kValue2] = red;
-    return !Failed(set.Set(PropertySet::VideoProcAmp, ProcAmpId::WhiteBalanceComponent, request,
-                           sizeof request, request, sizeof request));
+    return set.Set(PropertySet::VideoProcAmp, ProcAmpId::WhiteBalanceComponent, request, sizeof request,
+                   request, sizeof request);
 }
 
 bool USBDevice::SetWhiteBalanceBlue(int value) {
     if (!IsOpen()) return false;
-    return SendWhiteBalanceComponents(*ksPropertySet, value, whiteBalanceRed.current);
+    return !Failed(Noted(SendWhiteBalanceComponents(*ksPropertySet, value, whiteBalanceRed.current)));
 }
 
 bool USBDevice::SetWhiteBalanceRed(int value) {
     if (!IsOpen()) return false;
-    return SendWhiteBalanceComponents(*ksPropertySet, whiteBalanceBlue.current, value);
+    return !Failed(Noted(SendWhiteBalanceComponents(*ksPropertySet, whiteBalanceBlue.current, value)));
 }
 
 // ---- the Get family: read into the record, then hand the value out ----
@@ -179,7 +194,7 @@ bool USBDevice::SetWhiteBalanceRed(int value) {
 bool USBDevice::ReadProperty(PropertyControl& control, int32_t property, PropertyInfo& record,
                              int* value) {
     int32_t flags = 0;
-    if (Failed(control.Get(property, &record.current, &flags))) return false;
+    if (Failed(Noted(control.Get(property, &record.current, &flags)))) return false;
     if (value != nullptr) *value = record.current;
     return true;
 }
@@ -213,8 +228,8 @@ bool USBDevice::LoadPropertyInfo() {
     int32_t caps = 0;
     // Range queries are not checked: a failed one leaves the record as the
     // interface left it.
-    auto range = [&caps](PropertyControl& control, int32_t property, PropertyInfo& record) {
-        control.GetRange(property, &record.min, &record.max, &record.step, &record.defaultValue, &caps);
+    auto range = [this, &caps](PropertyControl& control, int32_t property, PropertyInfo& record) {
+        Noted(control.GetRange(property, &record.min, &record.max, &record.step, &record.defaultValue, &caps));
     };
     range(*videoProcAmp, ProcAmpId::WhiteBalance, whiteBalance);
     range(*cameraControl, CameraControlId::Exposure, exposure);
@@ -250,7 +265,7 @@ bool USBDevice::LoadPropertyInfo() {
 bool USBDevice::RestoreDefaults() {
     if (!IsOpen()) return false;
     // Zoom has no range query, so its default is the record's 0.
-    HResult hr = cameraControl->Set(CameraControlId::Zoom, zoom.defaultValue, 0);
+    HResult hr = Noted(cameraControl->Set(CameraControlId::Zoom, zoom.defaultValue, 0));
     std::this_thread::sleep_for(kRestorePause);
     const std::pair<uint32_t, const PropertyInfo*> procAmp[] = {
         {ProcAmpId::Brightness, &brightness},
@@ -264,7 +279,7 @@ bool USBDevice::RestoreDefaults() {
         {ProcAmpId::PowerLineFrequency, &powerLineFrequency},
     };
     for (const auto& [id, record] : procAmp) {
-        hr = videoProcAmp->Set(id, record->defaultValue, 0);
+        hr = Noted(videoProcAmp->Set(id, record->defaultValue, 0));
         std::this_thread::sleep_for(kRestorePause);
     }
     return !Failed(hr);

@@ -113,7 +113,13 @@ private:
                       int* value);
     bool ReadCameraControl(int32_t property, PropertyInfo& record, int* value);
     bool ReadProcAmp(int32_t property, PropertyInfo& record, int* value);
+    // Keeps why a request failed to reach the camera, for LastRequestFault.
+    platform::HResult Noted(platform::HResult hr);
 
+public:
+    RequestFault lastFault = RequestFault::None;
+
+private:
     char deviceName[kDeviceNameSize] = {};
     std::unique_ptr<platform::CaptureFilter> filter;
     std::unique_ptr<platform::KsControl> ksControl;

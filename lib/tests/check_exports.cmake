@@ -24,6 +24,7 @@ foreach(required
     "BaseDevice::EnumUSBDevices(std::vector<DeviceInfo, std::allocator<DeviceInfo> >&)"
     "BaseDevice::Initial()"
     "BaseDevice::Release()"
+    "BaseDevice::LastRequestFault() const"
     "BaseDevice::BaseDevice(BaseDevice const&)"
     "BaseDevice::BaseDevice(BaseDevice&&)"
     "BaseDevice::operator=(BaseDevice const&)"

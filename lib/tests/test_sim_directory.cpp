@@ -271,5 +271,38 @@ TEST_F(SimDirectory, FaultKeysReachTheLibrary) {
     EXPECT_EQ(device->brightness.supported, 1);
 }
 
+// Why a command did not reach the camera, as the caller learns it.
+TEST_F(SimDirectory, FaultCausesReachTheCaller) {
+    struct Case {
+        const char* faults;
+        bool presetCall;
+        RequestFault fault;
+    };
+    const Case cases[] = {
+        {"", true, RequestFault::None},
+        {"fault.camera-control.2=ks-set\n", false, RequestFault::None},
+        {"fault.camera-control.2=ks-set,refused\n", false, RequestFault::CameraBusy},
+        {"fault.camera-control.2=no-permission, ks-set\n", false, RequestFault::NoPermission},
+        {"fault.camera-control.2=ks-set,no-answer\n", false, RequestFault::NoAnswer},
+        {"fault.camera-control.2=refused\n", true, RequestFault::None},  // a cause alone fails nothing
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.faults);
+        const std::string file = "camera" + std::to_string(n++) + ".cam";
+        Plug(file, "Camera", c.faults);
+        ASSERT_TRUE(device->Open("0", 1));
+        EXPECT_EQ(device->PresetCall(3), c.presetCall);
+        EXPECT_EQ(device->LastRequestFault(), c.fault);
+        device->Close();
+        EXPECT_EQ(device->LastRequestFault(), RequestFault::None) << "Close forgets it";
+        ASSERT_TRUE(device->Open("0", 1));
+        device->PresetCall(3);
+        EXPECT_TRUE(device->SetBrightness(1));
+        EXPECT_EQ(device->LastRequestFault(), RequestFault::None) << "the last request reached the camera";
+        dir.Remove(file);
+    }
+}
+
 }  // namespace
 }  // namespace lumetra::test

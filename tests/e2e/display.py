@@ -223,6 +223,10 @@ class Display:
     def key(self, key):
         self.xdotool("key", key)
 
+    def minimise(self, window_id):
+        """Asks the window manager to iconify the window, as its button would."""
+        self.xdotool("windowminimize", window_id)
+
     # -- seeing --------------------------------------------------------------
 
     def visible_windows(self, pid):
@@ -280,7 +284,11 @@ class Display:
             init.write("session.screen0.toolbar.tools: iconbar, systemtray\n"
                        "session.screen0.toolbar.placement: BottomCenter\n"
                        "session.screen0.toolbar.visible: true\n"
-                       "session.styleOverlay: ~/.fluxbox/overlay\n")
+                       "session.styleOverlay: ~/.fluxbox/overlay\n"
+                       "session.keyFile: ~/.fluxbox/keys\n")
+        # The one key binding a scenario uses: the window manager's close.
+        with open(os.path.join(config, "keys"), "w") as keys:
+            keys.write("Mod1 F4 :Close\n")
         with open(os.path.join(config, "overlay"), "w") as overlay:
             overlay.write("background: none\n")
         open(os.path.join(config, "apps"), "w").close()

@@ -34,11 +34,15 @@ def program_path():
 
 class PanelSession:
     def __init__(self, scenario, cameras=("cam1", "cam2"), camera_lines=None, window_manager=False,
-                 key_repeat=True, display=None, scale_factor=None):
-        """`display` makes the desktop (a Display by default: Xvfb, with
-        Fluxbox when `window_manager`); `scale_factor` is the user's
-        QT_SCALE_FACTOR."""
+                 key_repeat=True, program=None, launcher=(), display=None, scale_factor=None):
+        """`program` replaces the built ptzdeck (an installed one, say);
+        `launcher` is a command that runs it and must leave the program
+        the process it started (as `strace -D` does). `display` makes the
+        desktop (a Display by default: Xvfb, with Fluxbox when
+        `window_manager`); `scale_factor` is the user's QT_SCALE_FACTOR."""
         self.scenario = scenario
+        self.program_path = program or program_path()
+        self.launcher = list(launcher)
         self.initial_cameras = cameras
         self.camera_lines = camera_lines or {}
         self.window_manager = window_manager
@@ -97,7 +101,7 @@ class PanelSession:
         env.update(LUMETRA_SIM_DIR=self.bus, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"))
         env.setdefault("XDG_RUNTIME_DIR", runtime)
         with open(os.path.join(self.work, "ptzdeck.log"), "wb") as log:
-            self.program = subprocess.Popen([program_path()], env=env, cwd=self.work,
+            self.program = subprocess.Popen([*self.launcher, self.program_path], env=env, cwd=self.work,
                                             stdin=subprocess.DEVNULL, stdout=log,
                                             stderr=subprocess.STDOUT, preexec_fn=die_with_parent)
 

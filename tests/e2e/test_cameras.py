@@ -45,6 +45,22 @@ class CameraTabs(Scenario):
             s.wait_for_no_dialog()
 
 
+    def test_one_warning_however_often_and_the_window_managers_close(self):
+        # Empty tabs clicked again and again: one warning. Then the window
+        # manager closes the panel with the warning still up: the program ends.
+        with self.session(cameras=("cam1",), window_manager=True) as s:
+            s.wait_for_camera_ready(tab=1)
+            mark = s.log.mark()
+            for tab in ("cam3", "cam3", "cam5", "cam2", "cam4"):
+                s.click(tab)
+            dialog = s.wait_for_dialog()
+            self.assertEqual(s.fence(mark), [])
+            self.assertEqual([d.id for d in s.dialogs()], [dialog.id])
+            s.click("background")
+            s.display.key("alt+F4")
+            self.assertEqual(s.wait_for_exit(), 0)
+
+
 class HotPlug(Scenario):
     def simcam(self, s, *args):
         subprocess.run([sys.executable, SIMCAM, "--bus", s.bus, *args], check=True,
@@ -87,19 +103,22 @@ class HotPlug(Scenario):
                        "the no-device warning")
             s.wait_for_no_camera_face()
 
-            # Nothing to command: the keypad and keys reach no camera. The
-            # mute face still turns (it needs no camera), which shows that
-            # the clicks before it were handled. (Its first click keeps the
-            # muted face the warning put there; the second shows unmuted.)
+            # Nothing to command: the keypad, keys and mute reach no camera,
+            # and a face turns only for a command a camera took, so mute
+            # keeps the muted face. The on-top face turns without a camera,
+            # which shows that the clicks before it were handled.
             mark = s.log.mark()
             s.click("7")  # (keys to the right of it lie under the warning)
             s.click("home")
             s.click("background")
             s.display.key("Right")
             s.click("mute")
-            s.click("mute")
-            wait_until(lambda: s.mute_face(s.screenshot(), window) == "unmuted",
-                       "the mute face to turn with no camera")
+            on_top = s.screenshot().region(s.at("top", window))
+            s.click("top")
+            wait_until(lambda: s.screenshot().region(s.at("top", window)) != on_top,
+                       "the on-top face to turn with no camera")
+            self.assertEqual(s.mute_face(s.screenshot(), window), "muted")
+            s.click("top")
 
             # A camera plugged in again: the warning goes, the camera opens.
             self.simcam(s, "plug", "cam9")

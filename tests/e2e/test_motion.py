@@ -1,8 +1,8 @@
 """Moving the camera: the joystick, the zoom slider and the arrow keys."""
 
 import panel
-from camera_requests import (CAMERA_CONTROL, PanLeft, PanRight, PanStop, TiltDown, TiltStop, TiltUp,
-                             ZoomIn, ZoomOut, ZoomStop)
+from camera_requests import (CAMERA_CONTROL, MirrorOn, PanLeft, PanRight, PanStop, PresetCall, TiltDown,
+                             TiltStop, TiltUp, ZoomIn, ZoomOut, ZoomStop)
 from display import Display
 from session import Scenario
 from waiting import wait_until
@@ -199,3 +199,50 @@ class Motion(Scenario):
                 s.display.key(key)
             self.assertSent(s.fence(mark), [PanRight(21), PanStop, TiltDown(14), TiltStop,
                                             ZoomIn, ZoomStop, ZoomOut, ZoomStop])
+
+    def test_keys_move_the_camera_whatever_was_clicked(self):
+        # No control keeps the keyboard: after a keypad key, a toggle, the
+        # settings button or a tab, the arrows still move the camera, and
+        # Space does not press the last key again.
+        with self.session(key_repeat=False) as s:
+            s.wait_for_camera_ready()
+            mark = s.log.mark()
+            s.click("3")
+            s.log.wait_for(PresetCall(3), mark)
+            s.display.key("space")
+            s.display.key("Left")
+            s.click("mirror")
+            s.display.key("Up")
+            s.click("setting")
+            s.display.key("Right")
+            s.click("cam1")
+            s.display.key("Down")
+            self.assertSent(s.fence(mark), [PresetCall(3), PanLeft(21), PanStop, MirrorOn, TiltUp(14), TiltStop,
+                                            PanRight(21), PanStop, TiltDown(14), TiltStop])
+
+    def test_a_held_move_ends_when_the_window_goes(self):
+        # The window manager minimises the panel while Left is held, then the
+        # panel is closed while Up is held: neither release is ever heard,
+        # and each move is stopped all the same.
+        with self.session(cameras=("cam1",), window_manager=True, key_repeat=False) as s:
+            window = s.wait_for_camera_ready()
+            s.click("background")  # the window manager gives the panel the keyboard
+            mark = s.log.mark()
+            s.display.key_down("Left")
+            s.log.wait_for(PanLeft(21), mark)
+            s.display.minimise(window.id)
+            s.log.wait_for(PanStop, mark, what="the pan to stop when the panel is minimised")
+            s.display.key_up("Left")
+            wait_until(lambda: all(w.size != panel.WINDOW_SIZE for w in s.windows()),
+                       "the panel to be minimised")
+            s.display.xdotool("windowactivate", window.id)
+            s.wait_for_camera_ready()
+
+            s.click("background")
+            mark = s.log.mark()
+            s.display.key_down("Up")
+            s.log.wait_for(TiltUp(14), mark)
+            s.click("close")
+            self.assertEqual(s.wait_for_exit(), 0)
+            s.display.key_up("Up")
+            self.assertSent(s.log.since(mark), [TiltUp(14), TiltStop])

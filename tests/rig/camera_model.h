@@ -12,9 +12,6 @@ namespace rig {
 // Entity ids as usb_f_uvc numbers them.
 constexpr uint8_t kCameraTerminal = 1;
 constexpr uint8_t kProcessingUnit = 2;
-// The interface numbers of the gadget's single UVC function.
-constexpr uint8_t kControlInterface = 0;
-constexpr uint8_t kStreamingInterface = 1;
 // A unit no camera has: GET_CUR to it is the rig's ordering mark.
 constexpr uint8_t kMarkUnit = 0x7E;
 
@@ -65,9 +62,11 @@ inline std::vector<Control> CameraControls(int slowest) {
     };
 }
 
-// The two camera models on the rig's bus. The first has every control and
+// The camera models on the rig's bus. The first has every control and
 // reports 1 as its slowest relative speed (as many PTZ cameras do); the
-// second has no iris and reports 0.
+// second has no iris and reports 0; the third is the first with a
+// microphone (a UAC1 function, before the camera in one configuration), so
+// its gadget stalls class requests addressed to the device.
 struct Profile {
     const char* name;        // its name in the request log
     uint16_t vendorId, productId;
@@ -75,6 +74,12 @@ struct Profile {
     uint32_t cameraControls;
     uint32_t processingControls;
     int slowest;
+    bool microphone = false;
+    // Its UVC function's interfaces: after the microphone's two, if any.
+    uint8_t controlInterface = 0;
+    uint8_t streamingInterface = 1;
+    // The one YUYV frame size it streams.
+    unsigned width = 640, height = 480;
 };
 
 inline uint32_t Bitmap(uint8_t unit, bool withIris) {
@@ -93,6 +98,12 @@ inline Profile FullProfile() {
 inline Profile NoIrisProfile() {
     return {"cam00f9", 0x0000, 0x00f9, "Rig PTZ 00f9", Bitmap(kCameraTerminal, false),
             Bitmap(kProcessingUnit, true), 0};
+}
+
+// Small frames: the emulated bus is slow, and only their coming counts.
+inline Profile CompositeProfile() {
+    return {"cam7588", 0x0000, 0x7588, "Rig PTZ 7588 with microphone", Bitmap(kCameraTerminal, true),
+            Bitmap(kProcessingUnit, true), 1, true, 2, 3, 160, 120};
 }
 
 }  // namespace rig

@@ -1,7 +1,8 @@
 #!/bin/busybox sh
 # /init of the rig's virtual machine. One kernel is both ends of the cable:
-# dummy_hcd gives it two UDCs, each wired to its own host port; a configfs
-# UVC gadget bound to each is a camera that uvcvideo then drives. Ends by
+# dummy_hcd gives it a UDC per camera, each wired to its own host port; a
+# configfs UVC gadget bound to each is a camera that uvcvideo then drives
+# (and snd-usb-audio the microphone of the one that has one). Ends by
 # printing "RIG-EXIT <status>" and powering off.
 /bin/busybox mkdir -p /proc /sys /dev /run /tmp
 /bin/busybox --install -s /bin
@@ -19,7 +20,7 @@ finish() {
 
 for ko in /rig/modules/*.ko; do
   case "$ko" in
-    *-dummy_hcd.ko) args="num=2" ;;
+    *-dummy_hcd.ko) args="num=3" ;;
     *-usb_f_uvc.ko) args="streaming_bulk=1" ;;
     *) args= ;;
   esac
@@ -30,7 +31,9 @@ mount -t configfs configfs /sys/kernel/config || finish 3
 log=/run/requests.log
 : > $log
 
-# gadget NAME UDC PROFILE: a UVC camera with the responder's PROFILE on UDC.
+# gadget NAME UDC PROFILE: a UVC camera with the responder's PROFILE on UDC;
+# when the profile has a microphone, a UAC1 function (Debian's usb_f_uac1 as
+# it is) comes first in the same configuration, as in most PTZ cameras.
 gadget() {
   eval "$(/rig/uvc-responder --describe "$3")"
   # usb_f_uvc reads these when the function directory is made.
@@ -47,15 +50,22 @@ gadget() {
   echo "$NAME" > $g/strings/0x409/serialnumber
   mkdir $g/configs/c.1 $g/configs/c.1/strings/0x409
   echo camera > $g/configs/c.1/strings/0x409/configuration
+  if [ "$MICROPHONE" = 1 ]; then
+    a=$g/functions/uac1.0
+    mkdir $a
+    echo 0 > $a/c_chmask   # no speaker
+    echo 1 > $a/p_chmask   # one microphone channel
+    ln -s $a $g/configs/c.1/uac1.0
+  fi
   f=$g/functions/uvc.0
   mkdir $f
   mkdir $f/control/header/h
   ln -s $f/control/header/h $f/control/class/fs/h
   ln -s $f/control/header/h $f/control/class/ss/h
   mkdir -p $f/streaming/uncompressed/u/vga
-  echo 640 > $f/streaming/uncompressed/u/vga/wWidth
-  echo 480 > $f/streaming/uncompressed/u/vga/wHeight
-  echo 614400 > $f/streaming/uncompressed/u/vga/dwMaxVideoFrameBufferSize
+  echo $WIDTH > $f/streaming/uncompressed/u/vga/wWidth
+  echo $HEIGHT > $f/streaming/uncompressed/u/vga/wHeight
+  echo $((WIDTH * HEIGHT * 2)) > $f/streaming/uncompressed/u/vga/dwMaxVideoFrameBufferSize
   echo 333333 > $f/streaming/uncompressed/u/vga/dwDefaultFrameInterval
   # without an interval list uvcvideo rejects the format
   echo 333333 > $f/streaming/uncompressed/u/vga/dwFrameInterval
@@ -72,8 +82,9 @@ gadget() {
 
 gadget camera0 dummy_udc.0 full || finish 4
 gadget camera1 dummy_udc.1 noiris || finish 4
+gadget camera2 dummy_udc.2 composite || finish 4
 
-/rig/rig-guest-test $log /rig/uvc-responder /sys/kernel/config/usb_gadget/camera0 dummy_udc.0
+/rig/rig-guest-test $log /rig/uvc-responder /sys/kernel/config/usb_gadget
 status=$?
 echo "rig: request log:"
 sed 's/^/RIG-LOG /' $log

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Gets what the rig needs into CACHE: Debian 12's 6.1 kernel (the image
-# unpacked, not installed), its modules' load order, and usb_f_uvc built
-# from Debian's own source of that kernel with the rig's patch. Installs the
-# Debian packages it needs. Quiet and quick once everything is there.
+# unpacked, not installed), its modules' load order, and usb_f_uvc and
+# dummy_hcd built from Debian's own source of that kernel with the rig's
+# patches. Installs the Debian packages it needs. Quiet and quick once
+# everything is there.
 #
 # Exit status 77 (with a "SKIPPED:" line) when this machine cannot run the
 # rig; any other failure is a real one.
@@ -72,9 +73,10 @@ install_packages "linux-headers-$kver=$pkgver" "linux-source-6.1=$pkgver"
 
 # The kernel and the modules the rig loads, in load order (dependencies
 # first), taken from the unpacked package; the rest of it is not kept.
+modules="configfs dummy_hcd libcomposite usb_f_uvc uvcvideo usb_f_uac1 snd-usb-audio"
 kernel="$cache/vmlinuz-$kver"
 stock="$cache/modules-$kver"
-if [ ! -f "$kernel" ] || [ ! -f "$stock/order" ]; then
+if [ ! -f "$kernel" ] || [ ! -f "$stock/order" ] || [ "$(cat "$stock/modules" 2>/dev/null)" != "$modules" ]; then
   echo "rig: unpacking linux-image-$kver $pkgver"
   image="$cache/image"
   rm -rf "$image" "$stock" "$cache/download"
@@ -83,48 +85,55 @@ if [ ! -f "$kernel" ] || [ ! -f "$stock/order" ]; then
     skip "could not download linux-image-$kver=$pkgver"
   dpkg-deb -x "$cache"/download/linux-image-*.deb "$image"
   depmod -b "$image" "$kver"
-  for m in configfs dummy_hcd libcomposite usb_f_uvc uvcvideo; do
+  for m in $modules; do
     modprobe -d "$image" -S "$kver" --show-depends "$m" | sed -n 's/^insmod \([^ ]*\).*/\1/p'
   done | awk '!seen[$0]++' | while read -r ko; do
     cp "$ko" "$stock/"
     basename "$ko"
   done > "$stock/order.partial"
   mv "$stock/order.partial" "$stock/order"
+  echo "$modules" > "$stock/modules"
   cp "$image/boot/vmlinuz-$kver" "$kernel.partial"
   mv "$kernel.partial" "$kernel"
   rm -rf "$image" "$cache/download"
 fi
 
-# usb_f_uvc from the same source, patched; rebuilt when the patch changes.
-patch_file="$here/usb_f_uvc-rig.patch"
-stamp="$pkgver $(sha256sum "$patch_file" | cut -d' ' -f1)"
-module="$cache/usb_f_uvc.ko"
-if [ ! -f "$module" ] || [ "$(cat "$cache/usb_f_uvc.stamp" 2>/dev/null)" != "$stamp" ]; then
-  echo "rig: building usb_f_uvc for $kver"
-  src="$cache/src-$pkgver"
-  if [ ! -d "$src/linux-source-6.1/drivers/usb/gadget/function" ]; then
-    rm -rf "$src" && mkdir -p "$src"
-    tar -xJf /usr/src/linux-source-6.1.tar.xz -C "$src" --wildcards \
-      'linux-source-6.1/drivers/usb/gadget/function/*uvc*'
+# The rig's two modules built from the same source with its patches, each
+# rebuilt when its patch changes:
+#   patched NAME DIR [OBJECTS]   NAME.ko from DIR's sources, with NAME-rig.patch
+patched() {
+  local name=$1 dir=$2 objects=${3:-}
+  local patch_file="$here/$name-rig.patch"
+  local stamp="$pkgver $(sha256sum "$patch_file" | cut -d' ' -f1)"
+  local module="$cache/$name.ko"
+  if [ -f "$module" ] && [ "$(cat "$cache/$name.stamp" 2>/dev/null)" = "$stamp" ]; then return 0; fi
+  echo "rig: building $name for $kver"
+  local src="$cache/src-$pkgver"
+  local marker="$src/${dir//\//_}.extracted"
+  if [ ! -f "$marker" ]; then
+    mkdir -p "$src"
+    tar -xJf /usr/src/linux-source-6.1.tar.xz -C "$src" "linux-source-6.1/$dir"
+    touch "$marker"
   fi
-  build="$cache/usb_f_uvc-build"
-  rm -rf "$build" && mkdir -p "$build/drivers/usb/gadget/function"
-  cp "$src"/linux-source-6.1/drivers/usb/gadget/function/*uvc* "$build/drivers/usb/gadget/function/"
+  local build="$cache/$name-build"
+  rm -rf "$build" && mkdir -p "$build/$dir"
+  cp "$src/linux-source-6.1/$dir"/*.[ch] "$build/$dir/"
   patch -s -d "$build" -p1 < "$patch_file"
-  cat > "$build/drivers/usb/gadget/function/Kbuild" <<'KBUILD'
-obj-m := usb_f_uvc.o
-usb_f_uvc-y := f_uvc.o uvc_queue.o uvc_v4l2.o uvc_video.o uvc_configfs.o
-KBUILD
-  if ! make -s -C "/usr/src/linux-headers-$kver" M="$build/drivers/usb/gadget/function" -j2 modules \
-      > "$build/make.log" 2>&1; then
+  echo "obj-m := $name.o" > "$build/$dir/Kbuild"
+  [ -z "$objects" ] || echo "$name-y := $objects" >> "$build/$dir/Kbuild"
+  if ! make -s -C "/usr/src/linux-headers-$kver" M="$build/$dir" -j2 modules > "$build/make.log" 2>&1; then
     cat "$build/make.log"
-    echo "rig: building usb_f_uvc failed"
+    echo "rig: building $name failed"
     exit 1
   fi
-  cp "$build/drivers/usb/gadget/function/usb_f_uvc.ko" "$module"
-  echo "$stamp" > "$cache/usb_f_uvc.stamp"
-fi
+  cp "$build/$dir/$name.ko" "$module"
+  echo "$stamp" > "$cache/$name.stamp"
+}
+patched usb_f_uvc drivers/usb/gadget/function \
+  "f_uvc.o uvc_queue.o uvc_v4l2.o uvc_video.o uvc_configfs.o"
+patched dummy_hcd drivers/usb/gadget/udc
 
-# The load order, with the patched usb_f_uvc in place of Debian's.
-sed "s|^usb_f_uvc\.ko\$|$module|; t; s|^|$stock/|" "$stock/order" > "$cache/modules.list"
+# The load order, with the patched modules in place of Debian's.
+sed "s|^usb_f_uvc\.ko\$|$cache/usb_f_uvc.ko|; t; s|^dummy_hcd\.ko\$|$cache/dummy_hcd.ko|; t; s|^|$stock/|" \
+  "$stock/order" > "$cache/modules.list"
 echo "$kernel" > "$cache/kernel.path"

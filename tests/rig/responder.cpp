@@ -1,11 +1,14 @@
 // The camera's firmware for the rig: answers every UVC class request that
 // reaches one usb_f_uvc gadget, as a camera with the controls of
 // camera_model.h would, and appends one line per request to the request log.
-// That log is what the guest test judges the library by.
+// That log is what the guest test judges the library by. When the host
+// commits a format, it streams frames until the host resets the streaming
+// interface.
 //
-//   uvc-responder --describe full|noiris      print the profile as shell words
-//   uvc-responder PROFILE UDC LOGFILE          serve the gadget bound to UDC
+//   uvc-responder --describe PROFILE       print the profile as shell words
+//   uvc-responder PROFILE UDC LOGFILE      serve the gadget bound to UDC
 //
+// PROFILE is full, noiris or composite.
 // The responder exits when its gadget's video node goes away (the gadget
 // was unbound), so that the unbind can complete.
 #include <fcntl.h>
@@ -15,6 +18,7 @@
 #include <linux/videodev2.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -78,21 +82,31 @@ public:
                 control.unit == rig::kCameraTerminal ? profile.cameraControls : profile.processingControls;
             if ((bitmap >> control.bit) & 1u) state_[{control.unit, control.selector}] = {&control, FieldBytes(control, 3)};
         }
-        // UVC 1.0 probe/commit: format 1, frame 1, 30 fps, 640x480 YUYV.
+        // UVC 1.0 probe/commit: format 1, frame 1, 30 fps, YUYV; bulk
+        // payloads of the size the rig's usb_f_uvc sends.
         probe_.assign(34, 0);
         probe_[2] = 1;
         probe_[3] = 1;
         Put32(probe_, 4, 333333);
-        Put32(probe_, 18, 640 * 480 * 2);
-        Put32(probe_, 22, 512);
+        Put32(probe_, 18, FrameBytes());
+        Put32(probe_, 22, 4096);
     }
+
+    ~Responder() { StopStreaming(); }
 
     int Run() {
         for (;;) {
-            pollfd pfd{fd_, POLLPRI, 0};
+            pollfd pfd{fd_, static_cast<short>(POLLPRI | (streaming_ ? POLLOUT : 0)), 0};
             const int ready = poll(&pfd, 1, 250);
             if (ready < 0 && errno != EINTR) return 1;
-            if (ready > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL))) return 0;
+            if (ready > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL))) {
+                if (!streaming_ || (pfd.revents & POLLNVAL)) return 0;
+                // The stream broke under us; the host's next commit starts another.
+                StopStreaming();
+                continue;
+            }
+            if (ready > 0 && (pfd.revents & POLLOUT)) FeedFrames();
+            if (ready > 0 && !(pfd.revents & POLLPRI)) continue;
             if (ready <= 0) {
                 // Unregistering a video node does not wake a poller: ask.
                 v4l2_capability caps;
@@ -112,6 +126,89 @@ public:
 private:
     static void Put32(Bytes& bytes, size_t at, uint32_t value) {
         for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    }
+
+    uint32_t FrameBytes() const { return profile_.width * profile_.height * 2; }
+
+    // Four frames in flight, each refilled and queued again as the host
+    // takes it; their bytes count the frames sent.
+    void StartStreaming() {
+        if (streaming_) return;
+        v4l2_format format;
+        std::memset(&format, 0, sizeof format);
+        format.type = V4L2_BUF_TYPE_VIDEO_OUTPUT;
+        format.fmt.pix.width = profile_.width;
+        format.fmt.pix.height = profile_.height;
+        format.fmt.pix.pixelformat = V4L2_PIX_FMT_YUYV;
+        format.fmt.pix.field = V4L2_FIELD_NONE;
+        format.fmt.pix.bytesperline = profile_.width * 2;
+        format.fmt.pix.sizeimage = FrameBytes();
+        v4l2_requestbuffers request;
+        std::memset(&request, 0, sizeof request);
+        request.count = 4;
+        request.type = V4L2_BUF_TYPE_VIDEO_OUTPUT;
+        request.memory = V4L2_MEMORY_MMAP;
+        if (ioctl(fd_, VIDIOC_S_FMT, &format) < 0 || ioctl(fd_, VIDIOC_REQBUFS, &request) < 0) {
+            std::perror("uvc-responder: stream set-up");
+            return;
+        }
+        for (uint32_t i = 0; i < request.count; ++i) {
+            v4l2_buffer buffer;
+            std::memset(&buffer, 0, sizeof buffer);
+            buffer.type = V4L2_BUF_TYPE_VIDEO_OUTPUT;
+            buffer.memory = V4L2_MEMORY_MMAP;
+            buffer.index = i;
+            if (ioctl(fd_, VIDIOC_QUERYBUF, &buffer) < 0) break;
+            void* memory = mmap(nullptr, buffer.length, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, buffer.m.offset);
+            if (memory == MAP_FAILED) break;
+            buffers_.push_back({memory, buffer.length});
+            Queue(i);
+        }
+        int type = V4L2_BUF_TYPE_VIDEO_OUTPUT;
+        if (buffers_.size() != request.count || ioctl(fd_, VIDIOC_STREAMON, &type) < 0) {
+            std::perror("uvc-responder: stream on");
+            StopStreaming();
+            return;
+        }
+        streaming_ = true;
+        Log("stream on");
+    }
+
+    void StopStreaming() {
+        if (buffers_.empty() && !streaming_) return;
+        int type = V4L2_BUF_TYPE_VIDEO_OUTPUT;
+        ioctl(fd_, VIDIOC_STREAMOFF, &type);
+        for (const auto& [memory, length] : buffers_) munmap(memory, length);
+        buffers_.clear();
+        v4l2_requestbuffers request;
+        std::memset(&request, 0, sizeof request);
+        request.type = V4L2_BUF_TYPE_VIDEO_OUTPUT;
+        request.memory = V4L2_MEMORY_MMAP;
+        ioctl(fd_, VIDIOC_REQBUFS, &request);
+        if (streaming_) Log("stream off");
+        streaming_ = false;
+    }
+
+    void Queue(uint32_t index) {
+        std::memset(buffers_[index].first, static_cast<int>(++frames_ & 0xFF), FrameBytes());
+        v4l2_buffer buffer;
+        std::memset(&buffer, 0, sizeof buffer);
+        buffer.type = V4L2_BUF_TYPE_VIDEO_OUTPUT;
+        buffer.memory = V4L2_MEMORY_MMAP;
+        buffer.index = index;
+        buffer.bytesused = FrameBytes();
+        ioctl(fd_, VIDIOC_QBUF, &buffer);
+    }
+
+    void FeedFrames() {
+        for (;;) {
+            v4l2_buffer buffer;
+            std::memset(&buffer, 0, sizeof buffer);
+            buffer.type = V4L2_BUF_TYPE_VIDEO_OUTPUT;
+            buffer.memory = V4L2_MEMORY_MMAP;
+            if (ioctl(fd_, VIDIOC_DQBUF, &buffer) < 0) return;
+            if (buffer.index < buffers_.size()) Queue(buffer.index);
+        }
     }
 
     void Log(const std::string& line) {
@@ -141,7 +238,11 @@ private:
         const auto* uvcEvent = reinterpret_cast<const uvc_event*>(&event.u.data);
         switch (event.type) {
         case UVC_EVENT_CONNECT: Log("connect"); break;
-        case UVC_EVENT_DISCONNECT: Log("disconnect"); break;
+        case UVC_EVENT_DISCONNECT:
+            StopStreaming();
+            Log("disconnect");
+            break;
+        case UVC_EVENT_STREAMOFF: StopStreaming(); break;
         case UVC_EVENT_SETUP: Setup(uvcEvent->req); break;
         case UVC_EVENT_DATA: Data(uvcEvent->data); break;
         default: break;
@@ -178,8 +279,8 @@ private:
             lastError_ = 0;
             return Reply(Bytes(length, 0), length);
         }
-        if (unit == 0 && interface == rig::kStreamingInterface) return Streaming(request, selector, length, in);
-        if (unit == 0 && interface == rig::kControlInterface && selector == UVC_VC_REQUEST_ERROR_CODE_CONTROL &&
+        if (unit == 0 && interface == profile_.streamingInterface) return Streaming(request, selector, length, in);
+        if (unit == 0 && interface == profile_.controlInterface && selector == UVC_VC_REQUEST_ERROR_CODE_CONTROL &&
             request.bRequest == UVC_GET_CUR) {
             // Answers about the last request; not itself logged as one.
             const Bytes code{lastError_};
@@ -245,8 +346,11 @@ private:
         const uint8_t unit = pending_.wIndex >> 8;
         const uint8_t selector = pending_.wValue >> 8;
         if (unit == 0) {
-            // Probe and commit: keep what the host chose, as a camera would.
-            std::memcpy(probe_.data(), data.data, std::min(size, probe_.size()));
+            // Probe and commit: keep the hint, format, frame and interval the
+            // host chose, and answer with this camera's own frame and payload
+            // sizes, as a camera would.
+            std::memcpy(probe_.data(), data.data, std::min<size_t>(size, 8));
+            if (selector == UVC_VS_COMMIT_CONTROL) StartStreaming();
             return;
         }
         Log(Describe(pending_) + " data=" + Hex(data.data, size));
@@ -264,11 +368,15 @@ private:
     uint8_t lastError_ = 0;
     int fd_;
     int log_;
+    bool streaming_ = false;
+    std::vector<std::pair<void*, size_t>> buffers_;
+    uint32_t frames_ = 0;
 };
 
 bool ProfileByName(const std::string& name, rig::Profile& profile) {
     if (name == "full") profile = rig::FullProfile();
     else if (name == "noiris") profile = rig::NoIrisProfile();
+    else if (name == "composite") profile = rig::CompositeProfile();
     else return false;
     return true;
 }
@@ -290,9 +398,10 @@ std::string GadgetNode(const std::string& udc) {
 int main(int argc, char** argv) {
     rig::Profile profile;
     if (argc == 3 && std::string(argv[1]) == "--describe" && ProfileByName(argv[2], profile)) {
-        std::printf("NAME=%s VID=0x%04x PID=0x%04x PRODUCT='%s' CAMERA_CONTROLS=0x%x PROCESSING_CONTROLS=0x%x\n",
+        std::printf("NAME=%s VID=0x%04x PID=0x%04x PRODUCT='%s' CAMERA_CONTROLS=0x%x PROCESSING_CONTROLS=0x%x "
+                    "MICROPHONE=%d WIDTH=%u HEIGHT=%u\n",
                     profile.name, profile.vendorId, profile.productId, profile.product, profile.cameraControls,
-                    profile.processingControls);
+                    profile.processingControls, profile.microphone ? 1 : 0, profile.width, profile.height);
         return 0;
     }
     if (argc != 4 || !ProfileByName(argv[1], profile)) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The rig: boots Debian 12's kernel under qemu with two UVC gadget cameras
-# that uvcvideo drives, runs the guest test there, and passes when it does.
-# The per-operation table lands in CACHE/../operations.md.
+# The rig: boots Debian 12's kernel under qemu with three UVC gadget cameras
+# (one also a microphone) that uvcvideo drives, runs the guest test there,
+# and passes when it does. The table of operations, a column per camera,
+# lands in CACHE/../operations.md.
 #
 #   run-rig.sh CACHE RESPONDER GUEST_TEST LIBRARY
 #
@@ -38,9 +39,10 @@ echo "rig: the machine ran $(( $(date +%s) - started )) s (qemu status $qemu_sta
 grep -E '^RIG-(CHECK|INFO|RESULT|EXIT)' "$console" | tr -d '\r' || true
 table="$out_dir/operations.md"
 {
-  echo "| camera | operation | returned | camera received (unit/selector=bytes) | road | note | verdict |"
-  echo "|---|---|---|---|---|---|---|"
-  grep '^RIG-ROW' "$console" | tr -d '\r' | sed 's/^RIG-ROW //' || true
+  echo "Each cell: what the operation returned: the SET_CUR requests the camera received"
+  echo "(unit/selector=bytes), and the road they took; FAIL marks a cell that broke an expectation."
+  echo
+  grep '^RIG-TABLE' "$console" | tr -d '\r' | sed 's/^RIG-TABLE //' || true
 } > "$table"
 echo "rig: operation table in $table"
 

@@ -3,11 +3,17 @@
 //   ptzdeck_artwork write <dir>   write every file into <dir>
 //   ptzdeck_artwork check <dir>   compare <dir> with a fresh drawing, byte for byte
 //   ptzdeck_artwork sheet <file>  a magnified contact sheet of everything, for review
+//
+// write-icons, check-icons and sheet-icons do the same with the icon theme's
+// files (ThemeIcons.h) in place of the image bundle.
 #include "Bundle.h"
 #include "Fonts.h"
+#include "ThemeIcons.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -18,7 +24,7 @@ namespace {
 
 int usage()
 {
-    std::fprintf(stderr, "usage: ptzdeck_artwork write|check <dir> | sheet <file.png>\n");
+    std::fprintf(stderr, "usage: ptzdeck_artwork write[-icons]|check[-icons] <dir> | sheet[-icons] <file.png>\n");
     return 2;
 }
 
@@ -31,7 +37,7 @@ int writeAll(const QVector<BundleFile>& files, const QString& dirPath)
     }
     for (const BundleFile& f : files) {
         QFile out(dir.filePath(f.name));
-        if (!out.open(QIODevice::WriteOnly) || out.write(f.bytes) != f.bytes.size()) {
+        if (!QFileInfo(out).dir().mkpath(".") || !out.open(QIODevice::WriteOnly) || out.write(f.bytes) != f.bytes.size()) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(out.fileName()));
             return 1;
         }
@@ -57,8 +63,8 @@ int checkAll(const QVector<BundleFile>& files, const QString& dirPath)
             ++mismatched;
         }
     }
-    for (const QString& name : dir.entryList(QDir::Files))
-        if (!expected.contains(name)) {
+    for (QDirIterator it(dir.absolutePath(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+        if (const QString name = dir.relativeFilePath(it.next()); !expected.contains(name)) {
             std::printf("not drawn by this program: %s\n", qPrintable(name));
             ++strays;
         }
@@ -119,12 +125,17 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
-    const QVector<BundleFile> files = drawBundle();
-    if (args[1] == "write")
+    const QLatin1String iconsSuffix("-icons");
+    QString command = args[1];
+    const bool icons = command.endsWith(iconsSuffix);
+    if (icons)
+        command.chop(iconsSuffix.size());
+    const QVector<BundleFile> files = icons ? drawThemeIcons() : drawBundle();
+    if (command == "write")
         return writeAll(files, args[2]);
-    if (args[1] == "check")
+    if (command == "check")
         return checkAll(files, args[2]);
-    if (args[1] == "sheet")
+    if (command == "sheet")
         return contactSheet(files, args[2]);
     return usage();
 }

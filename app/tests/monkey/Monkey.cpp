@@ -144,6 +144,7 @@ Monkey::~Monkey()
 {
     observer.reset();
     window.reset();
+    elsewhere.reset();
     // The program never deletes its warnings; a test does, so the next starts clean.
     probe::deleteAll<NO_Device>();
     probe::deleteAll<NO_Mord_Camera>();
@@ -249,6 +250,7 @@ QString Monkey::step()
         {"enter or leave", minimized ? 0 : 15, &Monkey::enterOrLeave},
         {"dismiss dialog", mouseFree && dialogs ? 40 : 0, &Monkey::dismissDialog},
         {"restore window", minimized ? 300 : 0, &Monkey::restoreWindow},
+        {"keyboard taken away", minimized ? 0 : 8, &Monkey::takeKeyboardAway},
         {"discovery pass", pending ? 140 : 0, &Monkey::runPass},
         {"discovery pass in its own time", pending ? 2 : 0, &Monkey::awaitPass},
         {"plug", bus.files().size() < kCameraNames.size() ? 22 : 0, &Monkey::plugCamera},
@@ -666,6 +668,26 @@ void Monkey::dismissDialog()
 }
 
 void Monkey::restoreWindow() { window->showNormal(); }
+
+// Another program's window takes the keyboard, whatever is held, and the
+// user comes back.
+void Monkey::takeKeyboardAway()
+{
+    if (!elsewhere) {
+        elsewhere = std::make_unique<QWidget>();
+        elsewhere->setGeometry(900, 700, 50, 50);
+    }
+    window->activateWindow();
+    if (!waitUntil([&] { return window->isActiveWindow(); }, kIdleTimeoutMs)) {
+        failure = where() + QStringLiteral(": the panel would not take the keyboard");
+        return;
+    }
+    elsewhere->show();
+    elsewhere->activateWindow();
+    if (!waitUntil([&] { return !window->isActiveWindow(); }, kIdleTimeoutMs))
+        failure = where() + QStringLiteral(": another window could not take the keyboard");
+    elsewhere->hide();
+}
 
 // ---------------------------------------------------------- discovery
 

@@ -90,6 +90,7 @@ private:
     void enterOrLeave();
     void dismissDialog();
     void restoreWindow();
+    void takeKeyboardAway();
     // The discovery countdown running out, now or in its own time.
     void runPass();
     void awaitPass();
@@ -122,6 +123,7 @@ private:
     MonkeyBus& bus;
     std::mt19937_64 rng;
     std::unique_ptr<MainWindow> window;
+    std::unique_ptr<QWidget> elsewhere;  // another program's window
     std::unique_ptr<PanelObserver> observer;
     std::unique_ptr<PanelModel> model;
     QTimer* discoveryTimer = nullptr;

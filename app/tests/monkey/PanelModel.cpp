@@ -2,6 +2,7 @@
 
 #include <Qt>
 
+#include <algorithm>
 #include <utility>
 
 namespace monkey {
@@ -34,9 +35,21 @@ enum Code { MirrorOn = 0, MirrorOff = 1, FlipOn = 2, FlipOff = 3, MuteOff = 4, M
 const char* const kCameraControl = "camera-control";
 const char* const kProcAmp = "proc-amp";
 
-// Reports a slot makes its widgets give while it runs: the combo's text
-// and, for a picture slider the user holds, its moves.
-bool Nestable(const Event& e) { return e.kind == Event::ComboText || e.kind == Event::PictureMoved; }
+// Reports a slot makes its widgets give while it runs: the combo's text,
+// the picture sliders' values and, for one the user holds, its moves.
+bool Nestable(const Event& e)
+{
+    return e.kind == Event::ComboText || e.kind == Event::PictureMoved || e.kind == Event::PictureValue;
+}
+
+// What letting go makes a slider report: its spring back and its release.
+bool SliderLettingGo(const Event& e)
+{
+    return ((e.kind == Event::ZoomValue || e.kind == Event::FocusValue) && e.value == 45 && e.position == 0)
+        || e.kind == Event::ZoomReleased || e.kind == Event::FocusReleased;
+}
+
+constexpr unsigned kPanAxis = 1, kTiltAxis = 2, kZoomAxis = 4, kFocusAxis = 8;
 
 // A camera tab's click or Default gives them before its own click is seen.
 bool ReportsInside(const QString& button)
@@ -51,13 +64,84 @@ QString Request::line() const
     return QStringLiteral("%1 ks-set %2 %3 value1=%4 flags=0x%5").arg(camera, set).arg(id).arg(value1).arg(flags, 0, 16);
 }
 
-void PanelModel::send(const QString& operation, const char* set, int id, int value1, int flags)
+bool PanelModel::send(const QString& operation, const char* set, int id, int value1, int flags)
 {
     // A request reaches only the camera the library holds open, and only
-    // while that camera is plugged in.
+    // while that camera is plugged in; a faulty one is received, and refused.
     if (!state.open.valid() || !bus.alive(state.open))
-        return;
+        return false;
     expected << Request{operation, state.open.name, QLatin1String(set), id, value1, flags};
+    return !refuses(*bus.file(state.open), set, id);
+}
+
+bool PanelModel::refuses(const CameraFile& file, const char* set, int id) const
+{
+    const QString property = QStringLiteral("%1.%2").arg(QLatin1String(set)).arg(id);
+    if (file.properties.contains(property + QStringLiteral("=none")))
+        return true;
+    const QStringList kinds = file.failing.value(property).split(QLatin1Char(','));
+    return kinds.contains(QStringLiteral("all")) || kinds.contains(QStringLiteral("ks-set"));
+}
+
+void PanelModel::stopMoving()
+{
+    if (state.moving & kPanAxis)
+        send(QStringLiteral("PanStop"), kCameraControl, kPanRelative, 0, kRelative);
+    if (state.moving & kTiltAxis)
+        send(QStringLiteral("TiltStop"), kCameraControl, kTiltRelative, 0, kRelative);
+    if (state.moving & kZoomAxis)
+        send(QStringLiteral("ZoomStop"), kCameraControl, kZoomRelative, 0, kRelative);
+    if (state.moving & kFocusAxis)
+        send(QStringLiteral("FocusStop"), kCameraControl, kFocusRelative, 0, kRelative);
+    state.moving = 0;
+}
+
+// A value change of the zoom or focus slider. One without a hand on the
+// handle is a nudge, a move and the stop of its spring back, which reports
+// 45 (seen before it, since the slot springs back first); the release
+// accounts for its own spring back.
+void PanelModel::slider(const Event& e, bool zoom)
+{
+    if (!zoom && !state.afManual)
+        violations << QStringLiteral("the focus slider moved while auto focus is shown");
+    const bool held = e.position == 1;
+    if (!held && e.value == 45)
+        return;
+    if (held)
+        (zoom ? state.zoomAt : state.focusAt) = e.value;
+    if (state.cameraOpen != 1)
+        return;
+    const unsigned axis = zoom ? kZoomAxis : kFocusAxis;
+    const int id = zoom ? kZoomRelative : kFocusRelative;
+    if (e.value > 45)
+        send(zoom ? QStringLiteral("ZoomIn") : QStringLiteral("FocusFar"), kCameraControl, id, zoom ? 1 : -1,
+             kRelative);
+    else if (e.value < 45)
+        send(zoom ? QStringLiteral("ZoomOut") : QStringLiteral("FocusNear"), kCameraControl, id, zoom ? -1 : 1,
+             kRelative);
+    if (e.value == 45 || !held) {
+        send(zoom ? QStringLiteral("ZoomStop") : QStringLiteral("FocusStop"), kCameraControl, id, 0, kRelative);
+        state.moving &= ~axis;
+    } else {
+        state.moving |= axis;
+    }
+}
+
+void PanelModel::released(bool zoom)
+{
+    if (!zoom && !state.afManual)
+        violations << QStringLiteral("the focus slider moved while auto focus is shown");
+    int& at = zoom ? state.zoomAt : state.focusAt;
+    const bool away = at != 45;
+    at = 45;
+    if (state.cameraOpen != 1)
+        return;
+    const int id = zoom ? kZoomRelative : kFocusRelative;
+    const QString stop = zoom ? QStringLiteral("ZoomStop") : QStringLiteral("FocusStop");
+    if (away)
+        send(stop, kCameraControl, id, 0, kRelative);  // the spring back's own report
+    send(stop, kCameraControl, id, 0, kRelative);
+    state.moving &= ~(zoom ? kZoomAxis : kFocusAxis);
 }
 
 void PanelModel::apply(const QList<Event>& events, const std::array<int, kPictureRows>& cacheCurrent,
@@ -77,8 +161,26 @@ void PanelModel::apply(const QList<Event>& events, const std::array<int, kPictur
             pass(nested);
             break;
         }
+        case Event::LetGo:
+            // The joystick's release reports the centre, the sliders spring
+            // back and release; then whatever still moves stops.
+            if (i + 1 < events.size() && events[i + 1].kind == Event::Place) {
+                const Event& centre = events[++i];
+                if (centre.value != state.lastPlace) {
+                    state.lastPlace = centre.value;
+                    moveEvent(centre.value, state.lastSpeedX * 3, state.lastSpeedY * 2);
+                }
+            }
+            while (i + 1 < events.size() && SliderLettingGo(events[i + 1])) {
+                const Event& part = events[++i];
+                if (part.kind == Event::ZoomReleased || part.kind == Event::FocusReleased)
+                    released(part.kind == Event::ZoomReleased);
+            }
+            stopMoving();
+            break;
         case Event::ComboText:
-        case Event::PictureMoved: {
+        case Event::PictureMoved:
+        case Event::PictureValue: {
             int j = i;
             while (j < events.size() && Nestable(events[j]))
                 ++j;
@@ -88,7 +190,11 @@ void PanelModel::apply(const QList<Event>& events, const std::array<int, kPictur
                 i = j;
             } else if (e.kind == Event::ComboText) {
                 combo(e.text);
-            } else {
+            } else if (e.kind == Event::PictureMoved) {
+                picture(e.value, e.position, false);
+            } else if (e.text != QLatin1String("down")) {
+                // Not a drag (which reports through its moves): the wheel,
+                // a key, a click on the groove.
                 picture(e.value, e.position, false);
             }
             break;
@@ -118,32 +224,13 @@ void PanelModel::apply(const QList<Event>& events, const std::array<int, kPictur
             break;
         }
         case Event::ZoomValue:
-            if (state.cameraOpen == 1) {
-                if (e.value > 45)
-                    send(QStringLiteral("ZoomIn"), kCameraControl, kZoomRelative, 1, kRelative);
-                else if (e.value < 45)
-                    send(QStringLiteral("ZoomOut"), kCameraControl, kZoomRelative, -1, kRelative);
-                else
-                    send(QStringLiteral("ZoomStop"), kCameraControl, kZoomRelative, 0, kRelative);
-            }
+        case Event::FocusValue:
+            // The focus slider is enabled in manual focus only.
+            slider(e, e.kind == Event::ZoomValue);
             break;
         case Event::ZoomReleased:
-            if (state.cameraOpen == 1)
-                send(QStringLiteral("ZoomStop"), kCameraControl, kZoomRelative, 0, kRelative);
-            break;
-        case Event::FocusValue:
         case Event::FocusReleased:
-            // The focus slider is enabled in manual focus only.
-            if (!state.afManual)
-                violations << QStringLiteral("the focus slider moved while auto focus is shown");
-            if (state.cameraOpen != 1)
-                break;
-            if (e.kind == Event::FocusReleased || e.value == 45)
-                send(QStringLiteral("FocusStop"), kCameraControl, kFocusRelative, 0, kRelative);
-            else if (e.value > 45)
-                send(QStringLiteral("FocusFar"), kCameraControl, kFocusRelative, -1, kRelative);
-            else
-                send(QStringLiteral("FocusNear"), kCameraControl, kFocusRelative, 1, kRelative);
+            released(e.kind == Event::ZoomReleased);
             break;
         case Event::KeyPress:
         case Event::KeyRelease:
@@ -155,13 +242,14 @@ void PanelModel::apply(const QList<Event>& events, const std::array<int, kPictur
 
 void PanelModel::pass(QList<Event>& nested)
 {
+    // A move ends on the camera told to move before the bus is looked at.
+    stopMoving();
     const QList<CameraId> cameras = bus.cameras();
     const int count = bus.anyFile() ? cameras.size() : 0;
     state.cameraCount = count;
     if (count > 0) {
-        settingPress(0, nested);
-        state.chosenTab = 1;
-        state.muteFaceMuted = false;
+        state.chosenTab = settingPress(0, nested) ? 1 : 0;
+        state.muteFaceMuted = !state.unmuted;
         state.cameraOpen = 1;
         state.paneEnabled = true;
         state.noDeviceShown = false;
@@ -175,14 +263,15 @@ void PanelModel::pass(QList<Event>& nested)
         violations << QStringLiteral("the settings pane changed in a pass that loaded nothing");
 }
 
-void PanelModel::settingPress(int index, QList<Event>& nested)
+bool PanelModel::settingPress(int index, QList<Event>& nested)
 {
+    stopMoving();
     state.open = CameraId();
     state.cameraBound = false;
     const QList<CameraId> cameras = bus.cameras();
     if (index >= cameras.size() || !bus.file(cameras[index])->opens()) {
         ++failedOpens;
-        return;
+        return false;
     }
     state.open = cameras[index];
     state.cameraBound = true;
@@ -192,6 +281,7 @@ void PanelModel::settingPress(int index, QList<Event>& nested)
     handleNested(nested);
     for (int r = 0; r < kPictureRows; ++r)
         state.fields[r] = QString::number(current[r]);
+    return true;
 }
 
 void PanelModel::handleNested(QList<Event>& nested)
@@ -199,25 +289,32 @@ void PanelModel::handleNested(QList<Event>& nested)
     for (const Event& e : nested) {
         if (e.kind == Event::ComboText)
             combo(e.text);
-        else
+        else if (e.kind == Event::PictureMoved)
             picture(e.value, e.position, true);
+        // A value the slot itself set (PictureValue) sends nothing.
     }
     nested.clear();
 }
 
 void PanelModel::click(const QString& button, QList<Event>& nested)
 {
+    // Values the slot itself gave the picture sliders (Cam2 puts back the
+    // white balance even when its camera then fails to open) send nothing.
+    nested.erase(std::remove_if(nested.begin(), nested.end(),
+                                [](const Event& e) { return e.kind == Event::PictureValue; }),
+                 nested.end());
     const bool open = state.cameraOpen == 1;
     if (button.startsWith(QLatin1String("btn_num"))) {
         const int digit = button.mid(7).toInt();
         if (!open)
             return;
+        // A mode is used up by a digit the camera took.
         if (state.presetSetMode == 1) {
-            send(QStringLiteral("PresetSet(%1)").arg(digit), kCameraControl, kCommand, 20 + digit, kAbsolute);
-            state.presetSetMode = 0;
+            if (send(QStringLiteral("PresetSet(%1)").arg(digit), kCameraControl, kCommand, 20 + digit, kAbsolute))
+                state.presetSetMode = 0;
         } else if (state.presetClearMode == 1) {
-            send(QStringLiteral("PresetClear(%1)").arg(digit), kCameraControl, kCommand, 60 + digit, kAbsolute);
-            state.presetClearMode = 0;
+            if (send(QStringLiteral("PresetClear(%1)").arg(digit), kCameraControl, kCommand, 60 + digit, kAbsolute))
+                state.presetClearMode = 0;
         } else {
             send(QStringLiteral("PresetCall(%1)").arg(digit), kCameraControl, kCommand, 100 + digit, kAbsolute);
         }
@@ -228,35 +325,36 @@ void PanelModel::click(const QString& button, QList<Event>& nested)
         state.presetSetMode = 0;
         state.presetClearMode = 1;
     } else if (button == QLatin1String("btn_af")) {
-        state.afManual = !state.afManual;
-        if (open)
-            send(state.afManual ? QStringLiteral("FocusManual") : QStringLiteral("FocusAuto"), kCameraControl,
-                 kCommand, state.afManual ? FocusManual : FocusAuto, kRelative);
+        // A toggle turns (face and state) only for a command the camera took.
+        const bool manual = !state.afManual;
+        if (open && send(manual ? QStringLiteral("FocusManual") : QStringLiteral("FocusAuto"), kCameraControl, kCommand,
+                         manual ? FocusManual : FocusAuto, kRelative))
+            state.afManual = manual;
     } else if (button == QLatin1String("btn_ai")) {
-        state.aiManual = !state.aiManual;
-        state.aiFaceManual = state.aiManual;
-        if (open)
-            send(state.aiManual ? QStringLiteral("FramingManual") : QStringLiteral("FramingAuto"), kCameraControl,
-                 kCommand, state.aiManual ? FramingManual : FramingAuto, kRelative);
+        const bool manual = !state.aiManual;
+        if (open && send(manual ? QStringLiteral("FramingManual") : QStringLiteral("FramingAuto"), kCameraControl,
+                         kCommand, manual ? FramingManual : FramingAuto, kRelative)) {
+            state.aiManual = manual;
+            state.aiFaceManual = manual;
+        }
     } else if (button == QLatin1String("btn_push")) {
         if (open)
             send(QStringLiteral("FramingManual"), kCameraControl, kCommand, FramingManual, kRelative);
     } else if (button == QLatin1String("btn_mute")) {
-        state.unmuted = !state.unmuted;
-        state.muteFaceMuted = !state.unmuted;
-        if (open)
-            send(state.unmuted ? QStringLiteral("MuteOff") : QStringLiteral("MuteOn"), kCameraControl, kCommand,
-                 state.unmuted ? MuteOff : MuteOn, kRelative);
+        const bool mute = state.unmuted;
+        if (open && send(mute ? QStringLiteral("MuteOn") : QStringLiteral("MuteOff"), kCameraControl, kCommand,
+                         mute ? MuteOn : MuteOff, kRelative)) {
+            state.unmuted = !mute;
+            state.muteFaceMuted = mute;
+        }
     } else if (button == QLatin1String("btn_flip")) {
-        state.unflipped = !state.unflipped;
-        if (open)
-            send(state.unflipped ? QStringLiteral("FlipOff") : QStringLiteral("FlipOn"), kCameraControl, kCommand,
-                 state.unflipped ? FlipOff : FlipOn, kRelative);
+        if (open && send(state.unflipped ? QStringLiteral("FlipOn") : QStringLiteral("FlipOff"), kCameraControl,
+                         kCommand, state.unflipped ? FlipOn : FlipOff, kRelative))
+            state.unflipped = !state.unflipped;
     } else if (button == QLatin1String("btn_mirror")) {
-        state.unmirrored = !state.unmirrored;
-        if (open)
-            send(state.unmirrored ? QStringLiteral("MirrorOff") : QStringLiteral("MirrorOn"), kCameraControl,
-                 kCommand, state.unmirrored ? MirrorOff : MirrorOn, kRelative);
+        if (open && send(state.unmirrored ? QStringLiteral("MirrorOn") : QStringLiteral("MirrorOff"), kCameraControl,
+                         kCommand, state.unmirrored ? MirrorOn : MirrorOff, kRelative))
+            state.unmirrored = !state.unmirrored;
     } else if (button == QLatin1String("btn_home")) {
         if (open)
             send(QStringLiteral("Home"), kCameraControl, kCommand, Home, kRelative);
@@ -265,15 +363,15 @@ void PanelModel::click(const QString& button, QList<Event>& nested)
         if (number == 1 && state.cameraCount == 0) {
             state.chosenTab = 0;
         } else if (number > 1 && state.cameraCount < number) {
-            ++state.noCameraShown;
+            state.noCameraShown = 1;  // one at most: a second click raises it
         } else {
-            settingPress(number - 1, nested);
-            state.chosenTab = number;
+            state.chosenTab = settingPress(number - 1, nested) ? number : 0;
         }
     } else if (button == QLatin1String("btn_setting")) {
-        if (state.cameraOpen == 0)
+        if (state.cameraOpen == 0) {
             state.paneEnabled = false;
-        else
+            state.settingsShown = false;
+        } else
             state.settingsShown = !state.settingsShown;
     } else if (button == QLatin1String("btn_ok")) {
         state.settingsShown = false;
@@ -342,31 +440,37 @@ void PanelModel::key(int key, bool press, bool autoRepeat)
         }
         switch (key) {
         case Qt::Key_F:
-            send(QStringLiteral("FramingAuto"), kCameraControl, kCommand, FramingAuto, kRelative);
-            state.aiFaceManual = false;
+            if (send(QStringLiteral("FramingAuto"), kCameraControl, kCommand, FramingAuto, kRelative))
+                state.aiFaceManual = false;
             break;
         case Qt::Key_M:
         case Qt::Key_P:
-            send(QStringLiteral("FramingManual"), kCameraControl, kCommand, FramingManual, kRelative);
-            state.aiFaceManual = true;
+            if (send(QStringLiteral("FramingManual"), kCameraControl, kCommand, FramingManual, kRelative))
+                state.aiFaceManual = true;
             break;
         case Qt::Key_T:
             send(QStringLiteral("ZoomIn"), kCameraControl, kZoomRelative, 1, kRelative);
+            state.moving |= kZoomAxis;
             break;
         case Qt::Key_W:
             send(QStringLiteral("ZoomOut"), kCameraControl, kZoomRelative, -1, kRelative);
+            state.moving |= kZoomAxis;
             break;
         case Qt::Key_Left:
             send(QStringLiteral("PanLeft(21)"), kCameraControl, kPanRelative, -21, kRelative);
+            state.moving |= kPanAxis;
             break;
         case Qt::Key_Right:
             send(QStringLiteral("PanRight(21)"), kCameraControl, kPanRelative, 21, kRelative);
+            state.moving |= kPanAxis;
             break;
         case Qt::Key_Up:
             send(QStringLiteral("TiltUp(14)"), kCameraControl, kTiltRelative, 14, kRelative);
+            state.moving |= kTiltAxis;
             break;
         case Qt::Key_Down:
             send(QStringLiteral("TiltDown(14)"), kCameraControl, kTiltRelative, -14, kRelative);
+            state.moving |= kTiltAxis;
             break;
         default:
             break;
@@ -377,14 +481,17 @@ void PanelModel::key(int key, bool press, bool autoRepeat)
     case Qt::Key_Up:
     case Qt::Key_Down:
         send(QStringLiteral("TiltStop"), kCameraControl, kTiltRelative, 0, kRelative);
+        state.moving &= ~kTiltAxis;
         break;
     case Qt::Key_Left:
     case Qt::Key_Right:
         send(QStringLiteral("PanStop"), kCameraControl, kPanRelative, 0, kRelative);
+        state.moving &= ~kPanAxis;
         break;
     case Qt::Key_T:
     case Qt::Key_W:
         send(QStringLiteral("ZoomStop"), kCameraControl, kZoomRelative, 0, kRelative);
+        state.moving &= ~kZoomAxis;
         break;
     default:
         break;
@@ -395,6 +502,12 @@ void PanelModel::moveEvent(int place, int x, int y)
 {
     if (state.cameraOpen != 1)
         return;
+    static constexpr unsigned kAxes[9] = {kPanAxis | kTiltAxis, kTiltAxis, kPanAxis | kTiltAxis, kPanAxis, 0,
+                                          kPanAxis, kPanAxis | kTiltAxis, kTiltAxis, kPanAxis | kTiltAxis};
+    if (place == 4)
+        state.moving &= ~(kPanAxis | kTiltAxis);
+    else if (place >= 0 && place <= 8)
+        state.moving |= kAxes[place];
     const auto pan = [&](bool right) {
         send(right ? QStringLiteral("PanRight(%1)").arg(x) : QStringLiteral("PanLeft(%1)").arg(x), kCameraControl,
              kPanRelative, right ? x : -x, kRelative);

@@ -3,8 +3,9 @@
 // the widgets' reports of one user action (clicks, joystick and slider
 // reports, keys that reach the window, discovery passes) and answers with
 // the requests the cameras must then have received and what the window must
-// show. Failed camera calls never enter it: whatever a camera answers, the
-// panel must look the same, except where Open itself fails.
+// show. A face turns only for a command the camera took: the model knows
+// from the bus which camera is open and plugged and which requests it
+// refuses.
 #pragma once
 
 #include <QList>
@@ -25,11 +26,13 @@ struct Event {
         Place,          // joystick keyNumchanged
         SpeedPan,       // joystick Speed_Pan
         SpeedTilt,      // joystick Speed_Tilt
-        ZoomValue,      // slider_zoom valueChanged
+        ZoomValue,      // slider_zoom valueChanged: position = 1 with the handle held
         ZoomReleased,   // slider_zoom sliderReleased
-        FocusValue,     // slider_focus valueChanged
+        FocusValue,     // slider_focus valueChanged: likewise
         FocusReleased,  // slider_focus sliderReleased
         PictureMoved,   // a picture slider's sliderMoved: value = row, position
+        PictureValue,   // its valueChanged: value = row, position; text "down" with the handle held
+        LetGo,          // the window went away or lost the keyboard
         ComboText,      // cb_fliker currentTextChanged
         Clicked,        // a button's clicked(): text = object name
         KeyPress,       // a key event that reached the window: value = key,
@@ -78,6 +81,9 @@ struct PanelState {
     bool paneEnabled = true;
     bool cameraBound = false;    // the last Open succeeded
     CameraId open;               // the camera the library holds open
+    unsigned moving = 0;         // axes set moving and not stopped: 1 pan, 2 tilt, 4 zoom, 8 focus
+    int zoomAt = 45;             // where a hand last put the zoom handle
+    int focusAt = 45;
     bool noDeviceShown = false;  // the newest no-device warning is up
     int noCameraShown = 0;       // no-camera warnings up
     bool loaded = false;         // a camera's settings were loaded once
@@ -105,11 +111,15 @@ public:
 
     // A user dismissed a warning.
     void dismissNoDevice() { state.noDeviceShown = false; }
-    void dismissNoCamera() { --state.noCameraShown; }
+    void dismissNoCamera() { state.noCameraShown = 0; }
 
 private:
     void pass(QList<Event>& nested);
-    void settingPress(int index, QList<Event>& nested);
+    // True when the camera opened.
+    bool settingPress(int index, QList<Event>& nested);
+    void stopMoving();
+    void slider(const Event& e, bool zoom);
+    void released(bool zoom);
     void click(const QString& button, QList<Event>& nested);
     void combo(const QString& text);
     void key(int key, bool press, bool autoRepeat);
@@ -117,7 +127,9 @@ private:
     // A picture slider's move; `bySlot` when a slot set the slider the user holds.
     void picture(int row, int position, bool bySlot);
     void handleNested(QList<Event>& nested);
-    void send(const QString& operation, const char* set, int id, int value1, int flags);
+    // Expects the request where it can arrive; true when the camera takes it.
+    bool send(const QString& operation, const char* set, int id, int value1, int flags);
+    bool refuses(const CameraFile& file, const char* set, int id) const;
     bool pictureReachesCamera() const { return state.cameraOpen == 1 && state.cameraBound; }
 
     const MonkeyBus& bus;

@@ -44,16 +44,22 @@ PanelObserver::PanelObserver(MainWindow& window) : window(window)
     connect(joystick, &RockerHandle::Speed_Pan, this, [this](int n) { events << Event{Event::SpeedPan, n}; });
     connect(joystick, &RockerHandle::Speed_Tilt, this, [this](int n) { events << Event{Event::SpeedTilt, n}; });
 
+    // Value changes carry whether a hand held the handle (position 1).
     auto* zoom = named<QSlider>(window, QStringLiteral("slider_zoom"));
-    connect(zoom, &QSlider::valueChanged, this, [this](int v) { events << Event{Event::ZoomValue, v}; });
+    connect(zoom, &QSlider::valueChanged, this,
+            [this, zoom](int v) { events << Event{Event::ZoomValue, v, zoom->isSliderDown() ? 1 : 0}; });
     connect(zoom, &QSlider::sliderReleased, this, [this] { events << Event{Event::ZoomReleased}; });
     auto* focus = named<QSlider>(window, QStringLiteral("slider_focus"));
-    connect(focus, &QSlider::valueChanged, this, [this](int v) { events << Event{Event::FocusValue, v}; });
+    connect(focus, &QSlider::valueChanged, this,
+            [this, focus](int v) { events << Event{Event::FocusValue, v, focus->isSliderDown() ? 1 : 0}; });
     connect(focus, &QSlider::sliderReleased, this, [this] { events << Event{Event::FocusReleased}; });
     for (int row = 0; row < kPictureRows; ++row) {
         auto* slider = named<QSlider>(window, QStringLiteral("slider_") + QLatin1String(kPictureNames[row]));
         connect(slider, &QSlider::sliderMoved, this,
                 [this, row](int position) { events << Event{Event::PictureMoved, row, position}; });
+        connect(slider, &QSlider::valueChanged, this, [this, row, slider](int value) {
+            events << Event{Event::PictureValue, row, value, slider->isSliderDown() ? QStringLiteral("down") : QString()};
+        });
     }
     auto* combo = named<QComboBox>(window, QStringLiteral("cb_fliker"));
     connect(combo, &QComboBox::currentTextChanged, this,
@@ -72,6 +78,12 @@ bool PanelObserver::eventFilter(QObject* watched, QEvent* event)
     if (watched == timer && event->type() == QEvent::Timer
         && static_cast<QTimerEvent*>(event)->timerId() == timer->timerId()) {
         events << Event{Event::Pass};
+    } else if (watched == &window
+               && ((event->type() == QEvent::ActivationChange && !window.isActiveWindow())
+                   || (event->type() == QEvent::WindowStateChange && window.isMinimized())
+                   || event->type() == QEvent::Hide)) {
+        // Seen before the window lets go of what was held.
+        events << Event{Event::LetGo};
     } else if (watched == &window && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
         const auto* key = static_cast<QKeyEvent*>(event);
         events << Event{event->type() == QEvent::KeyPress ? Event::KeyPress : Event::KeyRelease, key->key(),

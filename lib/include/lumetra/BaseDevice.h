@@ -40,6 +40,14 @@ enum DeviceType : int32_t {
     USB = 0,
 };
 
+// Why the last request a device sent did not reach its camera.
+enum class RequestFault : int32_t {
+    None = 0,          // it reached the camera, or failed for another reason
+    NoPermission = 1,  // no access to the camera's USB node: the udev rule is not installed
+    CameraBusy = 2,    // the camera takes its own commands only while no other program uses it, and one does
+    NoAnswer = 3,      // the camera did not answer
+};
+
 // A camera device. The records are public so callers can read ranges and
 // values after LoadPropertyInfo. Destroy a device only through DeleteDevice.
 class LUMETRA_API BaseDevice {
@@ -82,6 +90,12 @@ public:
     BaseDevice(BaseDevice&& other) noexcept;
     BaseDevice& operator=(const BaseDevice& other);
     BaseDevice& operator=(BaseDevice&& other) noexcept;
+
+    // Why the last request this device sent did not reach the camera; None
+    // after one that did, and after Open and Close. The operations still
+    // answer only true or false: this tells a caller what to tell its user.
+    // Not virtual, so that the slots below stay where they are.
+    RequestFault LastRequestFault() const;
 
     // The slot order below is part of the binary interface: never reorder.
     virtual bool Open(const char* indexText, int reserved) = 0;

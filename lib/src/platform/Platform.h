@@ -25,6 +25,11 @@ constexpr HResult kDeviceGone = static_cast<HResult>(0x8007048F);    // ERROR_DE
 constexpr HResult kAccessDenied = static_cast<HResult>(0x80070005);  // E_ACCESSDENIED
 constexpr HResult kInvalidArg = static_cast<HResult>(0x80070057);    // E_INVALIDARG
 constexpr HResult kIoError = static_cast<HResult>(0x8007001F);       // ERROR_GEN_FAILURE
+// The camera refuses requests addressed to the device, and another program
+// holds it, so the driver cannot lend its interface for one.
+constexpr HResult kBusy = static_cast<HResult>(0x800700AA);          // ERROR_BUSY
+// The camera did not answer a request at all.
+constexpr HResult kTimeout = static_cast<HResult>(0x800705B4);       // ERROR_TIMEOUT
 
 inline bool Failed(HResult hr) { return hr < 0; }
 

@@ -42,6 +42,11 @@ int FakeUvcCamera::Receive(uint8_t requestType, uint8_t request, uint16_t value,
     if (unplugged) return -ENODEV;
     if ((index & 0xFF) != interfaceNumber) return -EPIPE;
     UvcControl* control = Find(static_cast<uint8_t>(index >> 8), static_cast<uint8_t>(value >> 8));
+    if (control != nullptr && request == UVC_GET_INFO && length == 1) {
+        data[0] = static_cast<uint8_t>((control->getCur ? UVC_CONTROL_CAP_GET : 0) |
+                                       (control->setCur ? UVC_CONTROL_CAP_SET : 0));
+        return 1;
+    }
     if (control == nullptr || length != control->cur.size()) return -EPIPE;
     if (control->failWith != 0) return control->failWith;
     const Bytes* source = nullptr;

@@ -47,6 +47,13 @@ public:
     // derived from the camera-terminal controls added.
     bool declareControlsFromTable = true;
     uint32_t declaredTerminalControls = 0;
+    // A camera that is also a microphone, in one configuration: its gadget
+    // stalls every class request addressed to the device, which never
+    // reaches the camera's function (counted here, not received).
+    bool refusesDeviceRecipient = false;
+    int refusedRequests = 0;
+    // Unplugged the moment usbfs takes its interface from uvcvideo.
+    bool unplugWhenInterfaceTaken = false;
 
     void AddTerminalControl(uint8_t selector, Bytes min, Bytes max, Bytes res, Bytes def, Bytes cur);
     void AddUnitControl(uint8_t selector, Bytes min, Bytes max, Bytes res, Bytes def, Bytes cur);

@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 #include <linux/usbdevice_fs.h>
+#include <linux/videodev2.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -60,11 +62,11 @@ std::vector<Request> RequestLog::TakeNew() {
     return requests;
 }
 
-bool MarkCamera(uint16_t vendorId, uint16_t productId, uint16_t sequence) {
+int AskDevice(uint16_t vendorId, uint16_t productId, uint16_t sequence) {
     const std::string path = UsbfsPath(vendorId, productId);
-    if (path.empty()) return false;
+    if (path.empty()) return -ENODEV;
     const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) return -errno;
     uint8_t answer[1] = {};
     usbdevfs_ctrltransfer transfer{};
     transfer.bRequestType = 0xA0;  // class, device recipient, in: leaves uvcvideo's interface alone
@@ -75,8 +77,24 @@ bool MarkCamera(uint16_t vendorId, uint16_t productId, uint16_t sequence) {
     transfer.timeout = 10000;
     transfer.data = answer;
     const int result = ioctl(fd, USBDEVFS_CONTROL, &transfer);
+    const int error = errno;
     close(fd);
-    return result >= 0;
+    return result < 0 ? -error : result;
+}
+
+bool MarkCamera(uint16_t vendorId, uint16_t productId, uint16_t sequence, bool* probed) {
+    const int asked = AskDevice(vendorId, productId, sequence);
+    if (probed) *probed = asked == -EPIPE;
+    if (asked != -EPIPE) return asked >= 0;
+    const std::string node = CaptureNode(vendorId, productId);
+    if (node.empty()) return false;
+    const int fd = open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    v4l2_format format{};
+    format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    const bool answered = ioctl(fd, VIDIOC_G_FMT, &format) == 0 && ioctl(fd, VIDIOC_TRY_FMT, &format) == 0;
+    close(fd);
+    return answered;
 }
 
 }  // namespace rig

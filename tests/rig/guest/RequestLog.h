@@ -34,10 +34,16 @@ private:
     std::string partial_;
 };
 
-// Puts a mark in the camera's stream of requests through usbfs and returns
-// once the camera has answered it. The camera handles requests in order, so
-// every request sent before the mark is in the log when this returns.
-// False when the camera is not on the bus.
-bool MarkCamera(uint16_t vendorId, uint16_t productId, uint16_t sequence);
+// Puts a mark in the camera's stream of requests and returns once the
+// camera has answered it. The camera handles requests in order, so every
+// request sent before the mark is in the log when this returns. The mark is
+// a GET_CUR through usbfs addressed to the device; a camera that stalls
+// those (one with a microphone) gets a format probe through uvcvideo
+// instead, which it answers as well. False when the camera is not on the bus.
+// `probed` tells which kind of mark it took.
+bool MarkCamera(uint16_t vendorId, uint16_t productId, uint16_t sequence, bool* probed = nullptr);
+
+// A class request addressed to the device, answered: -errno when refused.
+int AskDevice(uint16_t vendorId, uint16_t productId, uint16_t sequence);
 
 }  // namespace rig

@@ -11,10 +11,22 @@ namespace rig {
 // /dev/bus/usb/BBB/DDD of the device with these ids; empty when absent.
 std::string UsbfsPath(uint16_t vendorId, uint16_t productId);
 
+// The sysfs directory of the USB device with these ids; empty when absent.
+std::string UsbDeviceDirectory(uint16_t vendorId, uint16_t productId);
+
+// /dev/videoN of the device's uvcvideo capture node; empty when it has none.
+std::string CaptureNode(uint16_t vendorId, uint16_t productId);
+
+// The name of the driver bound to `interfaceDirectory`, or empty.
+std::string DriverOf(const std::string& interfaceDirectory);
+
 // Writes `udc` (or nothing, to unbind) into the gadget's UDC file.
 bool BindGadget(const std::string& gadgetDirectory, const std::string& udc);
 
-// Starts a program in the background; false when it could not be started.
-bool Spawn(const std::vector<std::string>& argv);
+// The UDC a gadget is bound to, from its UDC file.
+std::string GadgetUdc(const std::string& gadgetDirectory);
+
+// Starts a program in the background; its process id, or -1.
+int Spawn(const std::vector<std::string>& argv);
 
 }  // namespace rig

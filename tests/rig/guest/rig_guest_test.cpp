@@ -1,12 +1,24 @@
-// Runs inside the rig's virtual machine, where uvcvideo drives two gadget
+// Runs inside the rig's virtual machine, where uvcvideo drives the gadget
 // cameras. Drives every operation of Lumetra (its real V4L2 backend) and
-// judges each by the UVC requests the camera's responder logged.
+// judges each by the UVC requests the camera's responder logged: on the
+// plain cameras, on the camera with a microphone while it is free, and on
+// it again while another program streams from it.
 //
-//   rig-guest-test LOG RESPONDER GADGET_DIR UDC
+//   rig-guest-test LOG RESPONDER GADGETS       GADGETS: the configfs gadget directory
+//   rig-guest-test --stream NODE STATUS W H    that other program
 //
-// GADGET_DIR and UDC name the first camera's gadget, which is unplugged and
-// plugged back in while open. Exit status 0 when every check held.
+// Exit status 0 when every check held.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <linux/videodev2.h>
 #include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 
 #include <chrono>
 #include <cstdio>
@@ -23,7 +35,10 @@
 
 namespace {
 
+using rig::Carrier;
+using rig::Column;
 using rig::Outcome;
+using rig::Reach;
 using rig::Returned;
 using rig::ReturnedValue;
 using rig::Step;
@@ -141,49 +156,51 @@ std::vector<Step> FullCameraSteps(BaseDevice& d) {
     std::vector<Step> steps = {
         {"TiltUp(4)", [&] { return Returned(d.TiltUp(4)); }, true, {Ct(0x0E, "00000104")}, ""},
         {"PanLeft(6)", [&] { return Returned(d.PanLeft(6)); }, true, {Ct(0x0E, "ff060104")},
-         "6.1 clamps a speed below -slowest: usbfs"},
+         "6.1 clamps a speed below -slowest: usbfs", Carrier::Usbfs},
         {"PanLeftStop()", [&] { return Returned(d.PanLeftStop()); }, true, {Ct(0x0E, "00000104")}, ""},
         {"TiltUpStop()", [&] { return Returned(d.TiltUpStop()); }, true, {Ct(0x0E, stop)}, ""},
-        {"TiltDown(5)", [&] { return Returned(d.TiltDown(5)); }, true, {Ct(0x0E, "0000ff05")}, ""},
+        {"TiltDown(5)", [&] { return Returned(d.TiltDown(5)); }, true, {Ct(0x0E, "0000ff05")}, "", Carrier::Usbfs},
         {"TiltDownStop()", [&] { return Returned(d.TiltDownStop()); }, true, {Ct(0x0E, stop)}, ""},
         {"PanRight(7)", [&] { return Returned(d.PanRight(7)); }, true, {Ct(0x0E, "01070000")}, ""},
         {"PanRightStop()", [&] { return Returned(d.PanRightStop()); }, true, {Ct(0x0E, stop)}, ""},
         {"TiltUp(0)", [&] { return Returned(d.TiltUp(0)); }, true, {Ct(0x0E, stop)}, "same as TiltUpStop"},
         {"PanLeft(200)", [&] { return Returned(d.PanLeft(200)); }, true, {Ct(0x0E, "ff180000")},
-         "speed capped at the camera's fastest (24)"},
+         "speed capped at the camera's fastest (24)", Carrier::Usbfs},
         {"PanLeftStop()", [&] { return Returned(d.PanLeftStop()); }, true, {Ct(0x0E, stop)}, ""},
         {"FocusNear(9)", [&] { return Returned(d.FocusNear(9)); }, true, {Ct(0x07, "0101")},
-         "uvcvideo 6.1 has no relative focus control"},
-        {"FocusFar(9)", [&] { return Returned(d.FocusFar(9)); }, true, {Ct(0x07, "ff01")}, ""},
-        {"FocusStop()", [&] { return Returned(d.FocusStop()); }, true, {Ct(0x07, "0000")}, ""},
-        {"ZoomIn(5)", [&] { return Returned(d.ZoomIn(5)); }, true, {Ct(0x0C, "010001")}, ""},
+         "uvcvideo 6.1 has no relative focus control", Carrier::Usbfs},
+        {"FocusFar(9)", [&] { return Returned(d.FocusFar(9)); }, true, {Ct(0x07, "ff01")}, "", Carrier::Usbfs},
+        {"FocusStop()", [&] { return Returned(d.FocusStop()); }, true, {Ct(0x07, "0000")}, "", Carrier::Usbfs},
+        {"ZoomIn(5)", [&] { return Returned(d.ZoomIn(5)); }, true, {Ct(0x0C, "010001")},
+         "uvcvideo, once usbfs could stop it", Carrier::DriverNeedingUsbfs},
         {"ZoomOut(5)", [&] { return Returned(d.ZoomOut(5)); }, true, {Ct(0x0C, "ff0001")},
-         "6.1 reports zoom speed slowest..fastest: no negative"},
+         "6.1 reports zoom speed slowest..fastest: no negative", Carrier::Usbfs},
         {"ZoomStop()", [&] { return Returned(d.ZoomStop()); }, true, {Ct(0x0C, "000000")},
-         "0 is below this camera's slowest speed"},
+         "0 is below this camera's slowest speed", Carrier::Usbfs},
         {"ZoomReset()", [&] { return Returned(d.ZoomReset()); }, true, {Ct(0x0B, "0000")}, ""},
         {"PanReset()", [&] { return Returned(d.PanReset()); }, true, {Ct(0x0D, "0000000000000000")}, ""},
         {"TiltReset()", [&] { return Returned(d.TiltReset()); }, true, {Ct(0x0D, "0000000000000000")}, ""},
-        {"MirrorOn()", [&] { return Returned(d.MirrorOn()); }, true, {Roll(0)}, "uvcvideo 6.1 has no roll control"},
-        {"MirrorOff()", [&] { return Returned(d.MirrorOff()); }, true, {Roll(1)}, ""},
-        {"FlipOn()", [&] { return Returned(d.FlipOn()); }, true, {Roll(2)}, ""},
-        {"FlipOff()", [&] { return Returned(d.FlipOff()); }, true, {Roll(3)}, ""},
-        {"MuteOff()", [&] { return Returned(d.MuteOff()); }, true, {Roll(4)}, ""},
-        {"MuteOn()", [&] { return Returned(d.MuteOn()); }, true, {Roll(5)}, ""},
-        {"FocusAuto()", [&] { return Returned(d.FocusAuto()); }, true, {Roll(6)}, ""},
-        {"FocusManual()", [&] { return Returned(d.FocusManual()); }, true, {Roll(7)}, ""},
-        {"Home()", [&] { return Returned(d.Home()); }, true, {Roll(8)}, ""},
-        {"Command10()", [&] { return Returned(d.Command10()); }, true, {Roll(10)}, ""},
-        {"Command11()", [&] { return Returned(d.Command11()); }, true, {Roll(11)}, ""},
-        {"FramingAuto()", [&] { return Returned(d.FramingAuto()); }, true, {Roll(16)}, ""},
-        {"FramingManual()", [&] { return Returned(d.FramingManual()); }, true, {Roll(17)}, ""},
-        {"Command18()", [&] { return Returned(d.Command18()); }, true, {Roll(18)}, ""},
-        {"Command19()", [&] { return Returned(d.Command19()); }, true, {Roll(19)}, ""},
-        {"PresetSet(3)", [&] { return Returned(d.PresetSet(3)); }, true, {Roll(23)}, ""},
-        {"PresetClear(3)", [&] { return Returned(d.PresetClear(3)); }, true, {Roll(63)}, ""},
-        {"PresetCall(3)", [&] { return Returned(d.PresetCall(3)); }, true, {Roll(103)}, ""},
-        {"PresetCall(256)", [&] { return Returned(d.PresetCall(256)); }, true, {Roll(100)}, ""},
-        {"PresetCall(-1)", [&] { return Returned(d.PresetCall(-1)); }, true, {Roll(355)}, ""},
+        {"MirrorOn()", [&] { return Returned(d.MirrorOn()); }, true, {Roll(0)}, "uvcvideo 6.1 has no roll control",
+         Carrier::Usbfs},
+        {"MirrorOff()", [&] { return Returned(d.MirrorOff()); }, true, {Roll(1)}, "", Carrier::Usbfs},
+        {"FlipOn()", [&] { return Returned(d.FlipOn()); }, true, {Roll(2)}, "", Carrier::Usbfs},
+        {"FlipOff()", [&] { return Returned(d.FlipOff()); }, true, {Roll(3)}, "", Carrier::Usbfs},
+        {"MuteOff()", [&] { return Returned(d.MuteOff()); }, true, {Roll(4)}, "", Carrier::Usbfs},
+        {"MuteOn()", [&] { return Returned(d.MuteOn()); }, true, {Roll(5)}, "", Carrier::Usbfs},
+        {"FocusAuto()", [&] { return Returned(d.FocusAuto()); }, true, {Roll(6)}, "", Carrier::Usbfs},
+        {"FocusManual()", [&] { return Returned(d.FocusManual()); }, true, {Roll(7)}, "", Carrier::Usbfs},
+        {"Home()", [&] { return Returned(d.Home()); }, true, {Roll(8)}, "", Carrier::Usbfs},
+        {"Command10()", [&] { return Returned(d.Command10()); }, true, {Roll(10)}, "", Carrier::Usbfs},
+        {"Command11()", [&] { return Returned(d.Command11()); }, true, {Roll(11)}, "", Carrier::Usbfs},
+        {"FramingAuto()", [&] { return Returned(d.FramingAuto()); }, true, {Roll(16)}, "", Carrier::Usbfs},
+        {"FramingManual()", [&] { return Returned(d.FramingManual()); }, true, {Roll(17)}, "", Carrier::Usbfs},
+        {"Command18()", [&] { return Returned(d.Command18()); }, true, {Roll(18)}, "", Carrier::Usbfs},
+        {"Command19()", [&] { return Returned(d.Command19()); }, true, {Roll(19)}, "", Carrier::Usbfs},
+        {"PresetSet(3)", [&] { return Returned(d.PresetSet(3)); }, true, {Roll(23)}, "", Carrier::Usbfs},
+        {"PresetClear(3)", [&] { return Returned(d.PresetClear(3)); }, true, {Roll(63)}, "", Carrier::Usbfs},
+        {"PresetCall(3)", [&] { return Returned(d.PresetCall(3)); }, true, {Roll(103)}, "", Carrier::Usbfs},
+        {"PresetCall(256)", [&] { return Returned(d.PresetCall(256)); }, true, {Roll(100)}, "", Carrier::Usbfs},
+        {"PresetCall(-1)", [&] { return Returned(d.PresetCall(-1)); }, true, {Roll(355)}, "", Carrier::Usbfs},
         {"BacklightOn()", [&] { return Returned(d.BacklightOn()); }, true, {Pu(0x01, "0100")}, ""},
         {"BacklightOff()", [&] { return Returned(d.BacklightOff()); }, true, {Pu(0x01, "0000")}, ""},
         {"SetBacklight(2)", [&] { return Returned(d.SetBacklight(2)); }, true, {Pu(0x01, "0200")}, ""},
@@ -200,7 +217,7 @@ std::vector<Step> FullCameraSteps(BaseDevice& d) {
         {"SetWhiteBalance(0)", [&] { return Returned(d.SetWhiteBalance(0)); }, true, {Pu(0x0B, "01")},
          "Flags AUTO: the mode only"},
         {"SetWhiteBalanceMode(1)", [&] { return Returned(d.SetWhiteBalanceMode(1)); }, true,
-         {Pu(0x0B, "00"), Pu(0x0A, Le(2800, 2))}, "Value 0, which uvcvideo clamps to the minimum"},
+         {Pu(0x0B, "00")}, "manual, keeping the temperature: Value 0 lies outside its range"},
         {"SetWhiteBalanceMode(0)", [&] { return Returned(d.SetWhiteBalanceMode(0)); }, true, {Pu(0x0B, "01")}, ""},
         {"SetWhiteBalanceBlue(1000)", [&] { return Returned(d.SetWhiteBalanceBlue(1000)); }, true,
          {Pu(0x0B, "00"), Pu(0x0C, Le(1000, 2) + Le(0, 2))}, "red from the never-filled record: 0"},
@@ -232,7 +249,7 @@ std::vector<Step> FullCameraSteps(BaseDevice& d) {
     getter("GetGain", [&](int* v) { return d.GetGain(v); }, 50);
     getter("GetPowerLineFrequency", [&](int* v) { return d.GetPowerLineFrequency(v); }, 2);
     getter("GetBacklight", [&](int* v) { return d.GetBacklight(v); }, 2);
-    getter("GetWhiteBalance", [&](int* v) { return d.GetWhiteBalance(v); }, 2800);
+    getter("GetWhiteBalance", [&](int* v) { return d.GetWhiteBalance(v); }, 5000);
     getter("GetExposure", [&](int* v) { return d.GetExposure(v); }, -4);
     getter("GetIris", [&](int* v) { return d.GetIris(v); }, 3);
 
@@ -260,45 +277,246 @@ std::vector<Step> FullCameraSteps(BaseDevice& d) {
 // The second camera: no iris, and 0 as its slowest relative speed.
 std::vector<Step> NoIrisCameraSteps(BaseDevice& d) {
     return {
-        {"MirrorOn()", [&] { return Returned(d.MirrorOn()); }, true, {Roll(0)}, "reaches this camera only"},
+        {"MirrorOn()", [&] { return Returned(d.MirrorOn()); }, true, {Roll(0)}, "reaches this camera only",
+         Carrier::Usbfs},
         {"SetIris(3)", [&] { return Returned(d.SetIris(3)); }, false, {}, "the camera has no iris"},
         {"PanLeft(6)", [&] { return Returned(d.PanLeft(6)); }, true, {Ct(0x0E, "ff060000")},
-         "6.1 reports 0..fastest: still no negative"},
+         "6.1 reports 0..fastest: still no negative", Carrier::Usbfs},
         {"PanLeftStop()", [&] { return Returned(d.PanLeftStop()); }, true, {Ct(0x0E, "00000000")}, ""},
         {"ZoomIn(5)", [&] { return Returned(d.ZoomIn(5)); }, true, {Ct(0x0C, "010001")}, ""},
         {"ZoomStop()", [&] { return Returned(d.ZoomStop()); }, true, {Ct(0x0C, "000000")},
          "a camera whose slowest is 0 stops through uvcvideo"},
-        {"ZoomOut(5)", [&] { return Returned(d.ZoomOut(5)); }, true, {Ct(0x0C, "ff0001")}, ""},
+        {"ZoomOut(5)", [&] { return Returned(d.ZoomOut(5)); }, true, {Ct(0x0C, "ff0001")}, "", Carrier::Usbfs},
         {"ZoomStop()", [&] { return Returned(d.ZoomStop()); }, true, {Ct(0x0C, "000000")}, ""},
     };
+}
+
+// ---- the other program, streaming from a camera ----
+
+// Streams from `node` until killed, rewriting `statusPath` after every
+// frame: "streaming FRAMES 0 -", or "broken FRAMES ERRNO REQUEST" once a
+// request fails.
+int Stream(const std::string& node, const std::string& statusPath, unsigned width, unsigned height) {
+    long frames = 0;
+    const auto report = [&](const char* state, int error, const char* request = "-") {
+        char text[96];
+        const int length = std::snprintf(text, sizeof text, "%s %ld %d %s\n", state, frames, error, request);
+        const std::string partial = statusPath + ".partial";
+        const int out = open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (out < 0) return;
+        const bool written = write(out, text, static_cast<size_t>(length)) == length;
+        close(out);
+        if (written) rename(partial.c_str(), statusPath.c_str());
+    };
+    const int fd = open(node.c_str(), O_RDWR | O_CLOEXEC);
+    v4l2_format format{};
+    format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    format.fmt.pix.width = width;
+    format.fmt.pix.height = height;
+    format.fmt.pix.pixelformat = V4L2_PIX_FMT_YUYV;
+    v4l2_requestbuffers request{};
+    request.count = 4;
+    request.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    request.memory = V4L2_MEMORY_MMAP;
+    if (fd < 0 || ioctl(fd, VIDIOC_S_FMT, &format) < 0 || ioctl(fd, VIDIOC_REQBUFS, &request) < 0) {
+        report("broken", errno, "set-up");
+        return 1;
+    }
+    for (uint32_t i = 0; i < request.count; ++i) {
+        v4l2_buffer buffer{};
+        buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        buffer.memory = V4L2_MEMORY_MMAP;
+        buffer.index = i;
+        if (ioctl(fd, VIDIOC_QUERYBUF, &buffer) < 0 ||
+            mmap(nullptr, buffer.length, PROT_READ, MAP_SHARED, fd, buffer.m.offset) == MAP_FAILED ||
+            ioctl(fd, VIDIOC_QBUF, &buffer) < 0) {
+            report("broken", errno, "buffers");
+            return 1;
+        }
+    }
+    int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    if (ioctl(fd, VIDIOC_STREAMON, &type) < 0) {
+        report("broken", errno, "STREAMON");
+        return 1;
+    }
+    report("streaming", 0);
+    for (;;) {
+        v4l2_buffer buffer{};
+        buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        buffer.memory = V4L2_MEMORY_MMAP;
+        if (ioctl(fd, VIDIOC_DQBUF, &buffer) < 0) {
+            report("broken", errno, "DQBUF");
+            return 1;
+        }
+        if (!(buffer.flags & V4L2_BUF_FLAG_ERROR) && buffer.bytesused == format.fmt.pix.sizeimage) ++frames;
+        report("streaming", 0);
+        if (ioctl(fd, VIDIOC_QBUF, &buffer) < 0) {
+            report("broken", errno, "QBUF");
+            return 1;
+        }
+    }
+}
+
+struct StreamStatus {
+    std::string state;
+    long frames = 0;
+    int error = 0;
+    std::string request;
+};
+
+StreamStatus ReadStatus(const std::string& path) {
+    StreamStatus status;
+    std::ifstream file(path);
+    file >> status.state >> status.frames >> status.error >> status.request;
+    return status;
+}
+
+// ---- the camera with a microphone ----
+
+struct Gadget {
+    std::string directory;
+    std::string udc;
+    std::string profile;  // the responder's name for it
+};
+
+// Unplugs the gadget and plugs it in again, a camera fresh from its box:
+// its responder starts anew, and uvcvideo binds it anew.
+bool Replug(rig::Judge& judge, const Gadget& gadget, const std::string& responder, const std::string& logPath,
+            const std::string& ids) {
+    judge.Check(rig::BindGadget(gadget.directory, ""), "unplug " + gadget.profile);
+    judge.Check(WaitFor([&] { return IndexOf(Enumerate(), ids) < 0; }, 30), "discovery loses " + gadget.profile);
+    judge.Check(rig::BindGadget(gadget.directory, gadget.udc), "plug " + gadget.profile + " in again");
+    judge.Check(rig::Spawn({responder, gadget.profile, gadget.udc, logPath}) > 0, "its responder is back");
+    const bool back = WaitFor([&] { return IndexOf(Enumerate(), ids) >= 0; }, 60);
+    judge.Check(back, "discovery finds " + gadget.profile + " again");
+    return back;
+}
+
+std::string Median(std::vector<double> values) {
+    if (values.empty()) return "-";
+    std::sort(values.begin(), values.end());
+    char text[96];
+    std::snprintf(text, sizeof text, "%.0f ms (min %.0f, max %.0f, %zu commands)", values[values.size() / 2],
+                  values.front(), values.back(), values.size());
+    return text;
+}
+
+// Every operation on the camera with a microphone: free, every command by
+// the lent interface, timed; then, fresh again, while another program
+// streams from it, every command refused without touching its stream.
+void CompositeColumns(rig::Judge& judge, BaseDevice& d, const rig::CameraId& camera, const Gadget& gadget,
+                      const std::string& self, const std::string& responder, const std::string& logPath) {
+    const rig::Profile profile = rig::CompositeProfile();
+    const std::string ids = "vid_0000&pid_7588";
+    const int stalled = rig::AskDevice(camera.vendorId, camera.productId, 1);
+    judge.Check(stalled == -EPIPE, "the camera with a microphone stalls a class request addressed to the device (" +
+                                       std::to_string(stalled) + ")");
+    const std::string device = rig::UsbDeviceDirectory(camera.vendorId, camera.productId);
+    const std::string microphone = device + "/" + device.substr(device.rfind('/') + 1) + ":1.0";
+    judge.Check(rig::DriverOf(microphone) == "snd-usb-audio", "snd-usb-audio has its microphone");
+
+    int index = IndexOf(Enumerate(), ids);
+    judge.Check(d.Open(std::to_string(index).c_str(), 1), "Open of the camera with a microphone");
+    judge.Check(d.LoadPropertyInfo(), "LoadPropertyInfo returns true");
+    CheckLoadedRecords(judge, d, true);
+    const Column free{"cam7588 (camera + microphone), free", camera, Reach::Lent};
+    std::vector<double> lent;
+    double presetCall = -1;
+    for (const Step& step : FullCameraSteps(d)) {
+        const double ms = judge.Run(free, step);
+        if (step.carrier != Carrier::Usbfs) continue;
+        lent.push_back(ms);
+        if (step.operation == "PresetCall(3)") presetCall = ms;
+    }
+    std::printf("RIG-INFO by the lent interface: PresetCall(3) took %.0f ms; each command %s\n", presetCall,
+                Median(lent).c_str());
+    judge.Check(rig::DriverOf(microphone) == "snd-usb-audio", "snd-usb-audio kept the microphone throughout");
+    judge.Check(!rig::CaptureNode(camera.vendorId, camera.productId).empty(),
+                "uvcvideo has the camera again at the end");
+    d.Close();
+
+    if (!Replug(judge, gadget, responder, logPath, ids)) return;
+    index = IndexOf(Enumerate(), ids);
+    judge.Check(d.Open(std::to_string(index).c_str(), 1), "Open of the camera plugged in again");
+    judge.Check(d.LoadPropertyInfo(), "LoadPropertyInfo returns true");
+    const std::string node = rig::CaptureNode(camera.vendorId, camera.productId);
+    const std::string status = "/run/stream.status";
+    const int streamer = rig::Spawn({self, "--stream", node, status, std::to_string(profile.width),
+                                     std::to_string(profile.height)});
+    judge.Check(streamer > 0, "another program streams from " + node);
+    // A stream that broke ends the wait.
+    const auto framesReach = [&](long count) {
+        WaitFor([&] { return ReadStatus(status).frames >= count || ReadStatus(status).state == "broken"; }, 120);
+        return ReadStatus(status).frames >= count;
+    };
+    judge.Check(framesReach(5), "its first frames come");
+    const long atStart = ReadStatus(status).frames;
+    const Column held{"cam7588 while another program streams from it", camera, Reach::Held};
+    for (const Step& step : FullCameraSteps(d)) judge.Run(held, step);
+    judge.Check(d.LastRequestFault() == RequestFault::None, "the last operation reached the camera");
+    judge.Check(!d.PresetCall(3) && d.LastRequestFault() == RequestFault::CameraBusy,
+                "a refused command tells why: another program holds the camera");
+    const long before = ReadStatus(status).frames;
+    judge.Check(before > atStart, "frames kept coming while the commands were refused (" + std::to_string(atStart) +
+                                      " to " + std::to_string(before) + ")");
+    const bool goesOn = framesReach(before + 5);
+    judge.Check(goesOn, "its stream goes on (" + std::to_string(ReadStatus(status).frames) + " frames, " +
+                            std::to_string(before) + " when the commands ended)");
+    const StreamStatus after = ReadStatus(status);
+    judge.Check(after.state == "streaming", "and never broke (" + after.state + ", errno " +
+                                                std::to_string(after.error) + " on " + after.request + ")");
+    judge.Check(rig::CaptureNode(camera.vendorId, camera.productId) == node, "its node is the one it opened");
+    if (streamer > 0) {
+        kill(streamer, SIGTERM);
+        waitpid(streamer, nullptr, 0);
+    }
+    judge.Check(d.PresetCall(3) && d.LastRequestFault() == RequestFault::None,
+                "with the program gone, the command goes through");
+    d.Close();
+    judge.Settle(&camera);
+}
+
+// Seconds since the guest test started, for the console.
+double Elapsed() {
+    static const auto start = std::chrono::steady_clock::now();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: rig-guest-test LOG RESPONDER GADGET_DIR UDC\n");
+    if (argc == 6 && std::string(argv[1]) == "--stream")
+        return Stream(argv[2], argv[3], static_cast<unsigned>(std::atoi(argv[4])), static_cast<unsigned>(std::atoi(argv[5])));
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: rig-guest-test LOG RESPONDER GADGETS | --stream NODE STATUS WIDTH HEIGHT\n");
         return 2;
     }
-    const std::string logPath = argv[1], responder = argv[2], gadget = argv[3], udc = argv[4];
-    const rig::Profile fullProfile = rig::FullProfile(), noIrisProfile = rig::NoIrisProfile();
+    const std::string logPath = argv[1], responder = argv[2], gadgets = argv[3];
+    const Gadget first{gadgets + "/camera0", rig::GadgetUdc(gadgets + "/camera0"), "full"};
+    const Gadget composite{gadgets + "/camera2", rig::GadgetUdc(gadgets + "/camera2"), "composite"};
+    const rig::Profile fullProfile = rig::FullProfile(), noIrisProfile = rig::NoIrisProfile(),
+                       compositeProfile = rig::CompositeProfile();
     const rig::CameraId full{fullProfile.name, fullProfile.vendorId, fullProfile.productId};
     const rig::CameraId noIris{noIrisProfile.name, noIrisProfile.vendorId, noIrisProfile.productId};
-    rig::Judge judge(logPath, {full, noIris});
+    const rig::CameraId withMicrophone{compositeProfile.name, compositeProfile.vendorId, compositeProfile.productId};
+    rig::Judge judge(logPath, {full, noIris, withMicrophone});
     const std::string fullIds = "vid_0000&pid_8888", noIrisIds = "vid_0000&pid_00f9";
+    Elapsed();
 
     BaseDevice::Initial();
     bool listed = false;
-    const bool both = WaitFor([&] { return Enumerate().size() == 2; }, 60);
+    const bool all = WaitFor([&] { return Enumerate().size() == 3; }, 60);
     const std::vector<DeviceInfo> list = Enumerate(&listed);
-    judge.Check(both && listed, "EnumUSBDevices lists the two gadget cameras (" + std::to_string(list.size()) +
-                                    "), not their gadget-side or metadata nodes");
+    judge.Check(all && listed, "EnumUSBDevices lists the three gadget cameras (" + std::to_string(list.size()) +
+                                   "), not their gadget-side or metadata nodes");
     for (const DeviceInfo& info : list)
         std::printf("RIG-INFO camera %d: \"%s\" %s\n", info.index, info.friendlyName.c_str(), info.devicePath.c_str());
-    if (list.size() != 2) return 1;
-    judge.Check(NodeNumber(list[0].devicePath) < NodeNumber(list[1].devicePath), "cameras are in video node order");
+    if (list.size() != 3) return 1;
+    judge.Check(NodeNumber(list[0].devicePath) < NodeNumber(list[1].devicePath) &&
+                    NodeNumber(list[1].devicePath) < NodeNumber(list[2].devicePath),
+                "cameras are in video node order");
     const int fullIndex = IndexOf(list, fullIds), noIrisIndex = IndexOf(list, noIrisIds);
-    judge.Check(fullIndex >= 0 && noIrisIndex >= 0, "both cameras are matched by their ids");
+    judge.Check(fullIndex >= 0 && noIrisIndex >= 0, "the cameras are matched by their ids");
     if (fullIndex < 0 || noIrisIndex < 0) return 1;
     // uvcvideo names the node "<product>: <function>"; the friendly name is that name.
     const std::string nodeName = NodeName(NodeNumber(list[fullIndex].devicePath));
@@ -308,57 +526,68 @@ int main(int argc, char** argv) {
 
     BaseDevice* device = BaseDevice::CreateDevice(USB);
     BaseDevice& d = *device;
+    const Column fullColumn{"cam8888: every control", full, Reach::Device};
     judge.Check(d.Open(std::to_string(fullIndex).c_str(), 1), "Open of the full camera");
     judge.Check(std::string(d.GetFriendlyName()) == nodeName, "GetFriendlyName after Open");
     judge.Check(d.LoadPropertyInfo(), "LoadPropertyInfo returns true");
     CheckLoadedRecords(judge, d, true);
-    for (const Step& step : FullCameraSteps(d)) judge.Run(full, step);
+    for (const Step& step : FullCameraSteps(d)) judge.Run(fullColumn, step);
 
+    const Column noIrisColumn{"cam00f9: no iris, slowest speed 0", noIris, Reach::Device};
     judge.Check(d.Open(std::to_string(noIrisIndex).c_str(), 1), "Open of the camera without iris");
     judge.Check(d.LoadPropertyInfo(), "LoadPropertyInfo returns true without an iris");
     CheckLoadedRecords(judge, d, false);
-    for (const Step& step : NoIrisCameraSteps(d)) judge.Run(noIris, step);
+    for (const Step& step : NoIrisCameraSteps(d)) judge.Run(noIrisColumn, step);
+
+    std::printf("RIG-INFO the plain cameras took %.0f s\n", Elapsed());
+    judge.CheckQuiet(withMicrophone, "the other cameras were driven");
+    CompositeColumns(judge, d, withMicrophone, composite, argv[0], responder, logPath);
+    std::printf("RIG-INFO with the camera with a microphone, %.0f s\n", Elapsed());
 
     // Unplugging the open camera: its operations fail, nothing crashes.
     judge.Check(d.Open(std::to_string(IndexOf(Enumerate(), fullIds)).c_str(), 1), "Open before unplugging");
     judge.Settle();
-    judge.Check(rig::BindGadget(gadget, ""), "unplug: unbinding the gadget from its UDC");
+    judge.Check(rig::BindGadget(first.directory, ""), "unplug: unbinding the gadget from its UDC");
     judge.Check(WaitFor([&] { return IndexOf(Enumerate(), fullIds) < 0; }, 30), "discovery loses the unplugged camera");
-    judge.Run(full, {"MirrorOn() unplugged", [&] { return Returned(d.MirrorOn()); }, false, {}, "camera gone"});
-    judge.Run(full, {"SetBrightness(3) unplugged", [&] { return Returned(d.SetBrightness(3)); }, false, {}, ""});
-    judge.Run(full, {"GetBrightness() unplugged", [&] {
-                         int value = 77;
-                         const bool result = d.GetBrightness(&value);
-                         Outcome outcome = Returned(result);
-                         outcome.valueAsExpected = value == 77;
-                         if (value != 77) outcome.shown += " (out-argument changed)";
-                         return outcome;
-                     },
-                     false, {}, "out-argument untouched"});
-    judge.Run(full, {"LoadPropertyInfo() unplugged", [&] {
-                         const bool result = d.LoadPropertyInfo();
-                         Outcome outcome = Returned(result);
-                         outcome.valueAsExpected = d.brightness.supported == 0 && d.whiteBalance.supported == 0;
-                         if (!outcome.valueAsExpected) outcome.shown += " (records still supported)";
-                         return outcome;
-                     },
-                     true, {}, "true, with every record unsupported"});
+    judge.Run(fullColumn, {"MirrorOn() unplugged", [&] { return Returned(d.MirrorOn()); }, false, {}, "camera gone"});
+    judge.Run(fullColumn, {"SetBrightness(3) unplugged", [&] { return Returned(d.SetBrightness(3)); }, false, {}, ""});
+    judge.Run(fullColumn, {"GetBrightness() unplugged", [&] {
+                               int value = 77;
+                               const bool result = d.GetBrightness(&value);
+                               Outcome outcome = Returned(result);
+                               outcome.valueAsExpected = value == 77;
+                               if (value != 77) outcome.shown += " (out-argument changed)";
+                               return outcome;
+                           },
+                           false, {}, "out-argument untouched"});
+    judge.Run(fullColumn, {"LoadPropertyInfo() unplugged", [&] {
+                               const bool result = d.LoadPropertyInfo();
+                               Outcome outcome = Returned(result);
+                               outcome.valueAsExpected = d.brightness.supported == 0 && d.whiteBalance.supported == 0;
+                               if (!outcome.valueAsExpected) outcome.shown += " (records still supported)";
+                               return outcome;
+                           },
+                           true, {}, "true, with every record unsupported"});
     const std::vector<DeviceInfo> remaining = Enumerate();
-    judge.Check(remaining.size() == 1 && IndexOf(remaining, noIrisIds) == 0, "the other camera is camera 0 now");
+    judge.Check(remaining.size() == 2 && IndexOf(remaining, fullIds) < 0, "the other cameras are still listed");
 
     // Plugging it back in: discovery finds it again and it works once reopened.
-    judge.Check(rig::BindGadget(gadget, udc), "replug: binding the gadget to its UDC again");
-    judge.Check(rig::Spawn({responder, "full", udc, logPath}), "the camera's responder is back");
-    judge.Check(WaitFor([&] { return IndexOf(Enumerate(), fullIds) >= 0 && Enumerate().size() == 2; }, 60),
+    judge.Check(rig::BindGadget(first.directory, first.udc), "replug: binding the gadget to its UDC again");
+    judge.Check(rig::Spawn({responder, first.profile, first.udc, logPath}) > 0, "the camera's responder is back");
+    judge.Check(WaitFor([&] { return IndexOf(Enumerate(), fullIds) >= 0 && Enumerate().size() == 3; }, 60),
                 "discovery finds the camera again");
-    judge.Run(full, {"MirrorOn() before reopening", [&] { return Returned(d.MirrorOn()); }, false, {},
-                     "the open device is still the unplugged one"});
+    judge.Run(fullColumn, {"MirrorOn() before reopening", [&] { return Returned(d.MirrorOn()); }, false, {},
+                           "the open device is still the unplugged one", Carrier::Usbfs});
     judge.Check(d.Open(std::to_string(IndexOf(Enumerate(), fullIds)).c_str(), 1), "Open after replugging");
-    judge.Run(full, {"MirrorOn() after reopening", [&] { return Returned(d.MirrorOn()); }, true, {Roll(0)}, ""});
+    judge.Run(fullColumn, {"MirrorOn() after reopening", [&] { return Returned(d.MirrorOn()); }, true, {Roll(0)}, "",
+                           Carrier::Usbfs});
     d.Close();
     BaseDevice::DeleteDevice(device);
     BaseDevice::Release();
+    judge.CheckQuiet(withMicrophone, "the first camera was unplugged and plugged in again");
+    std::printf("RIG-INFO all of it, %.0f s\n", Elapsed());
 
+    judge.PrintTable();
     std::printf("RIG-RESULT %s %d failure(s)\n", judge.Failures() == 0 ? "pass" : "fail", judge.Failures());
     return judge.Failures() == 0 ? 0 : 1;
 }

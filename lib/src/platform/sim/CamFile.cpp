@@ -5,7 +5,7 @@
 //   fault.property-bag=missing
 //   fault.bind=fail
 //   fault.interface=<video-proc-amp|ks-control|ks-property-set|camera-control>,...
-//   fault.camera-control.<id>=<get|get-range|set|ks-set|all>,...
+//   fault.camera-control.<id>=<get|get-range|set|ks-set|all>,...[,<refused|no-permission|no-answer>]
 //   fault.proc-amp.<id>=...
 // Lines starting with '#' and lines without '=' are ignored; a key given
 // twice takes its last value.
@@ -84,16 +84,25 @@ bool ParseProperty(std::string_view value, SimProperty& p) {
     return true;
 }
 
-uint8_t ParseRequestKinds(std::string_view list) {
+// The requests that fail, and why (a plain failure unless a cause is named).
+struct Failing {
     uint8_t kinds = 0;
+    HResult result = kFail;
+};
+
+Failing ParseFailing(std::string_view list) {
+    Failing failing;
     ForEachItem(list, [&](std::string_view item) {
-        if (item == "get") kinds |= kRequestGet;
-        else if (item == "get-range") kinds |= kRequestGetRange;
-        else if (item == "set") kinds |= kRequestSet;
-        else if (item == "ks-set") kinds |= kRequestKsSet;
-        else if (item == "all") kinds |= kRequestAll;
+        if (item == "get") failing.kinds |= kRequestGet;
+        else if (item == "get-range") failing.kinds |= kRequestGetRange;
+        else if (item == "set") failing.kinds |= kRequestSet;
+        else if (item == "ks-set") failing.kinds |= kRequestKsSet;
+        else if (item == "all") failing.kinds |= kRequestAll;
+        else if (item == "refused") failing.result = kBusy;
+        else if (item == "no-permission") failing.result = kAccessDenied;
+        else if (item == "no-answer") failing.result = kTimeout;
     });
-    return kinds;
+    return failing;
 }
 
 void ParseMissingInterfaces(std::string_view list, SimCameraModel& model) {
@@ -111,7 +120,7 @@ void ParseMissingInterfaces(std::string_view list, SimCameraModel& model) {
 SimCameraModel ParseCamFile(std::string_view text) {
     SimCameraModel model;
     // Faults apply after all lines, so their place in the file does not matter.
-    std::map<std::pair<PropertySet, uint32_t>, uint8_t> failing;
+    std::map<std::pair<PropertySet, uint32_t>, Failing> failing;
 
     while (!text.empty()) {
         const std::size_t newline = text.find('\n');
@@ -136,7 +145,7 @@ SimCameraModel ParseCamFile(std::string_view text) {
             if (Trim(value) == "none") model.Table(set).erase(id);
             else if (ParseProperty(value, p)) model.Table(set)[id] = p;
         } else if (StartsWith(key, "fault.") && ParsePropertyKey(key.substr(6), set, id)) {
-            failing[{set, id}] = ParseRequestKinds(value);
+            failing[{set, id}] = ParseFailing(value);
         } else if (key == "fault.property-bag") {
             model.noPropertyBag = Trim(value) == "missing";
         } else if (key == "fault.bind") {
@@ -145,9 +154,12 @@ SimCameraModel ParseCamFile(std::string_view text) {
             ParseMissingInterfaces(value, model);
         }
     }
-    for (const auto& [property, kinds] : failing) {
+    for (const auto& [property, faults] : failing) {
         SimPropertyTable& table = model.Table(property.first);
-        if (const auto it = table.find(property.second); it != table.end()) it->second.failing = kinds;
+        if (const auto it = table.find(property.second); it != table.end()) {
+            it->second.failing = faults.kinds;
+            it->second.failWith = faults.result;
+        }
     }
     return model;
 }

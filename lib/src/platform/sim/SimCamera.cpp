@@ -33,7 +33,7 @@ HResult SimCamera::Apply(PropertySet set, int64_t property, SimRequestKind kind,
                          int32_t flags) {
     SimProperty* p = Find(set, property);
     if (p == nullptr) return kNotFound;
-    if (p->failing & kind) return kFail;
+    if (p->failing & kind) return p->failWith;
     p->flags = flags;
     if (flags == kFlagsAuto) return kOk;
     if (p->min <= p->max) {
@@ -78,7 +78,7 @@ HResult SimCamera::Get(PropertySet set, int32_t property, int32_t* value, int32_
     log_->Append(logName_ + " get " + SetName(set) + " " + std::to_string(property));
     const SimProperty* p = Find(set, property);
     if (p == nullptr) return kNotFound;
-    if (p->failing & kRequestGet) return kFail;
+    if (p->failing & kRequestGet) return p->failWith;
     *value = p->current;
     *flags = p->flags;
     return kOk;
@@ -91,7 +91,7 @@ HResult SimCamera::GetRange(PropertySet set, int32_t property, int32_t* min, int
     log_->Append(logName_ + " get-range " + SetName(set) + " " + std::to_string(property));
     const SimProperty* p = Find(set, property);
     if (p == nullptr) return kNotFound;
-    if (p->failing & kRequestGetRange) return kFail;
+    if (p->failing & kRequestGetRange) return p->failWith;
     *min = p->min;
     *max = p->max;
     *step = p->step;

@@ -27,7 +27,8 @@ struct SimProperty {
     int32_t defaultValue = 0;
     int32_t current = 0;
     int32_t flags = kFlagsManual;  // what Get reports with the value
-    uint8_t failing = 0;           // SimRequestKind bits answered with E_FAIL
+    uint8_t failing = 0;           // SimRequestKind bits that fail
+    HResult failWith = kFail;      // and what they answer: E_FAIL, or a cause
 };
 
 // Property id -> property; an id missing from the table is a property the

@@ -3,6 +3,7 @@
 // capture filter and the control interfaces obtained from it.
 #pragma once
 
+#include <linux/usbdevice_fs.h>
 #include <linux/videodev2.h>
 
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include "platform/v4l2/SysfsVideoNodes.h"
 #include "platform/v4l2/Syscalls.h"
 #include "platform/v4l2/UsbDescriptors.h"
+#include "platform/v4l2/UsbfsRoads.h"
 
 namespace lumetra::platform::v4l2 {
 
@@ -31,13 +33,19 @@ struct ControlValue {
     int32_t value;
 };
 
+// What a binding shares with the rest of the backend.
+struct BindingContext {
+    std::shared_ptr<Syscalls> sys;
+    std::string procRoot = "/proc";
+    std::shared_ptr<RoadMemory> roads = std::make_shared<RoadMemory>();
+};
+
 class CameraBinding {
 public:
     // Opens and checks the node, and reads the camera terminal from the USB
     // descriptors. A camera whose terminal cannot be read still binds; only
     // the usbfs road is then closed to it.
-    static HResult Bind(std::shared_ptr<Syscalls> sys, const VideoNode& node,
-                        std::shared_ptr<CameraBinding>& out);
+    static HResult Bind(const BindingContext& context, const VideoNode& node, std::shared_ptr<CameraBinding>& out);
     ~CameraBinding();
     CameraBinding(const CameraBinding&) = delete;
     CameraBinding& operator=(const CameraBinding&) = delete;
@@ -50,14 +58,16 @@ public:
     // request.
     HResult SetControls(const ControlValue* controls, uint32_t count);
 
-    // SET_CUR of `selector` on the camera terminal through usbfs, device
-    // recipient. kNotFound when the camera terminal does not declare the
-    // control (bmControls `terminalBit`) or was not found at all.
+    // SET_CUR of `selector` on the camera terminal through usbfs, by the
+    // road this camera takes, learnt at its first stall. kNotFound when the
+    // camera terminal does not declare the control (bmControls
+    // `terminalBit`) or was not found at all; kBusy when only the interface
+    // road reaches the camera and another program holds it.
     HResult SendToCameraTerminal(uint8_t selector, uint8_t terminalBit, const uint8_t* payload,
                                  uint16_t length);
     // kOk when SendToCameraTerminal could carry the control now; its error
-    // otherwise. Sends nothing.
-    HResult UsbfsReady(uint8_t terminalBit);
+    // otherwise. Sends no SET_CUR.
+    HResult UsbfsReady(uint8_t selector, uint8_t terminalBit);
 
     // The relative pan and tilt speeds last sent, each axis carried along
     // when the other changes (both share one UVC control).
@@ -65,18 +75,37 @@ public:
     int32_t tiltSpeed = 0;
 
 private:
-    CameraBinding(std::shared_ptr<Syscalls> sys, int videoFd, const VideoNode& node, std::string usbfsPath,
+    CameraBinding(const BindingContext& context, int videoFd, const VideoNode& node, std::string usbfsPath,
                   std::optional<CameraTerminal> terminal);
+    HResult VideoFd(int& fd);
     HResult OpenUsbfs();
+    // Terminal declared, usbfs open.
+    HResult PrepareUsbfs(uint8_t terminalBit);
+    // Unless the road is known already, asks the camera which one reaches it.
+    HResult LearnRoad(uint8_t selector);
+    bool HeldElsewhere();
+    HResult SendOnInterface(usbdevfs_ctrltransfer& transfer);
+    // Finds the camera's capture node under its interface and opens it;
+    // with `wait`, gives udev time to make the new node usable.
+    HResult ReopenVideoNode(bool wait);
+    usbdevfs_ctrltransfer TerminalRequest(uint8_t direction, uint8_t request, uint8_t selector, uint8_t* data,
+                                          uint16_t length) const;
 
     std::shared_ptr<Syscalls> sys_;
+    std::string procRoot_;
+    std::shared_ptr<RoadMemory> roads_;
+    // The capture node, which uvcvideo makes anew (perhaps under another
+    // number) each time it lends the interface; -1 while there is none.
     int videoFd_;
+    bool gone_ = false;
+    std::string interfaceDir_;
     int usbfsFd_ = -1;
     std::string usbfsPath_;
     uint16_t vendorId_ = 0;
     uint16_t productId_ = 0;
     uint8_t interfaceNumber_ = 0;
     std::optional<CameraTerminal> terminal_;
+    std::string roadKey_;  // the camera, as the road memory knows it
 };
 
 }  // namespace lumetra::platform::v4l2

@@ -61,6 +61,12 @@ HResult SetControlValue(CameraBinding& camera, const Route& route, const Propert
     }
     const int32_t value = route.units == Units::Log2Seconds ? ExposureUnitsFromLog2Seconds(request.value1)
                                                             : request.value1;
+    // Switching to manual with no value the camera can take (a mode switch
+    // sends 0) keeps the value it has: the kernel would clamp it to the
+    // lowest, a white balance of 2800 K out of nowhere.
+    if (wantsManual && route.autoSwitch.control != 0 && route.partner == 0 &&
+        (value < query.minimum || value > query.maximum))
+        return hr;
     const ControlValue values[2] = {{route.control, value}, {route.partner, request.value2}};
     return camera.SetControls(values, route.partner != 0 ? 2 : 1);
 }
@@ -103,7 +109,7 @@ HResult SetZoomSpeed(CameraBinding& camera, const Route& route, const PropertyRe
     // Where only usbfs can stop the zoom, a zoom that could not be stopped
     // is not started.
     if (value != 0 && KernelWouldClamp(range, 0)) {
-        const HResult ready = camera.UsbfsReady(route.terminalBit);
+        const HResult ready = camera.UsbfsReady(route.selector, route.terminalBit);
         if (Failed(ready)) return ready;
     }
     const ControlValue control{route.control, value};

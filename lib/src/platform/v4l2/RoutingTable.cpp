@@ -8,8 +8,11 @@
 //     bmRequestType 0x20 (device recipient) and wIndex = terminal id << 8 |
 //     VideoControl interface. usbfs refuses the interface recipient (0x21)
 //     while uvcvideo owns the interface; the device recipient reaches the
-//     camera and leaves the video node alone. Nothing here detaches the
-//     driver: that would destroy /dev/videoN under any program streaming.
+//     camera and leaves the video node alone. Only a camera that stalls the
+//     device recipient (one whose configuration also holds a microphone)
+//     gets it on the interface, which uvcvideo lends for the request, and
+//     only while no other program holds the camera: lending it destroys
+//     /dev/videoN under any program streaming (UsbfsRoads.h).
 //
 // camera-control      flags       road                          the camera receives
 // PAN (0)             not AUTO    V4L2 PAN_ABSOLUTE             CT PANTILT_ABSOLUTE (0x0D): dwPan = Value1, dwTilt kept

@@ -26,7 +26,8 @@ enum class Carrier {
     // through V4L2 also needs usbfs to be reachable.
     ZoomSpeed,
     // No uvcvideo mapping: a class request to the camera terminal through
-    // usbfs, addressed to the device so that uvcvideo keeps the interface.
+    // usbfs, addressed to the device so that uvcvideo keeps the interface
+    // (to a camera that refuses that, to the interface uvcvideo lends).
     UsbfsOnly,
 };
 

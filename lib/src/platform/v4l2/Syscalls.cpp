@@ -1,12 +1,17 @@
 #include "platform/v4l2/Syscalls.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
+#include <cstring>
+#include <thread>
 
 namespace lumetra::platform::v4l2 {
 namespace {
@@ -47,6 +52,34 @@ public:
         if (static_cast<size_t>(length) == sizeof buffer) return -ENAMETOOLONG;
         target.assign(buffer, static_cast<size_t>(length));
         return 0;
+    }
+    int ListDirectory(const std::string& path, std::vector<std::string>& names) override {
+        names.clear();
+        DIR* directory = ::opendir(path.c_str());
+        if (directory == nullptr) return -errno;
+        int error = 0;
+        for (;;) {
+            errno = 0;
+            const dirent* entry = ::readdir(directory);
+            if (entry == nullptr) {
+                error = errno;
+                break;
+            }
+            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                names.emplace_back(entry->d_name);
+        }
+        ::closedir(directory);
+        return -error;
+    }
+    int DeviceNumberOf(const std::string& path, uint64_t& number) override {
+        number = 0;
+        struct stat status;
+        if (::stat(path.c_str(), &status) != 0) return -errno;
+        if (S_ISCHR(status.st_mode)) number = status.st_rdev;
+        return 0;
+    }
+    void Pause(unsigned milliseconds) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     }
 };
 
@@ -91,11 +124,13 @@ HResult HResultFromErrno(int negativeErrno) {
     case EINVAL:
     case ERANGE:
         return kInvalidArg;
-    case EIO:
-    case EPIPE:
+    // No answer from the camera, within the timeout or at all on the bus.
+    case ETIMEDOUT:
     case EPROTO:
     case EILSEQ:
-    case ETIMEDOUT:
+        return kTimeout;
+    case EIO:
+    case EPIPE:
     case EBUSY:
     case EREMOTEIO:
         return kIoError;

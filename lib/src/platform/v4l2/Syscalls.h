@@ -6,8 +6,10 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Platform.h"
 
@@ -22,6 +24,13 @@ public:
     virtual ssize_t Read(int fd, void* buffer, size_t length) = 0;
     // The target of the symbolic link at `path`, as stored (not resolved).
     virtual int ReadLink(const std::string& path, std::string& target) = 0;
+    // The entries of the directory at `path`, "." and ".." left out.
+    virtual int ListDirectory(const std::string& path, std::vector<std::string>& names) = 0;
+    // The device number of the character device `path` leads to (links
+    // followed); 0 for anything that is not one.
+    virtual int DeviceNumberOf(const std::string& path, uint64_t& number) = 0;
+    // Waits, for a device node that udev has not yet given its permissions.
+    virtual void Pause(unsigned milliseconds) = 0;
 };
 
 // The real kernel. Calls interrupted by a signal are retried.

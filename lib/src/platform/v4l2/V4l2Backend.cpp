@@ -144,7 +144,8 @@ private:
 
 class V4l2Moniker final : public Moniker {
 public:
-    V4l2Moniker(std::shared_ptr<Syscalls> sys, VideoNode node) : sys_(std::move(sys)), node_(std::move(node)) {}
+    V4l2Moniker(BindingContext context, VideoNode node)
+        : context_(std::move(context)), sys_(context_.sys), node_(std::move(node)) {}
 
     // A node on USB is asked what it is (capture or metadata, uvcvideo or
     // not); one that cannot be asked has no property bag and is skipped.
@@ -167,21 +168,22 @@ public:
     HResult BindToObject(std::unique_ptr<CaptureFilter>& out) override {
         out.reset();
         std::shared_ptr<CameraBinding> camera;
-        const HResult hr = CameraBinding::Bind(sys_, node_, camera);
+        const HResult hr = CameraBinding::Bind(context_, node_, camera);
         if (Failed(hr)) return hr;
         out = std::make_unique<V4l2CaptureFilter>(std::move(camera));
         return kOk;
     }
 
 private:
+    BindingContext context_;
     std::shared_ptr<Syscalls> sys_;
     VideoNode node_;
 };
 
 class V4l2MonikerEnumerator final : public MonikerEnumerator {
 public:
-    V4l2MonikerEnumerator(std::shared_ptr<Syscalls> sys, std::vector<VideoNode> nodes)
-        : sys_(std::move(sys)), nodes_(std::move(nodes)) {}
+    V4l2MonikerEnumerator(BindingContext context, std::vector<VideoNode> nodes)
+        : context_(std::move(context)), nodes_(std::move(nodes)) {}
     HResult Reset() override {
         next_ = 0;
         return kOk;
@@ -189,42 +191,47 @@ public:
     HResult Next(std::unique_ptr<Moniker>& out) override {
         out.reset();
         if (next_ >= nodes_.size()) return kFalse;
-        out = std::make_unique<V4l2Moniker>(sys_, nodes_[next_++]);
+        out = std::make_unique<V4l2Moniker>(context_, nodes_[next_++]);
         return kOk;
     }
 
 private:
-    std::shared_ptr<Syscalls> sys_;
+    BindingContext context_;
     std::vector<VideoNode> nodes_;
     size_t next_ = 0;
 };
 
 class V4l2DeviceEnumerator final : public DeviceEnumerator {
 public:
-    explicit V4l2DeviceEnumerator(const V4l2Environment& environment) : environment_(environment) {}
+    V4l2DeviceEnumerator(const V4l2Environment& environment, std::shared_ptr<RoadMemory> roads)
+        : environment_(environment), roads_(std::move(roads)) {}
     HResult CreateVideoInputEnumerator(std::unique_ptr<MonikerEnumerator>& out) override {
         out.reset();
         std::vector<VideoNode> nodes;
         const HResult hr = ListVideoNodes(environment_.sysfsRoot, *environment_.sys, nodes);
         if (hr != kOk) return hr;
-        out = std::make_unique<V4l2MonikerEnumerator>(environment_.sys, std::move(nodes));
+        out = std::make_unique<V4l2MonikerEnumerator>(
+            BindingContext{environment_.sys, environment_.procRoot, roads_}, std::move(nodes));
         return kOk;
     }
 
 private:
     V4l2Environment environment_;
+    std::shared_ptr<RoadMemory> roads_;
 };
 
 class V4l2BackendImpl final : public Backend {
 public:
     explicit V4l2BackendImpl(V4l2Environment environment) : environment_(std::move(environment)) {}
     HResult CreateDeviceEnumerator(std::unique_ptr<DeviceEnumerator>& out) override {
-        out = std::make_unique<V4l2DeviceEnumerator>(environment_);
+        out = std::make_unique<V4l2DeviceEnumerator>(environment_, roads_);
         return kOk;
     }
 
 private:
     V4l2Environment environment_;
+    // Which road reaches each camera, for as long as the process runs.
+    std::shared_ptr<RoadMemory> roads_ = std::make_shared<RoadMemory>();
 };
 
 }  // namespace

@@ -13,6 +13,7 @@ namespace lumetra::platform::v4l2 {
 struct V4l2Environment {
     std::string sysfsRoot = "/sys";
     std::shared_ptr<Syscalls> sys = SystemSyscalls();
+    std::string procRoot = "/proc";
 };
 
 std::unique_ptr<Backend> CreateV4l2Backend(V4l2Environment environment);
