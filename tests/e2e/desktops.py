@@ -50,6 +50,7 @@ class WestonDesktop(Display):
         self.socket = "wl-ptzdeck"
 
     def start(self):
+        _make_x11_socket_directory()
         os.makedirs(self.runtime, 0o700)
         env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime)
         env.pop("DISPLAY", None)
@@ -118,6 +119,7 @@ class SessionDesktop(Display):
 
     def _start_session(self, buses=("bus",), **variables):
         """`variables`: more of the session's environment."""
+        _make_x11_socket_directory()
         home = os.path.join(self.workdir, "session-home")
         os.makedirs(self.runtime, 0o700)
         os.makedirs(home)
@@ -430,3 +432,15 @@ def _display_from_log(desktop, process, log_name, pattern, what):
     # The match is what is waited for, not the number: on a machine with no
     # other X server the compositor takes display 0.
     return int(desktop._wait_for(process, log_name, announced, what, timeout=90)[1])
+
+
+def _make_x11_socket_directory():
+    """/tmp/.X11-unix, where X servers put their sockets, as a booted system
+    has it (systemd-tmpfiles makes it). A fresh container may have none, and
+    the compositors do not make it right: Weston and KWin give up, GNOME
+    Shell makes it without the write bits it then insists on."""
+    try:
+        os.mkdir("/tmp/.X11-unix")
+    except FileExistsError:
+        return
+    os.chmod("/tmp/.X11-unix", 0o1777)  # whatever the umask: anyone's server, sticky
