@@ -266,31 +266,35 @@ void MainWindow::keyReleaseEvent(QKeyEvent* event)
 }
 
 // A stop is the zero move of its axis, whichever way the axis was moving.
-void MainWindow::stopMotion()
+void MainWindow::stopMotion(unsigned keep)
 {
-    if (movingAxes & PanAxis)
+    const unsigned stopping = movingAxes & ~keep;
+    if (stopping & PanAxis)
         device->PanLeftStop();
-    if (movingAxes & TiltAxis)
+    if (stopping & TiltAxis)
         device->TiltUpStop();
-    if (movingAxes & ZoomAxis)
+    if (stopping & ZoomAxis)
         device->ZoomStop();
-    if (movingAxes & FocusAxis)
+    if (stopping & FocusAxis)
         device->FocusStop();
-    movingAxes = 0;
+    movingAxes &= keep;
 }
 
 void MainWindow::letGo()
 {
     // The joystick's own release: it stops its timers and reports the
-    // centre, which stops pan and tilt as a hand letting go would.
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(ui->widget->rect().center()), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(ui->widget, &release);
+    // centre, which stops pan and tilt as a hand letting go would; unless
+    // a gamepad's stick holds the place, which its own release will end.
+    if (!gamepadHoldsStick()) {
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(ui->widget->rect().center()), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(ui->widget, &release);
+    }
     for (QSlider* slider : {ui->slider_zoom, ui->slider_focus})
         if (slider->isSliderDown())
             slider->setSliderDown(false);  // released: springs back and stops
     // Held keys: their releases will go elsewhere, if anywhere.
-    stopMotion();
+    stopMotion(gamepadHeldAxes());
 }
 
 // A window that goes away or loses the keyboard no longer hears the release

@@ -8,6 +8,7 @@
 
 #include "AppState.h"
 #include "CommandNotice.h"
+#include "Gamepads.h"
 #include "NO_Device.h"
 #include "RockerHandle.h"
 #include "platform/DeviceChangeMessage.h"
@@ -46,6 +47,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 // after it.
 MainWindow::~MainWindow()
 {
+    if (gamepads)
+        gamepads->releaseAll();
     letGo();
     delete ui;
 }
@@ -147,6 +150,7 @@ void MainWindow::InitUSBGuid()
         long result = 0;
         nativeEvent(QByteArray(kWindowsMessageEventType), &message, &result);
     });
+    setUpGamepads(notifier);
     if (notifier->start())
         ui->btn_cam1->setStyleSheet(
             QStringLiteral("QPushButton{border:none;background:transparent;color:rgb(3,216,98)}"));

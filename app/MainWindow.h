@@ -25,6 +25,15 @@ class CommandNotice;
 namespace Ui {
 class MainWindowForm;
 }
+namespace ptzdeck {
+class Gamepads;
+namespace gamepad {
+enum class Action;
+}
+namespace platform {
+class DeviceNotifier;
+}
+}  // namespace ptzdeck
 using MainWindowForm = Ui::MainWindowForm;
 
 class MainWindow : public QMainWindow {
@@ -164,10 +173,24 @@ private:
     // moving on the open camera and not yet stopped.
     enum Axis : unsigned { PanAxis = 1, TiltAxis = 2, ZoomAxis = 4, FocusAxis = 8 };
     unsigned movingAxes = 0;
-    // Stops every axis still moving, on the camera that was told to move.
-    void stopMotion();
+    // Stops every axis still moving but those in `keep`, on the camera that
+    // was told to move.
+    void stopMotion(unsigned keep = 0);
     // The panel loses the hand that would end a move (the window goes
     // away, loses the keyboard or closes): the joystick and the sliders let
     // go as if released, and whatever still moves is stopped.
     void letGo();
+
+    // Gamepads (GamepadControls.cpp): a pad drives the same code as the
+    // window's own controls, and the tray menu names the pad in use.
+private:
+    ptzdeck::Gamepads* gamepads = nullptr;
+    QAction* trayGamepad = nullptr;
+    void setUpGamepads(ptzdeck::platform::DeviceNotifier* notifier);
+    void gamepadHeld(ptzdeck::gamepad::Action action, bool down);
+    void gamepadPressed(ptzdeck::gamepad::Action action, int number);
+    // The pads hear their own releases wherever the keyboard is: what they
+    // hold is theirs to end.
+    bool gamepadHoldsStick() const;
+    unsigned gamepadHeldAxes() const;
 };

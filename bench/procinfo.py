@@ -62,6 +62,32 @@ def describe_wakeups(woke):
                      for tid, (name, vol, invol) in sorted(woke.items())) or "none"
 
 
+NETLINK_KOBJECT_UEVENT = 15
+UDEV_GROUP = 2  # events udevd sends once it has handled a device
+
+
+def hears_udev(pid):
+    """True when `pid` holds a socket that receives udevd's device events
+    (as a libudev monitor does)."""
+    sockets = set()
+    try:
+        for fd in os.listdir(f"/proc/{pid}/fd"):
+            try:
+                target = os.readlink(f"/proc/{pid}/fd/{fd}")
+            except OSError:
+                continue
+            if target.startswith("socket:["):
+                sockets.add(int(target[8:-1]))
+    except FileNotFoundError:
+        return False
+    for line in _read(f"/proc/{pid}/net/netlink").splitlines()[1:]:
+        fields = line.split()
+        if (len(fields) >= 10 and int(fields[1]) == NETLINK_KOBJECT_UEVENT
+                and int(fields[3], 16) & UDEV_GROUP and int(fields[9]) in sockets):
+            return True
+    return False
+
+
 def memory_kb(pid):
     """{"Rss": kB, "Pss": kB, "Uss": kB} from smaps_rollup. USS counts the
     pages no other process maps at the moment: what ending it would free."""

@@ -1,25 +1,32 @@
 #include "panel_harness.h"
 
 #include "AppState.h"
+#include "Gamepads.h"
 #include "MainWindow.h"
+#include "support/FakePad.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWindow>
 #include <QtTest/qtestspontaneevent.h>
 
+#include <cerrno>
 #include <functional>
+#include <libevdev/libevdev.h>
 #include <map>
 
 namespace {
@@ -347,8 +354,31 @@ QList<CameraRequest> SimBus::takeSetRequests()
 
 // ---------------------------------------------------------- PanelDriver
 
-PanelDriver::PanelDriver(SimBus& bus_) : bus(bus_)
+QString gamepadConfPath(const SimBus& bus)
 {
+    return bus.path() + QStringLiteral("/config/ptzdeck/gamepad.conf");
+}
+
+PanelDriver::PanelDriver(SimBus& bus_, const std::optional<QString>& gamepadConf) : bus(bus_)
+{
+    // The user's configuration is the scenario's, never the machine's.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(bus.path() + QStringLiteral("/config")));
+    QFile::remove(gamepadConfPath(bus));
+    if (gamepadConf) {
+        QDir().mkpath(QFileInfo(gamepadConfPath(bus)).path());
+        QFile conf(gamepadConfPath(bus));
+        QVERIFY(conf.open(QIODevice::WriteOnly));
+        conf.write(gamepadConf->toUtf8());
+    }
+    // Pads are the steps' fake ones: their nodes open to their socket pairs.
+    ptzdeck::Gamepads::SetOpenerForTesting([](const QByteArray& devnode) {
+        FakePad* pad = FakePad::At(devnode);
+        if (!pad) {
+            errno = ENOENT;
+            return -1;
+        }
+        return pad->open();
+    });
     // A fresh process would start with these at zero; earlier windows of
     // this test program have set them.
     g_cameraOpen = 0;
@@ -373,6 +403,7 @@ PanelDriver::~PanelDriver()
     tickSpy.reset();
     panel.reset();
     elsewhere.reset();
+    pads.clear();
 }
 
 bool PanelDriver::waitForFirstPass(bool expectCamera)
@@ -567,6 +598,13 @@ void PanelDriver::run(const QString& step)
         waitTicks(args[0].toInt());
     } else if (verb == QLatin1String("joy")) {
         joystick(args);
+    } else if (verb == QLatin1String("pad")) {
+        pad(args);
+    } else if (verb == QLatin1String("tray")) {
+        QCOMPARE(trayGamepad(), args.join(QLatin1Char(' ')));
+    } else if (verb == QLatin1String("ontop")) {
+        QCOMPARE(args.size(), 1);
+        QCOMPARE(panel->windowFlags().testFlag(Qt::WindowStaysOnTopHint), args[0] == QLatin1String("1"));
     } else if (verb == QLatin1String("drag")) {
         QCOMPARE(args.size(), 2);
         dragSlider(args[0], args[1].toInt());
@@ -700,6 +738,67 @@ void PanelDriver::joystick(const QStringList& args)
     }
 }
 
+// pad plug|refuse <name> [xbox|buttons]: a pad appears as udev announces one
+//   (refuse: one whose node the user may not open).
+// pad unplug <name>: udev reports it gone, and its node reads no more.
+// pad yank <name>: its node stops reading, with no word from udev.
+// pad <name> CODE=value...: one frame of events (evdev names), read by the
+//   window before the step ends.
+void PanelDriver::pad(const QStringList& args)
+{
+    auto* gamepads = panel->findChild<ptzdeck::Gamepads*>();
+    QVERIFY(gamepads);
+    QVERIFY(args.size() >= 2);
+    const QString verb = args[0];
+    if (verb == QLatin1String("plug") || verb == QLatin1String("refuse")) {
+        const bool buttons = args.value(2) == QLatin1String("buttons");
+        auto fake = std::make_unique<FakePad>(nextPadNumber++, buttons ? FakePad::DpadButtons() : FakePad::Xbox());
+        if (verb == QLatin1String("refuse"))
+            fake->refuse();
+        const ptzdeck::platform::InputNode node{fake->syspath(), fake->devnode(), fake->name()};
+        pads[args[1]] = std::move(fake);
+        gamepads->padArrived(node);
+        return;
+    }
+    if (verb == QLatin1String("unplug") || verb == QLatin1String("yank")) {
+        FakePad* fake = pads.count(args[1]) ? pads[args[1]].get() : nullptr;
+        QVERIFY2(fake, qPrintable(args[1]));
+        QSignalSpy announced(gamepads, &ptzdeck::Gamepads::inUseChanged);
+        fake->hangUp();
+        if (verb == QLatin1String("unplug"))
+            gamepads->padLeft(fake->syspath());
+        // Let go of once the window has noticed (the menu is told).
+        QVERIFY2(announced.count() > 0 || announced.wait(kRequestTimeoutMs), "the pad's leaving went unnoticed");
+        return;
+    }
+    FakePad* fake = pads.count(verb) ? pads[verb].get() : nullptr;
+    QVERIFY2(fake, qPrintable(verb));
+    std::vector<std::vector<int>> events;
+    for (const QString& word : args.mid(1)) {
+        const QStringList codeValue = word.split(QLatin1Char('='));
+        QVERIFY2(codeValue.size() == 2, qPrintable(word));
+        const QByteArray name = codeValue[0].toLatin1();
+        const int type = name.startsWith("ABS_") ? EV_ABS : EV_KEY;
+        const int code = libevdev_event_code_from_name(type, name.constData());
+        QVERIFY2(code >= 0, name.constData());
+        events.push_back({type, code, codeValue[1].toInt()});
+    }
+    fake->send(events);
+    QVERIFY2(QTest::qWaitFor([&] { return fake->drained(); }, kRequestTimeoutMs), "the window did not read the pad");
+}
+
+QString PanelDriver::trayGamepad() const
+{
+    auto* tray = panel->findChild<QSystemTrayIcon*>();
+    if (!tray || !tray->contextMenu())
+        return QStringLiteral("<no tray menu>");
+    for (QAction* item : tray->contextMenu()->actions()) {
+        if (item->text().startsWith(QLatin1String("Gamepad")) || item->text() == QLatin1String("No gamepad"))
+            return item->text();
+    }
+    return QStringLiteral("<no gamepad item>");
+}
+
 // Presses the handle (once) and moves the pointer one pixel at a time until
 // the slider shows the target, so every value on the way is reported.
 void PanelDriver::dragSlider(const QString& name, int target)
@@ -807,14 +906,17 @@ void PanelDriver::waitTicks(int count)
 
 // ------------------------------------------------------------ scenarios
 
-void runScenario(SimBus& bus, const QStringList& cameras, const QStringList& steps)
+void runScenario(SimBus& bus, const QStringList& cameras, const QStringList& steps,
+                 const std::optional<QString>& gamepadConf)
 {
     bus.unplugAll();
     for (const QString& camera : cameras) {
         const QStringList words = camera.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         bus.plug(words.value(0), words.mid(1));
     }
-    PanelDriver driver(bus);
+    PanelDriver driver(bus, gamepadConf);
+    if (QTest::currentTestFailed())
+        return;
     QVERIFY2(driver.waitForFirstPass(!cameras.isEmpty()), "the first discovery pass did not end as expected");
     for (const QString& step : steps) {
         driver.run(step);

@@ -9,8 +9,11 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <map>
 #include <memory>
+#include <optional>
 
+class FakePad;
 class MainWindow;
 class QSignalSpy;
 class QSlider;
@@ -56,12 +59,16 @@ private:
     qint64 consumed = 0;   // bytes of requests.log already handed out
 };
 
+// Where the window built on `bus` reads its gamepad mapping.
+QString gamepadConfPath(const SimBus& bus);
+
 // One main window built on the bus, shown offscreen, after its first
 // discovery pass. Steps report failures through QTest; check
-// QTest::currentTestFailed() after each.
+// QTest::currentTestFailed() after each. `gamepadConf` is the user's
+// gamepad.conf (none: no file).
 class PanelDriver {
 public:
-    explicit PanelDriver(SimBus& bus);
+    explicit PanelDriver(SimBus& bus, const std::optional<QString>& gamepadConf = std::nullopt);
     ~PanelDriver();
 
     // Waits for the first discovery pass: a camera opened, or the no-device
@@ -89,6 +96,8 @@ private:
     void expectSent(const QStringList& operations, const QString& camera = QStringLiteral("a"));
     void awaitSent(const QStringList& operations);
     void waitTicks(int count);
+    void pad(const QStringList& args);
+    QString trayGamepad() const;
     void expectNotice(const QStringList& words);
 
     SimBus& bus;
@@ -99,9 +108,12 @@ private:
     bool joystickHeld = false;
     QList<QWidget*> widgetsBefore;   // top-level widgets that existed before the window
     std::unique_ptr<QWidget> elsewhere;   // another program's window, for taking the keyboard away
+    std::map<QString, std::unique_ptr<FakePad>> pads;   // by the name the steps give them
+    int nextPadNumber = 40;
 };
 
 // Builds a window on a bus holding `cameras` (by name; "a" sorts first and
 // is the one opened; "b fault.bind=fail" adds .cam lines), waits for its
 // first discovery pass and runs the steps.
-void runScenario(SimBus& bus, const QStringList& cameras, const QStringList& steps);
+void runScenario(SimBus& bus, const QStringList& cameras, const QStringList& steps,
+                 const std::optional<QString>& gamepadConf = std::nullopt);

@@ -1,5 +1,6 @@
 // The device-change notifier: cameras plugged into and unplugged from a
-// simulated bus directory, files that are not cameras, and registration.
+// simulated bus directory, files that are not cameras, registration, and
+// gamepads followed through udev.
 #include <QFile>
 #include <QFileSystemWatcher>
 #include <QSignalSpy>
@@ -60,8 +61,10 @@ public:
             close(fd);
     }
 
-    // False when the system will not carry it (no permission).
-    bool announce(const char* action, const char* subsystem, const char* devtype, const char* devpath)
+    // False when the system will not carry it (no permission). `extra`:
+    // further properties ("DEVNAME=...", "ID_INPUT_JOYSTICK=1").
+    bool announce(const char* action, const char* subsystem, const char* devtype, const char* devpath,
+                  const QList<QByteArray>& extra = {})
     {
         QByteArray properties;
         const auto add = [&](const QByteArray& line) { properties += line + '\0'; };
@@ -70,6 +73,8 @@ public:
         add(QByteArray("SUBSYSTEM=") + subsystem);
         if (devtype)
             add(QByteArray("DEVTYPE=") + devtype);
+        for (const QByteArray& line : extra)
+            add(line);
         add("SEQNUM=" + QByteArray::number(++sequence));
         struct Header {
             char prefix[8] = "libudev";
@@ -313,6 +318,86 @@ private slots:
         const QList<quint64> expected = reported ? QList<quint64>{first, fence} : QList<quint64>{fence};
         QTRY_COMPARE_WITH_TIMEOUT(Events(changes).size(), expected.size(), 15000);
         QCOMPARE(Events(changes), expected);
+    }
+
+    // Gamepads come through the same monitor, whether the cameras are real
+    // or simulated: a pad's event node (udev marks it ID_INPUT_JOYSTICK) and
+    // nothing else of it, and never as a device change, which would start a
+    // discovery pass. Each row ends with a pad's node arriving as a fence.
+    // The announcements reach every program on the machine: their nodes are
+    // numbered where no test's fake pad is.
+    void gamepadsThroughUdev_data()
+    {
+        QTest::addColumn<bool>("simulated");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("devpath");
+        QTest::addColumn<QStringList>("properties");
+        QTest::addColumn<QString>("reported");  // "arrived", "left" or ""
+        const QString pad = QStringLiteral("/devices/pci0000:00/0000:00:14.0/usb1/1-5/1-5:1.0/input/input1042");
+        const QStringList eventNode{"DEVNAME=/dev/input/event1042", "ID_INPUT=1", "ID_INPUT_JOYSTICK=1"};
+        for (const bool simulated : {false, true}) {
+            const char* bus = simulated ? "simulated cameras: " : "real cameras: ";
+            QTest::newRow(qPrintable(bus + QStringLiteral("a pad's event node arrives")))
+                << simulated << "add" << pad + "/event1042" << eventNode << "arrived";
+            QTest::newRow(qPrintable(bus + QStringLiteral("a pad's event node leaves")))
+                << simulated << "remove" << pad + "/event1042" << eventNode << "left";
+            QTest::newRow(qPrintable(bus + QStringLiteral("the pad's joystick node")))
+                << simulated << "add" << pad + "/js0"
+                << QStringList{"DEVNAME=/dev/input/js0", "ID_INPUT=1", "ID_INPUT_JOYSTICK=1"} << "";
+            QTest::newRow(qPrintable(bus + QStringLiteral("the pad's input device, which has no node")))
+                << simulated << "add" << pad << QStringList{"ID_INPUT=1", "ID_INPUT_JOYSTICK=1"} << "";
+            QTest::newRow(qPrintable(bus + QStringLiteral("a keyboard's event node")))
+                << simulated << "add" << QStringLiteral("/devices/platform/i8042/serio0/input/input3/event3")
+                << QStringList{"DEVNAME=/dev/input/event3", "ID_INPUT=1", "ID_INPUT_KEY=1", "ID_INPUT_KEYBOARD=1"}
+                << "";
+        }
+    }
+
+    void gamepadsThroughUdev()
+    {
+        QFETCH(bool, simulated);
+        QFETCH(QString, action);
+        QFETCH(QString, devpath);
+        QFETCH(QStringList, properties);
+        QFETCH(QString, reported);
+        qRegisterMetaType<ptzdeck::platform::InputNode>();
+        QTemporaryDir bus;
+        if (simulated)
+            qputenv("LUMETRA_SIM_DIR", QFile::encodeName(bus.path()));
+        // The camera announced below is in no sysfs: each look at the USB
+        // devices with video nodes finds a new set.
+        int looks = 0;
+        DeviceNotifier notifier(nullptr, [&] { return QSet<QByteArray>{QByteArray::number(++looks)}; });
+        QVERIFY(notifier.start());
+        QVERIFY(notifier.followGamepads());
+        QSignalSpy changes(&notifier, &DeviceNotifier::deviceChanged);
+        QSignalSpy arrived(&notifier, &DeviceNotifier::gamepadArrived);
+        QSignalSpy left(&notifier, &DeviceNotifier::gamepadLeft);
+        UdevAnnouncer udev;
+        QList<QByteArray> extra;
+        for (const QString& p : properties)
+            extra << p.toLatin1();
+        if (!udev.announce(qPrintable(action), "input", nullptr, qPrintable(devpath), extra))
+            QSKIP("this system does not let the test announce devices as udev does (it needs root)");
+        // A camera's node too: with simulated cameras it is none of the
+        // monitor's business; with real ones it is the one device change.
+        QVERIFY(udev.announce("add", "video4linux", nullptr, "/devices/pci0000:00/0000:00:14.0/usb1/1-4/video4linux/video9"));
+        const QString fence = QStringLiteral("/devices/virtual/input/input1099/event1099");
+        QVERIFY(udev.announce("add", "input", nullptr, qPrintable(fence),
+                              {"DEVNAME=/dev/input/event1099", "ID_INPUT=1", "ID_INPUT_JOYSTICK=1"}));
+        const int arrivals = reported == QLatin1String("arrived") ? 2 : 1;
+        QTRY_COMPARE_WITH_TIMEOUT(arrived.count(), arrivals, 15000);
+        QCOMPARE(changes.count(), simulated ? 0 : 1);
+        QCOMPARE(left.count(), reported == QLatin1String("left") ? 1 : 0);
+        const auto node = [&](int i) { return arrived.at(i).at(0).value<ptzdeck::platform::InputNode>(); };
+        QCOMPARE(node(arrivals - 1).devnode, QByteArray("/dev/input/event1099"));
+        QCOMPARE(node(arrivals - 1).syspath, "/sys" + fence.toLatin1());
+        if (arrivals == 2) {
+            QCOMPARE(node(0).devnode, QByteArray("/dev/input/event1042"));
+            QCOMPARE(node(0).syspath, "/sys" + devpath.toLatin1());
+        }
+        if (!left.isEmpty())
+            QCOMPARE(left.at(0).at(0).toByteArray(), "/sys" + devpath.toLatin1());
     }
 
     void registrationCanFail_data()

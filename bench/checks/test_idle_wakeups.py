@@ -1,6 +1,8 @@
 """An idle panel costs nothing: once it has settled on two cameras, none of
 its threads is woken, not once, until someone touches it; and after the
-joystick's timers have run, it goes back to that rest.
+joystick's timers have run, it goes back to that rest. It follows gamepads
+meanwhile (a udev monitor on input devices), and no pad being there wakes
+it either. (A pad plugged in and untouched: perf.gamepad_idle_wakeups.)
 
 Exact counts from the kernel (context switches per thread), on the panel's
 own Xvfb and simulated bus, so nothing else on the machine can move them."""
@@ -64,6 +66,9 @@ class IdleWakeups(unittest.TestCase):
             window = s.main_window()
             # Discovery is done once camera 1 is open and its settings read.
             s.log.wait_for_reads("cam1", 0, what="camera 1 to be opened and read")
+            # The pads are followed from the first frame on: the rest below
+            # is the rest of a panel waiting for one.
+            wait_until(lambda: procinfo.hears_udev(pid), "the panel to follow gamepads through udev")
             self.settle(pid, "after start-up")
             self.assertNoWakeups(pid, "after start-up", AFTER_START_WINDOW_SECONDS)
 

@@ -4,12 +4,21 @@
 // never times.
 #include <QtTest>
 
+#include <atomic>
+#include <cerrno>
+#include <fstream>
 #include <functional>
+#include <linux/input-event-codes.h>
 #include <memory>
+#include <string>
+#include <thread>
 
 #include "Buses.h"
+#include "Gamepads.h"
+#include "MainWindow.h"
 #include "PanelSession.h"
 #include "lumetra/BaseDevice.h"
+#include "support/FakePad.h"
 
 using DeviceCall = std::function<bool(BaseDevice&)>;
 Q_DECLARE_METATYPE(DeviceCall)
@@ -143,6 +152,29 @@ SimPassReads SimulatedPassReads(int cameras, int others)
     return reads;
 }
 
+// How many times this thread has blocked (gone to sleep waiting), as the
+// kernel counts them.
+long BlocksOfThisThread()
+{
+    std::ifstream status("/proc/thread-self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("voluntary_ctxt_switches:", 0) == 0)
+            return std::stol(line.substr(line.find(':') + 1));
+    return -1;
+}
+
+// Runs the event loop for `ms` milliseconds; the times the GUI thread
+// blocked meanwhile. A loop that nothing wakes blocks once, until its end.
+long BlocksWhileIdle(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    const long before = BlocksOfThisThread();
+    loop.exec();
+    return BlocksOfThisThread() - before;
+}
+
 }  // namespace
 
 class PerfChecks : public QObject {
@@ -156,6 +188,7 @@ private slots:
     void motionKeySendsOneRequest();
     void deviceCallSyscalls_data();
     void deviceCallSyscalls();
+    void gamepadWakesOnlyWhenTouched();
 };
 
 // 10 -> 100 -> 1000 nodes that are not cameras, half of each kind: the
@@ -307,6 +340,56 @@ void PerfChecks::deviceCallSyscalls()
         QVERIFY(call(*device));
         QCOMPARE(Describe(bus.Counts() - before), Describe(SyscallCounts{0, ioctls, 0, 0, 0}));
     }
+}
+
+// A plugged-in pad left alone costs nothing: the panel sleeps through a
+// whole second as it does without one. Touched, it wakes for each frame the
+// pad sends, and the camera moves.
+void PerfChecks::gamepadWakesOnlyWhenTouched()
+{
+    ptzdeck::Gamepads::SetOpenerForTesting([](const QByteArray& devnode) {
+        FakePad* pad = FakePad::At(devnode);
+        if (!pad)
+            errno = ENOENT;
+        return pad ? pad->open() : -1;
+    });
+    SimulatedBusDirectory bus(1, 0);
+    PanelSession session(bus.CreateBackend(), bus.Path());
+    session.RunPass();
+    QVERIFY(session.CameraOpen());
+    BlocksWhileIdle(300);  // what the window's showing left to do
+    const long withoutPad = BlocksWhileIdle(1000);
+
+    FakePad pad(70, FakePad::Xbox());
+    auto* gamepads = session.Window().findChild<ptzdeck::Gamepads*>();
+    QVERIFY(gamepads);
+    gamepads->padArrived({pad.syspath(), pad.devnode(), pad.name()});
+    QVERIFY(gamepads->inUse().contains(pad.name()));
+    QCoreApplication::processEvents();
+    bus.TakeSetRequests();
+    const long untouched = BlocksWhileIdle(1000);
+
+    constexpr int kFrames = 10;
+    std::atomic<bool> done{false};
+    std::thread hand([&] {
+        for (int i = 0; i < kFrames; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            pad.send({{EV_ABS, ABS_X, i % 2 ? 0 : 32767}});
+        }
+        done = true;
+    });
+    const long touched = BlocksWhileIdle(1000);
+    hand.join();
+    QTRY_VERIFY(pad.drained());
+    const size_t requests = bus.TakeSetRequests().size();
+    qInfo("GUI thread blocked %ld times in 1 s without a pad, %ld with a pad untouched, %ld with %d frames; "
+          "%zu camera requests",
+          withoutPad, untouched, touched, kFrames, requests);
+    QVERIFY(done);
+    QCOMPARE(withoutPad, 1L);
+    QCOMPARE(untouched, 1L);
+    QVERIFY2(touched >= kFrames, "the counts do not see the pad waking the panel");
+    QVERIFY(requests >= size_t(kFrames));
 }
 
 QTEST_MAIN(PerfChecks)

@@ -17,11 +17,17 @@
 #include <string>
 #include <vector>
 
+#include <cerrno>
+#include <linux/input-event-codes.h>
+
 #include "Buses.h"
+#include "Gamepads.h"
+#include "MainWindow.h"
 #include "PanelSession.h"
 #include "RockerHandle.h"
 #include "Stats.h"
 #include "lumetra/BaseDevice.h"
+#include "support/FakePad.h"
 
 namespace {
 
@@ -130,6 +136,35 @@ void KeyRowsOnSimulatedBus(const Options& options, QJsonArray& rows)
     QJsonObject t = CommandRow(QStringLiteral("joystick speed report -> simulated camera"), ticks);
     t.insert("requests_per_command", PerCommand(tickRequests, options.samples));
     rows.append(t);
+
+    // A gamepad's stick, full right and back to rest by turns: from the
+    // pad's frame written to its node until the window has read it, by when
+    // the simulated camera has written the requests.
+    ptzdeck::Gamepads::SetOpenerForTesting([](const QByteArray& devnode) {
+        FakePad* pad = FakePad::At(devnode);
+        if (!pad)
+            errno = ENOENT;
+        return pad ? pad->open() : -1;
+    });
+    FakePad pad(70, FakePad::Xbox());
+    auto* gamepads = session.Window().findChild<ptzdeck::Gamepads*>();
+    if (!gamepads)
+        Fail("the window follows no gamepads");
+    gamepads->padArrived({pad.syspath(), pad.devnode(), pad.name()});
+    bus.TakeSetRequests();
+    std::vector<double> frames;
+    long frameRequests = 0;
+    for (int i = 0; i < options.samples; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        pad.send({{EV_ABS, ABS_X, i % 2 ? 0 : 32767}});
+        while (!pad.drained())
+            QCoreApplication::processEvents();
+        frames.push_back(Micros(std::chrono::steady_clock::now() - start));
+        frameRequests += static_cast<long>(bus.TakeSetRequests().size());
+    }
+    QJsonObject g = CommandRow(QStringLiteral("gamepad stick frame -> simulated camera"), frames);
+    g.insert("requests_per_command", PerCommand(frameRequests, options.samples));
+    rows.append(g);
 }
 
 // BaseDevice calls on a camera of the fake V4L2 machine, each timed until

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Packs the rig's initramfs: busybox, the kernel modules in load order, the
 # responder, the guest test with Lumetra and every library they load, and
-# the init script.
+# the init script; and OVERLAY, a tree laid over it, when given.
 #
-#   make-initramfs.sh OUT MODULE_LIST INIT RESPONDER GUEST_TEST LIBRARY
+#   make-initramfs.sh OUT MODULE_LIST INIT RESPONDER GUEST_TEST LIBRARY [OVERLAY]
 set -euo pipefail
 
-out=$1 modules=$2 init=$3 responder=$4 guest_test=$5 library=$6
+out=$1 modules=$2 init=$3 responder=$4 guest_test=$5 library=$6 overlay=${7:-}
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
@@ -38,6 +38,8 @@ done | sort -u | while read -r lib; do
     *) cp -L "$lib" "$stage/rig/lib/" ;;
   esac
 done
+
+[ -z "$overlay" ] || cp -a "$overlay/." "$stage/"
 
 (cd "$stage" && find . | cpio -o -H newc --quiet) > "$out.partial"
 mv "$out.partial" "$out"

@@ -73,7 +73,8 @@ install_packages "linux-headers-$kver=$pkgver" "linux-source-6.1=$pkgver"
 
 # The kernel and the modules the rig loads, in load order (dependencies
 # first), taken from the unpacked package; the rest of it is not kept.
-modules="configfs dummy_hcd libcomposite usb_f_uvc uvcvideo usb_f_uac1 snd-usb-audio"
+# evdev and uinput: the gamepad the gamepad case makes.
+modules="configfs dummy_hcd libcomposite usb_f_uvc uvcvideo usb_f_uac1 snd-usb-audio evdev uinput"
 kernel="$cache/vmlinuz-$kver"
 stock="$cache/modules-$kver"
 if [ ! -f "$kernel" ] || [ ! -f "$stock/order" ] || [ "$(cat "$stock/modules" 2>/dev/null)" != "$modules" ]; then

@@ -6,6 +6,10 @@
 #
 #   run-rig.sh CACHE RESPONDER GUEST_TEST LIBRARY
 #
+# A second case beside the camera one names itself in RIG_CASE (its files
+# are then <case>-console.log...) and may give RIG_STAGE, a program that
+# fills a tree (its arguments: CACHE DIR) laid over the initramfs.
+#
 # Exit status 77 (with a "SKIPPED:" line) when this machine cannot run it.
 set -euo pipefail
 
@@ -16,14 +20,21 @@ out_dir=$(dirname "$cache")
 "$here/prepare-kernel.sh" "$cache"
 kernel=$(cat "$cache/kernel.path")
 
-initramfs="$out_dir/initramfs.cpio"
+prefix="$out_dir/${RIG_CASE:+$RIG_CASE-}"
+overlay=
+if [ -n "${RIG_STAGE:-}" ]; then
+  overlay="${prefix}overlay"
+  rm -rf "$overlay" && mkdir -p "$overlay"
+  "$RIG_STAGE" "$cache" "$overlay"
+fi
+initramfs="${prefix}initramfs.cpio"
 "$here/make-initramfs.sh" "$initramfs" "$cache/modules.list" "$here/guest-init.sh" \
-  "$responder" "$guest_test" "$library"
+  "$responder" "$guest_test" "$library" $overlay
 
 accel=(-accel tcg -cpu max)
 if [ -r /dev/kvm ] && [ -w /dev/kvm ]; then accel=(-accel kvm -cpu host); fi
 
-console="$out_dir/console.log"
+console="${prefix}console.log"
 echo "rig: booting $(basename "$kernel") (${accel[1]})"
 started=$(date +%s)
 # The guest powers off when done; the bound is for a guest that hangs.
@@ -37,7 +48,7 @@ set -e
 echo "rig: the machine ran $(( $(date +%s) - started )) s (qemu status $qemu_status)"
 
 grep -E '^RIG-(CHECK|INFO|RESULT|EXIT)' "$console" | tr -d '\r' || true
-table="$out_dir/operations.md"
+table="${prefix}operations.md"
 {
   echo "Each cell: what the operation returned: the SET_CUR requests the camera received"
   echo "(unit/selector=bytes), and the road they took; FAIL marks a cell that broke an expectation."

@@ -1,0 +1,6 @@
+// Who answers ioctl(2) requests on fake devices (EvdevIoctl.cpp).
+#pragma once
+
+// True when `fd` is a fake device's and the request was answered.
+using FakeIoctlAnswer = bool (*)(int fd, unsigned long request, void* argument, int* result);
+extern FakeIoctlAnswer g_fakeIoctlAnswer;
