@@ -21,24 +21,6 @@ QString muteFace(const char* image)
         .arg(QLatin1String(image));
 }
 
-// A digit stores or clears when the keypad is in that mode, and recalls
-// otherwise. A mode is used up only by a digit the camera took, so a store
-// begun before the camera appeared still stores afterwards.
-void sendPresetDigit(BaseDevice* device, int& setMode, int& clearMode, int digit)
-{
-    if (g_cameraOpen != 1)
-        return;
-    if (setMode == 1) {
-        if (device->PresetSet(digit))
-            setMode = 0;
-    } else if (clearMode == 1) {
-        if (device->PresetClear(digit))
-            clearMode = 0;
-    } else {
-        device->PresetCall(digit);
-    }
-}
-
 // Sends one of a toggle's two commands; true when the camera took it.
 bool sent(BaseDevice* device, bool (BaseDevice::*command)())
 {
@@ -47,16 +29,34 @@ bool sent(BaseDevice* device, bool (BaseDevice::*command)())
 
 } // namespace
 
-void MainWindow::on_btn_num0_clicked() { sendPresetDigit(device, presetSetMode, presetClearMode, 0); }
-void MainWindow::on_btn_num1_clicked() { sendPresetDigit(device, presetSetMode, presetClearMode, 1); }
-void MainWindow::on_btn_num2_clicked() { sendPresetDigit(device, presetSetMode, presetClearMode, 2); }
-void MainWindow::on_btn_num3_clicked() { sendPresetDigit(device, presetSetMode, presetClearMode, 3); }
-void MainWindow::on_btn_num4_clicked() { sendPresetDigit(device, presetSetMode, presetClearMode, 4); }
-void MainWindow::on_btn_num5_clicked() { sendPresetDigit(device, presetSetMode, presetClearMode, 5); }
-void MainWindow::on_btn_num6_clicked() { sendPresetDigit(device, presetSetMode, presetClearMode, 6); }
-void MainWindow::on_btn_num7_clicked() { sendPresetDigit(device, presetSetMode, presetClearMode, 7); }
-void MainWindow::on_btn_num8_clicked() { sendPresetDigit(device, presetSetMode, presetClearMode, 8); }
-void MainWindow::on_btn_num9_clicked() { sendPresetDigit(device, presetSetMode, presetClearMode, 9); }
+// A digit stores or clears when the keypad is in that mode, and recalls
+// otherwise. A mode is used up only by a digit the camera took, so a store
+// begun before the camera appeared still stores afterwards.
+void MainWindow::presetDigit(int digit)
+{
+    if (g_cameraOpen != 1)
+        return;
+    if (presetSetMode == 1) {
+        if (presetStore(digit))
+            presetSetMode = 0;
+    } else if (presetClearMode == 1) {
+        if (presetClear(digit))
+            presetClearMode = 0;
+    } else {
+        presetRecall(digit);
+    }
+}
+
+void MainWindow::on_btn_num0_clicked() { presetDigit(0); }
+void MainWindow::on_btn_num1_clicked() { presetDigit(1); }
+void MainWindow::on_btn_num2_clicked() { presetDigit(2); }
+void MainWindow::on_btn_num3_clicked() { presetDigit(3); }
+void MainWindow::on_btn_num4_clicked() { presetDigit(4); }
+void MainWindow::on_btn_num5_clicked() { presetDigit(5); }
+void MainWindow::on_btn_num6_clicked() { presetDigit(6); }
+void MainWindow::on_btn_num7_clicked() { presetDigit(7); }
+void MainWindow::on_btn_num8_clicked() { presetDigit(8); }
+void MainWindow::on_btn_num9_clicked() { presetDigit(9); }
 
 // The two mode buttons exclude each other; neither sends anything.
 void MainWindow::on_btn_set_clicked()

@@ -35,6 +35,8 @@ void MainWindow::MoveEvent(BaseDevice* dev, int place, int x, int y)
     if (g_cameraOpen != 1 || !dev)
         return;
     if (dev == device) {
+        x = panSpeed(x);
+        y = tiltSpeed(y);
         // Which axes this place sets moving; the centre stops both.
         static constexpr unsigned kAxes[9] = {PanAxis | TiltAxis, TiltAxis, PanAxis | TiltAxis,
                                               PanAxis,            0,        PanAxis,
@@ -82,6 +84,8 @@ void MainWindow::MoveEvent(BaseDevice* dev, int place, int x, int y)
     default:
         break;
     }
+    if (dev == device)
+        followSteps();
 }
 
 // The joystick repeats all three reports every 100 ms while held; only a
@@ -123,12 +127,13 @@ void MainWindow::zoomchanged()
     const int value = ui->slider_zoom->value();
     if (g_cameraOpen == 1) {
         if (value > kSliderRest)
-            device->ZoomIn(1);
+            device->ZoomIn(lensSpeed());
         else if (value < kSliderRest)
-            device->ZoomOut(1);
+            device->ZoomOut(lensSpeed());
         else
             device->ZoomStop();
         movingAxes = value == kSliderRest ? movingAxes & ~ZoomAxis : movingAxes | ZoomAxis;
+        followSteps();
     }
     if (value != kSliderRest && !ui->slider_zoom->isSliderDown())
         ui->slider_zoom->setSliderPosition(kSliderRest);
@@ -142,6 +147,7 @@ void MainWindow::zoomstop()
     if (g_cameraOpen == 1) {
         device->ZoomStop();
         movingAxes &= ~ZoomAxis;
+        followSteps();
     }
 }
 
@@ -151,12 +157,13 @@ void MainWindow::focuschanged()
     const int value = ui->slider_focus->value();
     if (g_cameraOpen == 1) {
         if (value > kSliderRest)
-            device->FocusFar(1);
+            device->FocusFar(lensSpeed());
         else if (value < kSliderRest)
-            device->FocusNear(1);
+            device->FocusNear(lensSpeed());
         else
             device->FocusStop();
         movingAxes = value == kSliderRest ? movingAxes & ~FocusAxis : movingAxes | FocusAxis;
+        followSteps();
     }
     if (value != kSliderRest && !ui->slider_focus->isSliderDown())
         ui->slider_focus->setSliderPosition(kSliderRest);
@@ -168,6 +175,7 @@ void MainWindow::focusstop()
     if (g_cameraOpen == 1) {
         device->FocusStop();
         movingAxes &= ~FocusAxis;
+        followSteps();
     }
 }
 
@@ -184,7 +192,7 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
         const int key = event->key();
         if (key >= Qt::Key_0 && key <= Qt::Key_9) {
             // Always a recall: the keypad's store and clear modes are for clicks.
-            device->PresetCall(key - Qt::Key_0);
+            presetRecall(key - Qt::Key_0);
         } else {
             switch (key) {
             // The face shows a framing mode only once the camera took it.
@@ -198,33 +206,34 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
                     ui->btn_ai->setStyleSheet(QString::fromLatin1(kManualFace));
                 break;
             case Qt::Key_T:
-                device->ZoomIn(1);
+                device->ZoomIn(lensSpeed());
                 movingAxes |= ZoomAxis;
                 break;
             case Qt::Key_W:
-                device->ZoomOut(1);
+                device->ZoomOut(lensSpeed());
                 movingAxes |= ZoomAxis;
                 break;
             case Qt::Key_Left:
-                device->PanLeft(kKeyPanSpeed);
+                device->PanLeft(panSpeed(kKeyPanSpeed));
                 movingAxes |= PanAxis;
                 break;
             case Qt::Key_Up:
-                device->TiltUp(kKeyTiltSpeed);
+                device->TiltUp(tiltSpeed(kKeyTiltSpeed));
                 movingAxes |= TiltAxis;
                 break;
             case Qt::Key_Right:
-                device->PanRight(kKeyPanSpeed);
+                device->PanRight(panSpeed(kKeyPanSpeed));
                 movingAxes |= PanAxis;
                 break;
             case Qt::Key_Down:
-                device->TiltDown(kKeyTiltSpeed);
+                device->TiltDown(tiltSpeed(kKeyTiltSpeed));
                 movingAxes |= TiltAxis;
                 break;
             default:
                 break;
             }
         }
+        followSteps();
     }
     QMainWindow::keyPressEvent(event);
 }
@@ -261,6 +270,7 @@ void MainWindow::keyReleaseEvent(QKeyEvent* event)
         default:
             break;
         }
+        followSteps();
     }
     QMainWindow::keyReleaseEvent(event);
 }
@@ -278,6 +288,7 @@ void MainWindow::stopMotion(unsigned keep)
     if (stopping & FocusAxis)
         device->FocusStop();
     movingAxes &= keep;
+    followSteps();
 }
 
 void MainWindow::letGo()
@@ -315,6 +326,8 @@ void MainWindow::hideEvent(QHideEvent* event)
 
 void MainWindow::on_btn_home_clicked()
 {
-    if (g_cameraOpen == 1)
+    if (g_cameraOpen == 1) {
         device->Home();
+        followSteps();
+    }
 }

@@ -77,15 +77,20 @@ void CommandNotice::check()
     const RequestFault fault = device ? device->LastRequestFault() : RequestFault::None;
     if (fault == RequestFault::None)
         return;
-    const QString key = camera + QLatin1Char('\n') + QString::number(static_cast<int>(fault));
+    tellOnce(camera + QLatin1Char('\n') + QString::number(static_cast<int>(fault)), textFor(fault));
+}
+
+bool CommandNotice::tellOnce(const QString& key, const QString& text)
+{
     if (told.contains(key))
-        return;
+        return false;
     told.insert(key);
-    setText(textFor(fault));
+    setText(text);
     resize(kWidth, heightForWidth(kWidth));
     show();
     raise();
     hideTimer->start(kShownMs);
+    return true;
 }
 
 void CommandNotice::mousePressEvent(QMouseEvent* event)

@@ -31,6 +31,9 @@ public:
     // What the notice says for a cause; empty for RequestFault::None.
     static QString textFor(RequestFault fault);
 
+    // Shows `text` unless `key` has been told already; true when it shows.
+    bool tellOnce(const QString& key, const QString& text);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -59,6 +59,11 @@ void MainWindow::InitValue()
     g_noDeviceOnTop = 1;
     g_noCameraOnTop = 1;
     device = BaseDevice::CreateDevice(USB);
+    // Under a holder of its own: the window's one timer is the discovery pass's.
+    stepTimer = new QTimer(new QObject(this));
+    stepTimer->setObjectName(QStringLiteral("stepTimer"));
+    stepTimer->setSingleShot(true);
+    connect(stepTimer, &QTimer::timeout, this, &MainWindow::followSteps);
 }
 
 void MainWindow::InitWindows()
@@ -166,7 +171,7 @@ void MainWindow::TimerInit()
         // that was told to move, before any other is opened.
         stopMotion();
         BaseDevice::Initial();
-        if (BaseDevice::EnumUSBDevices(devices)) {
+        if (BaseDevice::EnumAllUSBDevices(devices)) {
             const int count = devices.empty() ? 0 : devices.back().index + 1;
             g_cameraCount = count;
             if (count > 0) {
@@ -186,6 +191,7 @@ void MainWindow::TimerInit()
                 ui->btn_mute->setStyleSheet(kMutedFace);
                 Warn_NoDev();
                 g_cameraOpen = 0;
+                showAbilities();
             }
         } else {
             // Enumeration failed; `devices` keeps what it held.
@@ -195,6 +201,7 @@ void MainWindow::TimerInit()
             Warn_NoDev();
             g_cameraCount = 0;
             g_cameraOpen = 0;
+            showAbilities();
         }
     }
     // One pass per start: only a device change starts the timer again.

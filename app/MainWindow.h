@@ -181,6 +181,22 @@ private:
     // go as if released, and whatever still moves is stopped.
     void letGo();
 
+    // Generic cameras (GenericCameras.cpp): what the open camera can serve,
+    // the speeds it takes, its stepped moves and its presets, which the
+    // panel keeps in a file (PresetFile.h).
+private:
+    bool genericOpen = false;        // the open camera is a generic one
+    QTimer* stepTimer = nullptr;     // runs only while a stepped move lasts
+    void showAbilities();            // a control the camera cannot serve is disabled
+    void followSteps();              // sends the steps due; the timer waits for the next
+    int panSpeed(int speed) const;   // 0 to 21, as the open camera takes it
+    int tiltSpeed(int speed) const;  // 0 to 14, likewise
+    int lensSpeed() const;           // of zoom and focus
+    void presetDigit(int digit);     // a keypad digit in the keypad's mode
+    bool presetStore(int preset);
+    bool presetClear(int preset);
+    bool presetRecall(int preset);
+
     // Gamepads (GamepadControls.cpp): a pad drives the same code as the
     // window's own controls, and the tray menu names the pad in use.
 private:

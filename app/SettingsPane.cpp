@@ -56,9 +56,13 @@ void MainWindow::Setting_Press(int flag)
     cameraBound = false;
     BaseDevice::Initial();
     const QByteArray indexText = QString::number(flag, 10).toLatin1();
-    if (!device->Open(indexText.constData(), 1))
+    // The tabs hold the supported cameras, then any other that can move.
+    if (!device->OpenAny(indexText.constData(), 1)) {
+        showAbilities();
         return;  // the pane keeps the previous camera's values
+    }
     cameraBound = true;
+    showAbilities();
     const bool listed = flag >= 0 && flag < static_cast<int>(devices.size());
     commandNotice->cameraOpened(listed ? QString::fromStdString(devices[flag].devicePath)
                                        : QString::fromUtf8(device->GetFriendlyName()));

@@ -64,6 +64,9 @@ def cam_file_seeds():
     write("fuzz_cam_file", "crlf_and_comments", "# a webcam\r\nname=Webcam \u00e9\u4e2d\U0001f600\r\n"
           "path=\\\\?\\usb#vid_046d&pid_0825&mi_00#x\r\n  proc-amp.4 = 0, 6, 1, 3, 3 \r\nno equals sign\r\n"
           "fault.proc-amp.4=\r\nname=again\n")
+    write("fuzz_cam_file", "generic", "name=Other PTZ\npath=\\\\?\\usb#vid_1209&pid_2222&mi_00#1-4:1.0#video0\n"
+          "ptz-controls=pan-tilt-absolute, zoom-relative,focus-auto,,unknown\nserial=SN 1\nport=1-4\n"
+          "camera-control.13=-7,7,1,0,0\nptz-controls=zoom-absolute\n")
     write("fuzz_cam_file", "overflow", "camera-control.4294967295=-2147483648,2147483647,0,0,9999999999\n"
           "proc-amp.99=5,1,1,1,1\nfault.camera-control.4294967295=get-range\nproc-amp.-1=0,1,1,0,0\n")
 

@@ -220,6 +220,23 @@ QString muteFace(const QString& image)
 
 } // namespace
 
+// Absolute positions, and focus modes on a camera without the command
+// channel: "PanTo(25)", "FocusManualAt(128)", "FocusAutoMode".
+static QString absolute(int id, int value, int flags)
+{
+    static const std::map<int, QString> axes = {{0, "PanTo"}, {1, "TiltTo"}, {3, "ZoomTo"}, {6, "FocusTo"}};
+    const auto axis = axes.find(id);
+    if (flags == kAbsolute && axis != axes.end())
+        return QStringLiteral("%1(%2)").arg(axis->second).arg(value);
+    if (id == 6 && flags == 0x2)
+        return QStringLiteral("FocusManualAt(%1)").arg(value);
+    if (id == 6 && flags == 0x1 && value == 0)
+        return QStringLiteral("FocusAutoMode");
+    if (id == 13 && flags == kRelative)
+        return QStringLiteral("ZoomSpeed(%1)").arg(value);
+    return QString();
+}
+
 QString CameraRequest::describe() const
 {
     QString name;
@@ -228,6 +245,8 @@ QString CameraRequest::describe() const
             name = command(value1, flags);
         else if (flags == kRelative)
             name = relativeMove(id, value1);
+        if (name.isEmpty())
+            name = absolute(id, value1, flags);
     }
     if (!name.isEmpty())
         return name;
@@ -266,6 +285,13 @@ QString expectedRequest(const QString& operation)
         {"SetWhiteBalance", [](int v) { return picture(7, v); }},
         {"SetBacklight", [](int v) { return picture(8, v); }},
         {"SetPowerLineFrequency", [](int v) { return picture(13, v); }},
+        {"PanTo", [](int v) { return cameraControl(0, v, kAbsolute); }},
+        {"TiltTo", [](int v) { return cameraControl(1, v, kAbsolute); }},
+        {"ZoomTo", [](int v) { return cameraControl(3, v, kAbsolute); }},
+        {"FocusTo", [](int v) { return cameraControl(6, v, kAbsolute); }},
+        {"FocusManualAt", [](int v) { return cameraControl(6, v, 0x2); }},
+        {"FocusAutoMode", [](int) { return cameraControl(6, 0, 0x1); }},
+        {"ZoomSpeed", [](int v) { return cameraControl(13, v, kRelative); }},
     };
     const auto it = table.find(name);
     if (it != table.end())
@@ -288,7 +314,10 @@ SimBus::SimBus()
     QFile log(dir.filePath(QStringLiteral("requests.log")));
     log.open(QIODevice::WriteOnly);
     qputenv("LUMETRA_SIM_DIR", QFile::encodeName(dir.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(QStringLiteral("config"))));
 }
+
+QString SimBus::presetFile() const { return dir.filePath(QStringLiteral("config/ptzdeck/presets.json")); }
 
 void SimBus::plug(const QString& name, const QStringList& lines)
 {
@@ -641,6 +670,18 @@ void PanelDriver::run(const QString& step)
         bus.edit(args[0], QStringLiteral("fault.") + args[1]);
     } else if (verb == QLatin1String("notice")) {
         expectNotice(args);
+    } else if (verb == QLatin1String("restart")) {
+        restart();
+    } else if (verb == QLatin1String("steps")) {
+        awaitSteps(args);
+    } else if (verb == QLatin1String("stepping")) {
+        // The step timer runs while a stepped move lasts, and only then.
+        QCOMPARE(args.size(), 1);
+        QTimer* steps = panel->findChild<QTimer*>(QStringLiteral("stepTimer"));
+        QVERIFY(steps);
+        QCOMPARE(steps->isActive(), args[0] == QLatin1String("1"));
+    } else if (verb == QLatin1String("presetfile")) {
+        presetFile(args);
     } else if (verb == QLatin1String("cameras")) {
         // A pass that plugging or unplugging caused has run to its end.
         QCOMPARE(args.size(), 1);
@@ -681,6 +722,75 @@ void PanelDriver::expectNotice(const QStringList& words)
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (w != panel.get() && w->isVisible() && !widgetsBefore.contains(w) && !w->inherits("NO_Device"))
             QFAIL(qPrintable(QStringLiteral("a window opened: ") + w->metaObject()->className()));
+    }
+}
+
+// The program quits and is started again on the same cameras and
+// configuration.
+void PanelDriver::restart()
+{
+    tickSpy.reset();
+    panel.reset();
+    g_cameraOpen = 0;
+    g_cameraCount = 0;
+    panel = std::make_unique<MainWindow>();
+    panel->show();
+    if (QWidget* joystick = child(QStringLiteral("widget")))
+        tickSpy = std::make_unique<QSignalSpy>(joystick, SIGNAL(Speed_Tilt(int)));
+    QVERIFY2(waitForFirstPass(true), "no camera after the restart");
+}
+
+// "steps PanTo up 3": at least three more positions of that axis arrive,
+// each further that way than the one before, and nothing else; all of them
+// are taken. With 0, whatever steps have come are taken. "steps PanTo up 3
+// 28": the first of them is PanTo(28).
+void PanelDriver::awaitSteps(const QStringList& args)
+{
+    QVERIFY(args.size() == 3 || args.size() == 4);
+    const QString axis = args[0] + QLatin1Char('(');
+    const int way = args[1] == QLatin1String("up") ? 1 : -1;
+    const int atLeast = args[2].toInt();
+    QVERIFY(QTest::qWaitFor([&] { return bus.peekSetRequests().size() >= atLeast; }, kRequestTimeoutMs));
+    const QStringList got = describeAll(bus.takeSetRequests());
+    int last = 0;
+    for (int i = 0; i < got.size(); ++i) {
+        QVERIFY2(got[i].startsWith(axis), qPrintable(got.join(QLatin1Char(' '))));
+        const int value = got[i].mid(axis.size()).chopped(1).toInt();
+        QVERIFY2(i == 0 || (value - last) * way > 0, qPrintable(got.join(QLatin1Char(' '))));
+        if (i == 0 && args.size() == 4)
+            QCOMPARE(value, args[3].toInt());
+        last = value;
+    }
+}
+
+// "presetfile none": there is none; "presetfile kept": it is there and
+// remembered; "presetfile unchanged": it is byte for byte what was kept;
+// "presetfile damage": it is cut in the middle, as a broken copy would be.
+void PanelDriver::presetFile(const QStringList& args)
+{
+    QCOMPARE(args.size(), 1);
+    QFile file(bus.presetFile());
+    if (args[0] == QLatin1String("none")) {
+        QVERIFY(!file.exists());
+    } else if (args[0] == QLatin1String("kept")) {
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        presetFileKept = file.readAll();
+        QVERIFY(!presetFileKept.isEmpty());
+    } else if (args[0] == QLatin1String("unchanged")) {
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), presetFileKept);
+    } else if (args[0] == QLatin1String("damage")) {
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray whole = file.readAll();
+        file.close();
+        QVERIFY(whole.size() > 10);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(whole.left(whole.size() / 2));
+        file.close();
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        presetFileKept = file.readAll();
+    } else {
+        QFAIL("presetfile none|kept|unchanged|damage");
     }
 }
 
@@ -910,6 +1020,7 @@ void runScenario(SimBus& bus, const QStringList& cameras, const QStringList& ste
                  const std::optional<QString>& gamepadConf)
 {
     bus.unplugAll();
+    QFile::remove(bus.presetFile());  // each scenario is a user of its own
     for (const QString& camera : cameras) {
         const QStringList words = camera.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         bus.plug(words.value(0), words.mid(1));

@@ -50,6 +50,9 @@ public:
     // Adds a line to the camera's file, which it obeys from its next request.
     void edit(const QString& name, const QString& line);
     void unplugAll();
+    // The presets file generic cameras keep theirs in: under this bus's own
+    // configuration directory, never the user's.
+    QString presetFile() const;
     // Every set request logged after the last call (or after construction).
     QList<CameraRequest> takeSetRequests();
     QList<CameraRequest> peekSetRequests() const;
@@ -99,6 +102,9 @@ private:
     void pad(const QStringList& args);
     QString trayGamepad() const;
     void expectNotice(const QStringList& words);
+    void restart();
+    void awaitSteps(const QStringList& args);
+    void presetFile(const QStringList& args);
 
     SimBus& bus;
     std::unique_ptr<MainWindow> panel;
@@ -108,6 +114,7 @@ private:
     bool joystickHeld = false;
     QList<QWidget*> widgetsBefore;   // top-level widgets that existed before the window
     std::unique_ptr<QWidget> elsewhere;   // another program's window, for taking the keyboard away
+    QByteArray presetFileKept;            // the presets file as it was when last looked at
     std::map<QString, std::unique_ptr<FakePad>> pads;   // by the name the steps give them
     int nextPadNumber = 40;
 };

@@ -24,6 +24,8 @@ private slots:
     void warnings() { runRow(); }
     void notices_data();
     void notices() { runRow(); }
+    void generic_data();
+    void generic() { runRow(); }
 
 private:
     void runRow()
@@ -262,6 +264,98 @@ void PresetsFunctionsTest::notices_data()
         "click btn_num1", "sent PresetCall(1)", "notice none",
         "fault a camera-control.2=ks-set", "click btn_num1", "sent PresetCall(1)", "notice none",
         "fault a proc-amp.0=ks-set,refused", "click btn_num1", "notice none"};
+}
+
+
+// Cameras of other makes: the controls their driver reports, no command
+// channel, and presets the panel keeps in its own file.
+void PresetsFunctionsTest::generic_data()
+{
+    columns();
+    const QString path = QStringLiteral("path=\\\\?\\usb#vid_1234&pid_5678&mi_00#1-3:1.0#video0");
+    // Absolute pan, tilt, zoom and focus, which the library steps.
+    const QString stepped = path
+        + " ptz-controls=pan-tilt-absolute,zoom-absolute,focus-absolute,focus-auto serial=SN1"
+          " camera-control.0=-170,170,1,0,25 camera-control.1=-30,90,1,0,-10 camera-control.3=100,500,1,100,300";
+    const QString speeds = path
+        + " ptz-controls=pan-tilt-relative,zoom-relative camera-control.10=-24,24,1,0,0 camera-control.11=-20,20,1,0,0";
+
+    QTest::newRow("what a camera cannot serve is disabled, and sends nothing")
+        << QStringList{"a", "b " + path + " ptz-controls=zoom-relative"} << QStringList{
+        "enabled btn_mirror 1", "enabled widget 1", "enabled btn_num3 1",
+        "click btn_cam2", "tabs bgbbb",
+        "enabled widget 0", "enabled slider_zoom 1", "enabled slider_focus 0", "enabled btn_af 0",
+        "enabled btn_home 0", "enabled btn_mirror 0", "enabled btn_flip 0", "enabled btn_mute 0",
+        "enabled btn_ai 0", "enabled btn_push 0", "enabled btn_num3 0", "enabled btn_set 0",
+        "click btn_mirror", "click btn_home", "key Left", "keyup Left", "key 3", "key M", "sent",
+        // Zoom at half the fastest of -7..7.
+        "key T", "senton b ZoomSpeed(4)", "keyup T", "senton b ZoomStop",
+        "click btn_cam1", "tabs gbbbb",
+        "enabled btn_mirror 1", "enabled widget 1", "enabled btn_af 1", "enabled slider_focus 0", "enabled btn_num3 1"};
+
+    // The keys' top speeds are the fastest the camera reports.
+    QTest::newRow("moves at a share of the camera's fastest") << QStringList{"a " + speeds} << QStringList{
+        "key Right", "sent PanRight(24)", "keyup Right", "sent PanRightStop",
+        "key Down", "sent TiltDown(20)", "keyup Down", "sent TiltDownStop",
+        "drag slider_zoom 46", "sent ZoomSpeed(4)", "release slider_zoom", "sent ZoomStop ZoomStop",
+        "stepping 0", "enabled btn_home 0", "enabled btn_num1 0"};
+
+    // 340 units of pan in 4 s at full speed: the first step of 40 ms goes
+    // from 25 to 28.
+    QTest::newRow("stepped moves step while they last, and no longer") << QStringList{"a " + stepped}
+        << QStringList{
+        "key Right", "steps PanTo up 2 28", "stepping 1",
+        "keyup Right", "steps PanTo up 0", "stepping 0", "sent",
+        "key Down", "steps TiltTo down 2", "blur", "steps TiltTo down 0", "stepping 0", "sent"};
+
+    QTest::newRow("focus mode through the camera's automatic focus") << QStringList{"a " + stepped} << QStringList{
+        "enabled btn_af 1", "enabled slider_focus 0",
+        "click btn_af", "face btn_af MF.png", "enabled slider_focus 1", "sent FocusManualAt(128)",
+        "click btn_af", "face btn_af AF.png", "enabled slider_focus 0", "sent FocusAutoMode"};
+
+    QTest::newRow("presets in the panel's file") << QStringList{"a " + stepped} << QStringList{
+        "presetfile none",
+        "click btn_set", "click btn_num3", "sent", "presetfile kept",
+        "click btn_home", "sent PanTo(0) TiltTo(0)",
+        "click btn_num3", "sent PanTo(25) TiltTo(-10) ZoomTo(300) FocusTo(128)",
+        "key 3", "sent PanTo(25) TiltTo(-10) ZoomTo(300) FocusTo(128)",
+        "click btn_num7", "sent",
+        "click btn_clear", "click btn_num3", "sent", "click btn_num3", "sent"};
+
+    QTest::newRow("presets outlive the program") << QStringList{"a " + stepped} << QStringList{
+        "click btn_set", "click btn_num5", "sent",
+        "click btn_home", "sent PanTo(0) TiltTo(0)",
+        "restart", "click btn_num5", "sent PanTo(25) TiltTo(-10) ZoomTo(300) FocusTo(128)"};
+
+    // Told on the panel, left byte for byte, and nothing stored in it: the
+    // store mode stays for a digit that can be kept.
+    QTest::newRow("a damaged presets file is told and left alone") << QStringList{"a " + stepped} << QStringList{
+        "click btn_set", "click btn_num1", "sent", "presetfile damage",
+        "click btn_num1", "sent", "notice is damaged", "notice leaves it as it is", "presetfile unchanged",
+        "click btn_set", "click btn_num2", "sent", "presetfile unchanged"};
+
+    // A gamepad takes the window's roads: its shoulder and A keep preset 1
+    // in the file, Start homes, A brings it back; its speeds are shares of
+    // the camera's fastest, and Start on a camera that cannot home sends
+    // nothing, as the dimmed HOME does.
+    QTest::newRow("a gamepad stores, homes and recalls the same way") << QStringList{"a " + stepped}
+        << QStringList{
+        "pad plug p", "pad p BTN_TL=1 BTN_SOUTH=1", "sent", "presetfile kept", "pad p BTN_TL=0 BTN_SOUTH=0",
+        "pad p BTN_START=1", "sent PanTo(0) TiltTo(0)", "pad p BTN_START=0",
+        "pad p BTN_SOUTH=1", "sent PanTo(25) TiltTo(-10) ZoomTo(300) FocusTo(128)", "pad p BTN_SOUTH=0", "sent"};
+    QTest::newRow("a gamepad moves at a share of the camera's fastest") << QStringList{"a " + speeds}
+        << QStringList{
+        "pad plug p", "pad p ABS_HAT0X=-1", "sent PanLeft(24)", "pad p ABS_HAT0X=0", "sent PanLeftStop",
+        "pad p BTN_START=1", "pad p BTN_START=0", "sent"};
+
+    // Without serial numbers, the place on the bus tells them apart.
+    QTest::newRow("two cameras of one model keep their own presets") << QStringList{
+        "a " + path + " ptz-controls=pan-tilt-absolute camera-control.0=-170,170,1,0,25",
+        "b " + path + " ptz-controls=pan-tilt-absolute camera-control.0=-170,170,1,0,-60"} << QStringList{
+        "click btn_set", "click btn_num1", "sent",
+        "click btn_cam2", "click btn_set", "click btn_num1", "sent",
+        "click btn_num1", "senton b PanTo(-60) TiltTo(0)",
+        "click btn_cam1", "click btn_num1", "senton a PanTo(25) TiltTo(0)"};
 }
 
 QTEST_MAIN(PresetsFunctionsTest)

@@ -63,12 +63,22 @@ std::string Write(const SimCameraModel& model) {
     if (model.noKsPropertySet) missing += ",ks-property-set";
     if (model.noCameraControl) missing += ",camera-control";
     if (!missing.empty()) out += "fault.interface=" + missing.substr(1) + "\n";
+    if (model.serial) WriteText(out, "serial", *model.serial);
+    if (model.port) WriteText(out, "port", *model.port);
+    if (model.describesPtzControls) {
+        // The list only drops what it does not name: naming every control
+        // keeps the table as the lines above made it.
+        const auto focus = model.cameraControl.find(6);
+        const bool focusAuto = focus != model.cameraControl.end() && focus->second.hasAuto;
+        out += std::string("ptz-controls=pan-tilt-absolute,pan-tilt-relative,zoom-absolute,zoom-relative,"
+                           "focus-absolute,focus-relative") + (focusAuto ? ",focus-auto" : "") + "\n";
+    }
     return out;
 }
 
 bool SameProperty(const SimProperty& a, const SimProperty& b) {
     return a.min == b.min && a.max == b.max && a.step == b.step && a.defaultValue == b.defaultValue &&
-           a.current == b.current && a.flags == b.flags && a.failing == b.failing;
+           a.current == b.current && a.flags == b.flags && a.failing == b.failing && a.hasAuto == b.hasAuto;
 }
 
 bool SameTable(const SimPropertyTable& a, const SimPropertyTable& b) {
@@ -83,7 +93,8 @@ bool SameModel(const SimCameraModel& a, const SimCameraModel& b) {
            SameTable(a.cameraControl, b.cameraControl) && SameTable(a.procAmp, b.procAmp) &&
            a.noPropertyBag == b.noPropertyBag && a.bindFails == b.bindFails && a.noVideoProcAmp == b.noVideoProcAmp &&
            a.noKsControl == b.noKsControl && a.noKsPropertySet == b.noKsPropertySet &&
-           a.noCameraControl == b.noCameraControl;
+           a.noCameraControl == b.noCameraControl && a.describesPtzControls == b.describesPtzControls &&
+           a.serial == b.serial && a.port == b.port;
 }
 
 class CountingLog final : public RequestLog {

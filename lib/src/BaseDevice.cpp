@@ -34,6 +34,55 @@ bool BaseDevice::EnumUSBDevices(std::vector<DeviceInfo>& list) {
     return lumetra::EnumerateSupportedCameras(list);
 }
 
+bool BaseDevice::EnumAllUSBDevices(std::vector<DeviceInfo>& list) { return lumetra::EnumerateAllCameras(list); }
+
+// The extensions for generic cameras. A device the library did not make
+// has no camera behind them.
+namespace {
+
+lumetra::USBDevice* OwnDevice(BaseDevice* device) { return dynamic_cast<lumetra::USBDevice*>(device); }
+const lumetra::USBDevice* OwnDevice(const BaseDevice* device) { return dynamic_cast<const lumetra::USBDevice*>(device); }
+
+constexpr uint32_t kSupportedCameraAbilities =
+    AbilityPanTilt | AbilityZoom | AbilityFocus | AbilityFocusMode | AbilityHome | AbilityCommands;
+
+}  // namespace
+
+bool BaseDevice::OpenAny(const char* indexText, int /*reserved*/) {
+    lumetra::USBDevice* device = OwnDevice(this);
+    return device != nullptr && device->OpenCamera(indexText, true);
+}
+
+uint32_t BaseDevice::Abilities() const {
+    const lumetra::USBDevice* device = OwnDevice(this);
+    if (device == nullptr || !device->IsOpen()) return 0;
+    return device->Generic() != nullptr ? device->Generic()->Abilities() : kSupportedCameraAbilities;
+}
+
+int BaseDevice::StepMoves() {
+    lumetra::USBDevice* device = OwnDevice(this);
+    if (device == nullptr || device->Generic() == nullptr) return -1;
+    return device->Generic()->StepMoves(device->LinkToCamera());
+}
+
+bool BaseDevice::GetPosition(CameraPosition& position) {
+    lumetra::USBDevice* device = OwnDevice(this);
+    if (device == nullptr || device->Generic() == nullptr) return false;
+    return device->Generic()->GetPosition(device->LinkToCamera(), position);
+}
+
+bool BaseDevice::MoveToPosition(const CameraPosition& position) {
+    lumetra::USBDevice* device = OwnDevice(this);
+    if (device == nullptr || device->Generic() == nullptr) return false;
+    return device->Generic()->MoveToPosition(device->LinkToCamera(), position);
+}
+
+std::string BaseDevice::CameraIdentity() const {
+    const lumetra::USBDevice* device = OwnDevice(this);
+    if (device == nullptr || device->Generic() == nullptr) return {};
+    return device->Generic()->Identity();
+}
+
 // Winsock start-up and clean-up have no counterpart here; only the per-thread
 // initialisation that the device walk checks remains.
 void BaseDevice::Initial() { lumetra::platform::InitializeThread(); }

@@ -32,4 +32,29 @@ bool EnumerateSupportedCameras(std::vector<DeviceInfo>& list);
 bool BindCamera(int index, std::unique_ptr<platform::CaptureFilter>& filter,
                 char (&nameBuffer)[kDeviceNameSize]);
 
+// A USB device whose path matches no supported model: a generic camera if
+// its driver reports controls that move it.
+bool IsGenericCandidatePath(std::string_view devicePath);
+
+// Replaces `list` with the supported cameras, then the generic ones, in one
+// walk; `index` is the position in the list. Fails as
+// EnumerateSupportedCameras.
+bool EnumerateAllCameras(std::vector<DeviceInfo>& list);
+
+// What binding a generic camera learnt of it.
+struct GenericCameraFacts {
+    bool generic = false;
+    platform::MotionControls controls;
+    std::string identity;
+};
+
+// BindCamera over EnumerateAllCameras' numbering. `facts.generic` tells
+// which kind of camera was bound.
+bool BindAnyCamera(int index, std::unique_ptr<platform::CaptureFilter>& filter,
+                   char (&nameBuffer)[kDeviceNameSize], GenericCameraFacts& facts);
+
+// "VVVV:PPPP serial S", or "VVVV:PPPP port P" without a serial number,
+// the ids taken from the device path; the path itself when it has none.
+std::string CameraIdentityOf(std::string_view devicePath, const std::string& serial, const std::string& port);
+
 }  // namespace lumetra

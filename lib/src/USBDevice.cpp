@@ -55,11 +55,18 @@ bool USBDevice::IsOpen() const {
     return ksPropertySet && cameraControl && videoProcAmp && ksControl;
 }
 
-bool USBDevice::Open(const char* indexText, int /*reserved*/) {
+bool USBDevice::Open(const char* indexText, int /*reserved*/) { return OpenCamera(indexText, false); }
+
+bool USBDevice::OpenCamera(const char* indexText, bool any) {
     Close();
     if (indexText == nullptr) return false;
-    if (!BindCamera(ParseIndexText(indexText), filter, deviceName)) return false;
+    GenericCameraFacts facts;
+    const int index = ParseIndexText(indexText);
+    if (!(any ? BindAnyCamera(index, filter, deviceName, facts) : BindCamera(index, filter, deviceName)))
+        return false;
     if (filter) {
+        // Known only through its driver: nothing goes round it.
+        if (facts.generic) filter->KeepToDriver();
         videoProcAmp.reset();
         filter->QueryVideoProcAmp(videoProcAmp);
         ksControl.reset();
@@ -69,11 +76,14 @@ bool USBDevice::Open(const char* indexText, int /*reserved*/) {
         cameraControl.reset();
         filter->QueryCameraControl(cameraControl);
     }
+    if (facts.generic && IsOpen())
+        generic_ = std::make_unique<GenericCamera>(facts.controls, std::move(facts.identity));
     return IsOpen();
 }
 
 void USBDevice::Close() {
     lastFault = RequestFault::None;
+    generic_.reset();
     ksPropertySet.reset();
     ksControl.reset();
     cameraControl.reset();
@@ -99,31 +109,91 @@ bool USBDevice::SetProcAmp(uint32_t id, int32_t value, int32_t flags) {
     return SendSet(PropertySet::VideoProcAmp, id, value, flags);
 }
 
+// A generic camera has no command channel: on another make, Roll moves
+// the picture or the camera.
 bool USBDevice::SendCommand(int32_t code, int32_t flags) {
+    if (generic_) return false;
     return SetCameraControl(CameraControlId::Roll, code, flags);
+}
+
+bool USBDevice::MoveGeneric(GenericCamera::Axis axis, int64_t toward) { return generic_->Move(link_, axis, toward); }
+
+bool USBDevice::Link::Get(uint32_t id, int32_t& value, int32_t& flags) {
+    if (!device_.IsOpen()) return false;
+    return !Failed(device_.Noted(device_.cameraControl->Get(static_cast<int32_t>(id), &value, &flags)));
 }
 
 // Speeds are negated as plain ints, as the camera expects; the negation
 // wraps (rather than being undefined) for INT_MIN.
 static int32_t Negated(int speed) { return static_cast<int32_t>(0u - static_cast<uint32_t>(speed)); }
 
-bool USBDevice::TiltUp(int speed) { return SetCameraControl(CameraControlId::TiltRelative, speed, kFlagsRelative); }
-bool USBDevice::TiltUpStop() { return SetCameraControl(CameraControlId::TiltRelative, 0, kFlagsRelative); }
-bool USBDevice::TiltDown(int speed) { return SetCameraControl(CameraControlId::TiltRelative, Negated(speed), kFlagsRelative); }
+// A generic camera takes each move on the control its driver reports
+// (GenericCamera); the supported ones, one request each.
+using Axis = GenericCamera::Axis;
+
+bool USBDevice::TiltUp(int speed) {
+    if (generic_) return MoveGeneric(Axis::Tilt, speed);
+    return SetCameraControl(CameraControlId::TiltRelative, speed, kFlagsRelative);
+}
+bool USBDevice::TiltUpStop() {
+    if (generic_) return MoveGeneric(Axis::Tilt, 0);
+    return SetCameraControl(CameraControlId::TiltRelative, 0, kFlagsRelative);
+}
+bool USBDevice::TiltDown(int speed) {
+    if (generic_) return MoveGeneric(Axis::Tilt, -static_cast<int64_t>(speed));
+    return SetCameraControl(CameraControlId::TiltRelative, Negated(speed), kFlagsRelative);
+}
 bool USBDevice::TiltDownStop() { return TiltUpStop(); }
-bool USBDevice::PanLeft(int speed) { return SetCameraControl(CameraControlId::PanRelative, Negated(speed), kFlagsRelative); }
-bool USBDevice::PanLeftStop() { return SetCameraControl(CameraControlId::PanRelative, 0, kFlagsRelative); }
-bool USBDevice::PanRight(int speed) { return SetCameraControl(CameraControlId::PanRelative, speed, kFlagsRelative); }
+bool USBDevice::PanLeft(int speed) {
+    if (generic_) return MoveGeneric(Axis::Pan, -static_cast<int64_t>(speed));
+    return SetCameraControl(CameraControlId::PanRelative, Negated(speed), kFlagsRelative);
+}
+bool USBDevice::PanLeftStop() {
+    if (generic_) return MoveGeneric(Axis::Pan, 0);
+    return SetCameraControl(CameraControlId::PanRelative, 0, kFlagsRelative);
+}
+bool USBDevice::PanRight(int speed) {
+    if (generic_) return MoveGeneric(Axis::Pan, speed);
+    return SetCameraControl(CameraControlId::PanRelative, speed, kFlagsRelative);
+}
 bool USBDevice::PanRightStop() { return PanLeftStop(); }
-bool USBDevice::FocusNear(int) { return SetCameraControl(CameraControlId::FocusRelative, 1, kFlagsRelative); }
-bool USBDevice::FocusFar(int) { return SetCameraControl(CameraControlId::FocusRelative, -1, kFlagsRelative); }
-bool USBDevice::FocusStop() { return SetCameraControl(CameraControlId::FocusRelative, 0, kFlagsRelative); }
-bool USBDevice::ZoomIn(int) { return SetCameraControl(CameraControlId::ZoomRelative, 1, kFlagsRelative); }
-bool USBDevice::ZoomOut(int) { return SetCameraControl(CameraControlId::ZoomRelative, -1, kFlagsRelative); }
-bool USBDevice::ZoomStop() { return SetCameraControl(CameraControlId::ZoomRelative, 0, kFlagsRelative); }
-bool USBDevice::ZoomReset() { return SetCameraControl(CameraControlId::Zoom, 0, kFlagsAbsolute); }
-bool USBDevice::PanReset() { return SetCameraControl(CameraControlId::Pan, 0, kFlagsAbsolute); }
-bool USBDevice::TiltReset() { return SetCameraControl(CameraControlId::Tilt, 0, kFlagsAbsolute); }
+// On the supported cameras the speed of focus and zoom is the camera's own.
+bool USBDevice::FocusNear(int speed) {
+    if (generic_) return MoveGeneric(Axis::Focus, -static_cast<int64_t>(speed));
+    return SetCameraControl(CameraControlId::FocusRelative, 1, kFlagsRelative);
+}
+bool USBDevice::FocusFar(int speed) {
+    if (generic_) return MoveGeneric(Axis::Focus, speed);
+    return SetCameraControl(CameraControlId::FocusRelative, -1, kFlagsRelative);
+}
+bool USBDevice::FocusStop() {
+    if (generic_) return MoveGeneric(Axis::Focus, 0);
+    return SetCameraControl(CameraControlId::FocusRelative, 0, kFlagsRelative);
+}
+bool USBDevice::ZoomIn(int speed) {
+    if (generic_) return MoveGeneric(Axis::Zoom, speed);
+    return SetCameraControl(CameraControlId::ZoomRelative, 1, kFlagsRelative);
+}
+bool USBDevice::ZoomOut(int speed) {
+    if (generic_) return MoveGeneric(Axis::Zoom, -static_cast<int64_t>(speed));
+    return SetCameraControl(CameraControlId::ZoomRelative, -1, kFlagsRelative);
+}
+bool USBDevice::ZoomStop() {
+    if (generic_) return MoveGeneric(Axis::Zoom, 0);
+    return SetCameraControl(CameraControlId::ZoomRelative, 0, kFlagsRelative);
+}
+bool USBDevice::ZoomReset() {
+    if (generic_) return generic_->Reset(link_, Axis::Zoom);
+    return SetCameraControl(CameraControlId::Zoom, 0, kFlagsAbsolute);
+}
+bool USBDevice::PanReset() {
+    if (generic_) return generic_->Reset(link_, Axis::Pan);
+    return SetCameraControl(CameraControlId::Pan, 0, kFlagsAbsolute);
+}
+bool USBDevice::TiltReset() {
+    if (generic_) return generic_->Reset(link_, Axis::Tilt);
+    return SetCameraControl(CameraControlId::Tilt, 0, kFlagsAbsolute);
+}
 bool USBDevice::SetExposure(int value) { return SetCameraControl(CameraControlId::Exposure, value, kFlagsManual); }
 // RELATIVE, unlike SetExposure: the cameras take the iris this way.
 bool USBDevice::SetIris(int value) { return SetCameraControl(CameraControlId::Iris, value, kFlagsRelative); }
@@ -134,9 +204,19 @@ bool USBDevice::FlipOn() { return SendCommand(FlipOnCode, kFlagsRelative); }
 bool USBDevice::FlipOff() { return SendCommand(FlipOffCode, kFlagsRelative); }
 bool USBDevice::MuteOn() { return SendCommand(MuteOnCode, kFlagsRelative); }
 bool USBDevice::MuteOff() { return SendCommand(MuteOffCode, kFlagsRelative); }
-bool USBDevice::FocusAuto() { return SendCommand(FocusAutoCode, kFlagsRelative); }
-bool USBDevice::FocusManual() { return SendCommand(FocusManualCode, kFlagsRelative); }
-bool USBDevice::Home() { return SendCommand(HomeCode, kFlagsRelative); }
+bool USBDevice::FocusAuto() {
+    if (generic_) return generic_->SetFocusMode(link_, true);
+    return SendCommand(FocusAutoCode, kFlagsRelative);
+}
+bool USBDevice::FocusManual() {
+    if (generic_) return generic_->SetFocusMode(link_, false);
+    return SendCommand(FocusManualCode, kFlagsRelative);
+}
+// Home is absolute 0/0 on a generic camera.
+bool USBDevice::Home() {
+    if (generic_) return generic_->Home(link_);
+    return SendCommand(HomeCode, kFlagsRelative);
+}
 bool USBDevice::Command10() { return SendCommand(Command10Code, kFlagsRelative); }
 bool USBDevice::Command11() { return SendCommand(Command11Code, kFlagsRelative); }
 bool USBDevice::FramingAuto() { return SendCommand(FramingAutoCode, kFlagsRelative); }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "Discovery.h"
+#include "GenericCamera.h"
 #include "lumetra/BaseDevice.h"
 #include "platform/Platform.h"
 
@@ -101,10 +102,11 @@ public:
     bool Reserved82(int) override;
     bool Reserved83(int) override;
 
-private:
     // Open means the last Open obtained all four control interfaces; an
     // operation on a device in any other state sends nothing and fails.
     bool IsOpen() const;
+
+private:
     bool SetCameraControl(uint32_t id, int32_t value, int32_t flags);
     bool SetProcAmp(uint32_t id, int32_t value, int32_t flags);
     bool SendSet(platform::PropertySet set, uint32_t id, int32_t value, int32_t flags);
@@ -118,6 +120,32 @@ private:
 
 public:
     RequestFault lastFault = RequestFault::None;
+
+    // Open, over the supported cameras alone or, with `any`, over every
+    // camera EnumAllUSBDevices lists.
+    bool OpenCamera(const char* indexText, bool any);
+
+    // The generic camera bound by the last OpenAny; null for a supported one.
+    GenericCamera* Generic() const { return generic_.get(); }
+    // Its requests, through this device.
+    GenericCamera::Link& LinkToCamera() { return link_; }
+
+private:
+    class Link final : public GenericCamera::Link {
+    public:
+        explicit Link(USBDevice& device) : device_(device) {}
+        bool Set(uint32_t id, int32_t value, int32_t flags) override {
+            return device_.SetCameraControl(id, value, flags);
+        }
+        bool Get(uint32_t id, int32_t& value, int32_t& flags) override;
+
+    private:
+        USBDevice& device_;
+    };
+    bool MoveGeneric(GenericCamera::Axis axis, int64_t toward);
+
+    std::unique_ptr<GenericCamera> generic_;
+    Link link_{*this};
 
 private:
     char deviceName[kDeviceNameSize] = {};

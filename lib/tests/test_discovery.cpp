@@ -5,6 +5,7 @@
 
 #include "Discovery.h"
 #include "SimFixture.h"
+#include "platform/sim/CamFile.h"
 
 namespace lumetra::test {
 namespace {
@@ -80,6 +81,60 @@ TEST_F(Discovery, ListsSupportedCamerasInSystemOrderSkippingOthers) {
     EXPECT_EQ(BoundCamera(), "b");
     ASSERT_TRUE(device->Open("0", 1));  // reopening closes and binds again
     EXPECT_EQ(BoundCamera(), "a");
+}
+
+// Another make's UVC camera is generic when its driver reports pan and
+// tilt, or zoom; the generic ones come after every supported one, each
+// kind in system order, and OpenAny opens them by that number. Open never
+// sees them.
+TEST_F(Discovery, GenericCamerasFollowTheSupportedOnes) {
+    const auto generic = [](const std::string& name, const std::string& extra) {
+        return platform::sim::ParseCamFile("name=" + name + "\npath=\\\\?\\usb#vid_1234&pid_5678&mi_00#" + name +
+                                           "\n" + extra);
+    };
+    bus.Plug("1-g", generic("Pan Tilt", "ptz-controls=pan-tilt-absolute\nserial=SN-1\n"));
+    bus.Plug("2-w", OtherWebcam("Webcam"));  // reports no motion controls
+    bus.Plug("3-a", SupportedCamera("Cam A", "aaaa"));
+    bus.Plug("4-f", generic("Focus Only", "ptz-controls=focus-absolute,focus-auto\n"));
+    bus.Plug("5-z", generic("Zoom Speed", "ptz-controls=zoom-relative\n"));
+    // A zoom speed that cannot stop moves nothing.
+    bus.Plug("6-c", generic("Clamped", "ptz-controls=zoom-relative\ncamera-control.13=1,7,1,1,1\n"));
+    bus.Plug("7-v", generic("Not On USB", "ptz-controls=pan-tilt-absolute\npath=\\\\?\\v4l2#video9\n"));
+    bus.Plug("8-b", SupportedCamera("Cam B", "bbbb"));
+
+    std::vector<DeviceInfo> list;
+    ASSERT_TRUE(BaseDevice::EnumUSBDevices(list));
+    ExpectList(list, {"Cam A", "Cam B"});
+    ASSERT_TRUE(BaseDevice::EnumAllUSBDevices(list));
+    ExpectList(list, {"Cam A", "Cam B", "Pan Tilt", "Zoom Speed"});
+    EXPECT_EQ(list[2].devicePath, "\\\\?\\usb#vid_1234&pid_5678&mi_00#Pan Tilt");
+    EXPECT_TRUE(bus.Requests().empty()) << "asking the driver what moves the camera asks the camera nothing";
+
+    const auto opens = [this](const char* index) {
+        bus.ClearRequests();
+        if (!device->OpenAny(index, 1)) return std::string("none");
+        device->PanReset();
+        device->ZoomReset();
+        const auto lines = bus.Requests();
+        return std::string(device->GetFriendlyName()) + " " +
+               (lines.empty() ? "" : lines[0].substr(0, lines[0].find(' '))) + " " + device->CameraIdentity();
+    };
+    EXPECT_EQ(opens("1"), "Cam B 8-b ");
+    EXPECT_EQ(opens("2"), "Pan Tilt 1-g 1234:5678 serial SN-1");
+    EXPECT_EQ(opens("3"), "Zoom Speed  1234:5678 port 5-z") << "no absolute zoom: ZoomReset sends nothing";
+    EXPECT_EQ(opens("4"), "none");
+    EXPECT_EQ(device->Abilities(), 0u) << "a failed open leaves the device closed";
+    EXPECT_FALSE(device->Open("2", 1)) << "Open numbers the supported cameras alone";
+    ASSERT_TRUE(device->Open("1", 1));
+    EXPECT_STREQ(device->GetFriendlyName(), "Cam B");
+}
+
+TEST(CameraIdentity, SerialFirstThenPlaceOnTheBus) {
+    const std::string path = "\\\\?\\usb#vid_1D6B&pid_0104&mi_00#1-2.3:1.0#video4";
+    EXPECT_EQ(CameraIdentityOf(path, "0001", "1-2.3"), "1d6b:0104 serial 0001");
+    EXPECT_EQ(CameraIdentityOf(path, "", "1-2.3"), "1d6b:0104 port 1-2.3");
+    EXPECT_EQ(CameraIdentityOf(path, "", ""), "1d6b:0104 path " + path);
+    EXPECT_EQ(CameraIdentityOf("\\\\?\\usb#vid_12&pid_5678", "x", ""), "path \\\\?\\usb#vid_12&pid_5678");
 }
 
 TEST_F(Discovery, OnlyOtherDevicesGiveTrueAndAnEmptyList) {

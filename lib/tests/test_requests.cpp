@@ -3,9 +3,12 @@
 
 #include <chrono>
 #include <cstring>
+#include <set>
 
+#include "GenericCamera.h"
 #include "SimFixture.h"
 #include "platform/KsProperties.h"
+#include "platform/sim/CamFile.h"
 
 namespace lumetra::test {
 namespace {
@@ -398,6 +401,205 @@ TEST_F(ClosedDevice, AfterAnOpenThatMissedAnInterfaceSendsNothing) {
     bus.Plug("partial", SupportedCamera("Partial", "0002"))->Model().noCameraControl = true;
     EXPECT_FALSE(device->Open("1", 1));
     ExpectEveryOperationFailsSilently();
+}
+
+// ---- generic cameras: each operation on the controls the camera reports ----
+
+// What a generic camera's .cam file says besides its ptz-controls line: a
+// path of another make, relative speeds of typical ranges.
+std::string GenericCamFile(const std::string& ptzControls) {
+    return "name=Generic\npath=\\\\?\\usb#vid_1234&pid_5678&mi_00#1-4:1.0#video0\n"
+           "camera-control.10=-24,24,1,0,0\ncamera-control.11=-20,20,1,0,0\ncamera-control.13=-7,7,1,0,0\n"
+           "ptz-controls=" + ptzControls + "\n";
+}
+
+std::string Ks(uint32_t id, int32_t value1, int32_t flags) {
+    char line[120];
+    std::snprintf(line, sizeof line, "g ks-set camera-control %u value1=%d value2=0 flags=0x%x len=40", id, value1,
+                  static_cast<unsigned>(flags));
+    return line;
+}
+std::string Get(uint32_t id) { return "g get camera-control " + std::to_string(id); }
+
+// A step of a mapping table: an operation (after letting the steps' clock
+// run `afterMs`), what it returns, and every request the camera receives.
+struct GenericStep {
+    const char* name;
+    int afterMs;
+    std::function<int(BaseDevice&)> call;
+    int returns;
+    std::vector<std::string> requests;
+};
+
+int Did(bool result) { return result ? 1 : 0; }
+
+class GenericCameras : public SimBusTest {
+protected:
+    void SetUp() override {
+        SimBusTest::SetUp();
+        SetStepClockForTesting([this] { return now; });
+    }
+    void TearDown() override {
+        SetStepClockForTesting(nullptr);
+        SimBusTest::TearDown();
+    }
+    void OpenGeneric(const std::string& ptzControls) {
+        camera = bus.Plug("g", platform::sim::ParseCamFile(GenericCamFile(ptzControls)));
+        ASSERT_TRUE(device->OpenAny("0", 1));
+        bus.ClearRequests();
+    }
+    void Run(const std::vector<GenericStep>& steps) {
+        for (const GenericStep& step : steps) {
+            SCOPED_TRACE(step.name);
+            now += std::chrono::milliseconds(step.afterMs);
+            bus.ClearRequests();
+            EXPECT_EQ(step.call(*device), step.returns);
+            EXPECT_EQ(bus.Requests(), step.requests);
+        }
+    }
+    // The camera's own commands: never sent to a generic camera.
+    static std::vector<GenericStep> NoCommands() {
+        std::vector<GenericStep> steps;
+        for (const Operation& op : EveryCameraOperation()) {
+            static const std::set<std::string> commands = {
+                "MuteOn", "MuteOff", "FlipOn", "FlipOff", "MirrorOn", "MirrorOff", "Command10", "Command11",
+                "Command18", "Command19", "FramingAuto", "FramingManual", "PresetClear", "PresetSet", "PresetCall"};
+            if (commands.count(op.name))
+                steps.push_back({op.name, 0, [call = op.call](BaseDevice& d) { return Did(call(d)); }, 0, {}});
+        }
+        return steps;
+    }
+
+    std::chrono::steady_clock::time_point now{};
+    std::shared_ptr<SimCamera> camera;
+};
+
+// Speed controls: the share of the fastest speed, in the camera's units;
+// the focus, absolute only, is stepped.
+TEST_F(GenericCameras, WithSpeedControlsEachMoveIsOneSpeedRequest) {
+    OpenGeneric("pan-tilt-relative,zoom-relative,focus-absolute,focus-auto");
+    EXPECT_EQ(device->Abilities(), AbilityPanTilt | AbilityZoom | AbilityFocus | AbilityFocusMode | AbilityPositions);
+    Run({
+        {"PanRight(100): the fastest", 0, [](BaseDevice& d) { return Did(d.PanRight(100)); }, 1, {Ks(10, 24, 0x10)}},
+        {"PanLeft(50): half of 24", 0, [](BaseDevice& d) { return Did(d.PanLeft(50)); }, 1, {Ks(10, -12, 0x10)}},
+        {"PanLeft(1): the slowest", 0, [](BaseDevice& d) { return Did(d.PanLeft(1)); }, 1, {Ks(10, -1, 0x10)}},
+        {"PanRight(400): no faster than the fastest", 0, [](BaseDevice& d) { return Did(d.PanRight(400)); }, 1,
+         {Ks(10, 24, 0x10)}},
+        {"PanLeftStop", 0, [](BaseDevice& d) { return Did(d.PanLeftStop()); }, 1, {Ks(10, 0, 0x10)}},
+        {"TiltUp(100)", 0, [](BaseDevice& d) { return Did(d.TiltUp(100)); }, 1, {Ks(11, 20, 0x10)}},
+        {"TiltDown(25)", 0, [](BaseDevice& d) { return Did(d.TiltDown(25)); }, 1, {Ks(11, -5, 0x10)}},
+        {"TiltDownStop", 0, [](BaseDevice& d) { return Did(d.TiltDownStop()); }, 1, {Ks(11, 0, 0x10)}},
+        {"ZoomIn(50): half of 7, up", 0, [](BaseDevice& d) { return Did(d.ZoomIn(50)); }, 1, {Ks(13, 4, 0x10)}},
+        {"ZoomOut(100)", 0, [](BaseDevice& d) { return Did(d.ZoomOut(100)); }, 1, {Ks(13, -7, 0x10)}},
+        {"ZoomStop", 0, [](BaseDevice& d) { return Did(d.ZoomStop()); }, 1, {Ks(13, 0, 0x10)}},
+        {"StepMoves: nothing steps", 0, [](BaseDevice& d) { return d.StepMoves(); }, -1, {}},
+        // 0..255 in 4 s at full speed: 2.55 in the first 40 ms, from 128.
+        {"FocusFar(100): from where the focus is", 0, [](BaseDevice& d) { return Did(d.FocusFar(100)); }, 1,
+         {Get(6), Ks(6, 131, 0x0)}},
+        {"FocusStop: the camera stops at the last step", 0, [](BaseDevice& d) { return Did(d.FocusStop()); }, 1, {}},
+        {"FocusAuto", 0, [](BaseDevice& d) { return Did(d.FocusAuto()); }, 1, {Ks(6, 0, 0x1)}},
+        {"FocusManual keeps the focus the camera has", 0, [](BaseDevice& d) { return Did(d.FocusManual()); }, 1,
+         {Get(6), Ks(6, 131, 0x2)}},
+        {"Home: no absolute pan and tilt", 0, [](BaseDevice& d) { return Did(d.Home()); }, 0, {}},
+        {"PanReset", 0, [](BaseDevice& d) { return Did(d.PanReset()); }, 0, {}},
+        {"ZoomReset", 0, [](BaseDevice& d) { return Did(d.ZoomReset()); }, 0, {}},
+    });
+    Run(NoCommands());
+}
+
+// Absolute controls only: a move steps the position at the asked share of
+// a sweep over the whole range in 4 s, one step every 40 ms.
+TEST_F(GenericCameras, WithAbsoluteControlsOnlyMovesAreStepped) {
+    OpenGeneric("pan-tilt-absolute,zoom-absolute");
+    EXPECT_EQ(device->Abilities(), AbilityPanTilt | AbilityZoom | AbilityHome | AbilityPositions);
+    Run({
+        // Pan -170..170: 85 a second at full speed, 3.4 in the first step.
+        {"PanRight(100)", 0, [](BaseDevice& d) { return Did(d.PanRight(100)); }, 1, {Get(0), Ks(0, 3, 0x0)}},
+        {"StepMoves a second later", 1000, [](BaseDevice& d) { return d.StepMoves(); }, 40, {Ks(0, 88, 0x0)}},
+        {"StepMoves at once: no whole step due", 0, [](BaseDevice& d) { return d.StepMoves(); }, 40, {}},
+        {"PanRight(50): slower, from where it is", 0, [](BaseDevice& d) { return Did(d.PanRight(50)); }, 1, {}},
+        {"StepMoves a second later", 1000, [](BaseDevice& d) { return d.StepMoves(); }, 40, {Ks(0, 131, 0x0)}},
+        {"PanLeftStop", 0, [](BaseDevice& d) { return Did(d.PanLeftStop()); }, 1, {}},
+        {"StepMoves: nothing moves", 1000, [](BaseDevice& d) { return d.StepMoves(); }, -1, {}},
+        // Tilt -30..90: 30 a second; the end of the range ends the move.
+        {"TiltDown(100)", 0, [](BaseDevice& d) { return Did(d.TiltDown(100)); }, 1, {Get(1), Ks(1, -1, 0x0)}},
+        {"StepMoves ten seconds later", 10000, [](BaseDevice& d) { return d.StepMoves(); }, -1, {Ks(1, -30, 0x0)}},
+        // Zoom 100..500: 25 a second at a quarter speed.
+        {"ZoomIn(25)", 0, [](BaseDevice& d) { return Did(d.ZoomIn(25)); }, 1, {Get(3), Ks(3, 101, 0x0)}},
+        {"StepMoves a second later", 1000, [](BaseDevice& d) { return d.StepMoves(); }, 40, {Ks(3, 126, 0x0)}},
+        {"ZoomOut(100) turns it round", 0, [](BaseDevice& d) { return Did(d.ZoomOut(100)); }, 1,
+         {Get(3), Ks(3, 122, 0x0)}},
+        {"ZoomStop", 0, [](BaseDevice& d) { return Did(d.ZoomStop()); }, 1, {}},
+        {"Home: absolute 0/0", 0, [](BaseDevice& d) { return Did(d.Home()); }, 1, {Ks(0, 0, 0x0), Ks(1, 0, 0x0)}},
+        {"ZoomReset: the camera keeps its widest, 100", 0, [](BaseDevice& d) { return Did(d.ZoomReset()); }, 1,
+         {Ks(3, 0, 0x0)}},
+        {"ZoomOut(100) at the widest: nowhere to go", 0, [](BaseDevice& d) { return Did(d.ZoomOut(100)); }, 1,
+         {Get(3)}},
+        {"StepMoves", 40, [](BaseDevice& d) { return d.StepMoves(); }, -1, {}},
+        {"FocusNear: no focus control", 0, [](BaseDevice& d) { return Did(d.FocusNear(100)); }, 0, {}},
+        {"FocusAuto: no focus mode", 0, [](BaseDevice& d) { return Did(d.FocusAuto()); }, 0, {}},
+        {"FocusManual", 0, [](BaseDevice& d) { return Did(d.FocusManual()); }, 0, {}},
+    });
+    Run(NoCommands());
+
+    // A move that reaches the end of the range stops there.
+    camera->Model().cameraControl[cc::Pan].current = 168;
+    Run({
+        {"PanRight(100) near the end", 0, [](BaseDevice& d) { return Did(d.PanRight(100)); }, 1,
+         {Get(0), Ks(0, 170, 0x0)}},
+        {"StepMoves", 40, [](BaseDevice& d) { return d.StepMoves(); }, -1, {}},
+    });
+}
+
+TEST_F(GenericCameras, WithZoomAloneOnlyZoomMoves) {
+    OpenGeneric("zoom-relative");
+    EXPECT_EQ(device->Abilities(), static_cast<uint32_t>(AbilityZoom));
+    Run({
+        {"ZoomIn(100)", 0, [](BaseDevice& d) { return Did(d.ZoomIn(100)); }, 1, {Ks(13, 7, 0x10)}},
+        {"ZoomOut(1)", 0, [](BaseDevice& d) { return Did(d.ZoomOut(1)); }, 1, {Ks(13, -1, 0x10)}},
+        {"ZoomStop", 0, [](BaseDevice& d) { return Did(d.ZoomStop()); }, 1, {Ks(13, 0, 0x10)}},
+        {"PanLeft(100)", 0, [](BaseDevice& d) { return Did(d.PanLeft(100)); }, 0, {}},
+        {"TiltUp(100)", 0, [](BaseDevice& d) { return Did(d.TiltUp(100)); }, 0, {}},
+        {"PanLeftStop", 0, [](BaseDevice& d) { return Did(d.PanLeftStop()); }, 0, {}},
+        {"Home", 0, [](BaseDevice& d) { return Did(d.Home()); }, 0, {}},
+        {"FocusFar(100)", 0, [](BaseDevice& d) { return Did(d.FocusFar(100)); }, 0, {}},
+        {"FocusAuto", 0, [](BaseDevice& d) { return Did(d.FocusAuto()); }, 0, {}},
+    });
+    Run(NoCommands());
+    CameraPosition position;
+    EXPECT_FALSE(device->GetPosition(position)) << "no absolute control to read";
+}
+
+// Positions, for presets kept outside the camera: the absolute axes it
+// has, and focus only while it focuses by hand.
+TEST_F(GenericCameras, PositionsAreTheAbsoluteAxesTheCameraHas) {
+    OpenGeneric("pan-tilt-absolute,zoom-absolute,focus-absolute,focus-auto");
+    auto& table = camera->Model().cameraControl;
+    table[cc::Pan].current = -40;
+    table[cc::Tilt].current = 25;
+    table[cc::Zoom].current = 320;
+    table[cc::Focus].current = 90;
+    CameraPosition position;
+    ASSERT_TRUE(device->GetPosition(position));
+    EXPECT_EQ((std::array{position.pan, position.tilt, position.zoom, position.focus}), (std::array{-40, 25, 320, 90}));
+    EXPECT_EQ(position.axes, PositionPan | PositionTilt | PositionZoom | PositionFocus);
+    EXPECT_EQ(bus.Requests(), (std::vector<std::string>{Get(0), Get(1), Get(3), Get(6)}));
+
+    ASSERT_TRUE(device->FocusAuto());
+    bus.ClearRequests();
+    EXPECT_TRUE(device->MoveToPosition({10, -5, 200, 60, PositionPan | PositionTilt | PositionZoom | PositionFocus}));
+    EXPECT_EQ(bus.Requests(), (std::vector<std::string>{Ks(0, 10, 0), Ks(1, -5, 0), Ks(3, 200, 0), Get(6)}))
+        << "automatic focus is left to find its own distance";
+    ASSERT_TRUE(device->FocusManual());
+    bus.ClearRequests();
+    EXPECT_TRUE(device->MoveToPosition({0, 0, 0, 60, PositionFocus}));
+    EXPECT_EQ(bus.Requests(), (std::vector<std::string>{Get(6), Ks(6, 60, 0)}));
+
+    // A recall ends a stepped move.
+    ASSERT_TRUE(device->PanRight(100));
+    EXPECT_TRUE(device->MoveToPosition({30, 0, 0, 0, PositionPan}));
+    EXPECT_EQ(device->StepMoves(), -1);
+    EXPECT_FALSE(device->MoveToPosition({0, 0, 0, 0, 0})) << "nothing to send";
 }
 
 TEST_F(Requests, AnUnpluggedCameraFailsAndLogsNothing) {

@@ -111,6 +111,14 @@ def PresetClear(n): return Op(f"PresetClear({n})", CAMERA_CONTROL, 2, 60 + n, AB
 def PresetCall(n): return Op(f"PresetCall({n})", CAMERA_CONTROL, 2, 100 + n, ABSOLUTE)
 
 
+# A camera of another make has no command channel: its positions go to its
+# absolute controls (pan 0, tilt 1, zoom 3, focus 6).
+def PanTo(value): return Op(f"PanTo({value})", CAMERA_CONTROL, 0, value, ABSOLUTE)
+def TiltTo(value): return Op(f"TiltTo({value})", CAMERA_CONTROL, 1, value, ABSOLUTE)
+def ZoomTo(value): return Op(f"ZoomTo({value})", CAMERA_CONTROL, 3, value, ABSOLUTE)
+def FocusTo(value): return Op(f"FocusTo({value})", CAMERA_CONTROL, 6, value, ABSOLUTE)
+
+
 # Picture settings; a value of None matches any value.
 def _picture(name, property_id):
     return lambda value=None: Op(f"{name}({'any' if value is None else value})", PROC_AMP,

@@ -105,6 +105,17 @@ class PanelSession:
                                             stdin=subprocess.DEVNULL, stdout=log,
                                             stderr=subprocess.STDOUT, preexec_fn=die_with_parent)
 
+    def restart(self):
+        """The person quits the program with its close button and starts it
+        again, on the same cameras and with the same home."""
+        self.click("close")
+        self.wait_for_exit()
+        self._start_program()
+
+    def config_path(self, *parts):
+        """A file under the program's $XDG_CONFIG_HOME."""
+        return os.path.join(self.work, "home", ".config", *parts)
+
     def _tear_down(self):
         if self.program is not None and self.program.poll() is None:
             self.program.terminate()
@@ -145,7 +156,8 @@ class PanelSession:
     def plug(self, name, lines=()):
         """Plugs in a supported camera: its .cam file appears whole (written
         aside, then renamed), as a device appears on a bus. `lines` are
-        further .cam lines: property ranges and values, faults."""
+        further .cam lines: property ranges and values, faults, or another
+        path and the controls of another make's camera."""
         text = (f"name=PTZ Camera {name}\n"
                 f"path={SUPPORTED_PATH.format(serial=name)}\n"
                 + "".join(f"{line}\n" for line in lines))

@@ -1,8 +1,12 @@
 """The keypad's presets and the function buttons with the faces they show."""
 
+import json
+import os
+
 import panel
-from camera_requests import (FocusAuto, FocusFar, FocusManual, FocusStop, FramingAuto,
-                             FramingManual, MuteOff, MuteOn, PresetCall, PresetClear, PresetSet)
+from camera_requests import (FocusAuto, FocusFar, FocusManual, FocusStop, FocusTo, FramingAuto,
+                             FramingManual, MuteOff, MuteOn, PanTo, PresetCall, PresetClear, PresetSet,
+                             TiltTo, ZoomTo)
 from session import Scenario
 from test_motion import HANDLE_REST_Y
 from waiting import wait_until
@@ -114,3 +118,78 @@ class Toggles(Scenario):
             wait_until(lambda: s.mute_face(s.screenshot(), s.main_window()) == "unmuted",
                        "the unmuted face")
             self.assertSent(s.fence(mark), [MuteOn, MuteOff])
+
+
+# Another make's camera that pans, tilts, zooms and focuses by absolute
+# controls alone, pointing at pan 25, tilt -10, zoom 300, focus 128.
+GENERIC_LINES = (
+    r"path=\\?\usb#vid_1209&pid_2222&mi_00#1-4:1.0#video0",
+    "serial=DESK-1",
+    "ptz-controls=pan-tilt-absolute,zoom-absolute,focus-absolute,focus-auto",
+    "camera-control.0=-170,170,1,0,25",
+    "camera-control.1=-30,90,1,0,-10",
+    "camera-control.3=100,500,1,100,300",
+)
+# The top of the panel's notice, and its border's colour.
+NOTICE_TOP = (12, 46, 302, 6)
+NOTICE_BORDER = (232, 163, 58)
+
+
+class GenericCameraPresets(Scenario):
+    """Such a camera keeps no presets: the panel keeps them, in a file."""
+
+    def wait_for_tab_one(self, s):
+        window = s.main_window()
+        wait_until(lambda: s.chosen_tabs(s.screenshot(), window) == [1], "tab 1 to turn green")
+        return window
+
+    def home(self, s, since):
+        """HOME sends the camera to absolute 0/0; what came before it is
+        in the log once that has."""
+        s.click("home")
+        return s.log.wait_for(TiltTo(0), since, what="HOME to reach the camera")
+
+    def recalled(self, s, click):
+        mark = s.log.mark()
+        click()
+        s.log.wait_for(FocusTo(128), mark, what="the preset's focus to reach the camera")
+        self.assertSent(s.log.commands_since(mark), [PanTo(25), TiltTo(-10), ZoomTo(300), FocusTo(128)],
+                        camera="desk")
+
+    def test_store_recall_restart_and_a_damaged_file(self):
+        with self.session(cameras=("desk",), camera_lines={"desk": GENERIC_LINES}) as s:
+            self.wait_for_tab_one(s)
+            presets = s.config_path("ptzdeck", "presets.json")
+
+            # Set, 3: where the camera points is kept, and nothing is sent.
+            mark = s.log.mark()
+            s.click("set")
+            s.click("3")
+            wait_until(lambda: os.path.exists(presets), "the presets file")
+            with open(presets, encoding="utf-8") as kept:
+                cameras = json.load(kept)["cameras"]
+            self.assertEqual(cameras["1209:2222 serial DESK-1"]["presets"]["3"],
+                             {"pan": 25, "tilt": -10, "zoom": 300, "focus": 128})
+            self.assertSent(self.home(s, mark), [PanTo(0), TiltTo(0)], camera="desk")
+
+            # 3 brings it back, after a restart too.
+            self.recalled(s, lambda: s.click("3"))
+            s.restart()
+            self.wait_for_tab_one(s)
+            self.recalled(s, lambda: s.click("3"))
+
+            # A damaged file is told, on the panel and in the program's
+            # output, and left as it is: nothing is stored in it.
+            broken = '{"format": "ptzdeck presets 1", "cameras": {'
+            with open(presets, "w", encoding="utf-8") as damage:
+                damage.write(broken)
+            mark = s.log.mark()
+            s.click("set")
+            s.click("5")
+            wait_until(lambda: s.screenshot().count_near(s.at_rect(NOTICE_TOP), NOTICE_BORDER) >= 100,
+                       "the notice on the panel")
+            with open(os.path.join(s.work, "ptzdeck.log"), encoding="utf-8", errors="replace") as output:
+                self.assertIn(f"The presets file {presets} is damaged", output.read())
+            with open(presets, encoding="utf-8") as left:
+                self.assertEqual(left.read(), broken)
+            self.assertSent(self.home(s, mark), [PanTo(0), TiltTo(0)], camera="desk")

@@ -66,7 +66,8 @@ inline std::vector<Control> CameraControls(int slowest) {
 // reports 1 as its slowest relative speed (as many PTZ cameras do); the
 // second has no iris and reports 0; the third is the first with a
 // microphone (a UAC1 function, before the camera in one configuration), so
-// its gadget stalls class requests addressed to the device.
+// its gadget stalls class requests addressed to the device; the last two
+// are of another make.
 struct Profile {
     const char* name;        // its name in the request log
     uint16_t vendorId, productId;
@@ -98,6 +99,24 @@ inline Profile FullProfile() {
 inline Profile NoIrisProfile() {
     return {"cam00f9", 0x0000, 0x00f9, "Rig PTZ 00f9", Bitmap(kCameraTerminal, false),
             Bitmap(kProcessingUnit, true), 0};
+}
+
+// Another make's camera that moves by absolute pan, tilt and zoom alone,
+// with no other camera-terminal control: the library drives it as a
+// generic camera, through uvcvideo.
+inline Profile GenericProfile() {
+    uint32_t absolute = 0;
+    for (const Control& control : CameraControls(0))
+        if (control.unit == kCameraTerminal && (control.selector == 0x0B || control.selector == 0x0D))
+            absolute |= 1u << control.bit;
+    return {"cam1209", 0x1209, 0x2222, "Rig Generic PTZ", absolute, Bitmap(kProcessingUnit, true), 1};
+}
+
+// Another make's camera with every control, Roll and the relative speeds
+// (slowest 1, which Linux 6.1 clamps negative speeds to) among them.
+inline Profile GenericEveryControlProfile() {
+    return {"cam3333", 0x1209, 0x3333, "Rig Generic PTZ 2", Bitmap(kCameraTerminal, true),
+            Bitmap(kProcessingUnit, true), 1};
 }
 
 // Small frames: the emulated bus is slow, and only their coming counts.

@@ -20,7 +20,7 @@ finish() {
 
 for ko in /rig/modules/*.ko; do
   case "$ko" in
-    *-dummy_hcd.ko) args="num=3" ;;
+    *-dummy_hcd.ko) args="num=5" ;;
     *-usb_f_uvc.ko) args="streaming_bulk=1" ;;
     *) args= ;;
   esac
@@ -83,6 +83,8 @@ gadget() {
 gadget camera0 dummy_udc.0 full || finish 4
 gadget camera1 dummy_udc.1 noiris || finish 4
 gadget camera2 dummy_udc.2 composite || finish 4
+gadget camera3 dummy_udc.3 generic || finish 4
+gadget camera4 dummy_udc.4 generic-full || finish 4
 
 /rig/rig-guest-test $log /rig/uvc-responder /sys/kernel/config/usb_gadget
 status=$?

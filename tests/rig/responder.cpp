@@ -8,7 +8,7 @@
 //   uvc-responder --describe PROFILE       print the profile as shell words
 //   uvc-responder PROFILE UDC LOGFILE      serve the gadget bound to UDC
 //
-// PROFILE is full, noiris or composite.
+// PROFILE is full, noiris, composite, generic or generic-full.
 // The responder exits when its gadget's video node goes away (the gadget
 // was unbound), so that the unbind can complete.
 #include <fcntl.h>
@@ -377,6 +377,8 @@ bool ProfileByName(const std::string& name, rig::Profile& profile) {
     if (name == "full") profile = rig::FullProfile();
     else if (name == "noiris") profile = rig::NoIrisProfile();
     else if (name == "composite") profile = rig::CompositeProfile();
+    else if (name == "generic") profile = rig::GenericProfile();
+    else if (name == "generic-full") profile = rig::GenericEveryControlProfile();
     else return false;
     return true;
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The rig: boots Debian 12's kernel under qemu with three UVC gadget cameras
-# (one also a microphone) that uvcvideo drives, runs the guest test there,
-# and passes when it does. The table of operations, a column per camera,
-# lands in CACHE/../operations.md.
+# The rig: boots Debian 12's kernel under qemu with five UVC gadget cameras
+# (one also a microphone, two of other makes) that uvcvideo drives, runs
+# the guest test there, and passes when it does. The table of operations, a
+# column per camera, lands in CACHE/../operations.md.
 #
 #   run-rig.sh CACHE RESPONDER GUEST_TEST LIBRARY
 #

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # lumetra-cli on a simulated bus directory: it lists the supported cameras
-# in file-name order and its requests reach the camera's log.
+# in file-name order (and, with list-all, other makes' after them) and its
+# requests reach the camera's log.
 set -euo pipefail
 cli=$1
 dir=$(mktemp -d)
@@ -26,5 +27,18 @@ diff <(cat "$dir/requests.log") - <<'LOG' || fail "requests.log differs"
 LOG
 
 if "$cli" --sim "$dir" open 2 >/dev/null; then fail "open 2 succeeded"; fi
+
+# Another make's camera that can move: after the supported ones, with
+# list-all and open-any; its speeds are shares of its fastest.
+printf 'name=Desk PTZ\npath=\\\\?\\usb#vid_1209&pid_2222&mi_00#0\nptz-controls=pan-tilt-relative\ncamera-control.10=-24,24,1,0,0\n' > "$dir/0-desk.cam"
+out=$("$cli" --sim "$dir" list-all)
+[ "$(tail -n1 <<<"$out")" = '2  Desk PTZ  \\?\usb#vid_1209&pid_2222&mi_00#0' ] || fail "list-all printed: $out"
+: > "$dir/requests.log"
+out=$("$cli" --sim "$dir" open-any 2 PanLeft 50 MirrorOn) && fail "MirrorOn reached another make's camera"
+grep -qx 'OpenAny 2 -> true: Desk PTZ' <<<"$out" || fail "open-any printed: $out"
+grep -qx 'MirrorOn -> false' <<<"$out" || fail "open-any printed: $out"
+diff <(cat "$dir/requests.log") - <<'LOG' || fail "requests.log differs"
+0-desk ks-set camera-control 10 value1=-12 value2=0 flags=0x10 len=40
+LOG
 if "$cli" --sim "$dir/missing" list >/dev/null; then fail "a missing bus listed devices"; fi
 echo "lumetra-cli: ok"

@@ -1,12 +1,13 @@
 // lumetra-cli: list the cameras the library sees and drive one from a shell.
 //
-//   lumetra-cli [--sim DIR] list
-//   lumetra-cli [--sim DIR] open INDEX [OPERATION [VALUE]]...
+//   lumetra-cli [--sim DIR] list | list-all
+//   lumetra-cli [--sim DIR] open | open-any INDEX [OPERATION [VALUE]]...
 //
 // --sim DIR uses the simulated bus in DIR (as LUMETRA_SIM_DIR does);
 // without it, whatever LUMETRA_SIM_DIR says, or the real cameras.
 // OPERATION is an operation's name (PanLeft 5, MirrorOn, GetZoom, ...);
-// LoadPropertyInfo also prints the records it filled.
+// LoadPropertyInfo also prints the records it filled. list-all and open-any
+// take the cameras of other makes too, numbered after the supported ones.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -69,8 +70,8 @@ const std::map<std::string, Getter> kGetter = {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: lumetra-cli [--sim DIR] list\n"
-                 "       lumetra-cli [--sim DIR] open INDEX [OPERATION [VALUE]]...\n");
+                 "usage: lumetra-cli [--sim DIR] list | list-all\n"
+                 "       lumetra-cli [--sim DIR] open | open-any INDEX [OPERATION [VALUE]]...\n");
     return 2;
 }
 
@@ -91,24 +92,25 @@ void PrintRecords(BaseDevice& d) {
                     r->current, r->supported);
 }
 
-int List() {
+int List(bool all) {
     std::vector<DeviceInfo> cameras;
-    if (!BaseDevice::EnumUSBDevices(cameras)) {
+    if (!(all ? BaseDevice::EnumAllUSBDevices(cameras) : BaseDevice::EnumUSBDevices(cameras))) {
         std::printf("no video-capture devices\n");
         return 1;
     }
-    if (cameras.empty()) std::printf("no supported cameras\n");
+    if (cameras.empty()) std::printf(all ? "no cameras that can move\n" : "no supported cameras\n");
     for (const DeviceInfo& c : cameras) std::printf("%d  %s  %s\n", c.index, c.friendlyName.c_str(), c.devicePath.c_str());
     return 0;
 }
 
-int Drive(const char* index, char** args, int count) {
+int Drive(const char* index, bool any, char** args, int count) {
     BaseDevice* device = BaseDevice::CreateDevice(USB);
-    if (!device->Open(index, 1)) {
-        std::printf("Open %s -> false\n", index);
+    const char* open = any ? "OpenAny" : "Open";
+    if (!(any ? device->OpenAny(index, 1) : device->Open(index, 1))) {
+        std::printf("%s %s -> false\n", open, index);
         return 1;
     }
-    std::printf("Open %s -> true: %s\n", index, device->GetFriendlyName());
+    std::printf("%s %s -> true: %s\n", open, index, device->GetFriendlyName());
     int status = 0;
     for (int i = 0; i < count; ++i) {
         const std::string op = args[i];
@@ -152,9 +154,11 @@ int main(int argc, char** argv) {
     if (next >= argc) return Usage();
     BaseDevice::Initial();
     int status = 2;
-    if (std::strcmp(argv[next], "list") == 0 && next + 1 == argc) status = List();
-    else if (std::strcmp(argv[next], "open") == 0 && next + 1 < argc)
-        status = Drive(argv[next + 1], argv + next + 2, argc - next - 2);
+    const std::string command = argv[next];
+    if ((command == "list" || command == "list-all") && next + 1 == argc)
+        status = List(command == "list-all");
+    else if ((command == "open" || command == "open-any") && next + 1 < argc)
+        status = Drive(argv[next + 1], command == "open-any", argv + next + 2, argc - next - 2);
     else status = Usage();
     BaseDevice::Release();
     return status;

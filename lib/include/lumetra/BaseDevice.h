@@ -40,6 +40,35 @@ enum DeviceType : int32_t {
     USB = 0,
 };
 
+// What the camera open on a device can do (BaseDevice::Abilities). An
+// operation outside them returns false and sends nothing.
+enum DeviceAbility : uint32_t {
+    AbilityPanTilt = 0x01,    // the pan and tilt moves and their stops
+    AbilityZoom = 0x02,       // ZoomIn, ZoomOut, ZoomStop
+    AbilityFocus = 0x04,      // FocusNear, FocusFar, FocusStop
+    AbilityFocusMode = 0x08,  // FocusAuto, FocusManual
+    AbilityHome = 0x10,       // Home
+    AbilityCommands = 0x20,   // the camera's own commands: mirror, flip, mute, framing, presets, Command10 to 19
+    AbilityPositions = 0x40,  // GetPosition, MoveToPosition
+};
+
+// Which fields of a CameraPosition hold a value.
+enum PositionAxis : uint32_t {
+    PositionPan = 0x1,
+    PositionTilt = 0x2,
+    PositionZoom = 0x4,
+    PositionFocus = 0x8,
+};
+
+// Where a camera points, in the units of its absolute controls.
+struct CameraPosition {
+    int32_t pan = 0;
+    int32_t tilt = 0;
+    int32_t zoom = 0;
+    int32_t focus = 0;
+    uint32_t axes = 0;  // PositionAxis bits
+};
+
 // Why the last request a device sent did not reach its camera.
 enum class RequestFault : int32_t {
     None = 0,          // it reached the camera, or failed for another reason
@@ -82,6 +111,13 @@ public:
     static BaseDevice* CreateDevice(DeviceType type);
     static void DeleteDevice(BaseDevice* device);
     static bool EnumUSBDevices(std::vector<DeviceInfo>& list);
+    // Every camera the library can drive, in one walk: the supported ones
+    // first, exactly as EnumUSBDevices lists them, then the generic ones
+    // (UVC cameras whose path matches no supported model and whose driver
+    // reports pan and tilt, or zoom), in system order; `index` is the
+    // position in the list, the number OpenAny takes. False, with `list`
+    // untouched, as EnumUSBDevices.
+    static bool EnumAllUSBDevices(std::vector<DeviceInfo>& list);
     static void Initial();
     static void Release();
 
@@ -96,6 +132,43 @@ public:
     // answer only true or false: this tells a caller what to tell its user.
     // Not virtual, so that the slots below stay where they are.
     RequestFault LastRequestFault() const;
+
+    // Open over EnumAllUSBDevices' numbering: the supported cameras first,
+    // then the generic ones. Otherwise as Open, which keeps numbering the
+    // supported cameras alone.
+    bool OpenAny(const char* indexText, int reserved);
+
+    // A generic camera (one OpenAny opened) has no command channel: it
+    // never receives one of the camera's own commands, and its operations
+    // map onto the controls its driver reports. Moves take their
+    // speed as a percentage of the camera's fastest (1 to 100; 0 stops).
+    // Where the camera has speed controls the driver carries, it receives
+    // the speed; where it has only absolute ones, the library steps them at
+    // that speed, a step at a time: the caller calls StepMoves while a
+    // move lasts. Home and the resets go to the absolute positions 0. The
+    // supported cameras behave exactly as the operations above say. None of
+    // these are virtual, so the slots below stay where they are.
+
+    // What the open camera can do (DeviceAbility bits); 0 while closed.
+    uint32_t Abilities() const;
+    // Sends the steps of stepped moves that are due. Returns the
+    // milliseconds until the next is due, or -1 when no stepped move is
+    // under way: call it after starting a move and again when that time has
+    // passed, until it answers -1. Sends nothing and answers -1 for any
+    // camera that moves by itself.
+    int StepMoves();
+    // The absolute positions of a generic camera (the axes it has); false
+    // when none could be read.
+    bool GetPosition(CameraPosition& position);
+    // Ends stepped moves and sends the given axes the camera has. Focus is
+    // sent only while the camera focuses manually. True when every axis
+    // sent was taken and at least one was sent.
+    bool MoveToPosition(const CameraPosition& position);
+    // Who the open generic camera is, the same on every run:
+    // "VVVV:PPPP serial S" (USB ids and serial number, on whichever port)
+    // or, for a camera without one, "VVVV:PPPP port P" (its place on the
+    // bus). Empty for a supported camera or a closed device.
+    std::string CameraIdentity() const;
 
     // The slot order below is part of the binary interface: never reorder.
     virtual bool Open(const char* indexText, int reserved) = 0;

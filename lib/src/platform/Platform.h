@@ -70,6 +70,25 @@ public:
 class CameraControl : public PropertyControl {};
 class VideoProcAmp : public PropertyControl {};
 
+// What the camera's driver reports of one pan, tilt, zoom or focus control.
+// For a speed (relative) control, the range is the one the driver carries:
+// a driver that would clamp speeds reports the range it clamps them into.
+struct ControlRange {
+    bool present = false;
+    int32_t min = 0;
+    int32_t max = 0;
+    int32_t step = 0;
+    int32_t defaultValue = 0;
+};
+
+// The controls that move a camera, as its driver reports them; a matter of
+// the driver's description, so asking sends the camera no request.
+struct MotionControls {
+    ControlRange pan, tilt, zoom, focus;                      // absolute
+    ControlRange panSpeed, tiltSpeed, zoomSpeed, focusSpeed;  // relative
+    bool focusAuto = false;                                   // automatic focus can be switched
+};
+
 // IBaseFilter of one bound capture device. Each query hands out a new
 // interface object; a missing interface answers kNoInterface and leaves
 // `out` empty. Interfaces may be released in any order relative to the filter.
@@ -80,9 +99,16 @@ public:
     virtual HResult QueryKsControl(std::unique_ptr<KsControl>& out) = 0;
     virtual HResult QueryKsPropertySet(std::unique_ptr<KsPropertySet>& out) = 0;
     virtual HResult QueryCameraControl(std::unique_ptr<CameraControl>& out) = 0;
+    // From now on no request through this filter's interfaces takes a road
+    // around the camera's driver: what the driver cannot carry fails with
+    // kNotFound and reaches nothing. For cameras the library knows only
+    // through their driver.
+    virtual void KeepToDriver() {}
 };
 
-// IPropertyBag of one device: "FriendlyName" and "DevicePath" as wide text.
+// IPropertyBag of one device: "FriendlyName" and "DevicePath" as wide text;
+// for a USB device also "UsbSerial" (its serial number, if it has one) and
+// "UsbPort" (its place on the bus, "1-1.2").
 class PropertyBag {
 public:
     virtual ~PropertyBag() = default;
@@ -95,6 +121,9 @@ public:
     virtual ~Moniker() = default;
     virtual HResult BindToStorage(std::unique_ptr<PropertyBag>& out) = 0;
     virtual HResult BindToObject(std::unique_ptr<CaptureFilter>& out) = 0;
+    // The motion controls the device's driver reports; kNotFound for a
+    // device that is no camera of a driver that reports them.
+    virtual HResult QueryMotionControls(MotionControls& out) = 0;
 };
 
 // IEnumMoniker over the video-capture category, in system order.

@@ -13,6 +13,12 @@ namespace {
 
 using namespace lumetra::platform;
 
+Bytes Cat(const Bytes& a, const Bytes& b) {
+    Bytes out = a;
+    out.insert(out.end(), b.begin(), b.end());
+    return out;
+}
+
 class ThroughLibraryTest : public V4l2Test {
 protected:
     void SetUp() override {
@@ -60,6 +66,68 @@ TEST_F(ThroughLibraryTest, SupportedCamerasAreFoundAmongOtherNodesAndOpenedByInd
                                  {kViaDriver, 3, UVC_CT_PANTILT_RELATIVE_CONTROL, {0x00, 0x00, 0x00, 0x00}}}));
     EXPECT_TRUE(SetsReceived(*ptz).empty());
     EXPECT_FALSE(device->Open("2", 1)) << "only two supported cameras";
+}
+
+// Another make's camera with PTZ controls: listed after the supported
+// ones, driven through uvcvideo alone. Linux 6.1 clamps its speeds into
+// -slowest..fastest, so its moves step the absolute controls; a kernel that
+// carries every speed gets the speed. usbfs is never opened for it, and
+// its Roll control, whatever it does on this make, never receives anything.
+TEST_F(ThroughLibraryTest, GenericCamerasGoThroughUvcvideoAlone) {
+    auto generic = PtzCamera(0x046d, 0x0825);
+    auto driver = machine->Plug(generic, 0, 1, "Webcam C270");
+    auto plain = std::make_shared<FakeUvcCamera>(0x046d, 0x0994);
+    plain->AddUnitControl(UVC_PU_BRIGHTNESS_CONTROL, Le(-64, 2), Le(64, 2), Le(1, 2), Le(0, 2), Le(0, 2));
+    machine->Plug(plain, 2, 3, "Plain Webcam");
+    machine->Plug(PtzCamera(0x0000, 0x8888), 4, 5, "PTZ Pro");
+    machine->AddOtherUsbNode(6, 0x1234, 0x5678, "Old Webcam", "gspca_zc3xx");
+    Install();
+
+    std::vector<DeviceInfo> cameras;
+    ASSERT_TRUE(BaseDevice::EnumAllUSBDevices(cameras));
+    ASSERT_EQ(cameras.size(), 2u);
+    EXPECT_EQ(cameras[0].friendlyName, "PTZ Pro");
+    EXPECT_EQ(cameras[1].friendlyName, "Webcam C270");
+    EXPECT_EQ(cameras[1].index, 1);
+
+    ASSERT_TRUE(device->OpenAny("1", 1));
+    EXPECT_EQ(device->Abilities(), AbilityPanTilt | AbilityZoom | AbilityFocus | AbilityFocusMode | AbilityHome |
+                                       AbilityPositions);
+    EXPECT_EQ(device->CameraIdentity(), "046d:0825 port 1-2");
+    EXPECT_FALSE(device->MirrorOn());
+    EXPECT_FALSE(device->PresetCall(3));
+    // Pan 36000 in -612000..612000, steps of 3600: a full-speed first step
+    // of 1224000 / 4 s * 40 ms = 12240, on the grid 25200.
+    EXPECT_TRUE(device->PanLeft(100));
+    EXPECT_TRUE(device->PanLeftStop());
+    EXPECT_TRUE(device->Home());
+    EXPECT_TRUE(device->ZoomReset());
+    EXPECT_TRUE(device->FocusManual());
+    EXPECT_EQ(SetsReceived(*generic),
+              (std::vector<Wire>{{kViaDriver, 3, UVC_CT_PANTILT_ABSOLUTE_CONTROL, Cat(Le(25200, 4), Le(3600, 4))},
+                                 {kViaDriver, 3, UVC_CT_PANTILT_ABSOLUTE_CONTROL, Cat(Le(0, 4), Le(3600, 4))},
+                                 {kViaDriver, 3, UVC_CT_PANTILT_ABSOLUTE_CONTROL, Le(0, 8)},
+                                 {kViaDriver, 3, UVC_CT_ZOOM_ABSOLUTE_CONTROL, Le(0, 2)},
+                                 {kViaDriver, 3, UVC_CT_FOCUS_AUTO_CONTROL, {0}},
+                                 {kViaDriver, 3, UVC_CT_FOCUS_ABSOLUTE_CONTROL, Le(200, 2)}}));
+
+    driver->fixedRelativeRanges = true;
+    generic->received.clear();
+    ASSERT_TRUE(device->OpenAny("1", 1));
+    EXPECT_TRUE(device->PanLeft(100));
+    EXPECT_TRUE(device->TiltUp(50));
+    EXPECT_TRUE(device->ZoomOut(100));
+    EXPECT_TRUE(device->ZoomStop());
+    EXPECT_EQ(SetsReceived(*generic),
+              (std::vector<Wire>{{kViaDriver, 3, UVC_CT_PANTILT_RELATIVE_CONTROL, {0xFF, 24, 0x00, 0x00}},
+                                 {kViaDriver, 3, UVC_CT_PANTILT_RELATIVE_CONTROL, {0xFF, 24, 0x01, 10}},
+                                 {kViaDriver, 3, UVC_CT_ZOOM_RELATIVE_CONTROL, {0xFF, 0x00, 7}},
+                                 {kViaDriver, 3, UVC_CT_ZOOM_RELATIVE_CONTROL, {0x00, 0x00, 0x00}}}));
+    device->Close();
+
+    for (const ReceivedRequest& request : generic->received)
+        EXPECT_NE(request.Selector(), UVC_CT_ROLL_ABSOLUTE_CONTROL) << "a request reached Roll";
+    EXPECT_EQ(machine->OpenedCount(machine->UsbfsPathOf(*generic)), 0);
 }
 
 TEST_F(ThroughLibraryTest, LoadPropertyInfoOnACameraLackingControls) {

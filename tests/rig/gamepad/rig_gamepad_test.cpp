@@ -38,6 +38,7 @@
 namespace {
 
 using rig::Carrier;
+using rig::Ct;
 using rig::Outcome;
 using rig::Step;
 
@@ -127,13 +128,6 @@ bool MarkedJoystick(const std::string& devnode)
         if (line == "E:ID_INPUT_JOYSTICK=1")
             return true;
     return false;
-}
-
-std::string Ct(unsigned selector, const std::string& data)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%u/0x%02x=%s", rig::kCameraTerminal, selector, data.c_str());
-    return text;
 }
 
 }  // namespace

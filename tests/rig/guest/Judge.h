@@ -66,6 +66,12 @@ public:
     // Forgets whatever the cameras received so far (`also` among them,
     // whose mark is slow).
     void Settle(const CameraId* also = nullptr);
+    // `camera` is marked only while it is the target: its requests at other
+    // times are still seen, if a little later. Saves a mark per step.
+    void MarkOnlyWhenDriven(const CameraId& camera) { slowMarks_.push_back(camera.name); }
+    // Everything the cameras received since the last look, once `target`
+    // has answered a mark: for judging steps of one's own.
+    std::vector<Request> Take(const CameraId& target) { return MarkAndTake(&target); }
     // Checks that `camera`, whose marks are slow and so taken only while it
     // is the target, received no SET_CUR while the others were driven.
     void CheckQuiet(const CameraId& camera, const std::string& while_);
@@ -82,7 +88,7 @@ private:
     std::vector<CameraId> cameras_;
     uint16_t sequence_ = 0;
     int failures_ = 0;
-    std::vector<std::string> slowMarks_;  // cameras marked through a format probe
+    std::vector<std::string> slowMarks_;  // marked only while driven (a format probe, or by choice)
     std::vector<std::string> columns_;
     std::vector<std::string> rows_;
     std::map<std::string, std::string> notes_;

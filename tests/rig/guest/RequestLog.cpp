@@ -45,6 +45,28 @@ std::string Brief(const Request& request) {
     return text;
 }
 
+std::string Le(int64_t value, int size) {
+    std::string text;
+    char pair[3];
+    for (int i = 0; i < size; ++i) {
+        std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned>((static_cast<uint64_t>(value) >> (8 * i)) & 0xFF));
+        text += pair;
+    }
+    return text;
+}
+
+std::string Ct(unsigned selector, const std::string& data) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%u/0x%02x=%s", kCameraTerminal, selector, data.c_str());
+    return text;
+}
+
+std::string Pu(unsigned selector, const std::string& data) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%u/0x%02x=%s", kProcessingUnit, selector, data.c_str());
+    return text;
+}
+
 std::vector<Request> RequestLog::TakeNew() {
     std::vector<Request> requests;
     std::ifstream file(path_, std::ios::binary);

@@ -20,6 +20,11 @@ struct Request {
 
 // "1/0x0f=6700": the short form the expectations are written in.
 std::string Brief(const Request& request);
+// Little-endian hex of a value of `size` bytes, and the short form of a
+// request to the camera terminal or the processing unit carrying it.
+std::string Le(int64_t value, int size);
+std::string Ct(unsigned selector, const std::string& data);
+std::string Pu(unsigned selector, const std::string& data);
 
 class RequestLog {
 public:

@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "GenericCamera.h"
 #include "Judge.h"
 #include "UsbBus.h"
 #include "camera_model.h"
@@ -37,7 +38,10 @@ namespace {
 
 using rig::Carrier;
 using rig::Column;
+using rig::Ct;
+using rig::Le;
 using rig::Outcome;
+using rig::Pu;
 using rig::Reach;
 using rig::Returned;
 using rig::ReturnedValue;
@@ -126,27 +130,6 @@ void CheckLoadedRecords(rig::Judge& judge, BaseDevice& device, bool hasIris) {
         judge.Check(unsupported->supported == 0, "LoadPropertyInfo leaves a record without a property unsupported");
 }
 
-// Little-endian hex of a value of `size` bytes.
-std::string Le(int64_t value, int size) {
-    std::string text;
-    char pair[3];
-    for (int i = 0; i < size; ++i) {
-        std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned>((static_cast<uint64_t>(value) >> (8 * i)) & 0xFF));
-        text += pair;
-    }
-    return text;
-}
-
-std::string Ct(unsigned selector, const std::string& data) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%u/0x%02x=%s", rig::kCameraTerminal, selector, data.c_str());
-    return text;
-}
-std::string Pu(unsigned selector, const std::string& data) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%u/0x%02x=%s", rig::kProcessingUnit, selector, data.c_str());
-    return text;
-}
 std::string Roll(int code) { return Ct(0x0F, Le(code, 2)); }
 
 // Every operation on the full camera, in an order whose camera state is
@@ -495,11 +478,18 @@ int main(int argc, char** argv) {
     const Gadget first{gadgets + "/camera0", rig::GadgetUdc(gadgets + "/camera0"), "full"};
     const Gadget composite{gadgets + "/camera2", rig::GadgetUdc(gadgets + "/camera2"), "composite"};
     const rig::Profile fullProfile = rig::FullProfile(), noIrisProfile = rig::NoIrisProfile(),
-                       compositeProfile = rig::CompositeProfile();
+                       compositeProfile = rig::CompositeProfile(), genericProfile = rig::GenericProfile(),
+                       everyControlProfile = rig::GenericEveryControlProfile();
     const rig::CameraId full{fullProfile.name, fullProfile.vendorId, fullProfile.productId};
     const rig::CameraId noIris{noIrisProfile.name, noIrisProfile.vendorId, noIrisProfile.productId};
     const rig::CameraId withMicrophone{compositeProfile.name, compositeProfile.vendorId, compositeProfile.productId};
-    rig::Judge judge(logPath, {full, noIris, withMicrophone});
+    const rig::CameraId otherMake{genericProfile.name, genericProfile.vendorId, genericProfile.productId};
+    const rig::CameraId otherMakeFull{everyControlProfile.name, everyControlProfile.vendorId,
+                                      everyControlProfile.productId};
+    rig::Judge judge(logPath, {full, noIris, withMicrophone, otherMake, otherMakeFull});
+    // Whatever reaches them is in the log, which is read whole at the end.
+    judge.MarkOnlyWhenDriven(otherMake);
+    judge.MarkOnlyWhenDriven(otherMakeFull);
     const std::string fullIds = "vid_0000&pid_8888", noIrisIds = "vid_0000&pid_00f9";
     Elapsed();
 
@@ -540,6 +530,9 @@ int main(int argc, char** argv) {
     for (const Step& step : NoIrisCameraSteps(d)) judge.Run(noIrisColumn, step);
 
     std::printf("RIG-INFO the plain cameras took %.0f s\n", Elapsed());
+    rig::GenericCameraColumn(judge, d, otherMake);
+    rig::GenericEveryControlColumn(judge, d, otherMakeFull);
+    std::printf("RIG-INFO with the cameras of other makes, %.0f s\n", Elapsed());
     judge.CheckQuiet(withMicrophone, "the other cameras were driven");
     CompositeColumns(judge, d, withMicrophone, composite, argv[0], responder, logPath);
     std::printf("RIG-INFO with the camera with a microphone, %.0f s\n", Elapsed());
@@ -585,6 +578,8 @@ int main(int argc, char** argv) {
     BaseDevice::DeleteDevice(device);
     BaseDevice::Release();
     judge.CheckQuiet(withMicrophone, "the first camera was unplugged and plugged in again");
+    rig::CheckNothingReachedRoll(judge, logPath, otherMake, false);
+    rig::CheckNothingReachedRoll(judge, logPath, otherMakeFull, true);
     std::printf("RIG-INFO all of it, %.0f s\n", Elapsed());
 
     judge.PrintTable();

@@ -7,12 +7,17 @@
 //   fault.interface=<video-proc-amp|ks-control|ks-property-set|camera-control>,...
 //   fault.camera-control.<id>=<get|get-range|set|ks-set|all>,...[,<refused|no-permission|no-answer>]
 //   fault.proc-amp.<id>=...
+//   ptz-controls=<pan-tilt-absolute|pan-tilt-relative|zoom-absolute|zoom-relative|
+//                 focus-absolute|focus-relative|focus-auto>,...
+//   serial=<text>, port=<text>
 // Lines starting with '#' and lines without '=' are ignored; a key given
 // twice takes its last value.
 #include "platform/sim/CamFile.h"
 
 #include <charconv>
+#include <iterator>
 #include <map>
+#include <optional>
 #include <utility>
 
 namespace lumetra::platform::sim {
@@ -105,6 +110,36 @@ Failing ParseFailing(std::string_view list) {
     return failing;
 }
 
+// The motion controls a ptz-controls list can name, by the camera-control
+// ids that stand for them.
+struct PtzControl {
+    std::string_view name;
+    uint32_t ids[2];
+    int count;
+};
+constexpr PtzControl kPtzControls[] = {
+    {"pan-tilt-absolute", {0, 1}, 2},  {"pan-tilt-relative", {10, 11}, 2}, {"zoom-absolute", {3, 0}, 1},
+    {"zoom-relative", {13, 0}, 1},     {"focus-absolute", {6, 0}, 1},      {"focus-relative", {16, 0}, 1},
+};
+
+// Keeps the motion properties the list names and drops the others; focus
+// takes AUTO only with focus-auto.
+void ApplyPtzControls(std::string_view list, SimCameraModel& model) {
+    bool listed[std::size(kPtzControls)] = {};
+    bool focusAuto = false;
+    ForEachItem(list, [&](std::string_view item) {
+        for (std::size_t i = 0; i < std::size(kPtzControls); ++i)
+            if (item == kPtzControls[i].name) listed[i] = true;
+        if (item == "focus-auto") focusAuto = true;
+    });
+    for (std::size_t i = 0; i < std::size(kPtzControls); ++i)
+        if (!listed[i])
+            for (int k = 0; k < kPtzControls[i].count; ++k) model.cameraControl.erase(kPtzControls[i].ids[k]);
+    if (const auto focus = model.cameraControl.find(6); focus != model.cameraControl.end())
+        focus->second.hasAuto = focusAuto;
+    model.describesPtzControls = true;
+}
+
 void ParseMissingInterfaces(std::string_view list, SimCameraModel& model) {
     model.noVideoProcAmp = model.noKsControl = model.noKsPropertySet = model.noCameraControl = false;
     ForEachItem(list, [&](std::string_view item) {
@@ -121,6 +156,7 @@ SimCameraModel ParseCamFile(std::string_view text) {
     SimCameraModel model;
     // Faults apply after all lines, so their place in the file does not matter.
     std::map<std::pair<PropertySet, uint32_t>, Failing> failing;
+    std::optional<std::string> ptzControls;
 
     while (!text.empty()) {
         const std::size_t newline = text.find('\n');
@@ -152,8 +188,17 @@ SimCameraModel ParseCamFile(std::string_view text) {
             model.bindFails = Trim(value) == "fail";
         } else if (key == "fault.interface") {
             ParseMissingInterfaces(value, model);
+        } else if (key == "ptz-controls") {
+            ptzControls = std::string(value);
+        } else if (key == "serial") {
+            model.serial = std::string(value);
+        } else if (key == "port") {
+            model.port = std::string(value);
         }
     }
+    // After all lines: the list decides which motion properties exist,
+    // whatever lines gave their ranges.
+    if (ptzControls) ApplyPtzControls(*ptzControls, model);
     for (const auto& [property, faults] : failing) {
         SimPropertyTable& table = model.Table(property.first);
         if (const auto it = table.find(property.second); it != table.end()) {

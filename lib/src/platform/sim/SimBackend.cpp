@@ -3,6 +3,7 @@
 // an unplugged camera answers every call with kDeviceGone.
 #include "platform/sim/SimBackend.h"
 
+#include "platform/KsProperties.h"
 #include "platform/Utf16.h"
 
 namespace lumetra::platform::sim {
@@ -93,8 +94,11 @@ public:
         if (!camera_->Plugged()) return kDeviceGone;
         const SimCameraModel& model = camera_->Model();
         const std::optional<std::string>* text = nullptr;
+        const std::optional<std::string> port = model.port.value_or(camera_->LogName());
         if (name == u"FriendlyName") text = &model.friendlyName;
         if (name == u"DevicePath") text = &model.devicePath;
+        if (name == u"UsbSerial") text = &model.serial;
+        if (name == u"UsbPort") text = &port;
         if (text == nullptr || !text->has_value()) return kNotFound;
         value = Utf8ToUtf16(**text);
         return kOk;
@@ -119,6 +123,29 @@ public:
         if (!camera_->Plugged()) return kDeviceGone;
         if (camera_->Model().bindFails) return kFail;
         out = std::make_unique<SimFilter>(camera_);
+        return kOk;
+    }
+    HResult QueryMotionControls(MotionControls& out) override {
+        out = MotionControls{};
+        if (!camera_->Plugged()) return kDeviceGone;
+        const SimCameraModel& model = camera_->Model();
+        if (!model.describesPtzControls) return kOk;
+        const auto range = [&model](uint32_t id, ControlRange& control) {
+            const auto it = model.cameraControl.find(id);
+            if (it == model.cameraControl.end()) return;
+            control = {true, it->second.min, it->second.max, it->second.step, it->second.defaultValue};
+        };
+        namespace cc = CameraControlId;
+        range(cc::Pan, out.pan);
+        range(cc::Tilt, out.tilt);
+        range(cc::Zoom, out.zoom);
+        range(cc::Focus, out.focus);
+        range(cc::PanRelative, out.panSpeed);
+        range(cc::TiltRelative, out.tiltSpeed);
+        range(cc::ZoomRelative, out.zoomSpeed);
+        range(cc::FocusRelative, out.focusSpeed);
+        const auto focus = model.cameraControl.find(cc::Focus);
+        out.focusAuto = focus != model.cameraControl.end() && focus->second.hasAuto;
         return kOk;
     }
 

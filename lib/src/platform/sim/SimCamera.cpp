@@ -34,6 +34,7 @@ HResult SimCamera::Apply(PropertySet set, int64_t property, SimRequestKind kind,
     SimProperty* p = Find(set, property);
     if (p == nullptr) return kNotFound;
     if (p->failing & kind) return p->failWith;
+    if (flags == kFlagsAuto && !p->hasAuto) return kInvalidArg;
     p->flags = flags;
     if (flags == kFlagsAuto) return kOk;
     if (p->min <= p->max) {

@@ -29,6 +29,7 @@ struct SimProperty {
     int32_t flags = kFlagsManual;  // what Get reports with the value
     uint8_t failing = 0;           // SimRequestKind bits that fail
     HResult failWith = kFail;      // and what they answer: E_FAIL, or a cause
+    bool hasAuto = true;           // takes Flags AUTO (its automatic mode)
 };
 
 // Property id -> property; an id missing from the table is a property the
@@ -41,6 +42,14 @@ struct SimCameraModel {
     std::optional<std::string> devicePath;    // UTF-8
     SimPropertyTable cameraControl = DefaultCameraControl();
     SimPropertyTable procAmp = DefaultProcAmp();
+
+    // The driver reports the camera's pan, tilt, zoom and focus controls
+    // (the motion properties of its table) to whoever asks; without this,
+    // a camera reports none, as a plain webcam.
+    bool describesPtzControls = false;
+    // "UsbSerial" and "UsbPort"; the port defaults to the camera's log name.
+    std::optional<std::string> serial;
+    std::optional<std::string> port;
 
     bool noPropertyBag = false;  // BindToStorage fails
     bool bindFails = false;      // BindToObject fails

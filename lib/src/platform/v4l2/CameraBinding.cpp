@@ -38,6 +38,30 @@ HResult CheckUvcCaptureNode(Syscalls& sys, int fd) {
     return (caps.device_caps & V4L2_CAP_VIDEO_CAPTURE) != 0 ? kOk : kFalse;
 }
 
+HResult QueryMotionControls(Syscalls& sys, int fd, MotionControls& out) {
+    out = MotionControls{};
+    const auto query = [&sys, fd](uint32_t id, ControlRange& range) {
+        v4l2_queryctrl control{};
+        control.id = id;
+        // A control that can only be read moves nothing.
+        if (sys.Ioctl(fd, VIDIOC_QUERYCTRL, &control) < 0 || control.id != id ||
+            (control.flags & (V4L2_CTRL_FLAG_DISABLED | V4L2_CTRL_FLAG_READ_ONLY)) != 0)
+            return;
+        range = {true, control.minimum, control.maximum, control.step, control.default_value};
+    };
+    query(V4L2_CID_PAN_ABSOLUTE, out.pan);
+    query(V4L2_CID_TILT_ABSOLUTE, out.tilt);
+    query(V4L2_CID_ZOOM_ABSOLUTE, out.zoom);
+    query(V4L2_CID_FOCUS_ABSOLUTE, out.focus);
+    query(V4L2_CID_PAN_SPEED, out.panSpeed);
+    query(V4L2_CID_TILT_SPEED, out.tiltSpeed);
+    query(V4L2_CID_ZOOM_CONTINUOUS, out.zoomSpeed);
+    ControlRange focusAuto;
+    query(V4L2_CID_FOCUS_AUTO, focusAuto);
+    out.focusAuto = focusAuto.present;
+    return kOk;
+}
+
 int OpenVideoNode(Syscalls& sys, const VideoNode& node) {
     return sys.Open(node.DevicePath(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
 }
@@ -192,7 +216,7 @@ HResult CameraBinding::LearnRoad(uint8_t selector) {
 }
 
 HResult CameraBinding::PrepareUsbfs(uint8_t terminalBit) {
-    if (!terminal_ || !terminal_->HasControl(terminalBit)) return kNotFound;
+    if (driverOnly_ || !terminal_ || !terminal_->HasControl(terminalBit)) return kNotFound;
     return OpenUsbfs();
 }
 

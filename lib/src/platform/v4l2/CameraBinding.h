@@ -19,6 +19,11 @@
 
 namespace lumetra::platform::v4l2 {
 
+// The pan, tilt, zoom and focus controls uvcvideo reports for the capture
+// node `fd`, as VIDIOC_QUERYCTRL gives them (speed ranges included, as the
+// kernel clamps into them). uvcvideo has no control for a relative focus.
+HResult QueryMotionControls(Syscalls& sys, int fd, MotionControls& out);
+
 // kOk when `fd` is a uvcvideo video-capture node (by device_caps, which
 // tells the capture node from the metadata node of the same camera), kFalse
 // when it is some other node, negative when it cannot be asked.
@@ -68,6 +73,9 @@ public:
     // kOk when SendToCameraTerminal could carry the control now; its error
     // otherwise. Sends no SET_CUR.
     HResult UsbfsReady(uint8_t selector, uint8_t terminalBit);
+    // From now on usbfs is closed to this camera: both of the above answer
+    // kNotFound and touch nothing, for a camera known only through uvcvideo.
+    void KeepToDriver() { driverOnly_ = true; }
 
     // The relative pan and tilt speeds last sent, each axis carried along
     // when the other changes (both share one UVC control).
@@ -98,6 +106,7 @@ private:
     // number) each time it lends the interface; -1 while there is none.
     int videoFd_;
     bool gone_ = false;
+    bool driverOnly_ = false;
     std::string interfaceDir_;
     int usbfsFd_ = -1;
     std::string usbfsPath_;

@@ -1,6 +1,7 @@
 #include "platform/v4l2/V4l2Backend.h"
 
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "platform/Backends.h"
@@ -121,6 +122,7 @@ public:
         out = std::make_unique<V4l2CameraControl>(camera_);
         return kOk;
     }
+    void KeepToDriver() override { camera_->KeepToDriver(); }
 
 private:
     std::shared_ptr<CameraBinding> camera_;
@@ -128,18 +130,45 @@ private:
 
 class V4l2PropertyBag final : public PropertyBag {
 public:
-    V4l2PropertyBag(std::u16string friendlyName, std::u16string devicePath)
-        : friendlyName_(std::move(friendlyName)), devicePath_(std::move(devicePath)) {}
+    V4l2PropertyBag(std::u16string friendlyName, std::u16string devicePath, std::shared_ptr<Syscalls> sys,
+                    std::optional<UsbParent> usb)
+        : friendlyName_(std::move(friendlyName)),
+          devicePath_(std::move(devicePath)),
+          sys_(std::move(sys)),
+          usb_(std::move(usb)) {}
     HResult Read(const std::u16string& name, std::u16string& value) override {
         if (name == u"FriendlyName") value = friendlyName_;
         else if (name == u"DevicePath") value = devicePath_;
+        else if (name == u"UsbSerial") return ReadSerial(value);
+        else if (name == u"UsbPort") return ReadPort(value);
         else return kNotFound;
         return kOk;
     }
 
 private:
+    // Read only when asked: the walk over every node never asks.
+    HResult ReadSerial(std::u16string& value) {
+        if (!usb_) return kNotFound;
+        std::string serial;
+        const int result = ReadWholeFile(*sys_, usb_->deviceDirectory + "/serial", serial, 256);
+        if (result < 0) return HResultFromErrno(result);
+        while (!serial.empty() && (serial.back() == '\n' || serial.back() == ' ')) serial.pop_back();
+        if (serial.empty()) return kNotFound;
+        value = Utf8ToUtf16(serial);
+        return kOk;
+    }
+    // "1-1.2:1.0" is interface 0 of configuration 1 of the device on port
+    // 2 of the hub on port 1 of bus 1: the place is before the colon.
+    HResult ReadPort(std::u16string& value) {
+        if (!usb_ || usb_->interfaceName.empty()) return kNotFound;
+        value = Utf8ToUtf16(usb_->interfaceName.substr(0, usb_->interfaceName.find(':')));
+        return kOk;
+    }
+
     std::u16string friendlyName_;
     std::u16string devicePath_;
+    std::shared_ptr<Syscalls> sys_;
+    std::optional<UsbParent> usb_;
 };
 
 class V4l2Moniker final : public Moniker {
@@ -161,8 +190,20 @@ public:
             isUvcCapture = check == kOk;
         }
         out = std::make_unique<V4l2PropertyBag>(Utf8ToUtf16(node_.name),
-                                                Utf8ToUtf16(DevicePathOf(node_, isUvcCapture)));
+                                                Utf8ToUtf16(DevicePathOf(node_, isUvcCapture)), sys_,
+                                                isUvcCapture ? node_.usb : std::nullopt);
         return kOk;
+    }
+
+    HResult QueryMotionControls(MotionControls& out) override {
+        out = MotionControls{};
+        if (!node_.usb) return kNotFound;
+        const int fd = OpenVideoNode(*sys_, node_);
+        if (fd < 0) return HResultFromErrno(fd);
+        HResult hr = CheckUvcCaptureNode(*sys_, fd);
+        if (hr == kOk) hr = v4l2::QueryMotionControls(*sys_, fd, out);
+        sys_->Close(fd);
+        return hr == kFalse ? kNotFound : hr;
     }
 
     HResult BindToObject(std::unique_ptr<CaptureFilter>& out) override {
