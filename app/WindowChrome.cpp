@@ -125,15 +125,17 @@ void MainWindow::mousePressEvent(QMouseEvent* event) {
     }
     if (event->button() == Qt::LeftButton) {
         dragging = true;
-        dragOrigin = event->globalPos();
+        dragGrab = event->globalPos() - pos();
     }
 }
 
 void MainWindow::mouseMoveEvent(QMouseEvent* event) {
     if ((event->buttons() & Qt::LeftButton) && dragging) {
-        // Relative to the last step, so the grab point stays under the pointer.
-        move(pos() + event->globalPos() - dragOrigin);
-        dragOrigin = event->globalPos();
+        // The grab point goes under the pointer. Not pos() plus the pointer's
+        // last step: a window manager that answers moves late (KWin under
+        // load) reports an earlier position in between, and steps added to
+        // that would leave the window behind the hand.
+        move(event->globalPos() - dragGrab);
     }
     g_noDeviceAnchor = mapToGlobal(QPoint(0, 0));
 }
