@@ -115,8 +115,7 @@ void MainWindow::InitWindows()
     ui->slider_focus->setPageStep(0);
 
     paintCameraTabs(0);
-
-    noDeviceDialog = new NO_Device(nullptr);
+    // The no-camera warning is built when a pass finds no camera, not before.
 }
 
 void MainWindow::InitConnect()
@@ -175,8 +174,7 @@ void MainWindow::TimerInit()
                 // A settings button pressed while no camera was open disabled
                 // the pane; a camera is here now, so it works again.
                 ui->Win_Right->setEnabled(true);
-                noDeviceDialog->setModal(false);
-                noDeviceDialog->hide();
+                warn_exit();
             } else {
                 paintCameraTabs(0);
                 ui->btn_mute->setStyleSheet(kMutedFace);
