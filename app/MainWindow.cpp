@@ -53,6 +53,10 @@ QString KeyFace(const char* image)
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
+    // Frameless before the form's widgets exist: a change of a window's flags
+    // applies the style sheets of every widget in it anew (and decodes their
+    // pictures), work that showing the window then does once more.
+    setWindowFlags(Qt::FramelessWindowHint);
     ui = new MainWindowForm;
     ui->setupUi(this);
     InitValue();
@@ -82,7 +86,6 @@ void MainWindow::InitWindows()
 {
     QCoreApplication::setAttribute(Qt::AA_Use96Dpi, true);
     setFixedSize(width(), height());
-    setWindowFlags(Qt::FramelessWindowHint);
     setAttribute(Qt::WA_TranslucentBackground, true);
     ptzdeck::platform::SetStaysOnTop(this, true);
 
