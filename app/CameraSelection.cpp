@@ -116,6 +116,8 @@ void MainWindow::cam5_warn() { showNoCameraDialog(); }
 
 void MainWindow::warn_exit()
 {
+    if (!noDeviceDialog)
+        return;
     noDeviceDialog->setModal(false);
     noDeviceDialog->hide();
 }
