@@ -144,6 +144,8 @@ void MainWindow::cam5_warn() { showNoCameraDialog(); }
 
 void MainWindow::warn_exit()
 {
+    if (!noDeviceDialog)
+        return;
     noDeviceDialog->setModal(false);
     noDeviceDialog->hide();
 }

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QEvent>
 #include <QTimer>
 
 #include "AppState.h"
@@ -24,6 +25,25 @@ const QString kUnmutedFace =
     QStringLiteral("QPushButton{border-image: url(:/img/no_mute.png);background-attachment;border:none;}");
 const QString kTransparentFace = QStringLiteral("QPushButton{border:none;background:transparent;}");
 
+// The settings pane starts hidden, and its picture is the largest after the
+// panel's own: it is decoded when the pane is first shown, not at start-up.
+// The pane's border and corners stay in the window's style sheet.
+class PanePictureOnShow : public QObject {
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show) {
+            watched->removeEventFilter(this);
+            static_cast<QWidget*>(watched)->setStyleSheet(
+                QStringLiteral("#Win_Right{background-image: url(:/img/setting_background.png);}"));
+            deleteLater();
+        }
+        return false;
+    }
+};
+
 // The face of a key: its image on black.
 QString KeyFace(const char* image)
 {
@@ -34,6 +54,10 @@ QString KeyFace(const char* image)
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
+    // Frameless before the form's widgets exist: a change of a window's flags
+    // applies the style sheets of every widget in it anew (and decodes their
+    // pictures), work that showing the window then does once more.
+    setWindowFlags(Qt::FramelessWindowHint);
     ui = new MainWindowForm;
     ui->setupUi(this);
     InitValue();
@@ -70,11 +94,11 @@ void MainWindow::InitWindows()
 {
     QCoreApplication::setAttribute(Qt::AA_Use96Dpi, true);
     setFixedSize(width(), height());
-    setWindowFlags(Qt::FramelessWindowHint);
     setAttribute(Qt::WA_TranslucentBackground, true);
     ptzdeck::platform::SetStaysOnTop(this, true);
 
     ui->Win_Right->hide();
+    ui->Win_Right->installEventFilter(new PanePictureOnShow(ui->Win_Right));
     g_settingsShown = 0;
     notOnTop = false;
 
@@ -123,8 +147,7 @@ void MainWindow::InitWindows()
     ui->slider_focus->setPageStep(0);
 
     paintCameraTabs(0);
-
-    noDeviceDialog = new NO_Device(nullptr);
+    // The no-camera warning is built when a pass finds no camera, not before.
 }
 
 void MainWindow::InitConnect()
@@ -184,8 +207,7 @@ void MainWindow::TimerInit()
                 // A settings button pressed while no camera was open disabled
                 // the pane; a camera is here now, so it works again.
                 ui->Win_Right->setEnabled(true);
-                noDeviceDialog->setModal(false);
-                noDeviceDialog->hide();
+                warn_exit();
             } else {
                 paintCameraTabs(0);
                 ui->btn_mute->setStyleSheet(kMutedFace);

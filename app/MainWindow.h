@@ -169,7 +169,9 @@ private slots:
     void on_slider_sharpness_sliderMoved(int position);
 
 private:
-    QPoint dragOrigin{0, 0};
+    // Where in the window the drag took hold: the pointer less the window's
+    // position at the press. Each step puts that point under the pointer.
+    QPoint dragGrab{0, 0};
     bool dragging = false;
     bool afManual = false;
     bool aiManual = false;

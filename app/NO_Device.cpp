@@ -17,11 +17,11 @@ NO_Device::NO_Device(QWidget* parent) : QDialog(parent)
 
 NO_Device::~NO_Device() { delete ui; }
 
-void NO_Device::mousePressEvent(QMouseEvent* event) { warning_dialog::Press(event, dragOrigin, dragging); }
+void NO_Device::mousePressEvent(QMouseEvent* event) { warning_dialog::Press(this, event, dragGrab, dragging); }
 
 void NO_Device::mouseReleaseEvent(QMouseEvent* event) { warning_dialog::Release(event, dragging); }
 
-void NO_Device::mouseMoveEvent(QMouseEvent* event) { warning_dialog::Move(this, event, dragOrigin, dragging); }
+void NO_Device::mouseMoveEvent(QMouseEvent* event) { warning_dialog::Move(this, event, dragGrab, dragging); }
 
 void NO_Device::on_btn_quit_clicked() { QCoreApplication::exit(0); }
 

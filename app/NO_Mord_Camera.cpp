@@ -14,10 +14,10 @@ NO_Mord_Camera::NO_Mord_Camera(QWidget* parent) : QDialog(parent)
 
 NO_Mord_Camera::~NO_Mord_Camera() { delete ui; }
 
-void NO_Mord_Camera::mousePressEvent(QMouseEvent* event) { warning_dialog::Press(event, dragOrigin, dragging); }
+void NO_Mord_Camera::mousePressEvent(QMouseEvent* event) { warning_dialog::Press(this, event, dragGrab, dragging); }
 
 void NO_Mord_Camera::mouseReleaseEvent(QMouseEvent* event) { warning_dialog::Release(event, dragging); }
 
-void NO_Mord_Camera::mouseMoveEvent(QMouseEvent* event) { warning_dialog::Move(this, event, dragOrigin, dragging); }
+void NO_Mord_Camera::mouseMoveEvent(QMouseEvent* event) { warning_dialog::Move(this, event, dragGrab, dragging); }
 
 void NO_Mord_Camera::on_btn_ok_clicked() { hide(); }

@@ -27,6 +27,8 @@ private slots:
 
 private:
     NO_Mord_CameraForm* ui = nullptr;
-    QPoint dragOrigin{0, 0};
+    // Where in the window the drag took hold: the pointer less the window's
+    // position at the press. Each step puts that point under the pointer.
+    QPoint dragGrab{0, 0};
     bool dragging = false;
 };

@@ -9,6 +9,8 @@
 #include <QPoint>
 #include <QWindow>
 
+#include "platform/SessionPlatform.h"
+
 namespace warning_dialog {
 
 // Each time the dialog is shown it becomes transient for the panel: window
@@ -51,19 +53,27 @@ inline void Place(QDialog* dialog, QPoint anchor, int onTop)
         dialog->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
 }
 
-inline void Press(QMouseEvent* event, QPoint& dragOrigin, bool& dragging)
+inline void Press(QDialog* dialog, QMouseEvent* event, QPoint& dragGrab, bool& dragging)
 {
-    if (event->button() == Qt::LeftButton) {
-        dragging = true;
-        dragOrigin = event->globalPos();
+    if (event->button() != Qt::LeftButton)
+        return;
+    // Native Wayland: only the compositor can move the window, and it does
+    // so itself until the button is released.
+    if (!ptzdeck::platform::CanPlaceWindows()) {
+        dialog->windowHandle()->startSystemMove();
+        return;
     }
+    dragging = true;
+    dragGrab = event->globalPos() - dialog->pos();
 }
 
-inline void Move(QDialog* dialog, QMouseEvent* event, QPoint& dragOrigin, bool dragging)
+// The grab point goes under the pointer. Not pos() plus the pointer's last
+// step: a window manager that answers moves late reports an earlier position
+// in between, and steps added to that would leave the dialog behind.
+inline void Move(QDialog* dialog, QMouseEvent* event, QPoint dragGrab, bool dragging)
 {
     if ((event->buttons() & Qt::LeftButton) && dragging) {
-        dialog->move(dialog->pos() + event->globalPos() - dragOrigin);
-        dragOrigin = event->globalPos();
+        dialog->move(event->globalPos() - dragGrab);
     }
 }
 

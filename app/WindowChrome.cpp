@@ -7,8 +7,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopWidget>
+#include <QFile>
 #include <QIcon>
-#include <QImageReader>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QStyleOption>
 #include <QWindow>
+#include <QtEndian>
 
 #include "AppState.h"
 #include "DockGeometry.h"
@@ -32,17 +33,50 @@ const QString kOnTopFace =
 const QString kNotOnTopFace =
     QStringLiteral("QPushButton{border-image: url(:/img/no_top.png);background-attachment;border:none;}");
 
+// One image of an icon file: a 32-bit bitmap with straight alpha, stored
+// bottom-up, which is how the artwork tool writes every size up to 48
+// pixels. Read here rather than by Qt's ICO plug-in: the plug-in, and with it
+// every other image-format plug-in, would be loaded at start-up for it alone.
+QImage IconBitmap(const QByteArray& file, int entry)
+{
+    const auto le16 = [&](int at) { return qFromLittleEndian<quint16>(file.constData() + at); };
+    const auto le32 = [&](int at) { return qFromLittleEndian<quint32>(file.constData() + at); };
+    const int record = 6 + 16 * entry;
+    if (file.size() < record + 16)
+        return {};
+    const quint32 offset = le32(record + 12);
+    if (offset > quint32(file.size()) || file.size() - offset < 40 || le32(offset) != 40)
+        return {};
+    const int width = int(le32(offset + 4));
+    const int height = int(le32(offset + 8)) / 2;  // colour rows, then the mask's
+    if (width <= 0 || width > 64 || height != width || le16(offset + 14) != 32 || le32(offset + 16) != 0)
+        return {};
+    const qint64 pixels = offset + 40;
+    if (file.size() - pixels < qint64(width) * height * 4)
+        return {};
+    QImage image(width, height, QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y) {
+        const auto* from = reinterpret_cast<const uchar*>(file.constData() + pixels) + (height - 1 - y) * width * 4;
+        auto* to = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x, from += 4)
+            to[x] = qRgba(from[2], from[1], from[0], from[3]);
+    }
+    return image;
+}
+
 // The program's icon: the small images of the icon file. Its 256-pixel
 // picture is left out: decoding it and sending it to the X server with every
 // window would slow start-up for a size only the installed icons serve.
 QIcon ProgramIcon()
 {
     QIcon icon;
-    QImageReader reader(QStringLiteral(":/img/min_img.ico"));
-    for (int i = 0; i < reader.imageCount(); ++i) {
-        if (!reader.jumpToImage(i) || reader.size().width() > 64)
-            continue;
-        const QImage image = reader.read();
+    QFile file(QStringLiteral(":/img/min_img.ico"));
+    if (!file.open(QIODevice::ReadOnly))
+        return icon;
+    const QByteArray bytes = file.readAll();
+    const int count = bytes.size() >= 6 ? qFromLittleEndian<quint16>(bytes.constData() + 4) : 0;
+    for (int i = 0; i < count; ++i) {
+        const QImage image = IconBitmap(bytes, i);
         if (!image.isNull())
             icon.addPixmap(QPixmap::fromImage(image));
     }
@@ -145,15 +179,17 @@ void MainWindow::mousePressEvent(QMouseEvent* event) {
     }
     if (event->button() == Qt::LeftButton) {
         dragging = true;
-        dragOrigin = event->globalPos();
+        dragGrab = event->globalPos() - pos();
     }
 }
 
 void MainWindow::mouseMoveEvent(QMouseEvent* event) {
     if ((event->buttons() & Qt::LeftButton) && dragging) {
-        // Relative to the last step, so the grab point stays under the pointer.
-        move(pos() + event->globalPos() - dragOrigin);
-        dragOrigin = event->globalPos();
+        // The grab point goes under the pointer. Not pos() plus the pointer's
+        // last step: a window manager that answers moves late (KWin under
+        // load) reports an earlier position in between, and steps added to
+        // that would leave the window behind the hand.
+        move(event->globalPos() - dragGrab);
     }
     g_noDeviceAnchor = mapToGlobal(QPoint(0, 0));
 }

@@ -156,13 +156,14 @@ def one_start(program, display, probe, space, inspect=None):
         if process.poll() is not None:
             raise RuntimeError(f"{program.name} ended with {process.returncode} instead of idling")
         memory = procinfo.memory_kb(process.pid)
+        cpu = procinfo.cpu_ms(process.pid)
         if inspect:
             inspect(process.pid)
         return {"map_ms": (mapped["t_ns"] - spawned) / 1e6,
                 "frame_ms": (frame["t_ns"] - spawned) / 1e6,
                 "window": f"{mapped['width']}x{mapped['height']}",
                 "rss_mb": memory["Rss"] / 1024, "pss_mb": memory["Pss"] / 1024,
-                "uss_mb": memory["Uss"] / 1024, "idle": idle}
+                "uss_mb": memory["Uss"] / 1024, "cpu_ms": cpu, "idle": idle}
     finally:
         watch.close()
         if process is not None:

@@ -237,6 +237,18 @@ private slots:
         // no press seen) does nothing.
         probe::mouseMove(dialog, grip + QPoint(60, 60), Qt::LeftButton);
         QCOMPARE(dialog->pos(), start + QPoint(-15, 35));
+
+        // A window manager that answers moves late reports an earlier
+        // position between two steps: the next step still puts the grip
+        // under the pointer instead of adding to the old place.
+        const QPoint held = dialog->pos();
+        QTest::mousePress(dialog, Qt::LeftButton, Qt::NoModifier, grip);
+        probe::mouseMove(dialog, grip + QPoint(15, 10), Qt::LeftButton);
+        QCOMPARE(dialog->pos(), held + QPoint(15, 10));
+        dialog->move(held);  // the late report
+        probe::mouseMove(dialog, grip + QPoint(30, 20), Qt::LeftButton);  // the pointer at held + grip + (30, 20)
+        QCOMPARE(dialog->pos(), held + QPoint(30, 20));
+        QTest::mouseRelease(dialog, Qt::LeftButton, Qt::NoModifier, grip + QPoint(30, 20));
     }
 
     void okHidesTheDialogs()

@@ -135,8 +135,9 @@ private slots:
         QVERIFY(trays.first()->isVisible());
         QVERIFY(!trays.first()->icon().isNull());
 
-        QCOMPARE(probe::all<NO_Device>().size(), 1);
-        QVERIFY(probe::visible<NO_Device>().isEmpty());
+        // The no-camera warning is built by a pass that finds no camera, not
+        // ahead of it: none exists before the first pass.
+        QVERIFY(probe::all<NO_Device>().isEmpty());
         QVERIFY(bus->requests().isEmpty());
     }
 

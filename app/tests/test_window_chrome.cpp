@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include <QDesktopWidget>
+#include <QImageReader>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -82,6 +83,7 @@ private slots:
     void shapeFollowsThePaintedPanels_data();
     void shapeFollowsThePaintedPanels();
     void trayMenuShowsHidesTogglesAndQuits();
+    void programIconIsTheIconFilesSmallImages();
 
 private:
     SimulatedBus bus;
@@ -158,6 +160,21 @@ void TestWindowChrome::dragFollowsTheLeftButtonOnly() {
     QMouseEvent move(QEvent::MouseMove, grab, pointer + QPoint(7, 9), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(background, &move);
     QCOMPARE(w.pos(), dropped + QPoint(7, 9));
+    sendMouse(background, QEvent::MouseButtonRelease, grab, Qt::LeftButton, Qt::NoButton);
+
+    // A window manager that answers moves late (KWin under load) reports an
+    // earlier position between two steps: the next step still puts the grab
+    // point under the pointer instead of adding to the old place.
+    const QPoint held = w.pos();
+    sendMouse(background, QEvent::MouseButtonPress, grab, Qt::LeftButton, Qt::LeftButton);
+    const QPoint start = w.mapToGlobal(background->mapTo(&w, grab));
+    for (const QPoint& step : {QPoint(15, 10), QPoint(30, 20)}) {
+        QMouseEvent late(QEvent::MouseMove, background->mapFromGlobal(start + step), start + step, Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(background, &late);
+        QCOMPARE(w.pos(), held + step);
+        w.move(held);  // the report of where the window was before the step
+    }
 }
 
 void TestWindowChrome::dockingMovesFromTheCapturedGeometry_data() {
@@ -399,4 +416,26 @@ void TestWindowChrome::closeHidesTheTrayAndEndsTheLoopWithZero() {
 }
 
 QTEST_MAIN(TestWindowChrome)
+// The window and tray icon: every image of the icon file up to 48 pixels, as
+// Qt's own ICO reader decodes it, pixel for pixel; the 256-pixel one is left out.
+void TestWindowChrome::programIconIsTheIconFilesSmallImages() {
+    const QIcon icon = QApplication::windowIcon();
+    QCOMPARE(icon.availableSizes(), (QList<QSize>{{16, 16}, {24, 24}, {32, 32}, {48, 48}}));
+    QCOMPARE(trayOf(*window)->icon().cacheKey(), icon.cacheKey());
+    QImageReader reader(QStringLiteral(":/img/min_img.ico"), "ico");
+    int compared = 0;
+    for (int i = 0; i < reader.imageCount(); ++i) {
+        QVERIFY(reader.jumpToImage(i));
+        const QImage expected = reader.read().convertToFormat(QImage::Format_ARGB32);
+        QVERIFY2(!expected.isNull(), qPrintable(reader.errorString()));
+        if (expected.width() > 48)
+            continue;
+        const QImage shown = icon.pixmap(expected.size()).toImage().convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(shown.size(), expected.size());
+        QVERIFY2(shown == expected, qPrintable(QStringLiteral("the %1-pixel image differs").arg(expected.width())));
+        ++compared;
+    }
+    QCOMPARE(compared, 4);
+}
+
 #include "test_window_chrome.moc"

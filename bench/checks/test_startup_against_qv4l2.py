@@ -1,7 +1,10 @@
 """Start-up and memory against a peer measured in the same run: ptzdeck on
 two simulated cameras must reach its first frame sooner than qv4l2 reaches
 its own, and hold less memory once idle, and it must not load an OpenGL
-driver (Mesa and LLVM were half its memory and time before it stopped).
+driver (Mesa and LLVM were half its memory and time before it stopped) nor
+any image-format plug-in (its pictures are all PNG, which Qt decodes itself;
+asking the plug-ins loaded GIF, ICO, JPEG and SVG readers with libjpeg and
+QtSvg).
 
 Ratios and counts only: both programs start alternately on one Xvfb, so a
 loaded machine slows them alike. qv4l2 stands for the peers here because it
@@ -20,12 +23,13 @@ from startup import Program, Workspace, one_start  # noqa: E402
 
 ROUNDS = 3  # after one warm-up round, which is dropped
 OPENGL_DRIVER_MARKS = ("/dri/", "libLLVM", "libGLX_mesa")
+IMAGE_FORMAT_MARKS = ("/imageformats/", "libjpeg", "libQt5Svg")
 
 
-def opengl_driver_mappings(pid):
+def mappings(pid, marks):
     with open(f"/proc/{pid}/maps") as maps:
         return sorted({line.split()[-1] for line in maps
-                       if any(mark in line for mark in OPENGL_DRIVER_MARKS)})
+                       if any(mark in line for mark in marks)})
 
 
 class StartupAgainstQv4l2(unittest.TestCase):
@@ -39,11 +43,12 @@ class StartupAgainstQv4l2(unittest.TestCase):
         space = Workspace()
         display = Display(space.fresh("xvfb"), key_repeat=False).start()
         runs = {"ptzdeck": [], "qv4l2": []}
-        drivers = []
+        drivers, image_formats = [], []
         try:
             for round_number in range(ROUNDS + 1):
                 for program in (ptzdeck, peer):
-                    inspect = (lambda pid: drivers.extend(opengl_driver_mappings(pid))) \
+                    inspect = (lambda pid: (drivers.extend(mappings(pid, OPENGL_DRIVER_MARKS)),
+                                            image_formats.extend(mappings(pid, IMAGE_FORMAT_MARKS)))) \
                         if program is ptzdeck else None
                     run = one_start(program, display, probe, space, inspect)
                     if round_number:
@@ -53,6 +58,7 @@ class StartupAgainstQv4l2(unittest.TestCase):
             space.remove()
 
         self.assertEqual(drivers, [], "ptzdeck loaded an OpenGL driver")
+        self.assertEqual(image_formats, [], "ptzdeck loaded image-format plug-ins")
         # The best of each: what the program costs when the machine lets it.
         mine = {key: min(r[key] for r in runs["ptzdeck"]) for key in ("frame_ms", "rss_mb", "uss_mb")}
         theirs = {key: min(r[key] for r in runs["qv4l2"]) for key in ("frame_ms", "rss_mb", "uss_mb")}

@@ -13,7 +13,7 @@ import signal
 import subprocess
 import time
 
-from waiting import wait_until
+from waiting import ConditionTimeout, wait_until
 
 SCREEN_WIDTH = 1280
 SCREEN_HEIGHT = 800
@@ -147,6 +147,36 @@ class Display:
         self._processes.append(process)
         return process
 
+    def _wait_for(self, process, log_name, condition, what, timeout=30):
+        """Waits for `condition`: a part of the desktop, started with its log
+        `log_name`, to be ready. A part that ends instead fails at once, and
+        either failure carries the end of its log: a CI machine's output is
+        all anyone has to go by."""
+        found = []
+
+        def ready_or_ended():
+            value = condition()
+            if value:
+                found.append(value)
+                return True
+            return process.poll() is not None
+        try:
+            wait_until(ready_or_ended, what, timeout=timeout)
+        except ConditionTimeout as error:
+            raise ConditionTimeout(f"{error}\n{self._log_tail(log_name)}") from None
+        if not found:
+            raise ConditionTimeout(f"{os.path.basename(process.args[0])} ended with exit code {process.returncode} "
+                                   f"while waiting for {what}\n{self._log_tail(log_name)}")
+        return found[0]
+
+    def _log_tail(self, log_name, lines=40):
+        try:
+            with open(os.path.join(self.workdir, log_name), errors="replace") as log:
+                tail = log.read().splitlines()[-lines:]
+        except OSError as error:
+            return f"({log_name} cannot be read: {error})"
+        return f"the end of {log_name}:\n    " + "\n    ".join(tail or ["(nothing)"])
+
     # -- acting --------------------------------------------------------------
 
     def xdotool(self, *args):
@@ -172,6 +202,12 @@ class Display:
         self.press_button(button)
         self.move_along(start, end, steps)
         self.release_button(button)
+
+    def drag_window(self, start, end, steps=8):
+        """Drag a window by a place on it that moves it: here the same as any
+        drag (a desktop whose compositor does the moving waits for it to
+        begin before the hand moves)."""
+        self.drag(start, end, steps)
 
     def move_along(self, start, end, steps):
         for i in range(1, steps + 1):
@@ -204,12 +240,25 @@ class Display:
                 windows.append(window)
         return windows
 
+    def windows_titled(self, title):
+        """Mapped top-level windows of any program with the title `title`."""
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"], env=self.env(),
+                               capture_output=True, text=True, timeout=30)
+        return [w for w in map(self.window, map(int, found.stdout.split())) if w is not None]
+
     def window(self, window_id):
         info = subprocess.run(["xwininfo", "-id", str(window_id)], env=self.env(),
                               capture_output=True, text=True, timeout=30)
         if info.returncode != 0:
             return None  # gone between the search and the look
         return Window.parse(window_id, info.stdout)
+
+    def keeps_above(self, window):
+        """Whether the window manager keeps `window` above the others, as it
+        says in the window's EWMH state."""
+        state = subprocess.run(["xprop", "-id", str(window.id), "_NET_WM_STATE"], env=self.env(),
+                               capture_output=True, text=True, timeout=30).stdout
+        return "_NET_WM_STATE_ABOVE" in state
 
     def screenshot(self):
         raw = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"],
@@ -252,8 +301,8 @@ class Display:
                                        stderr=subprocess.STDOUT, preexec_fn=die_with_parent)
         self._processes.append(manager)
         # Ready once it has claimed the screen (_NET_SUPPORTING_WM_CHECK on the root).
-        wait_until(lambda: _root_has_property(env, "_NET_SUPPORTING_WM_CHECK"),
-                   "the window manager to take the screen", timeout=30)
+        self._wait_for(manager, "wm.log", lambda: _root_has_property(env, "_NET_SUPPORTING_WM_CHECK"),
+                       "the window manager to take the screen")
 
 
 class Window:
@@ -286,7 +335,8 @@ class Window:
         return (self.x, self.y)
 
     def __repr__(self):
-        return f"<window {self.id:#x} {self.name!r} {self.width}x{self.height}{self.x:+d}{self.y:+d}>"
+        shown_id = f"{self.id:#x}" if isinstance(self.id, int) else self.id
+        return f"<window {shown_id} {self.name!r} {self.width}x{self.height}{self.x:+d}{self.y:+d}>"
 
 
 class Screenshot:

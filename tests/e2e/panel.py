@@ -53,6 +53,8 @@ TAB_BLACK = (53, 52, 52)     # the other captions
 MUTE_RED = (237, 28, 36)     # mute face: the camera is muted (or there is none)
 MUTE_GREEN = (3, 216, 98)    # no_mute face
 KEY_BLACK = (0, 0, 0)        # the ground of a button drawn with background-color: black
+ON_TOP_GLYPH = (40, 40, 44)       # the stay-on-top button's glyph while the panel stays on top
+NOT_ON_TOP_GLYPH = (206, 206, 208)  # its glyph while it does not
 
 
 def centre(rect):

@@ -1,7 +1,9 @@
 """One run of the real ptzdeck program on a private display and a private
 simulated USB bus, driven and judged from outside."""
 
+import glob
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -153,10 +155,12 @@ class PanelSession:
                 out.write(self.display.server_state() + "\n")
                 if self.program is not None and self.program.poll() is not None:
                     out.write(f"the program had ended with exit code {self.program.returncode}\n")
-        for name in ("ptzdeck.log", "xvfb.log", "wm.log", "bus/requests.log"):
-            source = os.path.join(self.work, name)
-            if os.path.exists(source):
-                shutil.copy(source, os.path.join(self.evidence_dir, os.path.basename(name)))
+        # The program's output, what the desktop's parts said (the X server,
+        # a window manager, a compositor, its session's services), and the
+        # requests.
+        logs = glob.glob(os.path.join(self.work, "*.log")) + [os.path.join(self.work, "bus", "requests.log")]
+        for source in filter(os.path.exists, logs):
+            shutil.copy(source, os.path.join(self.evidence_dir, os.path.basename(source)))
         print(f"\nevidence of the failed scenario kept in {self.evidence_dir}")
 
     # -- the simulated bus -------------------------------------------------------
@@ -252,6 +256,18 @@ class PanelSession:
             return "unmuted"
         return None
 
+    def on_top_face(self, shot, window):
+        """"on" or "off", as the stay-on-top button's glyph tells (dark or
+        light); None while it shows neither."""
+        rect = self.at("top", window)
+        dark = shot.count_near(rect, panel.ON_TOP_GLYPH, tolerance=12)
+        light = shot.count_near(rect, panel.NOT_ON_TOP_GLYPH, tolerance=12)
+        if dark >= 40 and light < 5:
+            return "on"
+        if light >= 40 and dark < 5:
+            return "off"
+        return None
+
     def wait_for_camera_ready(self, tab=1):
         """Waits for the face of an open camera: tab `tab` alone green, the
         other tabs black, the mute button on its unmuted face."""
@@ -332,7 +348,11 @@ class Scenario(unittest.TestCase):
     maxDiff = None
 
     def session(self, **kwargs):
-        return PanelSession(self.id().split(".", 1)[-1], **kwargs)
+        # Inside subTest, named after the case too: each case's evidence is
+        # its own, not wiped by the next case's session.
+        case = getattr(self, "_subtest", None) or self
+        name = re.sub(r"[^\w.=-]+", "_", case.id().split(".", 1)[-1]).strip("_")
+        return PanelSession(name, **kwargs)
 
     def assertSent(self, requests, expected, camera=None):
         """`requests` are exactly the operations `expected`, in order."""
@@ -346,3 +366,25 @@ class Scenario(unittest.TestCase):
 
     def assertNothingSent(self, requests):
         self.assertSent(requests, [])
+
+    def minimise_to_the_xembed_tray_and_back(self, s):
+        """Minimises the panel with its own button into an XEmbed
+        notification area (the desktop's tray must have one) and double-clicks
+        its icon there: the panel comes back where it was, camera and all."""
+        window = s.wait_for_camera_ready()
+
+        def tray_icon():
+            return next((w for w in s.windows() if w.width <= 64 and w.height <= 64), None)
+        icon = wait_until(tray_icon, "the panel's icon in the notification area")
+
+        s.click("min")
+        wait_until(lambda: all(w.size != panel.WINDOW_SIZE for w in s.windows()),
+                   "the window to go to the notification area")
+        self.assertIsNotNone(tray_icon(), "the icon stays while the window is away")
+
+        # An XEmbed icon reports clicks as they come: a double click restores.
+        s.display.move_pointer(*panel.centre((icon.x, icon.y, icon.width, icon.height)))
+        s.display.xdotool("click", "--repeat", 2, "--delay", 80, 1)
+        back = s.main_window()
+        self.assertEqual(back.position, window.position)
+        s.wait_for_camera_ready()

@@ -49,19 +49,4 @@ class Tray(Scenario):
     def test_minimise_to_the_tray_and_back(self):
         # The notification area needs a desktop that has one: Fluxbox's toolbar.
         with self.session(cameras=("cam1",), window_manager=True) as s:
-            window = s.wait_for_camera_ready()
-
-            def tray_icon():
-                return next((w for w in s.windows() if w.width <= 64 and w.height <= 64), None)
-            icon = wait_until(tray_icon, "the panel's icon in the notification area")
-
-            s.click("min")
-            wait_until(lambda: all(w.size != panel.WINDOW_SIZE for w in s.windows()),
-                       "the window to go to the notification area")
-            self.assertIsNotNone(tray_icon(), "the icon stays while the window is away")
-
-            s.display.move_pointer(*panel.centre((icon.x, icon.y, icon.width, icon.height)))
-            s.display.xdotool("click", "--repeat", 2, "--delay", 80, 1)
-            back = s.main_window()
-            self.assertEqual(back.position, window.position)
-            s.wait_for_camera_ready()
+            self.minimise_to_the_xembed_tray_and_back(s)
