@@ -1,6 +1,7 @@
 // The keypad (store, clear and recall presets) and the camera's function
 // buttons: focus mode, framing, push, mute, flip and mirror.
 #include "AppState.h"
+#include "CommandNotice.h"
 #include "MainWindow.h"
 #include "ui_MainWindow.h"
 
@@ -58,6 +59,12 @@ void MainWindow::on_btn_num7_clicked() { presetDigit(7); }
 void MainWindow::on_btn_num8_clicked() { presetDigit(8); }
 void MainWindow::on_btn_num9_clicked() { presetDigit(9); }
 
+// Set or Clear and then a digit, by the keypad's roads, without its mode:
+// the window's keypad keeps whatever mode a hand left it in.
+bool MainWindow::recallPreset(int preset) { return g_cameraOpen == 1 && presetRecall(preset); }
+bool MainWindow::storePreset(int preset) { return g_cameraOpen == 1 && presetStore(preset); }
+bool MainWindow::clearPreset(int preset) { return g_cameraOpen == 1 && presetClear(preset); }
+
 // The two mode buttons exclude each other; neither sends anything.
 void MainWindow::on_btn_set_clicked()
 {
@@ -74,25 +81,31 @@ void MainWindow::on_btn_clear_clicked()
 // A toggle's face and state say what the camera was last told: they turn
 // only when the camera took the command, so a click that reached no camera
 // (none open, or one that failed) leaves them, and the next click asks for
-// the same thing again. They are never read back from the camera.
-void MainWindow::on_btn_af_clicked()
+// the same thing again. They are never read back from the camera. A click
+// asks for the other state; a state asked for again is sent again, for a
+// camera that was changed behind the panel's back.
+bool MainWindow::setAutoFocus(bool on)
 {
-    const bool toManual = !afManual;
-    if (!sent(device, toManual ? &BaseDevice::FocusManual : &BaseDevice::FocusAuto))
-        return;
-    afManual = toManual;
-    ui->btn_af->setStyleSheet(keyFace(toManual ? "MF.png" : "AF.png"));
-    ui->slider_focus->setEnabled(toManual);
+    if (!sent(device, on ? &BaseDevice::FocusAuto : &BaseDevice::FocusManual))
+        return false;
+    afManual = !on;
+    ui->btn_af->setStyleSheet(keyFace(on ? "AF.png" : "MF.png"));
+    ui->slider_focus->setEnabled(!on);
+    return true;
 }
 
-void MainWindow::on_btn_ai_clicked()
+void MainWindow::on_btn_af_clicked() { setAutoFocus(afManual); }
+
+bool MainWindow::setAutoFraming(bool on)
 {
-    const bool toManual = !aiManual;
-    if (!sent(device, toManual ? &BaseDevice::FramingManual : &BaseDevice::FramingAuto))
-        return;
-    aiManual = toManual;
-    ui->btn_ai->setStyleSheet(keyFace(toManual ? "Manual.png" : "Framing.png"));
+    if (!sent(device, on ? &BaseDevice::FramingAuto : &BaseDevice::FramingManual))
+        return false;
+    aiManual = !on;
+    ui->btn_ai->setStyleSheet(keyFace(on ? "Framing.png" : "Manual.png"));
+    return true;
 }
+
+void MainWindow::on_btn_ai_clicked() { setAutoFraming(aiManual); }
 
 // One manual framing shot; btn_ai keeps its face and state.
 void MainWindow::on_btn_push_clicked()
@@ -101,23 +114,39 @@ void MainWindow::on_btn_push_clicked()
         device->FramingManual();
 }
 
-void MainWindow::on_btn_mute_clicked()
+bool MainWindow::setMuted(bool on)
 {
-    const bool mute = unmuted;
-    if (!sent(device, mute ? &BaseDevice::MuteOn : &BaseDevice::MuteOff))
-        return;
-    unmuted = !mute;
-    ui->btn_mute->setStyleSheet(muteFace(mute ? "mute.png" : "no_mute.png"));
+    if (!sent(device, on ? &BaseDevice::MuteOn : &BaseDevice::MuteOff))
+        return false;
+    unmuted = !on;
+    ui->btn_mute->setStyleSheet(muteFace(on ? "mute.png" : "no_mute.png"));
+    return true;
 }
 
-void MainWindow::on_btn_flip_clicked()
+void MainWindow::on_btn_mute_clicked() { setMuted(unmuted); }
+
+bool MainWindow::setFlipped(bool on)
 {
-    if (sent(device, unflipped ? &BaseDevice::FlipOn : &BaseDevice::FlipOff))
-        unflipped = !unflipped;
+    if (!sent(device, on ? &BaseDevice::FlipOn : &BaseDevice::FlipOff))
+        return false;
+    unflipped = !on;
+    return true;
 }
 
-void MainWindow::on_btn_mirror_clicked()
+void MainWindow::on_btn_flip_clicked() { setFlipped(unflipped); }
+
+bool MainWindow::setMirrored(bool on)
 {
-    if (sent(device, unmirrored ? &BaseDevice::MirrorOn : &BaseDevice::MirrorOff))
-        unmirrored = !unmirrored;
+    if (!sent(device, on ? &BaseDevice::MirrorOn : &BaseDevice::MirrorOff))
+        return false;
+    unmirrored = !on;
+    return true;
+}
+
+void MainWindow::on_btn_mirror_clicked() { setMirrored(unmirrored); }
+
+QString MainWindow::commandFault()
+{
+    commandNotice->check();
+    return CommandNotice::textFor(device->LastRequestFault());
 }

@@ -32,60 +32,93 @@ const char kManualFace[] = "QPushButton{image: url(:/img/Manual.png);background-
 // rides round the rim to the top.
 void MainWindow::MoveEvent(BaseDevice* dev, int place, int x, int y)
 {
+    sendPlace(dev, place, x, y);
+}
+
+bool MainWindow::sendPlace(BaseDevice* dev, int place, int x, int y)
+{
     if (g_cameraOpen != 1 || !dev)
-        return;
+        return false;
     if (dev == device) {
         x = panSpeed(x);
         y = tiltSpeed(y);
-        // Which axes this place sets moving; the centre stops both.
-        static constexpr unsigned kAxes[9] = {PanAxis | TiltAxis, TiltAxis, PanAxis | TiltAxis,
-                                              PanAxis,            0,        PanAxis,
-                                              PanAxis | TiltAxis, TiltAxis, PanAxis | TiltAxis};
         if (place == 4)
             movingAxes &= ~(PanAxis | TiltAxis);
-        else if (place >= 0 && place < 9)
-            movingAxes |= kAxes[place];
+        else
+            movingAxes |= placeAxes(place);
     }
+    // In this order on the wire; every operation is sent whatever the one
+    // before it answered.
+    bool taken = true;
+    const auto send = [&taken](bool answer) { taken = taken && answer; };
     switch (place) {
     case 0:
-        dev->PanLeft(x);
-        dev->TiltUp(y);
+        send(dev->PanLeft(x));
+        send(dev->TiltUp(y));
         break;
     case 1:
-        dev->TiltUp(y);
+        send(dev->TiltUp(y));
         break;
     case 2:
-        dev->PanRight(x);
-        dev->TiltUp(y);
+        send(dev->PanRight(x));
+        send(dev->TiltUp(y));
         break;
     case 3:
-        dev->PanLeft(x);
+        send(dev->PanLeft(x));
         break;
     case 4:
-        dev->TiltUpStop();
-        dev->TiltDownStop();
-        dev->PanLeftStop();
-        dev->PanRightStop();
+        send(dev->TiltUpStop());
+        send(dev->TiltDownStop());
+        send(dev->PanLeftStop());
+        send(dev->PanRightStop());
         break;
     case 5:
-        dev->PanRight(x);
+        send(dev->PanRight(x));
         break;
     case 6:
-        dev->PanLeft(x);
-        dev->TiltDown(y);
+        send(dev->PanLeft(x));
+        send(dev->TiltDown(y));
         break;
     case 7:
-        dev->TiltDown(y);
+        send(dev->TiltDown(y));
         break;
     case 8:
-        dev->TiltDown(y);
-        dev->PanRight(x);
+        send(dev->TiltDown(y));
+        send(dev->PanRight(x));
         break;
     default:
-        break;
+        return false;
     }
     if (dev == device)
         followSteps();
+    return taken;
+}
+
+// Which axes a place sets moving; none for the centre or a place off the grid.
+unsigned MainWindow::placeAxes(int place)
+{
+    static constexpr unsigned kAxes[9] = {PanAxis | TiltAxis, TiltAxis, PanAxis | TiltAxis,
+                                          PanAxis,            0,        PanAxis,
+                                          PanAxis | TiltAxis, TiltAxis, PanAxis | TiltAxis};
+    return place >= 0 && place < 9 ? kAxes[place] : 0;
+}
+
+bool MainWindow::moveTowards(int place, int pan, int tilt)
+{
+    if (!cameraReady() || place < 0 || place > 8)
+        return false;
+    bool taken = true;
+    if (place != 4) {
+        if ((movingAxes & PanAxis) && !(placeAxes(place) & PanAxis)) {
+            taken &= device->PanLeftStop();
+            movingAxes &= ~PanAxis;
+        }
+        if ((movingAxes & TiltAxis) && !(placeAxes(place) & TiltAxis)) {
+            taken &= device->TiltUpStop();
+            movingAxes &= ~TiltAxis;
+        }
+    }
+    return sendPlace(device, place, pan, tilt) && taken;
 }
 
 // The joystick repeats all three reports every 100 ms while held; only a
@@ -324,10 +357,52 @@ void MainWindow::hideEvent(QHideEvent* event)
     QMainWindow::hideEvent(event);
 }
 
+// A continuous zoom as the T and W keys move it, until a stop.
+bool MainWindow::zoom(int way)
+{
+    if (g_cameraOpen != 1)
+        return false;
+    bool taken = false;
+    if (way == 0) {
+        movingAxes &= ~ZoomAxis;
+        taken = device->ZoomStop();
+    } else {
+        movingAxes |= ZoomAxis;
+        taken = way > 0 ? device->ZoomIn(lensSpeed()) : device->ZoomOut(lensSpeed());
+    }
+    followSteps();
+    return taken;
+}
+
+bool MainWindow::focusByHand() const { return ui->slider_focus->isEnabled(); }
+
+// As the focus slider moves it: only in manual focus, where it is enabled.
+bool MainWindow::focus(int way)
+{
+    if (g_cameraOpen != 1 || !focusByHand())
+        return false;
+    bool taken = false;
+    if (way == 0) {
+        movingAxes &= ~FocusAxis;
+        taken = device->FocusStop();
+    } else {
+        movingAxes |= FocusAxis;
+        taken = way > 0 ? device->FocusFar(lensSpeed()) : device->FocusNear(lensSpeed());
+    }
+    followSteps();
+    return taken;
+}
+
+bool MainWindow::goHome()
+{
+    if (g_cameraOpen != 1)
+        return false;
+    const bool taken = device->Home();
+    followSteps();
+    return taken;
+}
+
 void MainWindow::on_btn_home_clicked()
 {
-    if (g_cameraOpen == 1) {
-        device->Home();
-        followSteps();
-    }
+    goHome();
 }

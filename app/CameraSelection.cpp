@@ -29,6 +29,34 @@ void MainWindow::paintCameraTabs(int chosen)
     QPushButton* const tabs[] = {ui->btn_cam1, ui->btn_cam2, ui->btn_cam3, ui->btn_cam4, ui->btn_cam5};
     for (int number = 1; number <= 5; ++number)
         tabs[number - 1]->setStyleSheet(CameraTabFace(number, number == chosen));
+    chosenTab = chosen;
+    camerasMayHaveChanged();
+}
+
+void MainWindow::camerasMayHaveChanged()
+{
+    if (cameraListener)
+        cameraListener();
+}
+
+bool MainWindow::cameraReady() const { return g_cameraOpen == 1 && cameraBound; }
+
+QStringList MainWindow::cameraNames() const
+{
+    // `devices` keeps the records of an earlier pass when enumeration fails;
+    // the count says how many of them are there now.
+    QStringList names;
+    for (int i = 0; i < g_cameraCount && i < static_cast<int>(devices.size()); ++i)
+        names << QString::fromStdString(devices[static_cast<size_t>(i)].friendlyName);
+    return names;
+}
+
+void MainWindow::selectCamera(int number)
+{
+    if (number == 1)
+        on_btn_cam1_clicked();
+    else if (number >= 2 && number <= 5)
+        chooseCamera(number);
 }
 
 void MainWindow::on_btn_cam1_clicked()

@@ -31,6 +31,11 @@ public:
     // What the notice says for a cause; empty for RequestFault::None.
     static QString textFor(RequestFault fault);
 
+    // Shows the notice if the device's last request has a cause to tell.
+    // Input on the window runs it by itself; a command from outside the
+    // window (the session bus) runs it when the camera did not take it.
+    void check();
+
     // Shows `text` unless `key` has been told already; true when it shows.
     bool tellOnce(const QString& key, const QString& text);
 
@@ -39,8 +44,6 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    void check();
-
     QWidget* window;
     BaseDevice* device;
     QString camera;

@@ -228,4 +228,5 @@ void MainWindow::TimerInit()
     }
     // One pass per start: only a device change starts the timer again.
     discoveryTimer->stop();
+    camerasMayHaveChanged();
 }

@@ -5,7 +5,9 @@
 #include <QByteArray>
 #include <QMainWindow>
 #include <QPoint>
+#include <QStringList>
 #include <QSystemTrayIcon>
+#include <functional>
 #include <vector>
 
 #include <lumetra/BaseDevice.h>
@@ -42,6 +44,53 @@ class MainWindow : public QMainWindow {
 public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    // What inputs other than the window's own controls may do (the session
+    // bus, gamepads). Each runs the code of the control it stands for, under
+    // its rules: nothing reaches a camera while none is open, and a face
+    // turns only for a command the camera took. The camera commands answer
+    // whether the camera took them.
+    bool cameraReady() const;         // a camera is open
+    QStringList cameraNames() const;  // the cameras of the last discovery pass, in tab order
+    int chosenCamera() const { return chosenTab; }  // 1 to 5; 0 for none
+    bool autoFocus() const { return !afManual; }
+    bool autoFraming() const { return !aiManual; }
+    bool muted() const { return !unmuted; }
+    bool mirrored() const { return !unmirrored; }
+    bool flipped() const { return !unflipped; }
+    bool staysOnTop() const { return !notOnTop; }
+    bool panelShown() const;
+
+    // Presets 0 to 9, as the keypad stores, clears and recalls them; the
+    // keypad's own store or clear mode is left as it was.
+    bool recallPreset(int preset);
+    bool storePreset(int preset);
+    bool clearPreset(int preset);
+    // A joystick place (0 to 8, row by row from the top left; 4 stops pan and
+    // tilt) at pan speed 0 to 21 and tilt speed 0 to 14. An axis still moving
+    // that the new place does not drive stops, so a move goes where it says.
+    bool moveTowards(int place, int panSpeed, int tiltSpeed);
+    bool zoom(int way);   // 1 in, -1 out, 0 stop
+    bool focus(int way);  // 1 far, -1 near, 0 stop; only in manual focus, as the slider
+    bool focusByHand() const;  // the focus slider moves it
+    bool goHome();
+    bool setAutoFocus(bool on);
+    bool setAutoFraming(bool on);
+    bool setMuted(bool on);
+    bool setMirrored(bool on);
+    bool setFlipped(bool on);
+    void selectCamera(int number);  // a click on camera tab 1 to 5
+    void showPanel();               // shown, back from the notification area, raised
+    void hidePanel();               // as the minimise button
+    void toggleShown();             // the notification area menu's Show/Hide
+    bool setStaysOnTop(bool on);    // false where the desktop cannot keep a window on top
+    // After a camera command that answered false: why it did not reach the
+    // camera, in the words of the window's notice, which shows as after a
+    // click; empty when there is no cause the user could mend.
+    QString commandFault();
+    // Called whenever the cameras found, the chosen one or whether one is
+    // open may have changed.
+    void setCameraListener(std::function<void()> listener) { cameraListener = std::move(listener); }
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -165,6 +214,9 @@ private:
     // only a hand on a slider sends its value.
     bool fillingPane = false;
     void paintCameraTabs(int chosen);  // 1 to 5 green, the others black; 0: all black
+    int chosenTab = 0;                 // the green tab
+    std::function<void()> cameraListener;
+    void camerasMayHaveChanged();
     void chooseCamera(int number);     // the shared body of buttons 2 to 5
     void showNoCameraDialog();
     void wirePictureSliders();
@@ -173,6 +225,9 @@ private:
     // moving on the open camera and not yet stopped.
     enum Axis : unsigned { PanAxis = 1, TiltAxis = 2, ZoomAxis = 4, FocusAxis = 8 };
     unsigned movingAxes = 0;
+    // MoveEvent's body: true when the camera took every operation.
+    bool sendPlace(BaseDevice* dev, int place, int x, int y);
+    static unsigned placeAxes(int place);
     // Stops every axis still moving but those in `keep`, on the camera that
     // was told to move.
     void stopMotion(unsigned keep = 0);

@@ -106,12 +106,7 @@ void MainWindow::setUpDesktop() {
     trayIcon->setToolTip(QStringLiteral("ptzdeck"));
     trayMenu = new QMenu(this);
     trayShowHide = trayMenu->addAction(QString());
-    connect(trayShowHide, &QAction::triggered, this, [this] {
-        if (isVisible() && !isMinimized())
-            on_btn_min_clicked();
-        else
-            restoreFromTray();
-    });
+    connect(trayShowHide, &QAction::triggered, this, &MainWindow::toggleShown);
     trayOnTop = trayMenu->addAction(QStringLiteral("Stay on top"));
     trayOnTop->setCheckable(true);
     connect(trayOnTop, &QAction::triggered, this, [this] { on_btn_top_clicked(); });
@@ -139,8 +134,33 @@ void MainWindow::setUpDesktop() {
 }
 
 void MainWindow::updateTrayMenu() {
-    trayShowHide->setText(isVisible() && !isMinimized() ? QStringLiteral("Hide") : QStringLiteral("Show"));
+    trayShowHide->setText(panelShown() ? QStringLiteral("Hide") : QStringLiteral("Show"));
     trayOnTop->setChecked(!notOnTop);
+}
+
+bool MainWindow::panelShown() const { return isVisible() && !isMinimized(); }
+
+void MainWindow::showPanel() { restoreFromTray(); }
+
+void MainWindow::hidePanel() {
+    if (panelShown())
+        on_btn_min_clicked();
+}
+
+void MainWindow::toggleShown() {
+    if (panelShown())
+        on_btn_min_clicked();
+    else
+        restoreFromTray();
+}
+
+// Native Wayland disables the button: the desktop keeps no window on top.
+bool MainWindow::setStaysOnTop(bool on) {
+    if (!ui->btn_top->isEnabled())
+        return false;
+    if (notOnTop == on)
+        on_btn_top_clicked();
+    return true;
 }
 
 void MainWindow::restoreFromTray() {

@@ -1,44 +1,39 @@
-// ptzdeck: a control panel for USB PTZ cameras.
-#include <QAbstractEventDispatcher>
-#include <QApplication>
-#include <QPixmapCache>
-#include <QThreadPool>
+// ptzdeck: a control panel for USB PTZ cameras, and its command line.
+#include <sys/stat.h>
 
-#include "MainWindow.h"
-#include "platform/SessionPlatform.h"
+#include <cstdlib>
+#include <string>
+
+#include "PanelModule.h"
+#include "remote/CommandLine.h"
+#include "remote/PanelClient.h"
 
 namespace {
 
-// An idle panel wakes for nothing. Qt's pixmap cache runs a flush timer for
-// as long as it holds anything (it fired 30 and 60 s after start-up), and the
-// threads that converted images for it waited 30 s before exiting. The cache
-// only shares images while a burst of work loads them; the style holds on to
-// what it loaded, so the cache is emptied, and its timer stopped, whenever the
-// event loop is about to wait.
-void KeepIdleSilent()
+// Whether the session has a bus a running panel could be found on: its
+// address, or the socket where a systemd session keeps it. Without either,
+// asking would only try to start a bus for the display; the panel's own claim
+// of its name still finds a panel that one started.
+bool SessionBusAround()
 {
-    QThreadPool::globalInstance()->setExpiryTimeout(0);
-    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
-                     [] { QPixmapCache::clear(); });
+    if (std::getenv("DBUS_SESSION_BUS_ADDRESS"))
+        return true;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    struct stat socket {};
+    return runtime && stat((std::string(runtime) + "/bus").c_str(), &socket) == 0 && S_ISSOCK(socket.st_mode);
 }
 
 }  // namespace
 
 int main(int argc, char* argv[])
 {
-    // The panel paints with the raster engine only. Without this, Qt's X11
-    // back end loads its GLX integration and with it Mesa and LLVM: some
-    // 30 MB resident and a slower start, for nothing. A user's own choice wins.
-    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
-        qputenv("QT_XCB_GL_INTEGRATION", "none");
-    ptzdeck::platform::PreferXWayland();
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
-    QApplication app(argc, argv);
-    // Docks, task switchers and the Wayland app id find the program by this
-    // name: its desktop file is ptzdeck.desktop.
-    QGuiApplication::setDesktopFileName(QStringLiteral("ptzdeck"));
-    KeepIdleSilent();
-    MainWindow window;
-    window.show();
-    return app.exec();
+    using namespace ptzdeck::remote;
+    // A command is a client of the running panel: no window, no display.
+    const Invocation invocation = ParseCommandLine({argv + 1, argv + argc});
+    if (invocation.kind != Invocation::Kind::Panel)
+        return RunClient(invocation);
+    // One panel a session: a second launch brings the first to the front.
+    if (SessionBusAround() && ShowRunningPanel())
+        return 0;
+    return ptzdeck::RunPanel(argc, argv);
 }

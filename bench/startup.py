@@ -55,12 +55,15 @@ class Program:
     def __init__(self, name, argv, needs_bus):
         self.name, self.argv, self.needs_bus = name, argv, needs_bus
 
-    def start(self, display, workdir):
-        """Starts the program on `display` with a private home; returns
-        (process, monotonic ns right before the spawn, bus or None)."""
+    def start(self, display, workdir, session_bus=None):
+        """Starts the program on `display` with a private home (and the
+        session bus at address `session_bus`, if given); returns (process,
+        monotonic ns right before the spawn, bus or None)."""
         env = dict(os.environ)
         for name in CLEARED_VARIABLES:
             env.pop(name, None)
+        if session_bus:
+            env["DBUS_SESSION_BUS_ADDRESS"] = session_bus
         home = os.path.join(workdir, "home")
         runtime = os.path.join(workdir, "runtime")
         os.makedirs(home)

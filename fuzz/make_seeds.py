@@ -135,7 +135,33 @@ def sysfs_seeds():
     write("fuzz_v4l2_sysfs", "names_only", SEPARATOR.join([b"video7", b"", b"video007\n", b"\xff\xfe"]))
 
 
+# ---- the program's command line -------------------------------------------
+
+def command_line(*words):
+    """The bytes from which fuzz_command_line's FuzzedDataProvider reads
+    `words`: the count and each word's "typed out" choice (0) come off the
+    end, the words themselves off the front, each closed by a backslash."""
+    assert len(words) <= 6 and not any("\\" in w for w in words)
+    front = b"".join(w.encode("utf-8") + b"\\x" for w in words)
+    return front + bytes([0] * len(words)) + bytes([len(words)])
+
+
+def command_line_seeds():
+    for name, words in [
+        ("call", ("call", "3")), ("store", ("store", "4")), ("clear", ("clear", "0")), ("camera", ("camera", "2")),
+        ("move", ("move", "left")), ("move_speed", ("move", "down", "3")),
+        ("move_diagonal_timed", ("move", "up-left", "9,4", "--for", "0.5")),
+        ("move_timed_equals", ("move", "right", "--for=2")), ("stop", ("stop",)), ("zoom", ("zoom", "in")),
+        ("focus", ("focus", "far")), ("home", ("home",)), ("toggle_on", ("af", "on")), ("toggle_off", ("mute", "off")),
+        ("on_top", ("on-top", "off")), ("show", ("show",)), ("status_json", ("status", "--json")),
+        ("help", ("--help",)), ("qt_options", ("-platform", "xcb")), ("out_of_range", ("camera", "6")),
+        ("unknown_direction", ("move", "sideways", "5")),
+    ]:
+        write("fuzz_command_line", name, command_line(*words))
+
+
 def main():
+    command_line_seeds()
     usb_descriptor_seeds()
     cam_file_seeds()
     text_seeds()

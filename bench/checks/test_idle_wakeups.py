@@ -1,8 +1,10 @@
 """An idle panel costs nothing: once it has settled on two cameras, none of
 its threads is woken, not once, until someone touches it; and after the
-joystick's timers have run, it goes back to that rest. It follows gamepads
-meanwhile (a udev monitor on input devices), and no pad being there wakes
-it either. (A pad plugged in and untouched: perf.gamepad_idle_wakeups.)
+joystick's timers have run, or a command came over the session bus, it goes
+back to that rest. The panel is connected to a session bus, as on a desktop.
+It follows gamepads meanwhile (a udev monitor on input devices), and no pad
+being there wakes it either. (A pad plugged in and untouched:
+perf.gamepad_idle_wakeups.)
 
 Exact counts from the kernel (context switches per thread), on the panel's
 own Xvfb and simulated bus, so nothing else on the machine can move them."""
@@ -17,7 +19,7 @@ sys.path[:0] = [os.path.join(HERE, ".."), os.path.join(HERE, "..", "..", "tests"
 
 import panel  # noqa: E402
 import procinfo  # noqa: E402
-from camera_requests import PanLeft, PanStop  # noqa: E402
+from camera_requests import PanLeft, PanStop, PresetCall  # noqa: E402
 from session import PanelSession  # noqa: E402
 from waiting import wait_until  # noqa: E402
 
@@ -61,7 +63,7 @@ class IdleWakeups(unittest.TestCase):
         return voluntary + involuntary
 
     def test_idle_panel_does_not_wake_before_or_after_the_joystick(self):
-        with PanelSession("perf_idle_wakeups") as s:
+        with PanelSession("perf_idle_wakeups", session_bus=True) as s:
             pid = s.program.pid
             window = s.main_window()
             # Discovery is done once camera 1 is open and its settings read.
@@ -88,6 +90,15 @@ class IdleWakeups(unittest.TestCase):
 
             self.settle(pid, "after the joystick")
             self.assertNoWakeups(pid, "after the joystick was released")
+
+            # A command over the bus, and a timed move that stops by itself.
+            for words, op in ((("call", 4), PresetCall(4)), (("move", "left", "--for", "0.2"), PanStop)):
+                mark = s.log.mark()
+                done = s.command(*words)
+                self.assertEqual((done.returncode, done.stderr), (0, ""), words)
+                s.log.wait_for(op, mark)
+            self.settle(pid, "after the commands")
+            self.assertNoWakeups(pid, "after the commands")
 
 
 if __name__ == "__main__":

@@ -2,8 +2,10 @@
 //
 //   ptzdeck_xprobe watch [--timeout S] [--min-size WxH]
 //   ptzdeck_xprobe keys --window ID --log PATH [--count N] [--key Left] [--timeout S]
+//   ptzdeck_xprobe calls --program PTZDECK --log PATH [--count N] [--timeout S]
 //
 // Times are CLOCK_MONOTONIC nanoseconds; output is JSON, one object a line.
+#include "CallLatency.h"
 #include "FirstFrameWatch.h"
 #include "JsonLine.h"
 #include "KeyLatency.h"
@@ -19,7 +21,8 @@ int usage(const char* why)
 {
     JsonLine().add("error", why).print();
     std::fputs("usage: ptzdeck_xprobe watch [--timeout S] [--min-size WxH]\n"
-               "       ptzdeck_xprobe keys --window ID --log PATH [--count N] [--key NAME] [--timeout S]\n",
+               "       ptzdeck_xprobe keys --window ID --log PATH [--count N] [--key NAME] [--timeout S]\n"
+               "       ptzdeck_xprobe calls --program PTZDECK --log PATH [--count N] [--timeout S]\n",
                stderr);
     return 2;
 }
@@ -40,6 +43,7 @@ int main(int argc, char* argv[])
     const std::string mode = argv[1];
     FirstFrameOptions watch;
     KeyLatencyOptions keys;
+    CallLatencyOptions calls;
     for (int i = 2; i < argc; ++i) {
         const std::string option = argv[i];
         if (i + 1 >= argc)
@@ -47,16 +51,18 @@ int main(int argc, char* argv[])
         const char* value = argv[++i];
         long long n = 0;
         if (option == "--timeout" && number(value, n) && n > 0) {
-            watch.timeoutNs = keys.timeoutNs = n * 1000000000LL;
+            watch.timeoutNs = keys.timeoutNs = calls.timeoutNs = n * 1000000000LL;
         } else if (option == "--min-size" && mode == "watch") {
             if (std::sscanf(value, "%dx%d", &watch.minWidth, &watch.minHeight) != 2)
                 return usage("--min-size takes WxH");
         } else if (option == "--window" && number(value, n) && n > 0 && n <= 0xffffffffLL) {
             keys.window = std::uint32_t(n);
         } else if (option == "--log") {
-            keys.log = value;
+            keys.log = calls.log = value;
+        } else if (option == "--program" && mode == "calls") {
+            calls.program = value;
         } else if (option == "--count" && number(value, n) && n > 0 && n <= 100000) {
-            keys.count = int(n);
+            keys.count = calls.count = int(n);
         } else if (option == "--key") {
             keys.key = value;
         } else {
@@ -69,6 +75,11 @@ int main(int argc, char* argv[])
         if (!keys.window || keys.log.empty())
             return usage("keys needs --window and --log");
         return measureKeyLatency(keys);
+    }
+    if (mode == "calls") {
+        if (calls.program.empty() || calls.log.empty())
+            return usage("calls needs --program and --log");
+        return measureCallLatency(calls);
     }
     return usage("unknown mode");
 }

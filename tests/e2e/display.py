@@ -388,6 +388,22 @@ class Screenshot:
         return sum(1 for i in range(0, len(mine), 3) if mine[i:i + 3] != theirs[i:i + 3])
 
 
+def start_session_bus(directory):
+    """A D-Bus session bus of one's own, listening in `directory`, as a
+    desktop session has one: (the daemon, its address), once it listens."""
+    daemon = subprocess.Popen(
+        ["dbus-daemon", "--session", "--nofork", "--nopidfile",
+         f"--address=unix:path={os.path.join(directory, 'session-bus')}", "--print-address=1"],
+        stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+        preexec_fn=die_with_parent)
+    address = daemon.stdout.readline().strip()
+    daemon.stdout.close()
+    if not address:
+        daemon.wait()
+        raise RuntimeError("the session bus did not start")
+    return daemon, address
+
+
 def die_with_parent():
     """For Popen's preexec_fn: the child is terminated when the scenario's
     process dies, even by SIGKILL (a CTest timeout), so no server, window

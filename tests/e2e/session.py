@@ -11,7 +11,7 @@ import unittest
 
 import panel
 from camera_requests import Home, RequestLog
-from display import Display, die_with_parent
+from display import Display, die_with_parent, start_session_bus
 from waiting import wait_until
 
 SOURCE_DIR = os.path.dirname(os.path.abspath(__file__))
@@ -34,12 +34,14 @@ def program_path():
 
 class PanelSession:
     def __init__(self, scenario, cameras=("cam1", "cam2"), camera_lines=None, window_manager=False,
-                 key_repeat=True, program=None, launcher=(), display=None, scale_factor=None):
+                 key_repeat=True, program=None, launcher=(), display=None, scale_factor=None,
+                 session_bus=False):
         """`program` replaces the built ptzdeck (an installed one, say);
         `launcher` is a command that runs it and must leave the program
         the process it started (as `strace -D` does). `display` makes the
         desktop (a Display by default: Xvfb, with Fluxbox when
-        `window_manager`); `scale_factor` is the user's QT_SCALE_FACTOR."""
+        `window_manager`); `scale_factor` is the user's QT_SCALE_FACTOR;
+        `session_bus` gives the session a D-Bus session bus of its own."""
         self.scenario = scenario
         self.program_path = program or program_path()
         self.launcher = list(launcher)
@@ -49,6 +51,9 @@ class PanelSession:
         self.key_repeat = key_repeat
         self.make_display = display or (lambda work: Display(work, self.window_manager, self.key_repeat))
         self.scale_factor = scale_factor
+        self.session_bus = session_bus
+        self.bus_daemon = None
+        self.bus_address = None
         self.scale = 1  # device pixels per panel pixel, found when the window is shown
         self.evidence_dir = os.path.join(
             os.environ.get("PTZDECK_E2E_EVIDENCE",
@@ -70,6 +75,8 @@ class PanelSession:
                 self.plug(name, lines=self.camera_lines.get(name, ()))
             self.display = self.make_display(self.work)
             self.display.start()
+            if self.session_bus:
+                self.bus_daemon, self.bus_address = start_session_bus(self.work)
             self._start_program()
         except BaseException:
             self._tear_down()
@@ -100,6 +107,8 @@ class PanelSession:
         env["LSAN_OPTIONS"] = ":".join(filter(None, [env.get("LSAN_OPTIONS"), suppressions]))
         env.update(LUMETRA_SIM_DIR=self.bus, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"))
         env.setdefault("XDG_RUNTIME_DIR", runtime)
+        if self.bus_address:
+            env["DBUS_SESSION_BUS_ADDRESS"] = self.bus_address
         with open(os.path.join(self.work, "ptzdeck.log"), "wb") as log:
             self.program = subprocess.Popen([*self.launcher, self.program_path], env=env, cwd=self.work,
                                             stdin=subprocess.DEVNULL, stdout=log,
@@ -124,6 +133,9 @@ class PanelSession:
             except subprocess.TimeoutExpired:
                 self.program.kill()
                 self.program.wait()
+        if self.bus_daemon is not None:
+            self.bus_daemon.terminate()
+            self.bus_daemon.wait()
         if self.display is not None:
             self.display.stop()
         shutil.rmtree(self.work, ignore_errors=True)
@@ -278,6 +290,33 @@ class PanelSession:
                     and self.mute_face(shot, window) == "muted")
         wait_until(no_camera, "all tabs black and the muted face")
         return window
+
+    # -- the session bus -------------------------------------------------------------
+
+    def command(self, *words, display=False, timeout=60):
+        """Runs `ptzdeck WORDS...` as a shortcut or a script would, in the
+        session (its bus), without the display unless `display`: a command
+        must not need one. Returns the finished process (returncode, stdout,
+        stderr)."""
+        env = dict(os.environ)
+        for name in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"):
+            env.pop(name, None)
+        if display:
+            env["DISPLAY"] = self.display.name
+        if self.bus_address:
+            env["DBUS_SESSION_BUS_ADDRESS"] = self.bus_address
+        env["XDG_RUNTIME_DIR"] = os.path.join(self.work, "runtime")
+        return subprocess.run([self.program_path, *map(str, words)], env=env, capture_output=True, text=True,
+                              timeout=timeout, cwd=self.work)
+
+    def bus_call(self, method, *arguments, interface="io.github.ptzdeck.Panel"):
+        """A method call on the panel's object, its arguments typed as
+        dbus-send takes them ("int32:3", "string:left"); the finished
+        dbus-send."""
+        env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.bus_address)
+        return subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=io.github.ptzdeck.ptzdeck",
+                               "/io/github/ptzdeck/Panel", f"{interface}.{method}", *arguments],
+                              env=env, capture_output=True, text=True, timeout=60)
 
     # -- acting ------------------------------------------------------------------
 

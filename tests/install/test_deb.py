@@ -105,7 +105,9 @@ class InstallRunPurge(InstalledLibraryChecks, InstalledProgramChecks, Scenario):
         for path in ("/usr/bin/ptzdeck", "/usr/bin/lumetra-cli", "/lib/udev/rules.d/70-ptzdeck-cameras.rules",
                      "/usr/share/applications/ptzdeck.desktop", "/usr/share/icons/hicolor/256x256/apps/ptzdeck.png",
                      "/usr/share/metainfo/io.github.ptzdeck.ptzdeck.metainfo.xml",
-                     "/usr/share/man/man1/ptzdeck.1.gz", "/usr/share/man/man1/lumetra-cli.1.gz"):
+                     "/usr/share/man/man1/ptzdeck.1.gz", "/usr/share/man/man1/lumetra-cli.1.gz",
+                     f"/usr/lib/{MULTIARCH}/ptzdeck/ptzdeck-panel.so",
+                     "/usr/share/dbus-1/interfaces/io.github.ptzdeck.Panel.xml"):
             self.assertIn(path, files)
         run("desktop-file-validate", "/usr/share/applications/ptzdeck.desktop")
         # Computed from what the programs link: the library at the version
@@ -113,6 +115,7 @@ class InstallRunPurge(InstalledLibraryChecks, InstalledProgramChecks, Scenario):
         depends = run("dpkg-deb", "-f", debs["ptzdeck"], "Depends")
         self.assertIn(f"liblumetra{SOVERSION} (>= {VERSION})", depends)
         self.assertIn("libqt5widgets5", depends)
+        self.assertIn("libdbus-1-3", depends)
         self.assertIn(f"liblumetra{SOVERSION} (= {VERSION})", run("dpkg-deb", "-f", debs["liblumetra-dev"], "Depends"))
 
 

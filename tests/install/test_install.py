@@ -67,6 +67,7 @@ class InstalledTree(unittest.TestCase):
         lib = f"{PREFIX[1:]}/{LIBDIR}"
         expected = {
             f"{PREFIX[1:]}/bin/ptzdeck", f"{PREFIX[1:]}/bin/lumetra-cli",
+            f"{lib}/ptzdeck/ptzdeck-panel.so",
             f"{lib}/libLumetra.so.{SOVERSION}", f"{lib}/libLumetra.so",
             f"{PREFIX[1:]}/include/lumetra/BaseDevice.h",
             f"{lib}/pkgconfig/lumetra.pc",
@@ -74,6 +75,7 @@ class InstalledTree(unittest.TestCase):
             f"{lib}/cmake/Lumetra/LumetraTargets.cmake",
             f"{PREFIX[1:]}/share/applications/ptzdeck.desktop",
             f"{PREFIX[1:]}/{METAINFO}",
+            f"{PREFIX[1:]}/share/dbus-1/interfaces/io.github.ptzdeck.Panel.xml",
             f"{PREFIX[1:]}/share/man/man1/ptzdeck.1", f"{PREFIX[1:]}/share/man/man1/lumetra-cli.1",
             UDEV_RULE,
         } | {f"{PREFIX[1:]}/share/icons/hicolor/{n}x{n}/apps/ptzdeck.png" for n in ICON_SIZES}
@@ -91,12 +93,19 @@ class InstalledTree(unittest.TestCase):
         self.assertEqual(os.readlink(os.path.join(lib, "libLumetra.so")), soname)
         self.assertIn(f"Library soname: [{soname}]", run("readelf", "-d", os.path.join(lib, soname)))
         self.assertNotIn("RUNPATH", run("readelf", "-d", os.path.join(lib, soname)))
-        for program in ("ptzdeck", "lumetra-cli"):
-            dynamic = run("readelf", "-d", os.path.join(ROOT, "bin", program))
-            self.assertIn(f"Shared library: [{soname}]", dynamic)
+        # ptzdeck's panel is a module the program loads from the library
+        # directory; the program alone, a command's client, links no Lumetra.
+        for binary, runpath in (("bin/lumetra-cli", f"$ORIGIN/../{LIBDIR}"),
+                                (f"{LIBDIR}/ptzdeck/ptzdeck-panel.so", "$ORIGIN/..")):
+            dynamic = run("readelf", "-d", os.path.join(ROOT, binary))
+            self.assertIn(f"Shared library: [{soname}]", dynamic, binary)
             # Found beside the program wherever the tree is, never in the build.
-            self.assertIn(f"Library runpath: [$ORIGIN/../{LIBDIR}]", dynamic)
+            self.assertIn(f"Library runpath: [{runpath}]", dynamic, binary)
             self.assertNotIn(BUILD_DIR, dynamic)
+        program = run("readelf", "-d", os.path.join(ROOT, "bin", "ptzdeck"))
+        self.assertNotIn(f"Shared library: [{soname}]", program)
+        self.assertNotIn("libQt5", program)
+        self.assertNotIn(BUILD_DIR, program)
 
     def test_icons_are_pngs_of_their_directory_size(self):
         for n in ICON_SIZES:
