@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QEvent>
 #include <QTimer>
 
 #include "AppState.h"
@@ -24,25 +23,6 @@ const QString kMutedFace =
 const QString kUnmutedFace =
     QStringLiteral("QPushButton{border-image: url(:/img/no_mute.png);background-attachment;border:none;}");
 const QString kTransparentFace = QStringLiteral("QPushButton{border:none;background:transparent;}");
-
-// The settings pane starts hidden, and its picture is the largest after the
-// panel's own: it is decoded when the pane is first shown, not at start-up.
-// The pane's border and corners stay in the window's style sheet.
-class PanePictureOnShow : public QObject {
-public:
-    using QObject::QObject;
-
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Show) {
-            watched->removeEventFilter(this);
-            static_cast<QWidget*>(watched)->setStyleSheet(
-                QStringLiteral("#Win_Right{background-image: url(:/img/setting_background.png);}"));
-            deleteLater();
-        }
-        return false;
-    }
-};
 
 // The face of a key: its image on black.
 QString KeyFace(const char* image)
@@ -98,7 +78,6 @@ void MainWindow::InitWindows()
     ptzdeck::platform::SetStaysOnTop(this, true);
 
     ui->Win_Right->hide();
-    ui->Win_Right->installEventFilter(new PanePictureOnShow(ui->Win_Right));
     g_settingsShown = 0;
     notOnTop = false;
 
