@@ -10,12 +10,6 @@
 
 namespace {
 
-QString keyFace(const char* image)
-{
-    return QStringLiteral("QPushButton{image: url(:/img/%1);background-color:black;}")
-        .arg(QLatin1String(image));
-}
-
 QString muteFace(const char* image)
 {
     return QStringLiteral("QPushButton{border-image: url(:/img/%1);background-attachment;border:none;}")
@@ -89,7 +83,7 @@ bool MainWindow::setAutoFocus(bool on)
     if (!sent(device, on ? &BaseDevice::FocusAuto : &BaseDevice::FocusManual))
         return false;
     afManual = !on;
-    ui->btn_af->setStyleSheet(keyFace(on ? "AF.png" : "MF.png"));
+    ui->btn_af->setStyleSheet(KeyFace(on ? "AF.png" : "MF.png"));
     ui->slider_focus->setEnabled(!on);
     return true;
 }
@@ -101,7 +95,7 @@ bool MainWindow::setAutoFraming(bool on)
     if (!sent(device, on ? &BaseDevice::FramingAuto : &BaseDevice::FramingManual))
         return false;
     aiManual = !on;
-    ui->btn_ai->setStyleSheet(keyFace(on ? "Framing.png" : "Manual.png"));
+    ui->btn_ai->setStyleSheet(KeyFace(on ? "Framing.png" : "Manual.png"));
     return true;
 }
 

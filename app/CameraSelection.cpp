@@ -12,6 +12,7 @@
 #include "NO_Mord_Camera.h"
 #include "platform/DeviceChangeMessage.h"
 #include "ui_MainWindow.h"
+#include "ui_SettingsPane.h"
 
 namespace {
 
@@ -77,9 +78,10 @@ void MainWindow::chooseCamera(int number)
         showNoCameraDialog();
         return;
     }
-    if (number == 2) {
+    // A pane not built yet shows the cache whenever it is.
+    if (number == 2 && pane) {
         const QScopedValueRollback<bool> filling(fillingPane, true);
-        ui->slider_wb->setValue(g_pictureSettings.whiteBalance.current);
+        pane->slider_wb->setValue(g_pictureSettings.whiteBalance.current);
     }
     Setting_Press(number - 1);
     paintCameraTabs(cameraBound ? number : 0);

@@ -11,10 +11,12 @@
 #include "Gamepads.h"
 #include "NO_Device.h"
 #include "RockerHandle.h"
+#include "SettingsPaneForm.h"
 #include "platform/DeviceChangeMessage.h"
 #include "platform/DeviceNotifier.h"
 #include "platform/StayOnTop.h"
 #include "ui_MainWindow.h"
+#include "ui_SettingsPane.h"
 
 namespace {
 
@@ -24,13 +26,12 @@ const QString kUnmutedFace =
     QStringLiteral("QPushButton{border-image: url(:/img/no_mute.png);background-attachment;border:none;}");
 const QString kTransparentFace = QStringLiteral("QPushButton{border:none;background:transparent;}");
 
-// The face of a key: its image on black.
+}  // namespace
+
 QString KeyFace(const char* image)
 {
     return QStringLiteral("QPushButton{image: url(:/img/%1);background-color:black;}").arg(QLatin1String(image));
 }
-
-}  // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
@@ -40,6 +41,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     setWindowFlags(Qt::FramelessWindowHint);
     ui = new MainWindowForm;
     ui->setupUi(this);
+    BindSlotsByName(this, this);
     InitValue();
     InitWindows();
     InitConnect();
@@ -54,6 +56,7 @@ MainWindow::~MainWindow()
     if (gamepads)
         gamepads->releaseAll();
     letGo();
+    delete pane;
     delete ui;
 }
 
@@ -77,7 +80,6 @@ void MainWindow::InitWindows()
     setAttribute(Qt::WA_TranslucentBackground, true);
     ptzdeck::platform::SetStaysOnTop(this, true);
 
-    ui->Win_Right->hide();
     g_settingsShown = 0;
     notOnTop = false;
 
@@ -112,8 +114,6 @@ void MainWindow::InitWindows()
     ui->btn_home->setStyleSheet(KeyFace("HOME.png"));
     ui->btn_mirror->setStyleSheet(KeyFace("Mirror.png"));
     ui->btn_setting->setStyleSheet(kTransparentFace);
-    ui->btn_default->setStyleSheet(KeyFace("Default.png"));
-    ui->btn_ok->setStyleSheet(KeyFace("OK.png"));
 
     trayIcon = new QSystemTrayIcon(this);
     setUpDesktop();  // the icon, its tool tip and menu, the window's shape and name
@@ -140,7 +140,6 @@ void MainWindow::InitConnect()
     connect(ui->widget, &RockerHandle::keyNumchanged, this, &MainWindow::MovePlace);
     connect(ui->widget, &RockerHandle::Speed_Pan, this, &MainWindow::SpeedX);
     connect(ui->widget, &RockerHandle::Speed_Tilt, this, &MainWindow::SpeedY);
-    wirePictureSliders();
     // Why a camera's commands do not reach it, told once per camera and cause.
     commandNotice = new CommandNotice(this, device);
 }
@@ -185,7 +184,7 @@ void MainWindow::TimerInit()
                 g_cameraOpen = 1;
                 // A settings button pressed while no camera was open disabled
                 // the pane; a camera is here now, so it works again.
-                ui->Win_Right->setEnabled(true);
+                enablePane(true);
                 warn_exit();
             } else {
                 paintCameraTabs(0);

@@ -26,6 +26,7 @@ class NO_Mord_Camera;
 class CommandNotice;
 namespace Ui {
 class MainWindowForm;
+class SettingsPaneForm;
 }
 namespace ptzdeck {
 class Gamepads;
@@ -34,9 +35,14 @@ enum class Action;
 }
 namespace platform {
 class DeviceNotifier;
+class WindowShape;
 }
 }  // namespace ptzdeck
 using MainWindowForm = Ui::MainWindowForm;
+using SettingsPaneForm = Ui::SettingsPaneForm;
+
+// The face of a key: its image on black.
+QString KeyFace(const char* image);
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -58,6 +64,12 @@ public:
     bool muted() const { return !unmuted; }
     bool mirrored() const { return !unmirrored; }
     bool flipped() const { return !unflipped; }
+
+    // The picture-settings pane (Win_Right), built the first time it is
+    // wanted: hidden until the settings button shows it, it holds the
+    // panel's only text, and its fields would bring the whole font stack
+    // into a start-up that draws none.
+    QWidget* settingsPane();
     bool staysOnTop() const { return !notOnTop; }
     bool panelShown() const;
 
@@ -200,6 +212,8 @@ private:
     QAction* trayShowHide = nullptr;
     QAction* trayOnTop = nullptr;
     void setUpDesktop();
+    ptzdeck::platform::WindowShape* windowShape = nullptr;
+    void followPanel(QWidget* panel);  // its shape joins the window's
     void restoreFromTray();
     void updateTrayMenu();
 
@@ -213,6 +227,16 @@ private:
     // True while the pane is filled from code (a camera loaded, Default):
     // only a hand on a slider sends its value.
     bool fillingPane = false;
+    SettingsPaneForm* pane = nullptr;  // until the pane is built
+    QWidget* paneWidget = nullptr;     // Win_Right, once built
+    // What the pane shows while it is not built: the cache once a camera
+    // has been loaded, the combo's item (-1: none) and whether it is enabled.
+    bool paneLoaded = false;
+    int powerLineShown = 0;
+    bool paneEnabled = true;
+    void fillPane();
+    void showPowerLine(int index);
+    void enablePane(bool enabled);
     void paintCameraTabs(int chosen);  // 1 to 5 green, the others black; 0: all black
     int chosenTab = 0;                 // the green tab
     std::function<void()> cameraListener;

@@ -5,13 +5,17 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScopedValueRollback>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <array>
 
 #include "AppState.h"
 #include "CommandNotice.h"
+#include "SettingsPaneForm.h"
 #include "ui_MainWindow.h"
+#include "ui_SettingsPane.h"
 
 namespace {
 
@@ -25,9 +29,13 @@ struct PictureRow {
     bool (BaseDevice::*send)(int);
 };
 
-// In the pane's order, top to bottom.
-std::array<PictureRow, 7> PictureRows(MainWindowForm* ui)
+// In the pane's order, top to bottom. Until the pane is built, the rows
+// have their cache and camera record but no widgets.
+std::array<PictureRow, 7> PictureRows(SettingsPaneForm* ui)
 {
+    static SettingsPaneForm noWidgets;  // zero-initialised: every widget null
+    if (!ui)
+        ui = &noWidgets;
     PictureSettings& s = g_pictureSettings;
     return {{
         {s.backlight, &BaseDevice::backlightCompensation, ui->slider_blc, ui->v_blc, &BaseDevice::SetBacklight},
@@ -43,6 +51,8 @@ std::array<PictureRow, 7> PictureRows(MainWindowForm* ui)
 }
 
 enum Row { Backlight, Gamma, Contrast, Saturation, Brightness, Sharpness, WhiteBalance };
+
+constexpr int kPowerLineItems = 3;  // OFF, 50HZ, 60HZ: the item is the value
 
 }  // namespace
 
@@ -68,8 +78,7 @@ void MainWindow::Setting_Press(int flag)
                                        : QString::fromUtf8(device->GetFriendlyName()));
     device->LoadPropertyInfo();
 
-    const auto rows = PictureRows(ui);
-    for (const PictureRow& row : rows) {
+    for (const PictureRow& row : PictureRows(pane)) {
         const PropertyInfo& info = device->*row.record;
         row.cache.current = info.current;
         row.cache.min = info.min;
@@ -83,8 +92,18 @@ void MainWindow::Setting_Press(int flag)
     powerLine.max = device->powerLineFrequency.max;
     powerLine.defaultValue = device->powerLineFrequency.defaultValue;
 
+    paneLoaded = true;
+    if (pane)
+        fillPane();
+    showPowerLine(powerLine.current);
+}
+
+// The sliders and fields from the cache.
+void MainWindow::fillPane()
+{
     // The range goes first, or a value beyond the slider's old range would
     // be clipped to it.
+    const auto rows = PictureRows(pane);
     const QScopedValueRollback<bool> filling(fillingPane, true);
     for (const PictureRow& row : rows) {
         row.slider->setMinimum(row.cache.min);
@@ -94,9 +113,55 @@ void MainWindow::Setting_Press(int flag)
     }
     for (const PictureRow& row : rows)
         row.field->setText(QString::number(row.cache.current, 10));
-    // Emits the text change (and so sends the value back) only when the index
-    // differs; a value beyond the three items leaves the combo empty.
-    ui->cb_fliker->setCurrentIndex(powerLine.current);
+}
+
+// The combo's setCurrentIndex, whether or not the pane is built: a change of
+// item sends the item's value back to the camera; a value beyond the three
+// items leaves the combo empty and sends nothing.
+void MainWindow::showPowerLine(int index)
+{
+    if (pane) {
+        pane->cb_fliker->setCurrentIndex(index);
+        return;
+    }
+    const int shown = index >= 0 && index < kPowerLineItems ? index : -1;
+    if (shown == powerLineShown)
+        return;
+    powerLineShown = shown;
+    if (shown >= 0 && pictureReachesCamera())
+        device->SetPowerLineFrequency(shown);
+}
+
+void MainWindow::enablePane(bool enabled)
+{
+    paneEnabled = enabled;
+    if (paneWidget)
+        paneWidget->setEnabled(enabled);
+}
+
+QWidget* MainWindow::settingsPane()
+{
+    if (paneWidget)
+        return paneWidget;
+    pane = new SettingsPaneForm;
+    QWidget* panel = paneWidget = BuildSettingsPane(pane, ui->centralwidget, ui->Win_Left, this);
+    panel->hide();
+    panel->setEnabled(paneEnabled);
+    panel->setFocusPolicy(Qt::NoFocus);
+    for (QWidget* control : panel->findChildren<QWidget*>())
+        control->setFocusPolicy(Qt::NoFocus);
+    pane->btn_default->setStyleSheet(KeyFace("Default.png"));
+    pane->btn_ok->setStyleSheet(KeyFace("OK.png"));
+    {
+        // Bound already: what it shows is not the user's change.
+        const QSignalBlocker quiet(pane->cb_fliker);
+        pane->cb_fliker->setCurrentIndex(powerLineShown);
+    }
+    if (paneLoaded)
+        fillPane();
+    wirePictureSliders();
+    followPanel(panel);
+    return panel;
 }
 
 namespace {
@@ -116,10 +181,10 @@ void Drag(const PictureRow& row, int position, BaseDevice* device, bool reachesC
 // as a value change: it reaches the field and the camera here, once.
 void MainWindow::wirePictureSliders()
 {
-    const auto rows = PictureRows(ui);
+    const auto rows = PictureRows(pane);
     for (size_t i = 0; i < rows.size(); ++i) {
         connect(rows[i].slider, &QSlider::valueChanged, this, [this, i](int value) {
-            const PictureRow row = PictureRows(ui)[i];
+            const PictureRow row = PictureRows(pane)[i];
             if (fillingPane || row.slider->isSliderDown())
                 return;
             Drag(row, value, device, pictureReachesCamera());
@@ -129,42 +194,42 @@ void MainWindow::wirePictureSliders()
 
 void MainWindow::on_slider_wb_sliderMoved(int position)
 {
-    Drag(PictureRows(ui)[WhiteBalance], position, device, pictureReachesCamera());
+    Drag(PictureRows(pane)[WhiteBalance], position, device, pictureReachesCamera());
 }
 
 void MainWindow::on_slider_blc_sliderMoved(int position)
 {
-    Drag(PictureRows(ui)[Backlight], position, device, pictureReachesCamera());
+    Drag(PictureRows(pane)[Backlight], position, device, pictureReachesCamera());
 }
 
 void MainWindow::on_slider_gamma_sliderMoved(int position)
 {
-    Drag(PictureRows(ui)[Gamma], position, device, pictureReachesCamera());
+    Drag(PictureRows(pane)[Gamma], position, device, pictureReachesCamera());
 }
 
 void MainWindow::on_slider_contrast_sliderMoved(int position)
 {
-    Drag(PictureRows(ui)[Contrast], position, device, pictureReachesCamera());
+    Drag(PictureRows(pane)[Contrast], position, device, pictureReachesCamera());
 }
 
 void MainWindow::on_slider_saturation_sliderMoved(int position)
 {
-    Drag(PictureRows(ui)[Saturation], position, device, pictureReachesCamera());
+    Drag(PictureRows(pane)[Saturation], position, device, pictureReachesCamera());
 }
 
 void MainWindow::on_slider_brightness_sliderMoved(int position)
 {
-    Drag(PictureRows(ui)[Brightness], position, device, pictureReachesCamera());
+    Drag(PictureRows(pane)[Brightness], position, device, pictureReachesCamera());
 }
 
 void MainWindow::on_slider_sharpness_sliderMoved(int position)
 {
-    Drag(PictureRows(ui)[Sharpness], position, device, pictureReachesCamera());
+    Drag(PictureRows(pane)[Sharpness], position, device, pictureReachesCamera());
 }
 
 void MainWindow::on_cb_fliker_currentTextChanged(QString)
 {
-    const QString text = ui->cb_fliker->currentText();
+    const QString text = pane->cb_fliker->currentText();
     int value;
     if (text == QLatin1String("50HZ"))
         value = 1;
@@ -180,13 +245,13 @@ void MainWindow::on_cb_fliker_currentTextChanged(QString)
 
 void MainWindow::on_btn_default_clicked()
 {
-    const auto rows = PictureRows(ui);
+    const auto rows = PictureRows(pane);
     {
         const QScopedValueRollback<bool> filling(fillingPane, true);
         for (const PictureRow& row : rows)
             row.slider->setValue(row.cache.defaultValue);
     }
-    ui->cb_fliker->setCurrentIndex(g_pictureSettings.powerLine.defaultValue);
+    pane->cb_fliker->setCurrentIndex(g_pictureSettings.powerLine.defaultValue);
     for (const PictureRow& row : rows)
         row.field->setText(QString::number(row.cache.defaultValue, 10));
     if (!pictureReachesCamera())
@@ -205,24 +270,24 @@ void MainWindow::on_btn_default_clicked()
 
 void MainWindow::on_btn_ok_clicked()
 {
-    ui->Win_Right->setVisible(false);
+    settingsPane()->setVisible(false);
     g_settingsShown = 0;
 }
 
 void MainWindow::on_btn_setting_clicked()
 {
     if (g_cameraOpen == 0) {
-        ui->Win_Right->setEnabled(false);
+        enablePane(false);
         // Its own OK goes dead with it: this button must still close it.
         if (g_settingsShown == 1) {
-            ui->Win_Right->setVisible(false);
+            settingsPane()->setVisible(false);
             g_settingsShown = 0;
         }
     } else if (g_settingsShown == 0) {
-        ui->Win_Right->setVisible(true);
+        settingsPane()->setVisible(true);
         g_settingsShown = 1;
     } else if (g_settingsShown == 1) {
-        ui->Win_Right->setVisible(false);
+        settingsPane()->setVisible(false);
         g_settingsShown = 0;
     }
 }

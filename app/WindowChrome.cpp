@@ -96,11 +96,13 @@ constexpr int kPanelRadius = 32;  // the panels' border-radius in the window's s
 
 }  // namespace
 
+void MainWindow::followPanel(QWidget* panel) { windowShape->follow(panel); }
+
 void MainWindow::setUpDesktop() {
     const QIcon icon = ProgramIcon();
     QApplication::setWindowIcon(icon);
     ptzdeck::platform::NameWindowsAfterProgram();
-    new ptzdeck::platform::WindowShape(this, {ui->Win_Left, ui->Win_Right}, kPanelRadius);
+    windowShape = new ptzdeck::platform::WindowShape(this, {ui->Win_Left}, kPanelRadius);
 
     trayIcon->setIcon(icon);
     trayIcon->setToolTip(QStringLiteral("ptzdeck"));

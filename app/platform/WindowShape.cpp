@@ -29,6 +29,13 @@ WindowShape::WindowShape(QWidget* window, QVector<QWidget*> panels, int radius)
     apply();
 }
 
+void WindowShape::follow(QWidget* panel)
+{
+    panels_.append(panel);
+    panel->installEventFilter(this);
+    apply();
+}
+
 QRegion WindowShape::covered() const
 {
     QRegion shape;

@@ -20,6 +20,9 @@ public:
     // them as they are shown, hidden, moved or resized.
     WindowShape(QWidget* window, QVector<QWidget*> panels, int radius);
 
+    // One more panel, built after the window.
+    void follow(QWidget* panel);
+
     // The region of `window` the visible panels cover.
     QRegion covered() const;
 

@@ -12,6 +12,8 @@
 #include <QPixmap>
 #include <QtPlugin>
 
+#include "PngReader.h"
+
 namespace {
 
 class PictureIconEngine : public QIconEngine {
@@ -61,10 +63,12 @@ public:
     QIconEngine* clone() const override { return new PictureIconEngine(*this); }
 
 private:
+    // Read by the panel's own decoder: a style sheet's faces are some thirty
+    // small pictures, and Qt's reader would look its plug-ins up for each.
     const QPixmap& once()
     {
         if (one_.isNull() && !fileName_.isEmpty())
-            one_ = QPixmap(fileName_);
+            one_ = QPixmap::fromImage(ReadPng(fileName_));
         return one_;
     }
 
@@ -74,8 +78,10 @@ private:
             triedTwice_ = true;
             const int dot = fileName_.lastIndexOf(QLatin1Char('.'));
             const QString twin = fileName_.left(dot) + QStringLiteral("@2x") + fileName_.mid(dot);
-            if (QFile::exists(twin))
-                two_ = QPixmap(twin);  // the reader gives an "@2x" file the ratio 2
+            if (QFile::exists(twin)) {
+                two_ = QPixmap::fromImage(ReadPng(twin));
+                two_.setDevicePixelRatio(2);
+            }
         }
         return two_.isNull() ? once() : two_;
     }

@@ -512,7 +512,12 @@ QWidget* PanelDriver::child(const QString& name) const
 {
     if (name == QLatin1String("window"))
         return panel.get();
-    return panel->findChild<QWidget*>(name);
+    QWidget* widget = panel->findChild<QWidget*>(name);
+    if (!widget) {
+        panel->settingsPane();  // built the first time it is wanted
+        widget = panel->findChild<QWidget*>(name);
+    }
+    return widget;
 }
 
 QSlider* PanelDriver::slider(const QString& name) const

@@ -1,5 +1,6 @@
-// The main window's form on a plain QMainWindow: every child widget's class,
-// parent, geometry, stacking, font and sheet, the texts, and the slots it binds.
+// The main window's form on a plain QMainWindow, with the settings pane's form
+// built into it as the window builds it: every child widget's class, parent,
+// geometry, stacking, font and sheet, the texts, and the slots it binds.
 #include <QApplication>
 #include <QComboBox>
 #include <QFont>
@@ -16,7 +17,9 @@
 #include <memory>
 
 #include "RockerHandle.h"
+#include "SettingsPaneForm.h"
 #include "ui_MainWindow.h"
+#include "ui_SettingsPane.h"
 
 namespace {
 
@@ -86,10 +89,19 @@ const char* const kSheetZ =
 
 enum class Font { None, Combo, Value, Key, Tab };
 
+// The window's form with the settings pane built into it, as the window
+// builds it when the pane is first wanted.
+struct Forms : Ui::MainWindowForm, Ui::SettingsPaneForm {
+    QWidget* Win_Right = nullptr;
+};
+
+enum class Form { Window, Pane, None };
+
 struct WidgetRow {
     const char* name;
-    std::size_t offset; // of the member in the form structure: declaration order
-    std::function<QWidget*(Ui::MainWindowForm&)> member;
+    Form form;          // the form structure holding it
+    std::size_t offset; // of the member in that structure: declaration order
+    std::function<QWidget*(Forms&)> member;
     const char* className;
     const char* parent;
     QRect geometry;
@@ -97,29 +109,31 @@ struct WidgetRow {
     const char* sheet; // nullptr: not set
 };
 
-#define ROW(n, ...) WidgetRow{#n, offsetof(Ui_MainWindowForm, n), [](Ui::MainWindowForm& f) -> QWidget* { return f.n; }, __VA_ARGS__}
+#define ROW(n, ...) WidgetRow{#n, Form::Window, offsetof(Ui_MainWindowForm, n), [](Forms& f) -> QWidget* { return f.n; }, __VA_ARGS__}
+#define PANE_ROW(n, ...) WidgetRow{#n, Form::Pane, offsetof(Ui_SettingsPaneForm, n), [](Forms& f) -> QWidget* { return f.n; }, __VA_ARGS__}
 
 // In creation order.
 const WidgetRow kWidgets[] = {
     ROW(centralwidget, "QWidget", "MainWindow", QRect(0, 0, 653, 436), Font::None, ""),
-    ROW(Win_Right, "QWidget", "centralwidget", QRect(326, 0, 327, 436), Font::None, nullptr),
-    ROW(cb_fliker, "QComboBox", "Win_Right", QRect(230, 330, 60, 22), Font::Combo, nullptr),
-    ROW(slider_blc, "QSlider", "Win_Right", QRect(95, 32, 149, 22), Font::None, kSheetH),
-    ROW(slider_contrast, "QSlider", "Win_Right", QRect(95, 117, 149, 22), Font::None, kSheetH),
-    ROW(v_blc, "QLineEdit", "Win_Right", QRect(280, 32, 40, 22), Font::Value, kSheetV),
-    ROW(v_saturation, "QLineEdit", "Win_Right", QRect(280, 160, 40, 22), Font::Value, kSheetV),
-    ROW(slider_sharpness, "QSlider", "Win_Right", QRect(95, 246, 149, 22), Font::None, kSheetH),
-    ROW(v_gamma, "QLineEdit", "Win_Right", QRect(280, 74, 40, 22), Font::Value, kSheetV),
-    ROW(btn_ok, "QPushButton", "Win_Right", QRect(175, 398, 88, 25), Font::Value, kSheetT),
-    ROW(v_contrast, "QLineEdit", "Win_Right", QRect(280, 117, 40, 22), Font::Value, kSheetV),
-    ROW(slider_gamma, "QSlider", "Win_Right", QRect(95, 74, 149, 22), Font::None, kSheetH),
-    ROW(v_brightness, "QLineEdit", "Win_Right", QRect(280, 202, 40, 22), Font::Value, kSheetV),
-    ROW(slider_brightness, "QSlider", "Win_Right", QRect(95, 202, 149, 22), Font::None, kSheetH),
-    ROW(v_wb, "QLineEdit", "Win_Right", QRect(280, 289, 40, 22), Font::Value, kSheetV),
-    ROW(slider_wb, "QSlider", "Win_Right", QRect(95, 289, 149, 22), Font::None, kSheetH),
-    ROW(btn_default, "QPushButton", "Win_Right", QRect(62, 398, 88, 25), Font::Value, kSheetT),
-    ROW(slider_saturation, "QSlider", "Win_Right", QRect(95, 160, 149, 22), Font::None, kSheetH),
-    ROW(v_sharpness, "QLineEdit", "Win_Right", QRect(280, 246, 40, 22), Font::Value, kSheetV),
+    WidgetRow{"Win_Right", Form::None, 0, [](Forms& f) { return f.Win_Right; }, "QWidget", "centralwidget",
+              QRect(326, 0, 327, 436), Font::None, nullptr},
+    PANE_ROW(cb_fliker, "QComboBox", "Win_Right", QRect(230, 330, 60, 22), Font::Combo, nullptr),
+    PANE_ROW(slider_blc, "QSlider", "Win_Right", QRect(95, 32, 149, 22), Font::None, kSheetH),
+    PANE_ROW(slider_contrast, "QSlider", "Win_Right", QRect(95, 117, 149, 22), Font::None, kSheetH),
+    PANE_ROW(v_blc, "QLineEdit", "Win_Right", QRect(280, 32, 40, 22), Font::Value, kSheetV),
+    PANE_ROW(v_saturation, "QLineEdit", "Win_Right", QRect(280, 160, 40, 22), Font::Value, kSheetV),
+    PANE_ROW(slider_sharpness, "QSlider", "Win_Right", QRect(95, 246, 149, 22), Font::None, kSheetH),
+    PANE_ROW(v_gamma, "QLineEdit", "Win_Right", QRect(280, 74, 40, 22), Font::Value, kSheetV),
+    PANE_ROW(btn_ok, "QPushButton", "Win_Right", QRect(175, 398, 88, 25), Font::Value, kSheetT),
+    PANE_ROW(v_contrast, "QLineEdit", "Win_Right", QRect(280, 117, 40, 22), Font::Value, kSheetV),
+    PANE_ROW(slider_gamma, "QSlider", "Win_Right", QRect(95, 74, 149, 22), Font::None, kSheetH),
+    PANE_ROW(v_brightness, "QLineEdit", "Win_Right", QRect(280, 202, 40, 22), Font::Value, kSheetV),
+    PANE_ROW(slider_brightness, "QSlider", "Win_Right", QRect(95, 202, 149, 22), Font::None, kSheetH),
+    PANE_ROW(v_wb, "QLineEdit", "Win_Right", QRect(280, 289, 40, 22), Font::Value, kSheetV),
+    PANE_ROW(slider_wb, "QSlider", "Win_Right", QRect(95, 289, 149, 22), Font::None, kSheetH),
+    PANE_ROW(btn_default, "QPushButton", "Win_Right", QRect(62, 398, 88, 25), Font::Value, kSheetT),
+    PANE_ROW(slider_saturation, "QSlider", "Win_Right", QRect(95, 160, 149, 22), Font::None, kSheetH),
+    PANE_ROW(v_sharpness, "QLineEdit", "Win_Right", QRect(280, 246, 40, 22), Font::Value, kSheetV),
     ROW(Win_Left, "QWidget", "centralwidget", QRect(0, 0, 326, 436), Font::None, nullptr),
     ROW(btn_push, "QPushButton", "Win_Left", QRect(224, 198, 70, 26), Font::Key, kSheetT),
     ROW(label_ptz, "QLabel", "Win_Left", QRect(42, 56, 116, 116), Font::None, nullptr),
@@ -156,7 +170,8 @@ const WidgetRow kWidgets[] = {
 };
 constexpr int kWidgetCount = int(sizeof(kWidgets) / sizeof(kWidgets[0]));
 static_assert(kWidgetCount == 52, "one row per child widget");
-static_assert(sizeof(Ui_MainWindowForm) == 52 * sizeof(void*), "the form holds the 52 pointers and nothing else");
+static_assert(sizeof(Ui_MainWindowForm) == 34 * sizeof(void*), "the window's form holds its 34 pointers and nothing else");
+static_assert(sizeof(Ui_SettingsPaneForm) == 17 * sizeof(void*), "the pane's form holds its 17 pointers and nothing else");
 
 // Stands in for MainWindow: the slots the form binds by name, each recording its call.
 class SlotRecorder : public QMainWindow {
@@ -235,16 +250,18 @@ private slots:
 
 private:
     std::unique_ptr<SlotRecorder> window_;
-    std::unique_ptr<Ui::MainWindowForm> ui_;
+    std::unique_ptr<Forms> ui_;
 };
 
 void TestMainForm::init()
 {
     window_ = std::make_unique<SlotRecorder>();
-    ui_ = std::make_unique<Ui::MainWindowForm>();
+    ui_ = std::make_unique<Forms>();
     g_warnings.clear();
     const QtMessageHandler previous = qInstallMessageHandler(collectWarnings);
-    ui_->setupUi(window_.get());
+    ui_->Ui::MainWindowForm::setupUi(window_.get());
+    BindSlotsByName(window_.get(), window_.get());
+    ui_->Win_Right = BuildSettingsPane(ui_.get(), ui_->centralwidget, ui_->Win_Left, window_.get());
     qInstallMessageHandler(previous);
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
@@ -336,9 +353,13 @@ void TestMainForm::widgets()
 
 void TestMainForm::memberOrder()
 {
-    // One member per widget, declared in creation order.
-    for (int i = 1; i < kWidgetCount; ++i)
-        QVERIFY2(kWidgets[i - 1].offset < kWidgets[i].offset, kWidgets[i].name);
+    // One member per widget, each form's declared in creation order.
+    for (int i = 0; i < kWidgetCount; ++i) {
+        for (int later = i + 1; later < kWidgetCount; ++later) {
+            if (kWidgets[i].form == kWidgets[later].form && kWidgets[i].form != Form::None)
+                QVERIFY2(kWidgets[i].offset < kWidgets[later].offset, kWidgets[later].name);
+        }
+    }
 
     // And the window holds exactly these 52 widgets, no others.
     int formWidgets = 0;

@@ -4,7 +4,9 @@ its own, and hold less memory once idle, and it must not load an OpenGL
 driver (Mesa and LLVM were half its memory and time before it stopped) nor
 any image-format plug-in (its pictures are all PNG, which Qt decodes itself;
 asking the plug-ins loaded GIF, ICO, JPEG and SVG readers with libjpeg and
-QtSvg).
+QtSvg), nor any font (its face is pictures; the settings pane, the only text,
+is built when first shown, and its fields alone brought fontconfig's
+configuration, caches and fonts in).
 
 Ratios and counts only: both programs start alternately on one Xvfb, so a
 loaded machine slows them alike. qv4l2 stands for the peers here because it
@@ -24,6 +26,7 @@ from startup import Program, Workspace, one_start  # noqa: E402
 ROUNDS = 3  # after one warm-up round, which is dropped
 OPENGL_DRIVER_MARKS = ("/dri/", "libLLVM", "libGLX_mesa")
 IMAGE_FORMAT_MARKS = ("/imageformats/", "libjpeg", "libQt5Svg")
+FONT_MARKS = ("/fonts/", "/fontconfig/", ".ttf", ".otf", ".pfb")
 
 
 def mappings(pid, marks):
@@ -43,12 +46,13 @@ class StartupAgainstQv4l2(unittest.TestCase):
         space = Workspace()
         display = Display(space.fresh("xvfb"), key_repeat=False).start()
         runs = {"ptzdeck": [], "qv4l2": []}
-        drivers, image_formats = [], []
+        drivers, image_formats, fonts = [], [], []
         try:
             for round_number in range(ROUNDS + 1):
                 for program in (ptzdeck, peer):
                     inspect = (lambda pid: (drivers.extend(mappings(pid, OPENGL_DRIVER_MARKS)),
-                                            image_formats.extend(mappings(pid, IMAGE_FORMAT_MARKS)))) \
+                                            image_formats.extend(mappings(pid, IMAGE_FORMAT_MARKS)),
+                                            fonts.extend(mappings(pid, FONT_MARKS)))) \
                         if program is ptzdeck else None
                     run = one_start(program, display, probe, space, inspect)
                     if round_number:
@@ -59,6 +63,7 @@ class StartupAgainstQv4l2(unittest.TestCase):
 
         self.assertEqual(drivers, [], "ptzdeck loaded an OpenGL driver")
         self.assertEqual(image_formats, [], "ptzdeck loaded image-format plug-ins")
+        self.assertEqual(fonts, [], "ptzdeck loaded fonts before anything showed text")
         # The best of each: what the program costs when the machine lets it.
         mine = {key: min(r[key] for r in runs["ptzdeck"]) for key in ("frame_ms", "rss_mb", "uss_mb")}
         theirs = {key: min(r[key] for r in runs["qv4l2"]) for key in ("frame_ms", "rss_mb", "uss_mb")}

@@ -28,6 +28,9 @@ W* named(QObject& parent, const QString& name)
 
 PanelObserver::PanelObserver(MainWindow& window) : window(window)
 {
+    // It watches every control: the settings pane, built the first time it
+    // is wanted, is wanted now.
+    window.settingsPane();
     const auto timers = window.findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
     if (timers.size() != 1)
         qFatal("expected the window to own one timer, found %d", int(timers.size()));

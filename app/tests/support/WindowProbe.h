@@ -20,10 +20,22 @@
 
 namespace probe {
 
+// The settings pane is built the first time it is wanted: a look into it
+// wants it.
+inline void buildSettingsPane(QObject* window)
+{
+    if (auto* main = qobject_cast<MainWindow*>(window))
+        main->settingsPane();
+}
+
 template <class W>
 W* child(QWidget* window, const char* name)
 {
     W* widget = window->findChild<W*>(QLatin1String(name));
+    if (!widget) {
+        buildSettingsPane(window);
+        widget = window->findChild<W*>(QLatin1String(name));
+    }
     if (!widget)
         qFatal("no widget %s", name);
     return widget;
