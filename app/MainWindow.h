@@ -212,8 +212,7 @@ private:
     QAction* trayShowHide = nullptr;
     QAction* trayOnTop = nullptr;
     void setUpDesktop();
-    ptzdeck::platform::WindowShape* windowShape = nullptr;
-    void followPanel(QWidget* panel);  // its shape joins the window's
+    ptzdeck::platform::WindowShape* windowShape = nullptr;  // the settings pane joins it when built
     void restoreFromTray();
     void updateTrayMenu();
 

@@ -14,6 +14,7 @@
 #include "AppState.h"
 #include "CommandNotice.h"
 #include "SettingsPaneForm.h"
+#include "platform/WindowShape.h"
 #include "ui_MainWindow.h"
 #include "ui_SettingsPane.h"
 
@@ -160,7 +161,7 @@ QWidget* MainWindow::settingsPane()
     if (paneLoaded)
         fillPane();
     wirePictureSliders();
-    followPanel(panel);
+    windowShape->follow(panel);  // its shape joins the window's
     return panel;
 }
 

@@ -96,8 +96,6 @@ constexpr int kPanelRadius = 32;  // the panels' border-radius in the window's s
 
 }  // namespace
 
-void MainWindow::followPanel(QWidget* panel) { windowShape->follow(panel); }
-
 void MainWindow::setUpDesktop() {
     const QIcon icon = ProgramIcon();
     QApplication::setWindowIcon(icon);
