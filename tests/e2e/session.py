@@ -268,28 +268,28 @@ class PanelSession:
             return "off"
         return None
 
+    # The window is looked up anew on each try: a window manager may still be
+    # placing a window it has just mapped (GNOME Shell was seen moving the
+    # panel 21 px down after mapping it), so the face is read, and the window
+    # returned, where it is once the face is seen.
     def wait_for_camera_ready(self, tab=1):
         """Waits for the face of an open camera: tab `tab` alone green, the
         other tabs black, the mute button on its unmuted face."""
-        window = self.main_window()
-
         def ready():
+            window = self.main_window()
             shot = self.screenshot()
-            return (self.chosen_tabs(shot, window) == [tab]
-                    and len(self.black_tabs(shot, window)) == 4
-                    and self.mute_face(shot, window) == "unmuted")
-        wait_until(ready, f"tab {tab} to turn green with the unmuted face")
-        return window
+            return window if (self.chosen_tabs(shot, window) == [tab]
+                              and len(self.black_tabs(shot, window)) == 4
+                              and self.mute_face(shot, window) == "unmuted") else None
+        return wait_until(ready, f"tab {tab} to turn green with the unmuted face")
 
     def wait_for_no_camera_face(self):
-        window = self.main_window()
-
         def no_camera():
+            window = self.main_window()
             shot = self.screenshot()
-            return (not self.chosen_tabs(shot, window) and len(self.black_tabs(shot, window)) == 5
-                    and self.mute_face(shot, window) == "muted")
-        wait_until(no_camera, "all tabs black and the muted face")
-        return window
+            return window if (not self.chosen_tabs(shot, window) and len(self.black_tabs(shot, window)) == 5
+                              and self.mute_face(shot, window) == "muted") else None
+        return wait_until(no_camera, "all tabs black and the muted face")
 
     # -- the session bus -------------------------------------------------------------
 
