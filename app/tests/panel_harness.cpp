@@ -1,8 +1,8 @@
 #include "panel_harness.h"
 
-#include "AppState.h"
-#include "Gamepads.h"
-#include "MainWindow.h"
+#include "window/AppState.h"
+#include "gamepad/Gamepads.h"
+#include "window/MainWindow.h"
 #include "support/FakePad.h"
 
 #include <QApplication>

@@ -13,9 +13,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "platform/DeviceChangeMessage.h"
-#include "platform/DeviceNotifier.h"
-#include "platform/VideoNodeChanges.h"
+#include "devices/DeviceChangeMessage.h"
+#include "devices/DeviceNotifier.h"
+#include "devices/VideoNodeChanges.h"
 #include "support/DescriptorsExhausted.h"
 
 using ptzdeck::platform::DBT_DEVICEARRIVAL;

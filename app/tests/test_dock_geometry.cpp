@@ -3,7 +3,7 @@
 
 #include <climits>
 
-#include "DockGeometry.h"
+#include "window/DockGeometry.h"
 
 using ptzdeck::DockEvent;
 using ptzdeck::dockedPosition;

@@ -10,11 +10,11 @@
 #include <algorithm>
 #include <vector>
 
-#include "AppState.h"
-#include "MainWindow.h"
-#include "NO_Device.h"
-#include "NO_Mord_Camera.h"
-#include "platform/DeviceNotifier.h"
+#include "window/AppState.h"
+#include "window/MainWindow.h"
+#include "dialogs/NO_Device.h"
+#include "dialogs/NO_Mord_Camera.h"
+#include "devices/DeviceNotifier.h"
 #include "support/SimulatedBus.h"
 #include "support/WindowProbe.h"
 

@@ -16,8 +16,8 @@
 #include <functional>
 #include <memory>
 
-#include "RockerHandle.h"
-#include "SettingsPaneForm.h"
+#include "widgets/RockerHandle.h"
+#include "window/SettingsPaneForm.h"
 #include "ui_MainWindow.h"
 #include "ui_SettingsPane.h"
 

@@ -11,7 +11,7 @@
 
 #include <memory>
 
-#include "RockerHandle.h"
+#include "widgets/RockerHandle.h"
 
 namespace {
 

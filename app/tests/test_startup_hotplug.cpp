@@ -4,9 +4,9 @@
 #include <QSystemTrayIcon>
 #include <QtTest>
 
-#include "AppState.h"
-#include "MainWindow.h"
-#include "NO_Device.h"
+#include "window/AppState.h"
+#include "window/MainWindow.h"
+#include "dialogs/NO_Device.h"
 #include "support/DescriptorsExhausted.h"
 #include "support/SimulatedBus.h"
 #include "support/WindowProbe.h"

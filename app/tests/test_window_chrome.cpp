@@ -10,10 +10,10 @@
 
 #include <memory>
 
-#include "AppState.h"
-#include "MainWindow.h"
-#include "NO_Device.h"
-#include "NO_Mord_Camera.h"
+#include "window/AppState.h"
+#include "window/MainWindow.h"
+#include "dialogs/NO_Device.h"
+#include "dialogs/NO_Mord_Camera.h"
 #include "support/SimulatedBus.h"
 #include "support/WindowProbe.h"
 

@@ -16,10 +16,10 @@
 #include <memory>
 #include <vector>
 
-#include "AppState.h"
-#include "MainWindow.h"
-#include "NO_Device.h"
-#include "platform/StayOnTop.h"
+#include "window/AppState.h"
+#include "window/MainWindow.h"
+#include "dialogs/NO_Device.h"
+#include "desktop/StayOnTop.h"
 #include "support/SimulatedBus.h"
 #include "support/WindowProbe.h"
 

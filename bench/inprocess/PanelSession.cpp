@@ -6,10 +6,10 @@
 #include <QMetaObject>
 #include <QWindow>
 
-#include "AppState.h"
+#include "window/AppState.h"
 #include "ThreadReadCount.h"
-#include "MainWindow.h"
-#include "platform/DeviceChangeMessage.h"
+#include "window/MainWindow.h"
+#include "devices/DeviceChangeMessage.h"
 
 // Qt's own entry for key events as the platform reports them (QtTest uses it).
 Q_GUI_EXPORT void qt_handleKeyEvent(QWindow* window, QEvent::Type type, int key, Qt::KeyboardModifiers modifiers,

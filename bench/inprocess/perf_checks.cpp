@@ -14,8 +14,8 @@
 #include <thread>
 
 #include "Buses.h"
-#include "Gamepads.h"
-#include "MainWindow.h"
+#include "gamepad/Gamepads.h"
+#include "window/MainWindow.h"
 #include "PanelSession.h"
 #include "lumetra/BaseDevice.h"
 #include "support/FakePad.h"

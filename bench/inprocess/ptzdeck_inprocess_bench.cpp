@@ -21,10 +21,10 @@
 #include <linux/input-event-codes.h>
 
 #include "Buses.h"
-#include "Gamepads.h"
-#include "MainWindow.h"
+#include "gamepad/Gamepads.h"
+#include "window/MainWindow.h"
 #include "PanelSession.h"
-#include "RockerHandle.h"
+#include "widgets/RockerHandle.h"
 #include "Stats.h"
 #include "lumetra/BaseDevice.h"
 #include "support/FakePad.h"

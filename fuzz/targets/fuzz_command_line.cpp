@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "FuzzCheck.h"
-#include "remote/CommandLine.h"
+#include "program/CommandLine.h"
 
 using namespace ptzdeck::remote;
 using Kind = Invocation::Kind;

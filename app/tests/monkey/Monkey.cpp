@@ -16,10 +16,10 @@
 #include <QWindow>
 #include <QtTest/qtestspontaneevent.h>
 
-#include "AppState.h"
-#include "MainWindow.h"
-#include "NO_Device.h"
-#include "NO_Mord_Camera.h"
+#include "window/AppState.h"
+#include "window/MainWindow.h"
+#include "dialogs/NO_Device.h"
+#include "dialogs/NO_Mord_Camera.h"
 #include "PanelObserver.h"
 #include "../support/WindowProbe.h"
 

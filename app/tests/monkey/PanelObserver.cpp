@@ -7,9 +7,9 @@
 #include <QTimer>
 #include <QTimerEvent>
 
-#include "MainWindow.h"
-#include "RockerHandle.h"
-#include "platform/DeviceNotifier.h"
+#include "window/MainWindow.h"
+#include "widgets/RockerHandle.h"
+#include "devices/DeviceNotifier.h"
 
 namespace monkey {
 

@@ -12,11 +12,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include "AppState.h"
-#include "MainWindow.h"
-#include "NO_Device.h"
-#include "NO_Mord_Camera.h"
-#include "platform/DeviceChangeMessage.h"
+#include "window/AppState.h"
+#include "window/MainWindow.h"
+#include "dialogs/NO_Device.h"
+#include "dialogs/NO_Mord_Camera.h"
+#include "devices/DeviceChangeMessage.h"
 
 namespace probe {
 

@@ -29,10 +29,10 @@
 #include <sstream>
 #include <string>
 
-#include "AppState.h"
-#include "Gamepads.h"
+#include "window/AppState.h"
+#include "gamepad/Gamepads.h"
 #include "Judge.h"
-#include "MainWindow.h"
+#include "window/MainWindow.h"
 #include "camera_model.h"
 
 namespace {

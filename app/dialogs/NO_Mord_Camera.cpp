@@ -1,0 +1,23 @@
+#include "dialogs/NO_Mord_Camera.h"
+
+#include "window/AppState.h"
+#include "dialogs/WarningDialog.h"
+#include "ui_NO_Mord_Camera.h"
+
+NO_Mord_Camera::NO_Mord_Camera(QWidget* parent) : QDialog(parent)
+{
+    ui = new NO_Mord_CameraForm;
+    ui->setupUi(this);
+    warning_dialog::Place(this, g_noCameraAnchor, g_noCameraOnTop);
+    ui->btn_ok->setStyleSheet(QStringLiteral("QPushButton{image: url(:/img/OK.png);background-color:black;}"));
+}
+
+NO_Mord_Camera::~NO_Mord_Camera() { delete ui; }
+
+void NO_Mord_Camera::mousePressEvent(QMouseEvent* event) { warning_dialog::Press(this, event, dragGrab, dragging); }
+
+void NO_Mord_Camera::mouseReleaseEvent(QMouseEvent* event) { warning_dialog::Release(event, dragging); }
+
+void NO_Mord_Camera::mouseMoveEvent(QMouseEvent* event) { warning_dialog::Move(this, event, dragGrab, dragging); }
+
+void NO_Mord_Camera::on_btn_ok_clicked() { hide(); }

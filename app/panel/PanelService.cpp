@@ -1,0 +1,362 @@
+#include "panel/PanelService.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusReply>
+
+#include <algorithm>
+#include <cmath>
+
+#include "window/MainWindow.h"
+#include "panel/BusNames.h"
+
+using namespace ptzdeck::remote;
+
+namespace {
+
+constexpr int kTopPanSpeed = 21;
+constexpr int kTopTiltSpeed = 14;
+constexpr double kLongestMoveSeconds = 3600;
+constexpr int kStopPlace = 4;  // the joystick's centre
+
+// The joystick's places, row by row from the top left; 4, the centre, stops.
+const struct {
+    const char* name;
+    int place;
+} kDirections[] = {{"up-left", 0}, {"up", 1},        {"up-right", 2}, {"left", 3},
+                   {"right", 5},   {"down-left", 6}, {"down", 7},     {"down-right", 8}};
+
+}  // namespace
+
+PanelService::PanelService(QObject* parent) : QObject(parent)
+{
+    timedMove.setSingleShot(true);
+    timedMove.setTimerType(Qt::PreciseTimer);
+    connect(&timedMove, &QTimer::timeout, this, [this] { endTimedMove(true); });
+    // A discovery pass passes through several states on its way (a tab lit
+    // before the camera counts as open): one signal says where it ended.
+    settle.setSingleShot(true);
+    settle.setInterval(0);
+    connect(&settle, &QTimer::timeout, this, &PanelService::camerasSettled);
+}
+
+PanelService::Claim PanelService::claim()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return Claim::NoBus;
+    const QString path = QString::fromLatin1(kObjectPath);
+    if (!bus.registerObject(path, this,
+                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals
+                                | QDBusConnection::ExportAllProperties))
+        return Claim::NoBus;
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = bus.interface()->registerService(
+        QString::fromLatin1(kServiceName), QDBusConnectionInterface::DontQueueService,
+        QDBusConnectionInterface::DontAllowReplacement);
+    if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered)
+        return Claim::Ours;
+    bus.unregisterObject(path);
+    return reply.isValid() ? Claim::Taken : Claim::NoBus;
+}
+
+void PanelService::attach(MainWindow* panel)
+{
+    window = panel;
+    lastCameras = cameras();
+    lastChosen = chosenCamera();
+    lastOpen = cameraOpen();
+    window->setCameraListener([this] { settle.start(); });
+}
+
+// -- the state ------------------------------------------------------------------
+
+QStringList PanelService::cameras() const { return window ? window->cameraNames() : QStringList(); }
+int PanelService::chosenCamera() const { return window ? window->chosenCamera() : 0; }
+bool PanelService::cameraOpen() const { return window && window->cameraReady(); }
+bool PanelService::autoFocus() const { return window && window->autoFocus(); }
+bool PanelService::autoFraming() const { return window && window->autoFraming(); }
+bool PanelService::muted() const { return window && window->muted(); }
+bool PanelService::mirrored() const { return window && window->mirrored(); }
+bool PanelService::flipped() const { return window && window->flipped(); }
+bool PanelService::shown() const { return window && window->panelShown(); }
+bool PanelService::staysOnTop() const { return window && window->staysOnTop(); }
+
+void PanelService::camerasSettled()
+{
+    const QStringList names = cameras();
+    const int chosen = chosenCamera();
+    const bool open = cameraOpen();
+    if (names == lastCameras && chosen == lastChosen && open == lastOpen)
+        return;
+    // The camera a timed move was sent to has been let go, and its move
+    // stopped with it.
+    if (chosen != lastChosen || open != lastOpen)
+        endTimedMove(false);
+    lastCameras = names;
+    lastChosen = chosen;
+    lastOpen = open;
+    emit CamerasChanged(names, chosen, open);
+}
+
+// -- answering ------------------------------------------------------------------
+
+void PanelService::refuse(const char* error, const QString& text)
+{
+    sendErrorReply(QString::fromLatin1(error), text);
+}
+
+bool PanelService::inRange(const char* argument, int value, int low, int high)
+{
+    if (value >= low && value <= high)
+        return true;
+    refuse(kErrorInvalidArgs,
+           QStringLiteral("%1 %2 is not %3 to %4").arg(QLatin1String(argument)).arg(value).arg(low).arg(high));
+    return false;
+}
+
+bool PanelService::ready()
+{
+    if (window && window->cameraReady())
+        return true;
+    refuse(kErrorNoCamera, QStringLiteral("no camera is open"));
+    return false;
+}
+
+// The camera's refusal, with its cause where the user can mend it.
+QString PanelService::notTaken(const QString& what) const
+{
+    const QString why = window ? window->commandFault() : QString();
+    return why.isEmpty() ? what : what + QStringLiteral(": ") + why;
+}
+
+void PanelService::answer(bool taken)
+{
+    if (!taken)
+        refuse(kErrorNotTaken, notTaken(QStringLiteral("the camera did not take the command")));
+}
+
+// -- presets ----------------------------------------------------------------------
+
+void PanelService::RecallPreset(int preset)
+{
+    if (inRange("preset", preset, 0, 9) && ready())
+        answer(window->recallPreset(preset));
+}
+
+void PanelService::StorePreset(int preset)
+{
+    if (inRange("preset", preset, 0, 9) && ready())
+        answer(window->storePreset(preset));
+}
+
+void PanelService::ClearPreset(int preset)
+{
+    if (inRange("preset", preset, 0, 9) && ready())
+        answer(window->clearPreset(preset));
+}
+
+// -- moving -----------------------------------------------------------------------
+
+bool PanelService::moveArguments(const QString& direction, int panSpeed, int tiltSpeed, int& place)
+{
+    place = -1;
+    for (const auto& known : kDirections)
+        if (direction == QLatin1String(known.name))
+            place = known.place;
+    if (place < 0) {
+        refuse(kErrorInvalidArgs, QStringLiteral("direction \"%1\" is not left, right, up, down, up-left, up-right, "
+                                                 "down-left or down-right")
+                                      .arg(direction.left(40)));
+        return false;
+    }
+    return inRange("panSpeed", panSpeed, 0, kTopPanSpeed) && inRange("tiltSpeed", tiltSpeed, 0, kTopTiltSpeed);
+}
+
+void PanelService::Move(const QString& direction, int panSpeed, int tiltSpeed)
+{
+    int place = -1;
+    if (!moveArguments(direction, panSpeed, tiltSpeed, place) || !ready())
+        return;
+    endTimedMove(false);
+    answer(window->moveTowards(place, panSpeed, tiltSpeed));
+}
+
+// Answered once the move has stopped. The same move asked for again while it
+// runs (a key held down, repeating its shortcut) only puts its end later, so
+// a held key keeps the camera going without a stutter, and it stops that
+// long after the key is let go.
+void PanelService::MoveFor(const QString& direction, int panSpeed, int tiltSpeed, double seconds)
+{
+    int place = -1;
+    if (!moveArguments(direction, panSpeed, tiltSpeed, place))
+        return;
+    if (!(seconds > 0 && seconds <= kLongestMoveSeconds)) {  // NaN too
+        refuse(kErrorInvalidArgs, QStringLiteral("seconds %1 is not above 0 and up to %2")
+                                      .arg(seconds)
+                                      .arg(kLongestMoveSeconds));
+        return;
+    }
+    if (!ready())
+        return;
+    const bool again = timedMove.isActive() && place == timedPlace && panSpeed == timedPanSpeed
+                       && tiltSpeed == timedTiltSpeed;
+    if (again) {
+        // The earlier caller's move goes on in this one.
+        QDBusConnection::sessionBus().send(timedCaller.createReply());
+    } else {
+        endTimedMove(false);
+        if (!window->moveTowards(place, panSpeed, tiltSpeed)) {
+            answer(false);
+            return;
+        }
+    }
+    setDelayedReply(true);
+    timedCaller = message();
+    timedPlace = place;
+    timedPanSpeed = panSpeed;
+    timedTiltSpeed = tiltSpeed;
+    timedMove.start(std::max(1, static_cast<int>(std::lround(seconds * 1000))));
+}
+
+// Ends the move that was to stop by itself: stopped now (`stop`), or taken
+// over by another command. Its caller is answered either way.
+void PanelService::endTimedMove(bool stop)
+{
+    if (timedPlace < 0)
+        return;
+    timedMove.stop();
+    timedPlace = -1;
+    bool taken = true;
+    if (stop && window && window->cameraReady())
+        taken = window->moveTowards(kStopPlace, 0, 0);
+    QDBusConnection::sessionBus().send(
+        taken ? timedCaller.createReply()
+              : timedCaller.createErrorReply(QString::fromLatin1(kErrorNotTaken),
+                                             notTaken(QStringLiteral("the camera did not take the stop"))));
+    timedCaller = QDBusMessage();
+}
+
+void PanelService::Stop()
+{
+    if (!ready())
+        return;
+    endTimedMove(false);
+    answer(window->moveTowards(kStopPlace, 0, 0));
+}
+
+void PanelService::ZoomIn()
+{
+    if (ready())
+        answer(window->zoom(1));
+}
+
+void PanelService::ZoomOut()
+{
+    if (ready())
+        answer(window->zoom(-1));
+}
+
+void PanelService::ZoomStop()
+{
+    if (ready())
+        answer(window->zoom(0));
+}
+
+void PanelService::focus(int way)
+{
+    if (!ready())
+        return;
+    if (!window->focusByHand()) {
+        if (window->autoFocus())
+            refuse(kErrorFocusIsAutomatic,
+                   QStringLiteral("focus is automatic: it moves in manual focus (af off) only"));
+        else
+            refuse(kErrorNotSupported, QStringLiteral("this camera has no focus to move"));
+        return;
+    }
+    answer(window->focus(way));
+}
+
+void PanelService::FocusNear() { focus(-1); }
+void PanelService::FocusFar() { focus(1); }
+void PanelService::FocusStop() { focus(0); }
+
+void PanelService::Home()
+{
+    if (ready())
+        answer(window->goHome());
+}
+
+// -- the camera's functions ------------------------------------------------------------
+
+void PanelService::SetAutoFocus(bool on)
+{
+    if (ready())
+        answer(window->setAutoFocus(on));
+}
+
+void PanelService::SetAutoFraming(bool on)
+{
+    if (ready())
+        answer(window->setAutoFraming(on));
+}
+
+void PanelService::SetMute(bool on)
+{
+    if (ready())
+        answer(window->setMuted(on));
+}
+
+void PanelService::SetMirror(bool on)
+{
+    if (ready())
+        answer(window->setMirrored(on));
+}
+
+void PanelService::SetFlip(bool on)
+{
+    if (ready())
+        answer(window->setFlipped(on));
+}
+
+// As a click on the tab: a tab with no camera behind it warns in the window
+// too, where the person who pressed the key is looking.
+void PanelService::ChooseCamera(int camera)
+{
+    if (!inRange("camera", camera, 1, 5) || !window)
+        return;
+    const int count = static_cast<int>(window->cameraNames().size());
+    window->selectCamera(camera);
+    if (count == 0)
+        refuse(kErrorNoCamera, QStringLiteral("no camera is plugged in"));
+    else if (camera > count)
+        refuse(kErrorNoSuchCamera, QStringLiteral("camera %1 is not plugged in (%2 found)").arg(camera).arg(count));
+    else if (!window->cameraReady() || window->chosenCamera() != camera)
+        refuse(kErrorNotTaken, QStringLiteral("camera %1 did not open").arg(camera));
+}
+
+// -- the window -------------------------------------------------------------------------
+
+void PanelService::Show()
+{
+    if (window)
+        window->showPanel();
+}
+
+void PanelService::Hide()
+{
+    if (window)
+        window->hidePanel();
+}
+
+void PanelService::Toggle()
+{
+    if (window)
+        window->toggleShown();
+}
+
+void PanelService::SetStayOnTop(bool on)
+{
+    if (window && !window->setStaysOnTop(on))
+        refuse(kErrorNotSupported, QStringLiteral("this desktop keeps no window on top of others"));
+}

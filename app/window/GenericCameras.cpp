@@ -1,0 +1,148 @@
+// Cameras of other makes, which the library drives through the controls
+// their driver reports: the panel shows what the open one cannot do as
+// disabled, gives it speeds as shares of its fastest, steps the moves of a
+// camera that has only absolute controls, and keeps its presets on disk.
+#include "window/AppState.h"
+#include "window/CommandNotice.h"
+#include "window/MainWindow.h"
+#include "presets/PresetFile.h"
+#include "ui_MainWindow.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+// The joystick's top speeds (7 steps of 3 and of 2), the keys' speeds.
+constexpr int kTopPanSpeed = 21;
+constexpr int kTopTiltSpeed = 14;
+// Zoom and focus on a generic camera: half its fastest, steady enough to
+// stop where wanted.
+constexpr int kLensPercent = 50;
+
+constexpr uint32_t kEverything = AbilityPanTilt | AbilityZoom | AbilityFocus | AbilityFocusMode | AbilityHome
+                               | AbilityCommands | AbilityPositions;
+
+int Percent(int speed, int top)
+{
+    return std::clamp((speed * 100 + top / 2) / top, 0, 100);
+}
+
+// A control the open camera cannot serve: disabled, and dimmed, so that it
+// does not look like one that works.
+void Serve(QWidget* control, bool served)
+{
+    control->setEnabled(served);
+    if (served) {
+        control->setGraphicsEffect(nullptr);
+    } else if (!control->graphicsEffect()) {
+        auto* dim = new QGraphicsOpacityEffect(control);
+        dim->setOpacity(0.3);
+        control->setGraphicsEffect(dim);
+    }
+}
+
+}  // namespace
+
+void MainWindow::showAbilities()
+{
+    // With no camera, as with a supported one, every control is there.
+    const uint32_t can = cameraBound && g_cameraCount > 0 ? device->Abilities() : kEverything;
+    genericOpen = cameraBound && !(can & AbilityCommands);
+    Serve(ui->widget, can & AbilityPanTilt);
+    Serve(ui->slider_zoom, can & AbilityZoom);
+    // Without a focus mode to switch, focus is always by hand.
+    Serve(ui->slider_focus, can & AbilityFocus);
+    ui->slider_focus->setEnabled((can & AbilityFocus) && (afManual || !(can & AbilityFocusMode)));
+    Serve(ui->btn_af, can & AbilityFocusMode);
+    Serve(ui->btn_home, can & AbilityHome);
+    for (QPushButton* command : {ui->btn_ai, ui->btn_push, ui->btn_flip, ui->btn_mirror, ui->btn_mute})
+        Serve(command, can & AbilityCommands);
+    for (QPushButton* key : {ui->btn_num0, ui->btn_num1, ui->btn_num2, ui->btn_num3, ui->btn_num4, ui->btn_num5,
+                             ui->btn_num6, ui->btn_num7, ui->btn_num8, ui->btn_num9, ui->btn_set, ui->btn_clear})
+        Serve(key, can & (AbilityCommands | AbilityPositions));
+}
+
+// A camera that moves by steps is sent them from here, as long as a move
+// lasts; the timer never runs otherwise.
+void MainWindow::followSteps()
+{
+    const int nextInMs = cameraBound ? device->StepMoves() : -1;
+    if (nextInMs >= 0)
+        stepTimer->start(nextInMs);
+    else
+        stepTimer->stop();
+}
+
+int MainWindow::panSpeed(int speed) const { return genericOpen ? Percent(speed, kTopPanSpeed) : speed; }
+
+int MainWindow::tiltSpeed(int speed) const { return genericOpen ? Percent(speed, kTopTiltSpeed) : speed; }
+
+// The supported cameras choose their own.
+int MainWindow::lensSpeed() const { return genericOpen ? kLensPercent : 1; }
+
+// ---- presets: the camera's own, or for a generic camera the panel's file ----
+
+namespace {
+
+// True when the file did it; its trouble is told once, on the panel and on
+// the program's output.
+bool Done(const PresetFile& file, PresetFile::Result result, CommandNotice* notice)
+{
+    QString text;
+    switch (result) {
+    case PresetFile::Result::Done:
+        return true;
+    case PresetFile::Result::Missing:
+        return false;
+    case PresetFile::Result::Damaged:
+        text = CommandNotice::tr("The presets file %1 is damaged: %2. ptzdeck leaves it as it is and keeps no "
+                                 "presets in it; mend it or move it away.")
+                   .arg(file.path(), file.problem());
+        break;
+    case PresetFile::Result::Unwritable:
+        text = CommandNotice::tr("Presets cannot be kept in %1: %2.").arg(file.path(), file.problem());
+        break;
+    }
+    if (notice->tellOnce(file.path() + QLatin1Char('\n') + text, text))
+        qWarning("ptzdeck: %s", qPrintable(text));
+    return false;
+}
+
+}  // namespace
+
+bool MainWindow::presetStore(int preset)
+{
+    if (!genericOpen)
+        return device->PresetSet(preset);
+    CameraPosition position;
+    if (!device->GetPosition(position))
+        return false;
+    PresetFile file;
+    return Done(file,
+                file.store(QString::fromStdString(device->CameraIdentity()),
+                           QString::fromUtf8(device->GetFriendlyName()), preset, position),
+                commandNotice);
+}
+
+bool MainWindow::presetClear(int preset)
+{
+    if (!genericOpen)
+        return device->PresetClear(preset);
+    PresetFile file;
+    return Done(file, file.clear(QString::fromStdString(device->CameraIdentity()), preset), commandNotice);
+}
+
+bool MainWindow::presetRecall(int preset)
+{
+    if (!genericOpen)
+        return device->PresetCall(preset);
+    PresetFile file;
+    CameraPosition position;
+    if (!Done(file, file.recall(QString::fromStdString(device->CameraIdentity()), preset, position), commandNotice))
+        return false;
+    const bool moved = device->MoveToPosition(position);
+    followSteps();  // a recall ends any stepped move
+    return moved;
+}
