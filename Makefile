@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 # Entry points named in the README. Each one installs what it needs first.
 BUILD_DIR ?= build
 ASAN_BUILD_DIR ?= build-asan

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 """What the kernel says about a running process: CPU time, context switches
 per thread, memory. Reading /proc does not wake the process it describes."""
 

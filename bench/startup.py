@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 """Starting a program on a private X display and timing it: the part of the
 bench that the start-up check in make test shares with bench/run."""
 

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 # Where the install step puts things: the GNU layout, with the library in the
 # multiarch directory under every prefix. Debian's loader searches
 # /usr/local/lib/<triplet> as it does /usr/lib/<triplet>; GNUInstallDirs

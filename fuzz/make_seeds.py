@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 """Writes the seed corpora of the fuzz targets (fuzz/corpus/<target>/).
 
 The seeds are committed; run this again only to change them. Each seed is a

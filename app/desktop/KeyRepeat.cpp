@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // X11: the XKB "detectable auto-repeat" flag of Qt's own client connection
 // makes the server send a held key as repeated presses without the
 // intermediate releases. Qt's guess at which releases are repeats depends on

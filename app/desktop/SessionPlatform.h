@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Which of Qt's window-system plug-ins the panel runs on, and what the one it
 // got allows.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // QWidget::setWindowFlags would re-create the native window and hide it, so
 // the flag goes to Qt's bookkeeping and to the native window separately. On
 // X11 the native window asks the window manager through the EWMH

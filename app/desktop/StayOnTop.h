@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Stand-in for SetWindowPos(HWND_TOPMOST / HWND_NOTOPMOST): places a window in
 // or out of the always-on-top band.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Qt writes WM_CLASS when it creates a native window, and creates one again
 // when a changed window is shown anew (stay-on-top does that), so the class
 // is written after every creation, before the window is mapped.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // How docks, task switchers and window managers recognise the program's
 // windows: the X11 window class, the same name as the desktop file.
 #pragma once

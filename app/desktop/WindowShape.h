@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The window's shape follows what is painted: the panels' rounded
 // rectangles, and nothing where the translucent window shows nothing.
 // Without a compositing manager the unpainted part would otherwise be drawn

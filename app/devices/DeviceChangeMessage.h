@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The shape in which device changes reach MainWindow::nativeEvent: the
 // Windows message the handler was written for, so one code path serves both
 // the notifier and anything else that reports a device change.

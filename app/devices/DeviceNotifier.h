@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Stand-in for RegisterDeviceNotificationW: reports devices arriving and
 // leaving. Real hardware is followed through a udev monitor on the
 // `video4linux` subsystem (video devices, nothing else; a driver taking a

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #include "devices/VideoNodeChanges.h"
 
 namespace ptzdeck::platform {

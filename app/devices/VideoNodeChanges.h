@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Which udev events are a camera arriving or leaving for the panel. A video
 // node coming or going is, but only when it changes which USB devices have
 // video nodes: when uvcvideo lets go of a camera and takes it back (the

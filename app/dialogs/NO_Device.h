@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The warning shown when no supported camera is found: OK hides it, Quit
 // ends the program.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // What the two warning dialogs share: where and how they appear, and being
 // dragged with the left mouse button.
 #pragma once

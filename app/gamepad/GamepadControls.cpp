@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Gamepads on the window: a pad's stick is the on-screen joystick, its held
 // buttons are the arrow keys and the zoom keys, its other buttons click the
 // window's own buttons. Every road is the one the window's controls take.

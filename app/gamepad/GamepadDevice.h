@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // One evdev input device (a gamepad's /dev/input/event node), read through
 // libevdev from the event loop: a socket notifier on its descriptor, so the
 // panel wakes only when the pad has something to say.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // What a gamepad's sticks and buttons do: the bindings (the defaults and a
 // user's gamepad.conf on top of them), and one pad's state turned into the
 // window's own operations: the joystick's place and speed steps, held moves

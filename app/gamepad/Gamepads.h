@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The gamepads the panel follows: each one opened as udev announces it, its
 // events turned into the window's operations through the mapping, and let
 // go of when it leaves. Several pads may be plugged in; any of them drives

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Where the running panel is on the session bus, and the errors it answers
 // with: shared by the panel and its command line.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The panel itself: the application, its window and its name on the session
 // bus. Built as the module the ptzdeck program loads when it runs the panel.
 #include <QAbstractEventDispatcher>

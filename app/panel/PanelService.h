@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The running panel on the session bus: one name a session, and an
 // interface whose methods are the window's own controls (packaging/dbus
 // holds its description). Every call runs the control's code on the GUI

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The presets of generic cameras, which keep none of their own: for each
 // camera (by its identity, BaseDevice::CameraIdentity) and each preset 0 to
 // 9, where it pointed. One JSON file, presets.json in the user's

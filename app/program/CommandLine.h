@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The program's command line. A plain launch starts the panel (or brings
 // the running one to the front); a command word makes the program a client
 // of the running panel. Every value is checked here, so the command line

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The command line's side of the session bus: a client of the running panel
 // that builds no window and opens no display, so that a key bound to a
 // command acts at once.

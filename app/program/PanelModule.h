@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The panel lives in a module of its own: the window, Qt and the camera
 // library are loaded only when the program runs the panel, so that a command
 // of the command line starts in a few milliseconds.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // ptzdeck: a control panel for USB PTZ cameras, and its command line.
 #include <sys/stat.h>
 

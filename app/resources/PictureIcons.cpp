@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Style sheets show most of the panel's small pictures with `image:`, which
 // Qt builds into a QIcon. Qt 5's own icon engine counts a picture's "@2x"
 // twin as an icon of twice the size, so on a screen of device-pixel ratio 2

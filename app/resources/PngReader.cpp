@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Every picture the panel shows is a PNG. Yet the first time it reads one,
 // Qt's image reader asks every image-format plug-in whether it reads "png"
 // before it turns to its own decoder, and so loads them all (GIF, ICO, JPEG

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The panel's pictures, decoded by libpng straight into the image Qt paints.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Drives a real MainWindow on simulated cameras from scenario tables: each
 // step is one line ("click btn_set", "key Left", "sent PresetSet(3)") and the
 // requests the simulated camera received are checked in order.

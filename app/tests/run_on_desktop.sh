@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 # Runs one test program on a private X desktop: Xvfb and the Fluxbox window
 # manager, which honours _NET_WM_STATE_ABOVE, lets a client place its window
 # partly off-screen and hosts a notification area in its toolbar.

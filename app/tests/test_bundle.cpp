@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The compiled-in image bundle: every picture the program names under :/img/,
 // with its size, format and colours, stored raw, and the notification icon.
 #include <QDir>

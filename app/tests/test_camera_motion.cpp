@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Moving the camera from the panel: the joystick, the zoom and focus
 // sliders, the keyboard and gamepads, checked through the requests a
 // simulated camera receives, in order.

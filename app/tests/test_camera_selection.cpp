@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The five camera buttons and the two warning dialogs.
 #include <QSignalSpy>
 #include <QtTest>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The device-change notifier: cameras plugged into and unplugged from a
 // simulated bus directory, files that are not cameras, registration, and
 // gamepads followed through udev.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The two warning dialogs' forms on plain dialogs: size, sheet, the picture
 // widget, the flat buttons and the slots they bind by name.
 #include <QApplication>

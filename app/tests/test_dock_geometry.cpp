@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Edge docking arithmetic over every edge, both pane states and the corners.
 #include <QtTest>
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Hot-plug storms: bursts of device changes, a camera gone between the pass
 // that counted it and the click that opens it, and cameras unplugged while
 // the joystick, a key or the zoom slider is held.

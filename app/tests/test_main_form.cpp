@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The main window's form on a plain QMainWindow, with the settings pane's form
 // built into it as the window builds it: every child widget's class, parent,
 // geometry, stacking, font and sheet, the texts, and the slots it binds.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The whole panel under a seeded monkey: tens of thousands of random user
 // actions on the real widgets, interleaved with cameras plugged, unplugged,
 // vanishing while open and failing in every way the simulated bus can

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The preset keypad and the function buttons, clicked with the mouse on a
 // real window, checked through the requests a simulated camera receives
 // and the faces the buttons show; and what clicks may leave on screen: the

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The joystick, driven by real mouse events through its window: places and
 // speeds at the rim and beyond, tick order, release handling and repaints.
 #include <QApplication>

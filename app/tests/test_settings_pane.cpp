@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The picture-settings pane against simulated cameras: loading, dragging,
 // the anti-flicker combo, Default, OK and the settings button.
 #include <QComboBox>

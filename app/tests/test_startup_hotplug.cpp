@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Start-up, the discovery pass and hot-plug, on a simulated USB bus.
 #include <QElapsedTimer>
 #include <QSignalSpy>

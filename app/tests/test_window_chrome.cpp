@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The window's own chrome on a real MainWindow: dragging, edge docking, the
 // notification area, stay-on-top and close.
 #include <QtTest>

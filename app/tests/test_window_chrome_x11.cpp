@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The window chrome on a real X desktop (run_on_desktop.sh): the always-on-top
 // band judged by the server's own stacking order, the notification area, and
 // docking driven by the real pointer.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The round on-screen joystick: a mouse drag becomes a place on a 3 x 3 grid
 // and two speed steps, reported every 100 ms while a button is held.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Application-wide state shared by the main window and the two warning
 // dialogs. Plain globals: only the GUI thread touches them.
 #pragma once

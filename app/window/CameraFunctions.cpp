@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The keypad (store, clear and recall presets) and the camera's function
 // buttons: focus mode, framing, push, mute, flip and mirror.
 #include "window/AppState.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Moving the camera: the joystick's place and speed reports, the two
 // spring-back sliders (zoom, focus) and the keyboard.
 #include "window/AppState.h"

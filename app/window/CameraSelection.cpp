@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Choosing one of up to five cameras, reacting to devices that come and go,
 // and the two warning dialogs.
 #include "window/MainWindow.h"

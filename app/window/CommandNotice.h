@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // A short note over the panel when the camera's commands cannot reach it:
 // the cause and what the user can do about it. Not modal; shown once per
 // camera and cause, whatever the user clicks afterwards; gone after a while

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Edge docking of the frameless main window: where the window goes when the
 // pointer enters or leaves it. Pure arithmetic, so it can be checked alone.
 #pragma once

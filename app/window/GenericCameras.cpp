@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Cameras of other makes, which the library drives through the controls
 // their driver reports: the panel shows what the open one cannot do as
 // disabled, gives it speeds as shares of its fastest, steps the moves of a

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The main window's life: construction, the initial face of every control,
 // the wiring, the device-change registration and the discovery pass.
 #include "window/MainWindow.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The control panel's main window: one camera device, the form, and every
 // slot that maps a control onto a camera operation.
 #pragma once

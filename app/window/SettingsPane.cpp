@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The picture-settings pane: (re)opening a camera and loading the pane from
 // it, the seven sliders, the anti-flicker combo, Default, OK and the settings
 // button.

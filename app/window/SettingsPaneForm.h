@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The picture-settings pane's form (forms/SettingsPane.ui) put into the main
 // window's form, where the window's form once held it: on the central widget,
 // beside and under the control face, its signals bound to the window's slots

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The frameless window's own chrome: dragging by the background, edge
 // docking, painting through the style, the notification area, stay-on-top
 // and close; and what the desktop around it sees of it.

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 """An idle panel costs nothing: once it has settled on two cameras, none of
 its threads is woken, not once, until someone touches it; and after the
 joystick's timers have run, or a command came over the session bus, it goes

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 """Start-up and memory against a peer measured in the same run: ptzdeck on
 two simulated cameras must reach its first frame sooner than qv4l2 reaches
 its own, and hold less memory once idle, and it must not load an OpenGL

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The panel's window form alone: the widgets, style sheets and background
 // uic builds from forms/MainWindow.ui, shown the way the panel shows its
 // window, with nothing of the panel behind it (no camera library, tray,

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The floor of a Qt 5 Widgets start-up: one frameless window of the panel's
 // size (653 x 436) and, with --picture, one compiled-in PNG shown in it.
 // Started the way ptzdeck starts (raster only, high-dpi scaling on), so the

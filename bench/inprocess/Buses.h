@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The two buses a measured window runs on: a simulated bus directory of
 // .cam files, and a fake V4L2 machine (sysfs tree and device nodes) whose
 // system calls are counted. Non-camera devices come first in system order,

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // One main window over a bus installed for it, shown offscreen, the window
 // itself holding the keyboard. Discovery passes (the first one included) are
 // started as a device change starts them and run at once, without the

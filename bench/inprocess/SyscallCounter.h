@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Counts the system calls the V4L2 backend makes, by kind, on their way to
 // the machine underneath (a fake one in the bench and the perf checks).
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Performance budgets that do not depend on the machine's speed: what one
 // discovery pass and one camera command cost in system calls and camera
 // requests, and how that grows with the devices on the bus. Counts only,

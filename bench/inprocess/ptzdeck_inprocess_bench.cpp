@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The panel's costs measured inside one process, over a simulated bus and a
 // fake V4L2 machine: a camera command from key to camera, a discovery pass,
 // and how the pass grows with the number of video devices. Prints one JSON

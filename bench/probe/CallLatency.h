@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // `calls`: how long from a command to the running panel until the camera has
 // its request (a new line in requests.log): a D-Bus call sent straight to the
 // panel, and the command line `ptzdeck call N` from the moment it is started.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The one clock every figure of the bench is read from: CLOCK_MONOTONIC, the
 // clock Python's time.monotonic_ns() reads, so the driver's "spawned at" and
 // the probe's event times can be subtracted.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // `watch`: when does the next program's window appear on this display, and
 // when is it first drawn?
 #pragma once

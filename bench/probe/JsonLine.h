@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // One JSON object on one line of stdout, flushed at once: the driver reads
 // the probe's lines as they come.
 #pragma once

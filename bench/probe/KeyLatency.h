@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // `keys`: how long from a key press reaching the X server until the camera
 // has the request (a new line in requests.log), through the whole program.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Follows a growing text file (requests.log) and counts the lines appended
 // to it, woken by inotify rather than by polling the file.
 #pragma once

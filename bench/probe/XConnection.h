@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // An xcb connection to $DISPLAY that says why it failed, and a wait for its
 // next events with a deadline (poll on its socket: no busy loop).
 #pragma once

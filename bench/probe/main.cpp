@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // ptzdeck_xprobe: the bench's eyes and hands on an X display.
 //
 //   ptzdeck_xprobe watch [--timeout S] [--min-size WxH]

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The simulated bus's .cam files: any bytes parse without harm, a camera
 // described by them says the same thing when written out and read again, and
 // it answers requests like a camera (sets land inside the range, every

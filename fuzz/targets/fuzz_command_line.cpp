@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The program's command line: any words at all. Parsing never fails badly,
 // a mistake is one line naming it, and whatever is accepted is a call the
 // panel takes with every value in range; written back as words, an accepted

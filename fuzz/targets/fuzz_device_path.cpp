@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Which devices are cameras: the device-path match of discovery over any
 // list of devices with any texts, the numbering that enumeration and Open
 // share, Open's index text, and the device paths the V4L2 backend makes

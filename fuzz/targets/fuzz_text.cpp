@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Property-bag text: wide text to the narrow text the library hands out
 // (BstrToString) and UTF-8 to wide text (what both backends put in their
 // property bags), judged against glibc's iconv.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The raw USB descriptors sysfs keeps for a device come from the device
 // itself: any bytes are read without harm, and a camera terminal found in
 // them is one that is really there.

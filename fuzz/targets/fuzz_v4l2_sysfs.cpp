@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The V4L2 backend on a machine that lies: a fixed sysfs tree of video nodes
 // (two USB cameras, a metadata node, a node not on USB, one without a
 // device) whose attributes, USB descriptors and driver answers all come from

@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 """Compares libLumetra's binary interface with the committed baseline.
 
     check_abi.py --library LIB --probe OBJ --headers DIR --baseline FILE [--update]

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 """check_abi.py against edited copies of the committed baseline: a removed or
 changed fact fails and cannot be recorded without a new SOVERSION; an
 addition fails until recorded; a new SOVERSION fails until recorded.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // What a camera command and a discovery pass cost over the simulated bus.
 #include <benchmark/benchmark.h>
 #include <unistd.h>

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # Lumetra for other programs: the shared library, its header, a pkg-config
 # file (lumetra.pc) and a CMake package (find_package(Lumetra) gives
 # Lumetra::Lumetra). Included from lib/CMakeLists.txt.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // BaseDevice's out-of-line members: the record copies and the five
 // library entry points.
 #include "lumetra/BaseDevice.h"

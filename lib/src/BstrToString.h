@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Conversion of a property-bag text to the narrow text the library hands out.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The camera's own command channel: Value1 of a Set of camera-control ROLL.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // DeviceInfo is shared across the library boundary; its special members are
 // defined here once, field by field.
 #include "lumetra/BaseDevice.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The device walk shared by enumeration and Open: both count supported
 // cameras the same way, so an index from one is the camera the other binds.
 #include "Discovery.h"

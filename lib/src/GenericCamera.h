@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // A camera the library knows only through its driver: each move goes to
 // the control the driver reports for it, a speed control where the driver
 // carries every speed, else the absolute control, stepped at the asked

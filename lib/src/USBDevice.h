@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The one implementation of BaseDevice: every operation is a property
 // request on the capture filter of the bound camera.
 #pragma once

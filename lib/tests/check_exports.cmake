@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 cmake_minimum_required(VERSION 3.21)
 # Fails unless the shared library's dynamic symbol table holds exactly the
 # public surface. Run with -DLIBRARY=<path to libLumetra.so>.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Enumeration and Open: one walk, one matching rule, every failure path.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The binary interface: slot order, record layout, value semantics.
 #include <gtest/gtest.h>
 

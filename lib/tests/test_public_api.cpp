@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // A client of libLumetra.so that sees only the public header, as the panel
 // does: cameras come from LUMETRA_SIM_DIR, set before the first call.
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // What each operation sends to the camera, and what it makes of the answer.
 #include <gtest/gtest.h>
 

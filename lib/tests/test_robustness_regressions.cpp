@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Faults that the fuzz targets and the panel's monkey test found, each kept
 // as the smallest case that showed it.
 #include <gtest/gtest.h>

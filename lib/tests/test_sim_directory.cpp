@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The simulated bus as a directory of .cam files, end to end, and the
 // parser of those files.
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 """What the simulated cameras receive: requests.log, read back, and the
 requests each camera operation must put on the wire.
 

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 """Real desktops for the panel, each started by the scenario itself: X11 with
 Fluxbox (a window manager with an XEmbed notification area), the same with
 the picom compositing manager, Weston, GNOME Shell and KWin running X

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 """A private X display for one scenario, and what a person can do and see on it.
 
 Acting goes through xdotool (the XTest extension: the program cannot tell it

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 """A pointer for a headless KWin, which has no input device of its own.
 
 KWin offers org_kde_kwin_fake_input, the Wayland protocol through which KDE

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 """Where things are on the panel and what their faces look like, as a person
 sees them: rectangles relative to the window's top-left corner, colours of
 the artwork."""

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 """One run of the real ptzdeck program on a private display and a private
 simulated USB bus, driven and judged from outside."""
 

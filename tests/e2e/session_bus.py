@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 """What the desktop scenarios do on a desktop's session bus beyond gdbus's
 reach: calls that pass a file descriptor or need the caller to own a name,
 and a notification-area host that lives as long as the desktop. Run by

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 """The panel on real desktops (make test-desktops): X11 with and without a
 compositing manager; Weston, GNOME Shell and KWin with XWayland; and KWin
 with the panel on Wayland itself, as a user's QT_QPA_PLATFORM=wayland asks.

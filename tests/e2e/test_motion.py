@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 """Moving the camera: the joystick, the zoom slider and the arrow keys."""
 
 import panel

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 """The running panel driven from outside, as shortcuts and scripts drive it:
 its command line (run without the display, as from a key binding or a
 shell) and its interface on a session bus of the scenario's own; one panel

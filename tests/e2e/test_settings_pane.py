@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 """The picture settings pane: shown, a slider dragged, Default, OK."""
 
 import panel

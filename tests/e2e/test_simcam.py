@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 """scripts/simcam: making a bus, plugging cameras, reading the log in words.
 (That the program takes simcam's cameras is shown by the hot-plug scenario.)"""
 

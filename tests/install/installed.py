@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 """What the install checks share: the tree they judge, a command runner, and
 the scenario that starts an installed ptzdeck under Xvfb and proves that
 it reads nothing from the source or build tree."""

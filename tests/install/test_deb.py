@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 """The Debian packages as a user meets them (make test-deb): lintian finds no
 error; apt-get installs them; their files are where Debian looks and their
 dependencies were computed; a program outside the tree builds against the

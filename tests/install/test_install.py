@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 """ptzdeck and Lumetra as the install step leaves them: the build installed
 with `cmake --install` into a fresh directory (DESTDIR) under a prefix other
 than the configured one, then judged as a desktop, another program and a user

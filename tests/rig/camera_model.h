@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The UVC camera the rig's gadgets pretend to be: which camera terminal and
 // processing unit controls it has, and each control's length and ranges as
 // it answers them. Shared by the responder (which answers with these bytes)

@@ -1,4 +1,7 @@
 #!/bin/busybox sh
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 # /init of the rig's virtual machine. One kernel is both ends of the cable:
 # dummy_hcd gives it a UDC per camera, each wired to its own host port; a
 # configfs UVC gadget bound to each is a camera that uvcvideo then drives

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 # Packs the rig's initramfs: busybox, the kernel modules in load order, the
 # responder, the guest test with Lumetra and every library they load, and
 # the init script; and OVERLAY, a tree laid over it, when given.

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 # Gets what the rig needs into CACHE: Debian 12's 6.1 kernel (the image
 # unpacked, not installed), its modules' load order, and usb_f_uvc and
 # dummy_hcd built from Debian's own source of that kernel with the rig's

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The camera's firmware for the rig: answers every UVC class request that
 // reaches one usb_f_uvc gadget, as a camera with the controls of
 // camera_model.h would, and appends one line per request to the request log.

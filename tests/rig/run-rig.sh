@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 # The rig: boots Debian 12's kernel under qemu with five UVC gadget cameras
 # (one also a microphone, two of other makes) that uvcvideo drives, runs
 # the guest test there, and passes when it does. The table of operations, a

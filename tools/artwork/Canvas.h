@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #pragma once
 // Drawing helpers shared by the faces: canvases, a reproducible grain, brushed
 // metal, recessed wells and PNG encoding with fixed settings.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // background.png: the control face behind Win_Left.
 #include "Canvas.h"
 #include "FaceGeometry.h"

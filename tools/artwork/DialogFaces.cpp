@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // no_device.png and no_more_camera.png: the faces of the two warning dialogs.
 #include "Canvas.h"
 #include "FaceGeometry.h"

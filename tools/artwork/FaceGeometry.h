@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #pragma once
 // Where the program's widgets sit, in the frame of the panel that holds them.
 // The faces are drawn around these rectangles so that the painted wells, slots

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #pragma once
 // One drawing function per picture of the bundle. Each returns a straight
 // (non-premultiplied) ARGB image of exactly the size the program expects.

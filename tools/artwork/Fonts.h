@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #pragma once
 // The typefaces of the faces, loaded by file from Debian's fonts-urw-base35 so
 // that the pictures do not depend on which fonts fontconfig would pick on the

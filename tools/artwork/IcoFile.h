@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #pragma once
 // Writes a Windows icon file (.ico): a directory of images, each stored either
 // as a 32-bit device-independent bitmap (BGRA colour plus a 1-bit AND mask,

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #pragma once
 // A hand-set bitmap typeface for the small label pictures (key captions,
 // digits, camera tabs, dialog buttons). At 9 or 10 pixels of cap height an

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 #pragma once
 // Every picture is also drawn at twice its size, as "<name>@2x.png", which Qt
 // picks instead of "<name>.png" on a screen of device-pixel ratio 2. The

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // setting_background.png: the picture-settings pane behind Win_Right.
 #include "Canvas.h"
 #include "FaceGeometry.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The slider parts and the two title-bar marks that the program lays over the face.
 #include "Canvas.h"
 #include "Faces.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The application icon that menus, docks and task switchers show: the same
 // lens on a tile as the notification-area icon, drawn afresh at each size the
 // hicolor theme has a directory for rather than scaled by the desktop.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The notification-area icon: a camera lens on a light rounded tile.
 #include "Canvas.h"
 #include "Faces.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Draws the image bundle of ptzdeck.
 //
 //   ptzdeck_artwork write <dir>   write every file into <dir>

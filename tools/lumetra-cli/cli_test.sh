@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 # lumetra-cli on a simulated bus directory: it lists the supported cameras
 # in file-name order (and, with list-all, other makes' after them) and its
 # requests reach the camera's log.

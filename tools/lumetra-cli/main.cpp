@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // lumetra-cli: list the cameras the library sees and drive one from a shell.
 //
 //   lumetra-cli [--sim DIR] list | list-all

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // A seeded monkey on a real main window: random user actions on the real
 // widgets, random plugging, unplugging and faults of simulated cameras, and
 // after every action a comparison of what the cameras received and what the

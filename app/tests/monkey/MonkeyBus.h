@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The monkey's simulated USB bus: the .cam files it plugs, edits and
 // unplugs, what each says about its camera in the terms the camera library
 // reads them, and the request log the cameras write.

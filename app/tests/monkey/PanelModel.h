@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // What the panel must do, as its description says, for what its widgets
 // report: the reference the monkey test holds the real window to. It is fed
 // the widgets' reports of one user action (clicks, joystick and slider

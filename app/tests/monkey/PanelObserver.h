@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Records what the panel's widgets report, in order, for the reference
 // model: clicks, joystick and slider reports, the combo's text, keys that
 // reach the window itself and discovery passes (seen just before they run).

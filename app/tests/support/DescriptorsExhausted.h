@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Takes every free file descriptor for as long as it lives, so that nothing
 // new can be opened: the way to make a registration with the system fail.
 #pragma once

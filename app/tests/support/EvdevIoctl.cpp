@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The test program's own ioctl(2): requests on a fake pad's node are
 // answered by FakePad, as the kernel's evdev would; every other request goes
 // to the kernel unchanged. Being defined in the program, it is the ioctl

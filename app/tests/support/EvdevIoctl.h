@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Who answers ioctl(2) requests on fake devices (EvdevIoctl.cpp).
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // A gamepad without the kernel. Its event node is one end of a socket pair:
 // the test writes input_event records into the other end, and the evdev
 // requests libevdev makes on the node (EVIOCGBIT, EVIOCGABS, EVIOCGNAME...)

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // A simulated USB bus for the window's tests: a temporary directory of `.cam`
 // files handed to the camera library through LUMETRA_SIM_DIR, and the
 // requests the simulated cameras received (requests.log, one line each).

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Reaching into a running MainWindow the way its own code does: widgets by
 // object name, private slots through the meta-object, device changes in the
 // native message shape.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Lumetra: camera-control library for USB PTZ cameras. This is its whole
 // public surface: the device interface, its two records and its factory.
 #pragma once

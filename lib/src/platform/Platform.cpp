@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Thread initialisation and the choice of backend.
 #include "platform/Platform.h"
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The platform layer: the few system services the library's own code relies
 // on (device enumeration, per-device property texts, binding a capture
 // filter, and the camera property interfaces), in the shape of the Windows

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // UTF-8 to UTF-16, for backends that hand out wide property texts.
 #pragma once
 

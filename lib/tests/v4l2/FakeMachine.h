@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // A machine for the V4L2 backend to run on: a sysfs tree and a /proc in a
 // temporary directory, and the system calls of its device nodes: uvcvideo
 // capture and metadata nodes, nodes of other drivers, and usbfs nodes that

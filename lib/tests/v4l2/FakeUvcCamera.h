@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // A UVC camera as seen from the USB cable: its VideoControl interface, its
 // camera terminal and processing unit with their controls, and a record of
 // every class request that reached it.

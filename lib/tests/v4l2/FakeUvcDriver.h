@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The control ioctls of a uvcvideo capture node, answered the way Linux 6.1's
 // uvcvideo answers them, quirks included: its V4L2 <-> UVC mappings, range
 // clamping that turns negative pan/tilt speeds into minus the slowest speed

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Shared by the V4L2 backend's tests: a fake machine with cameras plugged
 // in, the backend over it, and the bytes each camera received.
 #pragma once

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # Installs the camera-access component into a staging directory and checks
 # the udev rule that lands there.
 file(REMOVE_RECURSE "${STAGE}")

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The video-capture category over sysfs and VIDIOC_QUERYCAP: which nodes are
 // listed, in which order, under which names and paths, and binding one.
 #include <fcntl.h>

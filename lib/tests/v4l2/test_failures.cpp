@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Every failure ends in a negative result with nothing else touched: no
 // automatic mode switched, no request half sent, nothing sent to a device
 // that is not our camera.

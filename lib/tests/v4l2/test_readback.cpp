@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Reads: current values with their AUTO / MANUAL flags, and ranges, as
 // IAMCameraControl and IAMVideoProcAmp give them.
 #include <gtest/gtest.h>

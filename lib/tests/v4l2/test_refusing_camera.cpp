@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // A camera that is also a microphone stalls every class request addressed
 // to the device. Its own commands then go to its interface, which uvcvideo
 // lends for the request, but only while no other program has the camera:

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Every property the library sends, checked where it lands: the UVC class
 // request the camera receives (recipient, unit, selector, bytes).
 #include <gtest/gtest.h>

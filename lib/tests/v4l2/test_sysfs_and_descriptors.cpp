@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Reading what the kernel says about video nodes and USB devices: sysfs
 // attributes and raw descriptors, both outside input.
 #include <gtest/gtest.h>

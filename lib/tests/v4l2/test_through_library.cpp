@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The whole library over the V4L2 backend: enumeration, Open by index, the
 // operations the panel uses, and LoadPropertyInfo, against the fake machine.
 #include <gtest/gtest.h>

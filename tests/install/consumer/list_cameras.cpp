@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Lists the cameras Lumetra finds and opens the first, through the installed
 // header and library alone.
 #include <lumetra/BaseDevice.h>

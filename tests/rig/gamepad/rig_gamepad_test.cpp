@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Runs inside the rig's virtual machine: the panel itself (its window on
 // Qt's offscreen platform, Lumetra's V4L2 backend under it) and a real evdev
 // gamepad made through uinput, announced by udev's own daemon. The pad is

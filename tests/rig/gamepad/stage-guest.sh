@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
 # What the gamepad case adds to the rig's machine, as a tree laid over its
 # initramfs: udev's own daemon (Debian's udev, unpacked, not installed), so
 # that the pad is marked ID_INPUT_JOYSTICK and announced as on a desktop;

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The camera of another make on the rig: driven through the library calls
 // the panel makes for such a camera, and judged by what it received.
 #pragma once

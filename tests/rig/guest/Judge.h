@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Runs one library operation at a time against the rig's cameras and judges
 // it by what the cameras received; keeps one table column per camera (and
 // per way the camera is reached), one row per operation.

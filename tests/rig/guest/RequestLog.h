@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The request log the rig's responders write, read from the guest test: which
 // SET_CUR requests each camera received since the last look.
 #pragma once

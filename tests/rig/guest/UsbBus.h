@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // The rig's USB bus seen from the guest: where a camera's usbfs node is, and
 // plugging a gadget camera in and out by binding it to its UDC or not.
 #pragma once

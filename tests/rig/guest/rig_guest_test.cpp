@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // Runs inside the rig's virtual machine, where uvcvideo drives the gadget
 // cameras. Drives every operation of Lumetra (its real V4L2 backend) and
 // judges each by the UVC requests the camera's responder logged: on the

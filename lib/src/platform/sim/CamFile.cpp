@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Line format: key=value. Keys:
 //   name=<text>, path=<text>           (the text is everything after '=')
 //   camera-control.<id>=min,max,step,default,current   or  =none

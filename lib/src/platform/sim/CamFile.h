@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The text of a simulated camera's .cam file. Any input is accepted:
 // lines that do not parse are ignored.
 #pragma once

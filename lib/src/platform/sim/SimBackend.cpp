@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The COM-shaped objects of the simulated bus. Every object holds the
 // camera it stands for, so it stays valid however long a caller keeps it;
 // an unplugged camera answers every call with kDeviceGone.

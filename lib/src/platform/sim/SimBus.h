@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The simulated bus held in memory, for tests: plug and unplug cameras,
 // inject faults, read back the requests the cameras received.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // One simulated camera as the bus has it plugged in: answers property
 // requests like a camera and writes each one it receives to the bus's log.
 #pragma once

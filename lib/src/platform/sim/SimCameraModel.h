@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // What a simulated camera is: its two texts, its property tables and the
 // faults it has been told to show.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The simulated bus as a directory (LUMETRA_SIM_DIR): each *.cam file is a
 // plugged-in camera, in file-name order; removing the file unplugs it.
 // Requests go to requests.log in the same directory.

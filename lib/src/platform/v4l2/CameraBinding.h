@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // One bound camera: its open V4L2 capture node, and, opened on first need,
 // its usbfs node for the requests uvcvideo cannot carry. Shared by the
 // capture filter and the control interfaces obtained from it.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The Windows-shaped device path of a video node, so that the library's
 // camera-id patterns ("pid_8888", "vid_0000&pid_00f9", ...) match a camera
 // here exactly as they match it on Windows.

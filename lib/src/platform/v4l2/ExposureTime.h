@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Kernel-streaming exposure is log2 seconds (-5 is 1/32 s); UVC and V4L2
 // count exposure time in 100 us units. The camera's class driver converts
 // between the two, so this backend does too.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Whether another program has a camera open. Taking the camera's control
 // interface from uvcvideo destroys its video nodes, which would break such a
 // program's stream, so the library asks first, by every means Linux offers

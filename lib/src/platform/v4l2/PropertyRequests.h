@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Carries one kernel-streaming property request to a bound camera along the
 // road its routing-table row names.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The routing table: every kernel-streaming property the library sends, and
 // the UVC request the camera receives for it, as its class driver would send
 // it (same unit, same selector, same bytes), by the least disruptive road

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Which UVC control carries each kernel-streaming property, and by which
 // road the request reaches it. The rows are in RoutingTable.cpp.
 #pragma once

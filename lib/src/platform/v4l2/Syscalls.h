@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The few system calls the V4L2 backend makes, behind an interface so that
 // tests can stand a fake device (answering as uvcvideo and usbfs do) in for
 // the kernel. Every call returns what the system call returns on success and

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The video4linux nodes the kernel lists under sysfs, with what sysfs says
 // about the USB device behind each. The root is injectable so tests can build
 // a tree of their own.

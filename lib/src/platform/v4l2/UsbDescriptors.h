@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The UVC camera terminal of one VideoControl interface, read from the raw
 // descriptors sysfs keeps for a USB device (its `descriptors` file: the
 // device descriptor, then every configuration whole). The input comes from

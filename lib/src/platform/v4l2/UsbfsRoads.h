@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The two ways a class request reaches a camera terminal through usbfs, and
 // what the process has learnt about which one each camera takes.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The platform layer over real cameras: video nodes from sysfs, controls
 // through V4L2, and usbfs for what uvcvideo does not carry.
 #pragma once
