@@ -1,4 +1,4 @@
-// Compiled with full debug information, never linked. The public enumerations
+// Compiled with debug information, never linked. The public enumerations
 // that no exported function takes or returns (the bits Abilities() and
 // CameraPosition::axes hold) belong to the interface all the same: these
 // variables put them in the record abidw makes of this object.

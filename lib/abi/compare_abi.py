@@ -36,13 +36,19 @@ def abidw_options(headers):
     ]
 
 
+def run(*command):
+    try:
+        return subprocess.run(command, capture_output=True, text=True)
+    except FileNotFoundError:
+        sys.exit(f"{command[0]} is missing: scripts/bootstrap installs it (abigail-tools)")
+
+
 def abidw(binary, headers, out, locations):
     # File names without the build tree's directories; a record without
     # source lines stays the same while the code around it moves, and the
     # current build's lines name where a reported change is.
     where = ["--short-locs"] + ([] if locations else ["--no-show-locs"])
-    done = subprocess.run(["abidw", *abidw_options(headers), *where, binary, "--out-file", out],
-                          capture_output=True, text=True)
+    done = run("abidw", *abidw_options(headers), *where, binary, "--out-file", out)
     if done.returncode != 0 or done.stderr:
         sys.exit(f"abidw {binary} failed:\n{done.stderr}")
     with open(out) as f:
@@ -55,7 +61,7 @@ def abidw(binary, headers, out, locations):
 
 def abidiff(record, current, *options):
     """(exit status, report). Status bits: 4 a change, 8 an incompatible one."""
-    done = subprocess.run(["abidiff", *options, record, current], capture_output=True, text=True)
+    done = run("abidiff", *options, record, current)
     # libxml2 reports a record it cannot fully read on stderr and abidiff
     # still exits 0: nothing on stderr is trusted as a match.
     if done.returncode & 3 or done.stderr:
@@ -141,8 +147,12 @@ def main():
                                   locations=False).splitlines()
                     with open(r.path, "w") as f:
                         f.write("\n".join(lines[:1] + leading_comment(r.recorded) + lines[1:]) + "\n")
-            print(f"recorded the interface of {library}"
-                  + (" for the new SOVERSION" if new_version else f" ({len(added)} records with additions)"))
+            if new_version:
+                print(f"recorded the interface of {library} for the new SOVERSION")
+            elif added:
+                print(f"recorded the additions to the interface of {library}")
+            else:
+                print(f"{library}: the records already hold the interface")
             return 0
         if new_version:
             print(f"The library is now {library}, the baseline records another version: "
