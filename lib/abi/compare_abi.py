@@ -92,10 +92,10 @@ def compare(record, current):
     changed, changes = abidiff(record, current, "--no-added-syms")
     if changed:
         return "changed", [changes]
-    # abidiff leaves out by default what it deems harmless, such as a new
-    # enumerator; the record must still hold it.
     if status:
         return "added", [report]
+    # abidiff leaves out by default what it deems harmless, such as a new
+    # enumerator; the record must still hold it.
     harmless, harmless_report = abidiff(record, current, "--harmless")
     return ("added", [harmless_report]) if harmless else ("same", [])
 
