@@ -1,9 +1,11 @@
 // SPDX-FileCopyrightText: The ptzdeck developers
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
-// Compiled with full debug information, never linked: the ABI check reads the
-// layout of the public types and the order of BaseDevice's virtual slots from
-// this object's DWARF. Every public type is reached from BaseDevice.
+// Compiled with debug information, never linked. The public enumerations
+// that no exported function takes or returns (the bits Abilities() and
+// CameraPosition::axes hold) belong to the interface all the same: these
+// variables put them in the record abidw makes of this object.
 #include "lumetra/BaseDevice.h"
 
-BaseDevice* lumetraAbiProbe = nullptr;
+DeviceAbility lumetraAbiAbilities;
+PositionAxis lumetraAbiAxes;
