@@ -1,0 +1,28 @@
+#!/usr/bin/python3
+# SPDX-FileCopyrightText: The ptzdeck developers
+# SPDX-License-Identifier: GPL-2.0-or-later
+
+"""Every tracked C++ file as clang-format would write it, by the
+.clang-format nearest to it. Prints the files that differ and a command that
+mends them.
+
+    check_format.py SOURCE_DIR
+"""
+
+import subprocess
+import sys
+
+source = sys.argv[1]
+listed = subprocess.run(["git", "-C", source, "ls-files", "-z", "--", "*.cpp", "*.h"],
+                        capture_output=True, check=True).stdout.decode().split("\0")
+files = [f for f in listed if f]
+done = subprocess.run(["clang-format", "--dry-run", "-Werror", *files], cwd=source,
+                      capture_output=True, text=True)
+if done.returncode != 0:
+    unformatted = sorted({line.split(":", 1)[0] for line in done.stderr.splitlines()
+                          if ": error:" in line})
+    print("not formatted:", *unformatted, sep="\n  ")
+    print("mend with: clang-format -i " + " ".join(unformatted))
+    if not unformatted:
+        print(done.stderr)
+sys.exit(done.returncode)
