@@ -1,7 +1,7 @@
 # SPDX-FileCopyrightText: The ptzdeck developers
 # SPDX-License-Identifier: GPL-2.0-or-later
 
-# Entry points named in the README. Each one installs what it needs first.
+# Entry points named in the README and CONTRIBUTING.md. Each one installs what it needs first.
 BUILD_DIR ?= build
 ASAN_BUILD_DIR ?= build-asan
 JOBS ?= $(shell nproc)
