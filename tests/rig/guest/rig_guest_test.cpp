@@ -25,6 +25,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -489,28 +490,40 @@ void CompositeColumns(rig::Judge& judge, BaseDevice& d, const rig::CameraId& cam
 // The panel's discovery pass, as far as the library takes it, on this
 // machine's real sysfs: enumeration of every camera, then opening the first
 // and reading its properties. Its time is what the window waits for.
-void DiscoveryPassTimes(BaseDevice& d, int index) {
+void DiscoveryPassTimes(rig::Judge& judge, BaseDevice& d, int index, const rig::CameraId& camera) {
     constexpr int kPasses = 9;
-    std::vector<double> passes, walks;
+    std::vector<double> passes, walks, opens, loads;
+    const auto ms = [](auto from, auto to) { return std::chrono::duration<double, std::milli>(to - from).count(); };
+    judge.Settle(&camera);
     for (int i = 0; i < kPasses; ++i) {
         const auto started = std::chrono::steady_clock::now();
         std::vector<DeviceInfo> list;
         BaseDevice::EnumAllUSBDevices(list);
         const auto walked = std::chrono::steady_clock::now();
         d.OpenAny(std::to_string(index).c_str(), 1);
+        const auto opened = std::chrono::steady_clock::now();
         d.LoadPropertyInfo();
         const auto done = std::chrono::steady_clock::now();
-        walks.push_back(std::chrono::duration<double, std::milli>(walked - started).count());
-        passes.push_back(std::chrono::duration<double, std::milli>(done - started).count());
+        walks.push_back(ms(started, walked));
+        opens.push_back(ms(walked, opened));
+        loads.push_back(ms(opened, done));
+        passes.push_back(ms(started, done));
     }
     d.Close();
+    // What the cameras answered meanwhile (uvcvideo's reads among them).
+    std::map<std::string, int> asked;
+    for (const rig::Request& request : judge.Take(camera)) ++asked[request.camera + " " + request.request];
+    std::string requests;
+    for (const auto& [what, count] : asked) requests += " " + what + " x" + std::to_string(count);
     const auto median = [](std::vector<double> v) {
         std::sort(v.begin(), v.end());
         return v[v.size() / 2];
     };
     std::printf("RIG-INFO stall: discovery pass (EnumAllUSBDevices, OpenAny, LoadPropertyInfo) on the real sysfs: "
-                "median %.1f ms, longest %.1f ms over %d passes (enumeration alone %.1f ms)\n",
-                median(passes), *std::max_element(passes.begin(), passes.end()), kPasses, median(walks));
+                "median %.1f ms, longest %.1f ms over %d passes (medians: enumeration %.1f, open %.1f, "
+                "properties %.1f ms); the cameras answered, over all passes:%s\n",
+                median(passes), *std::max_element(passes.begin(), passes.end()), kPasses, median(walks),
+                median(opens), median(loads), requests.c_str());
 }
 
 // A camera that does not answer: its firmware stopped (not gone, so that
@@ -593,7 +606,7 @@ int main(int argc, char** argv) {
 
     BaseDevice* device = BaseDevice::CreateDevice(USB);
     BaseDevice& d = *device;
-    DiscoveryPassTimes(d, fullIndex);
+    DiscoveryPassTimes(judge, d, fullIndex, full);
     const Column fullColumn{"cam8888: every control", full, Reach::Device};
     judge.Check(d.Open(std::to_string(fullIndex).c_str(), 1), "Open of the full camera");
     judge.Check(std::string(d.GetFriendlyName()) == nodeName, "GetFriendlyName after Open");
