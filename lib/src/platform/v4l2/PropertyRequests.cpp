@@ -39,6 +39,13 @@ bool KernelWouldClamp(const v4l2_queryctrl& range, int32_t value) {
     return range.minimum > -static_cast<int64_t>(range.maximum) && value < range.minimum;
 }
 
+// `value` kept within the range the kernel reports, as it keeps it; defined
+// whatever a driver reports (std::clamp is not, for a minimum above the
+// maximum).
+int32_t Within(int32_t value, const v4l2_queryctrl& range) {
+    return value < range.minimum ? range.minimum : value > range.maximum ? range.maximum : value;
+}
+
 uint8_t Direction(int32_t value) { return value == 0 ? 0x00 : value > 0 ? 0x01 : 0xFF; }
 
 // |value| as a UVC speed byte, no faster than the camera's fastest.
@@ -90,8 +97,8 @@ HResult SetPanTiltSpeed(CameraBinding& camera, const Route& route, const Propert
         // What the kernel carries: where it would clamp, the slowest speed
         // that way. An axis it cannot move that way at all is refused
         // rather than sent as a stop.
-        const int32_t panSent = std::clamp(pan, panRange.minimum, panRange.maximum);
-        const int32_t tiltSent = std::clamp(tilt, tiltRange.minimum, tiltRange.maximum);
+        const int32_t panSent = Within(pan, panRange);
+        const int32_t tiltSent = Within(tilt, tiltRange);
         if ((pan != 0 && panSent == 0) || (tilt != 0 && tiltSent == 0)) return kNotFound;
         // Both halves in one request: on 6.1 a pan/tilt control without
         // GET_CUR is write-only, and setting one axis alone sends 0 for the
