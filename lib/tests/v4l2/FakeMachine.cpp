@@ -290,7 +290,8 @@ int FakeMachine::Open(const std::string& path, int flags) {
     openedPaths.push_back(path);
     openFlags[path] = flags;
     if (const auto error = openErrors.find(path); error != openErrors.end()) return error->second;
-    if (path.rfind("/dev/", 0) != 0) {
+    // The tree itself is real files, wherever it lies (/dev/shm among them).
+    if (path.rfind("/dev/", 0) != 0 || path.rfind(root_ + "/", 0) == 0) {
         const int realFd = ::open(path.c_str(), flags);
         if (realFd < 0) return -errno;
         files_[nextFd_] = {path, realFd, 0};

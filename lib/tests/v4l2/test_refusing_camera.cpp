@@ -114,14 +114,60 @@ TEST_F(RefusingCameraTest, AnotherProgramHoldingTheCameraIsNotDisturbed) {
         Start();
         const int holder = machine->Hold(c.node, c.how);
         EXPECT_EQ(PresetCall3(), kBusy);
-        EXPECT_EQ(bound.Send(kCam, CameraControlId::ZoomRelative, 1, kFlagsRelative), kBusy)
-            << "no zoom starts that could not be stopped";
+        EXPECT_EQ(bound.Send(kCam, CameraControlId::ZoomRelative, 1, kFlagsRelative), kOk)
+            << "a zoom goes by position, which uvcvideo carries and can stop";
         EXPECT_EQ(machine->Unbinds(*camera), 0);
         EXPECT_EQ(Brightness(3), kOk);
-        EXPECT_EQ(SetsReceived(*camera), (std::vector<Wire>{{kViaDriver, PU, UVC_PU_BRIGHTNESS_CONTROL, {0x03, 0x00}}}));
+        EXPECT_EQ(SetsReceived(*camera), (std::vector<Wire>{{kViaDriver, CT, UVC_CT_ZOOM_ABSOLUTE_CONTROL, {100, 0x00}},
+                                                            {kViaDriver, PU, UVC_PU_BRIGHTNESS_CONTROL, {0x03, 0x00}}}));
         machine->LetGo(holder);
         EXPECT_EQ(PresetCall3(), kOk) << "free again";
         EXPECT_EQ(machine->Unbinds(*camera), 1);
+    }
+}
+
+// Moves never take the interface from uvcvideo, free or while another
+// program streams: they keep to what it carries (the slowest speed where
+// the kernel clamps one, the absolute lens controls for zoom and focus).
+// The commands still go by the lent interface.
+TEST_F(RefusingCameraTest, MovesKeepToWhatUvcvideoCarries) {
+    using namespace CameraControlId;
+    constexpr uint8_t kPanTilt = UVC_CT_PANTILT_RELATIVE_CONTROL, kZoom = UVC_CT_ZOOM_ABSOLUTE_CONTROL,
+                      kFocus = UVC_CT_FOCUS_ABSOLUTE_CONTROL;
+    struct Move {
+        const char* what;
+        uint32_t property;
+        int32_t value;
+        uint8_t selector;
+        Bytes received;
+    };
+    const Move moves[] = {
+        {"pan left, at the slowest speed that way", PanRelative, -6, kPanTilt, {0xFF, 0x01, 0x00, 0x00}},
+        {"tilt down as well", TiltRelative, -5, kPanTilt, {0xFF, 0x01, 0xFF, 0x01}},
+        {"pan right, tilt kept", PanRelative, 9, kPanTilt, {0x01, 0x09, 0xFF, 0x01}},
+        {"both stopped", TiltRelative, 0, kPanTilt, {0x01, 0x09, 0x00, 0x00}},
+        {"zoom out: towards the wide end", ZoomRelative, -1, kZoom, {0x00, 0x00}},
+        {"zoom stop: where the lens is", ZoomRelative, 0, kZoom, {0x00, 0x00}},
+        {"zoom in: towards the telephoto end", ZoomRelative, 1, kZoom, {100, 0x00}},
+        {"focus far", FocusRelative, -1, kFocus, {0xFF, 0x03}},
+    };
+    for (const bool held : {false, true}) {
+        SCOPED_TRACE(held ? "while another program streams" : "free");
+        machine = std::make_shared<FakeMachine>();
+        backend = machine->Backend(machine);
+        SetUp();
+        Start();
+        const int holder = held ? machine->Hold(0, {false, true}) : -1;
+        std::vector<Wire> wanted;
+        for (const Move& move : moves) {
+            EXPECT_EQ(bound.Send(kCam, move.property, move.value, kFlagsRelative), kOk) << move.what;
+            wanted.push_back({kViaDriver, CT, move.selector, move.received});
+        }
+        EXPECT_EQ(SetsReceived(*camera), wanted);
+        EXPECT_EQ(machine->Unbinds(*camera), 0);
+        if (held) machine->LetGo(holder);
+        EXPECT_EQ(PresetCall3(), kOk);
+        EXPECT_EQ(machine->Unbinds(*camera), 1) << "the command channel lends it";
     }
 }
 

@@ -61,14 +61,18 @@ void Judge::Check(bool condition, const std::string& what) {
 
 double Judge::Run(const Column& column, const Step& step) {
     const CameraId& target = column.camera;
+    const bool unlent = column.reach != Reach::Device && step.unlent;
+    const Carrier carrier = unlent ? Carrier::Driver : step.carrier;
     // A held camera takes nothing that needs usbfs; the rest is the same
     // wherever it runs.
-    const bool refused = column.reach == Reach::Held && NeedsUsbfs(step.carrier);
-    const bool expectedResult = refused ? false : step.expectedResult;
-    const std::vector<std::string> expected = refused ? std::vector<std::string>{} : step.expected;
-    const bool lends = column.reach == Reach::Lent && step.carrier == Carrier::Usbfs;
-    const std::string recipient = step.carrier == Carrier::Usbfs && column.reach == Reach::Device ? "device"
-                                                                                                 : "interface";
+    const bool refused = column.reach == Reach::Held && NeedsUsbfs(carrier);
+    const bool expectedResult = refused ? false : unlent ? step.unlent->result : step.expectedResult;
+    const std::vector<std::string> expected = refused  ? std::vector<std::string>{}
+                                              : unlent ? step.unlent->expected
+                                                       : step.expected;
+    const bool lends = column.reach == Reach::Lent && carrier == Carrier::Usbfs;
+    const std::string recipient = carrier == Carrier::Usbfs && column.reach == Reach::Device ? "device"
+                                                                                            : "interface";
 
     MarkAndTake(&target);
     const auto started = std::chrono::steady_clock::now();
@@ -107,7 +111,7 @@ double Judge::Run(const Column& column, const Step& step) {
 
     // How long a request through usbfs takes, by either road.
     char time[32] = "";
-    if (step.carrier == Carrier::Usbfs && !refused) std::snprintf(time, sizeof time, ", %.0f ms", ms);
+    if (carrier == Carrier::Usbfs && !refused) std::snprintf(time, sizeof time, ", %.0f ms", ms);
     std::printf("RIG-ROW | %s | %s | %s | %s | %s%s | %s | %s |\n", column.title.c_str(), step.operation.c_str(),
                 outcome.shown.c_str(), receivedText.c_str(), road.c_str(), time, step.note.c_str(), verdict.c_str());
     std::fflush(stdout);

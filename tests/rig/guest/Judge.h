@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,13 @@ struct Step {
     std::vector<std::string> expected;  // SET_CUR requests on the target camera, Brief() form
     std::string note;                   // why, where the road is not the obvious one
     Carrier carrier = Carrier::Driver;
+    // A move on a camera that takes usbfs only by lending (Reach Lent or
+    // Held) never lends: what it returns and sends through uvcvideo instead.
+    struct Unlent {
+        bool result;
+        std::vector<std::string> expected;
+    };
+    std::optional<Unlent> unlent = std::nullopt;
 };
 
 // How the class requests of a column's camera reach it, which decides what

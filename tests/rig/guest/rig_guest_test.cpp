@@ -28,6 +28,8 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -135,6 +137,10 @@ void CheckLoadedRecords(rig::Judge& judge, BaseDevice& device, bool hasIris) {
 
 std::string Roll(int code) { return Ct(0x0F, Le(code, 2)); }
 
+std::optional<Step::Unlent> unlent(std::vector<std::string> requests) { return Step::Unlent{true, requests}; }
+// uvcvideo refuses the absolute focus while the camera focuses by itself.
+const std::optional<Step::Unlent> kRefusedInAutoFocus = Step::Unlent{false, {}};
+
 // Every operation on the full camera, in an order whose camera state is
 // known at each step (pan/tilt halves, automatic modes).
 std::vector<Step> FullCameraSteps(BaseDevice& d) {
@@ -142,27 +148,35 @@ std::vector<Step> FullCameraSteps(BaseDevice& d) {
     std::vector<Step> steps = {
         {"TiltUp(4)", [&] { return Returned(d.TiltUp(4)); }, true, {Ct(0x0E, "00000104")}, ""},
         {"PanLeft(6)", [&] { return Returned(d.PanLeft(6)); }, true, {Ct(0x0E, "ff060104")},
-         "6.1 clamps a speed below -slowest: usbfs", Carrier::Usbfs},
+         "6.1 clamps a speed below -slowest: usbfs; where that lends, uvcvideo's slowest speed that way",
+         Carrier::Usbfs, unlent({Ct(0x0E, "ff010104")})},
         {"PanLeftStop()", [&] { return Returned(d.PanLeftStop()); }, true, {Ct(0x0E, "00000104")}, ""},
         {"TiltUpStop()", [&] { return Returned(d.TiltUpStop()); }, true, {Ct(0x0E, stop)}, ""},
-        {"TiltDown(5)", [&] { return Returned(d.TiltDown(5)); }, true, {Ct(0x0E, "0000ff05")}, "", Carrier::Usbfs},
+        {"TiltDown(5)", [&] { return Returned(d.TiltDown(5)); }, true, {Ct(0x0E, "0000ff05")}, "", Carrier::Usbfs,
+         unlent({Ct(0x0E, "0000ff01")})},
         {"TiltDownStop()", [&] { return Returned(d.TiltDownStop()); }, true, {Ct(0x0E, stop)}, ""},
         {"PanRight(7)", [&] { return Returned(d.PanRight(7)); }, true, {Ct(0x0E, "01070000")}, ""},
         {"PanRightStop()", [&] { return Returned(d.PanRightStop()); }, true, {Ct(0x0E, stop)}, ""},
         {"TiltUp(0)", [&] { return Returned(d.TiltUp(0)); }, true, {Ct(0x0E, stop)}, "same as TiltUpStop"},
         {"PanLeft(200)", [&] { return Returned(d.PanLeft(200)); }, true, {Ct(0x0E, "ff180000")},
-         "speed capped at the camera's fastest (24)", Carrier::Usbfs},
+         "speed capped at the camera's fastest (24)", Carrier::Usbfs, unlent({Ct(0x0E, "ff010000")})},
         {"PanLeftStop()", [&] { return Returned(d.PanLeftStop()); }, true, {Ct(0x0E, stop)}, ""},
         {"FocusNear(9)", [&] { return Returned(d.FocusNear(9)); }, true, {Ct(0x07, "0101")},
-         "uvcvideo 6.1 has no relative focus control", Carrier::Usbfs},
-        {"FocusFar(9)", [&] { return Returned(d.FocusFar(9)); }, true, {Ct(0x07, "ff01")}, "", Carrier::Usbfs},
-        {"FocusStop()", [&] { return Returned(d.FocusStop()); }, true, {Ct(0x07, "0000")}, "", Carrier::Usbfs},
+         "uvcvideo 6.1 has no relative focus control; where usbfs lends, the absolute focus, which uvcvideo "
+         "refuses while the camera focuses by itself",
+         Carrier::Usbfs, kRefusedInAutoFocus},
+        {"FocusFar(9)", [&] { return Returned(d.FocusFar(9)); }, true, {Ct(0x07, "ff01")}, "", Carrier::Usbfs,
+         kRefusedInAutoFocus},
+        {"FocusStop()", [&] { return Returned(d.FocusStop()); }, true, {Ct(0x07, "0000")}, "", Carrier::Usbfs,
+         kRefusedInAutoFocus},
         {"ZoomIn(5)", [&] { return Returned(d.ZoomIn(5)); }, true, {Ct(0x0C, "010001")},
-         "uvcvideo, once usbfs could stop it", Carrier::DriverNeedingUsbfs},
+         "uvcvideo, once usbfs could stop it; where usbfs lends, the absolute zoom towards its end",
+         Carrier::DriverNeedingUsbfs, unlent({Ct(0x0B, Le(16384, 2))})},
         {"ZoomOut(5)", [&] { return Returned(d.ZoomOut(5)); }, true, {Ct(0x0C, "ff0001")},
-         "6.1 reports zoom speed slowest..fastest: no negative", Carrier::Usbfs},
+         "6.1 reports zoom speed slowest..fastest: no negative", Carrier::Usbfs, unlent({Ct(0x0B, "0000")})},
         {"ZoomStop()", [&] { return Returned(d.ZoomStop()); }, true, {Ct(0x0C, "000000")},
-         "0 is below this camera's slowest speed", Carrier::Usbfs},
+         "0 is below this camera's slowest speed; where usbfs lends, the absolute zoom where the lens is",
+         Carrier::Usbfs, unlent({Ct(0x0B, "0000")})},
         {"ZoomReset()", [&] { return Returned(d.ZoomReset()); }, true, {Ct(0x0B, "0000")}, ""},
         {"PanReset()", [&] { return Returned(d.PanReset()); }, true, {Ct(0x0D, "0000000000000000")}, ""},
         {"TiltReset()", [&] { return Returned(d.TiltReset()); }, true, {Ct(0x0D, "0000000000000000")}, ""},
@@ -410,12 +424,14 @@ void CompositeColumns(rig::Judge& judge, BaseDevice& d, const rig::CameraId& cam
     double presetCall = -1;
     for (const Step& step : FullCameraSteps(d)) {
         const double ms = judge.Run(free, step);
-        if (step.carrier != Carrier::Usbfs) continue;
+        if (step.carrier != Carrier::Usbfs || step.unlent) continue;
         lent.push_back(ms);
         if (step.operation == "PresetCall(3)") presetCall = ms;
     }
     std::printf("RIG-INFO by the lent interface: PresetCall(3) took %.0f ms; each command %s\n", presetCall,
                 Median(lent).c_str());
+    std::printf("RIG-INFO stall: a command by the lent interface (rebinding uvcvideo): longest %.0f ms\n",
+                lent.empty() ? -1.0 : *std::max_element(lent.begin(), lent.end()));
     judge.Check(rig::DriverOf(microphone) == "snd-usb-audio", "snd-usb-audio kept the microphone throughout");
     judge.Check(!rig::CaptureNode(camera.vendorId, camera.productId).empty(),
                 "uvcvideo has the camera again at the end");
@@ -439,6 +455,18 @@ void CompositeColumns(rig::Judge& judge, BaseDevice& d, const rig::CameraId& cam
     const long atStart = ReadStatus(status).frames;
     const Column held{"cam7588 while another program streams from it", camera, Reach::Held};
     for (const Step& step : FullCameraSteps(d)) judge.Run(held, step);
+    // A left arrow key held down: the panel sends PanLeft(21) at every
+    // repeat. Each goes through uvcvideo, the stream never loses its driver.
+    constexpr int kRepeats = 12;
+    judge.Run(held, {"PanLeft(21) x12, a held key", [&] {
+                         bool all = true;
+                         for (int i = 0; i < kRepeats; ++i) all = d.PanLeft(21) && all;
+                         return Returned(all);
+                     },
+                     true, std::vector<std::string>(kRepeats, Ct(0x0E, "ff010000")),
+                     "left, at the slowest speed 6.1 carries that way, never by the lent interface"});
+    judge.Run(held, {"PanLeftStop() after the held key", [&] { return Returned(d.PanLeftStop()); }, true,
+                     {Ct(0x0E, "00000000")}, ""});
     judge.Check(d.LastRequestFault() == RequestFault::None, "the last operation reached the camera");
     judge.Check(!d.PresetCall(3) && d.LastRequestFault() == RequestFault::CameraBusy,
                 "a refused command tells why: another program holds the camera");
@@ -460,6 +488,68 @@ void CompositeColumns(rig::Judge& judge, BaseDevice& d, const rig::CameraId& cam
                 "with the program gone, the command goes through");
     d.Close();
     judge.Settle(&camera);
+}
+
+// The panel's discovery pass, as far as the library takes it, on this
+// machine's real sysfs: enumeration of every camera, then opening the first
+// and reading its properties. Its time is what the window waits for.
+void DiscoveryPassTimes(rig::Judge& judge, BaseDevice& d, int index, const rig::CameraId& camera) {
+    constexpr int kPasses = 9;
+    std::vector<double> passes, walks, opens, loads;
+    const auto ms = [](auto from, auto to) { return std::chrono::duration<double, std::milli>(to - from).count(); };
+    judge.Settle(&camera);
+    for (int i = 0; i < kPasses; ++i) {
+        const auto started = std::chrono::steady_clock::now();
+        std::vector<DeviceInfo> list;
+        BaseDevice::EnumAllUSBDevices(list);
+        const auto walked = std::chrono::steady_clock::now();
+        d.OpenAny(std::to_string(index).c_str(), 1);
+        const auto opened = std::chrono::steady_clock::now();
+        d.LoadPropertyInfo();
+        const auto done = std::chrono::steady_clock::now();
+        walks.push_back(ms(started, walked));
+        opens.push_back(ms(walked, opened));
+        loads.push_back(ms(opened, done));
+        passes.push_back(ms(started, done));
+    }
+    d.Close();
+    // What the cameras answered meanwhile (uvcvideo's reads among them).
+    std::map<std::string, int> asked;
+    for (const rig::Request& request : judge.Take(camera)) ++asked[request.camera + " " + request.request];
+    std::string requests;
+    for (const auto& [what, count] : asked) requests += " " + what + " x" + std::to_string(count);
+    const auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    std::printf("RIG-INFO stall: discovery pass (EnumAllUSBDevices, OpenAny, LoadPropertyInfo) on the real sysfs: "
+                "median %.1f ms, longest %.1f ms over %d passes (medians: enumeration %.1f, open %.1f, "
+                "properties %.1f ms); the cameras answered, over all passes:%s\n",
+                median(passes), *std::max_element(passes.begin(), passes.end()), kPasses, median(walks),
+                median(opens), median(loads), requests.c_str());
+}
+
+// A camera that does not answer: its firmware stopped (not gone, so that
+// the gadget stays plugged). Each request waits for its timeout, which is
+// what a caller on the window's thread waits for.
+void SilentCameraTimes(rig::Judge& judge, BaseDevice& d, int responderPid) {
+    if (responderPid <= 0 || kill(responderPid, SIGSTOP) != 0) {
+        judge.Check(false, "the camera's firmware can be stopped");
+        return;
+    }
+    const auto timed = [](const std::function<bool()>& call, bool& result) {
+        const auto started = std::chrono::steady_clock::now();
+        result = call();
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+    };
+    bool driver = true, usbfs = true;
+    const double driverMs = timed([&] { return d.SetBrightness(5); }, driver);
+    const double usbfsMs = timed([&] { return d.MirrorOff(); }, usbfs);
+    kill(responderPid, SIGCONT);
+    std::printf("RIG-INFO stall: a camera that does not answer: SetBrightness (uvcvideo) %s after %.0f ms, "
+                "MirrorOff (usbfs to the device) %s after %.0f ms\n",
+                driver ? "true" : "false", driverMs, usbfs ? "true" : "false", usbfsMs);
+    judge.Check(!driver && !usbfs, "requests to a camera that does not answer fail");
 }
 
 // Seconds since the guest test started, for the console.
@@ -519,6 +609,7 @@ int main(int argc, char** argv) {
 
     BaseDevice* device = BaseDevice::CreateDevice(USB);
     BaseDevice& d = *device;
+    DiscoveryPassTimes(judge, d, fullIndex, full);
     const Column fullColumn{"cam8888: every control", full, Reach::Device};
     judge.Check(d.Open(std::to_string(fullIndex).c_str(), 1), "Open of the full camera");
     judge.Check(std::string(d.GetFriendlyName()) == nodeName, "GetFriendlyName after Open");
@@ -569,7 +660,8 @@ int main(int argc, char** argv) {
 
     // Plugging it back in: discovery finds it again and it works once reopened.
     judge.Check(rig::BindGadget(first.directory, first.udc), "replug: binding the gadget to its UDC again");
-    judge.Check(rig::Spawn({responder, first.profile, first.udc, logPath}) > 0, "the camera's responder is back");
+    const int firstResponder = rig::Spawn({responder, first.profile, first.udc, logPath});
+    judge.Check(firstResponder > 0, "the camera's responder is back");
     judge.Check(WaitFor([&] { return IndexOf(Enumerate(), fullIds) >= 0 && Enumerate().size() == 3; }, 60),
                 "discovery finds the camera again");
     judge.Run(fullColumn, {"MirrorOn() before reopening", [&] { return Returned(d.MirrorOn()); }, false, {},
@@ -577,6 +669,8 @@ int main(int argc, char** argv) {
     judge.Check(d.Open(std::to_string(IndexOf(Enumerate(), fullIds)).c_str(), 1), "Open after replugging");
     judge.Run(fullColumn, {"MirrorOn() after reopening", [&] { return Returned(d.MirrorOn()); }, true, {Roll(0)}, "",
                            Carrier::Usbfs});
+    // Last: its firmware is left behind with requests it never answered.
+    SilentCameraTimes(judge, d, firstResponder);
     d.Close();
     BaseDevice::DeleteDevice(device);
     BaseDevice::Release();

@@ -231,12 +231,13 @@ bool CameraBinding::HeldElsewhere() {
     return OpenedElsewhere(*sys_, procRoot_, InterfaceNodeNumbers(*sys_, interfaceDir_), videoFd_);
 }
 
-HResult CameraBinding::UsbfsReady(uint8_t selector, uint8_t terminalBit) {
+HResult CameraBinding::UsbfsReady(uint8_t selector, uint8_t terminalBit, Lending lending) {
     HResult hr = PrepareUsbfs(terminalBit);
     if (!Failed(hr)) hr = LearnRoad(selector);
     if (Failed(hr)) return hr;
-    if (roads_->Recall(roadKey_) == UsbfsRoad::Interface && HeldElsewhere()) return kBusy;
-    return kOk;
+    if (roads_->Recall(roadKey_) != UsbfsRoad::Interface) return kOk;
+    if (lending == Lending::Never) return kWouldLend;
+    return HeldElsewhere() ? kBusy : kOk;
 }
 
 HResult CameraBinding::SendOnInterface(usbdevfs_ctrltransfer& transfer) {
@@ -286,7 +287,7 @@ HResult CameraBinding::ReopenVideoNode(bool wait) {
 }
 
 HResult CameraBinding::SendToCameraTerminal(uint8_t selector, uint8_t terminalBit, const uint8_t* payload,
-                                            uint16_t length) {
+                                            uint16_t length, Lending lending) {
     const HResult ready = PrepareUsbfs(terminalBit);
     if (Failed(ready)) return ready;
 
@@ -295,7 +296,7 @@ HResult CameraBinding::SendToCameraTerminal(uint8_t selector, uint8_t terminalBi
     std::memcpy(data, payload, length);
     usbdevfs_ctrltransfer transfer = TerminalRequest(USB_DIR_OUT, UVC_SET_CUR, selector, data, length);
     const UsbfsRoad road = roads_->Recall(roadKey_);
-    if (road == UsbfsRoad::Interface) return SendOnInterface(transfer);
+    if (road == UsbfsRoad::Interface) return lending == Lending::Never ? kWouldLend : SendOnInterface(transfer);
     const int result = sys_->Ioctl(usbfsFd_, USBDEVFS_CONTROL, &transfer);
     if (result >= 0) {
         roads_->Remember(roadKey_, UsbfsRoad::Device);
@@ -307,6 +308,7 @@ HResult CameraBinding::SendToCameraTerminal(uint8_t selector, uint8_t terminalBi
     const HResult learnt = LearnRoad(selector);
     if (Failed(learnt)) return learnt;
     if (roads_->Recall(roadKey_) == UsbfsRoad::Device) return kIoError;
+    if (lending == Lending::Never) return kWouldLend;
     transfer = TerminalRequest(USB_DIR_OUT, UVC_SET_CUR, selector, data, length);
     return SendOnInterface(transfer);
 }

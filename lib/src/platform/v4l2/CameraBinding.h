@@ -41,6 +41,14 @@ struct ControlValue {
     int32_t value;
 };
 
+// Whether a usbfs request may take the interface from uvcvideo. Lending
+// makes the camera's video nodes anew, which costs time and breaks any other
+// program's stream: the camera's commands may, the moves never.
+enum class Lending { Allowed, Never };
+// Only the lent interface would reach the camera (never escapes the backend:
+// the caller takes a road through uvcvideo instead).
+constexpr HResult kWouldLend = static_cast<HResult>(0x80070032);  // ERROR_NOT_SUPPORTED
+
 // What a binding shares with the rest of the backend.
 struct BindingContext {
     std::shared_ptr<Syscalls> sys;
@@ -70,12 +78,16 @@ public:
     // road this camera takes, learnt at its first stall. kNotFound when the
     // camera terminal does not declare the control (bmControls
     // `terminalBit`) or was not found at all; kBusy when only the interface
-    // road reaches the camera and another program holds it.
+    // road reaches the camera and another program holds it; kWouldLend,
+    // with Lending::Never, when only the interface road reaches it.
     HResult SendToCameraTerminal(uint8_t selector, uint8_t terminalBit, const uint8_t* payload,
-                                 uint16_t length);
+                                 uint16_t length, Lending lending = Lending::Allowed);
     // kOk when SendToCameraTerminal could carry the control now; its error
     // otherwise. Sends no SET_CUR.
-    HResult UsbfsReady(uint8_t selector, uint8_t terminalBit);
+    HResult UsbfsReady(uint8_t selector, uint8_t terminalBit, Lending lending = Lending::Allowed);
+    // True once the camera is known to take usbfs requests only on the
+    // interface uvcvideo lends. Asks nothing.
+    bool KnownToLend() const { return !driverOnly_ && roads_->Recall(roadKey_) == UsbfsRoad::Interface; }
     // From now on usbfs is closed to this camera: both of the above answer
     // kNotFound and touch nothing, for a camera known only through uvcvideo.
     void KeepToDriver() { driverOnly_ = true; }

@@ -42,6 +42,13 @@ bool KernelWouldClamp(const v4l2_queryctrl& range, int32_t value) {
     return range.minimum > -static_cast<int64_t>(range.maximum) && value < range.minimum;
 }
 
+// `value` kept within the range the kernel reports, as it keeps it; defined
+// whatever a driver reports (std::clamp is not, for a minimum above the
+// maximum).
+int32_t Within(int32_t value, const v4l2_queryctrl& range) {
+    return value < range.minimum ? range.minimum : value > range.maximum ? range.maximum : value;
+}
+
 uint8_t Direction(int32_t value) { return value == 0 ? 0x00 : value > 0 ? 0x01 : 0xFF; }
 
 // |value| as a UVC speed byte, no faster than the camera's fastest.
@@ -82,15 +89,24 @@ HResult SetPanTiltSpeed(CameraBinding& camera, const Route& route, const Propert
     HResult hr = camera.QueryControl(V4L2_CID_PAN_SPEED, panRange);
     if (!Failed(hr)) hr = camera.QueryControl(V4L2_CID_TILT_SPEED, tiltRange);
     if (Failed(hr)) return hr;
+    hr = kWouldLend;
     if (KernelWouldClamp(panRange, pan) || KernelWouldClamp(tiltRange, tilt)) {
         const uint8_t payload[4] = {Direction(pan), Speed(pan, panRange.maximum), Direction(tilt),
                                     Speed(tilt, tiltRange.maximum)};
-        hr = camera.SendToCameraTerminal(route.selector, route.terminalBit, payload, sizeof payload);
-    } else {
+        hr = camera.SendToCameraTerminal(route.selector, route.terminalBit, payload, sizeof payload,
+                                         Lending::Never);
+    }
+    if (hr == kWouldLend) {
+        // What the kernel carries: where it would clamp, the slowest speed
+        // that way. An axis it cannot move that way at all is refused
+        // rather than sent as a stop.
+        const int32_t panSent = Within(pan, panRange);
+        const int32_t tiltSent = Within(tilt, tiltRange);
+        if ((pan != 0 && panSent == 0) || (tilt != 0 && tiltSent == 0)) return kNotFound;
         // Both halves in one request: on 6.1 a pan/tilt control without
         // GET_CUR is write-only, and setting one axis alone sends 0 for the
         // other.
-        const ControlValue values[2] = {{V4L2_CID_PAN_SPEED, pan}, {V4L2_CID_TILT_SPEED, tilt}};
+        const ControlValue values[2] = {{V4L2_CID_PAN_SPEED, panSent}, {V4L2_CID_TILT_SPEED, tiltSent}};
         hr = camera.SetControls(values, 2);
     }
     if (!Failed(hr)) {
@@ -100,19 +116,43 @@ HResult SetPanTiltSpeed(CameraBinding& camera, const Route& route, const Propert
     return hr;
 }
 
+// A zoom or focus move by the axis's absolute control, for a camera whose
+// relative one only the lent interface reaches: towards the end of the range
+// in the move's direction (`direction` > 0: the maximum), and a stop where
+// the camera has got to (uvcvideo reads an absolute lens position afresh
+// after each set of it).
+HResult MoveByPosition(CameraBinding& camera, uint32_t control, int32_t direction) {
+    v4l2_queryctrl range;
+    HResult hr = camera.QueryControl(control, range);
+    if (Failed(hr)) return hr;
+    int32_t target = direction > 0 ? range.maximum : range.minimum;
+    if (direction == 0 && Failed(hr = camera.GetControl(control, target))) return hr;
+    const ControlValue value{control, target};
+    return camera.SetControls(&value, 1);
+}
+
 HResult SetZoomSpeed(CameraBinding& camera, const Route& route, const PropertyRequest& request) {
     v4l2_queryctrl range;
     const HResult hr = camera.QueryControl(route.control, range);
     if (Failed(hr)) return hr;
     const int32_t value = request.value1;
+    // Where the kernel clamps some zoom speed (6.1 every negative one) and
+    // usbfs reaches the camera only by lending, every zoom move goes by
+    // position once that is known, so that a stop stops what was started.
+    const bool needsUsbfs = KernelWouldClamp(range, value) || (value != 0 && KernelWouldClamp(range, 0));
+    if (KernelWouldClamp(range, -range.maximum) &&
+        (needsUsbfs ? camera.UsbfsReady(route.selector, route.terminalBit, Lending::Never) == kWouldLend
+                    : camera.KnownToLend()))
+        return MoveByPosition(camera, V4L2_CID_ZOOM_ABSOLUTE, value);
     if (KernelWouldClamp(range, value)) {
         const uint8_t payload[3] = {Direction(value), 0x00, Speed(value, range.maximum)};
-        return camera.SendToCameraTerminal(route.selector, route.terminalBit, payload, sizeof payload);
+        return camera.SendToCameraTerminal(route.selector, route.terminalBit, payload, sizeof payload,
+                                           Lending::Never);
     }
     // Where only usbfs can stop the zoom, a zoom that could not be stopped
     // is not started.
     if (value != 0 && KernelWouldClamp(range, 0)) {
-        const HResult ready = camera.UsbfsReady(route.selector, route.terminalBit);
+        const HResult ready = camera.UsbfsReady(route.selector, route.terminalBit, Lending::Never);
         if (Failed(ready)) return ready;
     }
     const ControlValue control{route.control, value};
@@ -131,8 +171,12 @@ HResult SendThroughUsbfs(CameraBinding& camera, const Route& route, const Proper
         return camera.SendToCameraTerminal(route.selector, route.terminalBit, payload, sizeof payload);
     }
     case Payload::DirectionSpeed: {
+        // Relative focus, a move: a relative focus of +1 focuses nearer, a
+        // larger absolute focus is farther.
         const uint8_t payload[2] = {Direction(value), Speed(value, 0)};
-        return camera.SendToCameraTerminal(route.selector, route.terminalBit, payload, sizeof payload);
+        const HResult hr = camera.SendToCameraTerminal(route.selector, route.terminalBit, payload, sizeof payload,
+                                                       Lending::Never);
+        return hr == kWouldLend ? MoveByPosition(camera, V4L2_CID_FOCUS_ABSOLUTE, -value) : hr;
     }
     case Payload::None:
     case Payload::ZoomRelative:

@@ -15,7 +15,10 @@
 //     device recipient (one whose configuration also holds a microphone)
 //     gets it on the interface, which uvcvideo lends for the request, and
 //     only while no other program holds the camera: lending it destroys
-//     /dev/videoN under any program streaming (UsbfsRoads.h).
+//     /dev/videoN under any program streaming (UsbfsRoads.h). Only the
+//     command channel (Roll) is lent for; on such a camera the moves keep
+//     to uvcvideo: the slowest speed the kernel carries that way for pan
+//     and tilt, the absolute controls for zoom and focus.
 //
 // camera-control      flags       road                          the camera receives
 // PAN (0)             not AUTO    V4L2 PAN_ABSOLUTE             CT PANTILT_ABSOLUTE (0x0D): dwPan = Value1, dwTilt kept
