@@ -158,12 +158,14 @@ void PresetsFunctionsTest::framing_data()
         "click btn_push", "sent FramingManual", "face btn_ai Manual.png",
         "click btn_ai", "sent FramingAuto", "face btn_ai Framing.png"};
 
-    // Key M changes the face, not the state behind btn_ai: the next click
-    // takes the manual branch again.
+    // The framing keys turn the state with the face: the next click asks
+    // for the other mode.
     QTest::newRow("key M, then the framing button") << a << QStringList{
         "key M", "keyup M", "sent FramingManual", "face btn_ai Manual.png",
-        "click btn_ai", "sent FramingManual", "face btn_ai Manual.png",
-        "click btn_ai", "sent FramingAuto", "face btn_ai Framing.png"};
+        "click btn_ai", "sent FramingAuto", "face btn_ai Framing.png",
+        "key P", "keyup P", "sent FramingManual", "face btn_ai Manual.png",
+        "key F", "keyup F", "sent FramingAuto", "face btn_ai Framing.png",
+        "click btn_ai", "sent FramingManual", "face btn_ai Manual.png"};
 
     QTest::newRow("framing without a camera") << QStringList{} << QStringList{
         "click btn_push", "click btn_ai", "face btn_ai Framing.png", "sent",
