@@ -329,6 +329,15 @@ void PresetsFunctionsTest::generic_data()
         "click btn_home", "sent PanTo(0) TiltTo(0)",
         "restart", "click btn_num5", "sent PanTo(25) TiltTo(-10) ZoomTo(300) FocusTo(128)"};
 
+    // Kept through the links to their end, which is replaced whole; the
+    // links stay links.
+    QTest::newRow("a linked presets file stays a link") << QStringList{"a " + stepped} << QStringList{
+        "presetfile link",
+        "click btn_set", "click btn_num3", "sent", "presetfile linked",
+        "click btn_set", "click btn_num4", "sent", "presetfile linked",
+        "click btn_home", "sent PanTo(0) TiltTo(0)",
+        "click btn_num3", "sent PanTo(25) TiltTo(-10) ZoomTo(300) FocusTo(128)"};
+
     // Told on the panel, left byte for byte, and nothing stored in it: the
     // store mode stays for a digit that can be kept.
     QTest::newRow("a damaged presets file is told and left alone") << QStringList{"a " + stepped} << QStringList{
