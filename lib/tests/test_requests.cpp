@@ -531,8 +531,8 @@ TEST_F(GenericCameras, WithAbsoluteControlsOnlyMovesAreStepped) {
          {Get(3), Ks(3, 122, 0x0)}},
         {"ZoomStop", 0, [](BaseDevice& d) { return Did(d.ZoomStop()); }, 1, {}},
         {"Home: absolute 0/0", 0, [](BaseDevice& d) { return Did(d.Home()); }, 1, {Ks(0, 0, 0x0), Ks(1, 0, 0x0)}},
-        {"ZoomReset: the camera keeps its widest, 100", 0, [](BaseDevice& d) { return Did(d.ZoomReset()); }, 1,
-         {Ks(3, 0, 0x0)}},
+        {"ZoomReset: the camera's widest, 100", 0, [](BaseDevice& d) { return Did(d.ZoomReset()); }, 1,
+         {Ks(3, 100, 0x0)}},
         {"ZoomOut(100) at the widest: nowhere to go", 0, [](BaseDevice& d) { return Did(d.ZoomOut(100)); }, 1,
          {Get(3)}},
         {"StepMoves", 40, [](BaseDevice& d) { return d.StepMoves(); }, -1, {}},
@@ -594,6 +594,12 @@ TEST_F(GenericCameras, PositionsAreTheAbsoluteAxesTheCameraHas) {
     bus.ClearRequests();
     EXPECT_TRUE(device->MoveToPosition({0, 0, 0, 60, PositionFocus}));
     EXPECT_EQ(bus.Requests(), (std::vector<std::string>{Get(6), Ks(6, 60, 0)}));
+    // Beyond the ranges (a hand-edited presets file, other firmware): each
+    // axis at its nearest end.
+    bus.ClearRequests();
+    EXPECT_TRUE(device->MoveToPosition({-900, 400, -5, -5, PositionPan | PositionTilt | PositionZoom | PositionFocus}));
+    EXPECT_EQ(bus.Requests(),
+              (std::vector<std::string>{Ks(0, -170, 0), Ks(1, 90, 0), Ks(3, 100, 0), Get(6), Ks(6, 0, 0)}));
 
     // A recall ends a stepped move.
     ASSERT_TRUE(device->PanRight(100));

@@ -103,13 +103,18 @@ TEST_F(ThroughLibraryTest, GenericCamerasGoThroughUvcvideoAlone) {
     EXPECT_TRUE(device->Home());
     EXPECT_TRUE(device->ZoomReset());
     EXPECT_TRUE(device->FocusManual());
+    // A preset below the ranges (a hand-edited file, other firmware): the
+    // widest and the nearest, not full telephoto and the farthest.
+    EXPECT_TRUE(device->MoveToPosition({0, 0, -5, -5, PositionZoom | PositionFocus}));
     EXPECT_EQ(SetsReceived(*generic),
               (std::vector<Wire>{{kViaDriver, 3, UVC_CT_PANTILT_ABSOLUTE_CONTROL, Cat(Le(25200, 4), Le(3600, 4))},
                                  {kViaDriver, 3, UVC_CT_PANTILT_ABSOLUTE_CONTROL, Cat(Le(0, 4), Le(3600, 4))},
                                  {kViaDriver, 3, UVC_CT_PANTILT_ABSOLUTE_CONTROL, Le(0, 8)},
                                  {kViaDriver, 3, UVC_CT_ZOOM_ABSOLUTE_CONTROL, Le(0, 2)},
                                  {kViaDriver, 3, UVC_CT_FOCUS_AUTO_CONTROL, {0}},
-                                 {kViaDriver, 3, UVC_CT_FOCUS_ABSOLUTE_CONTROL, Le(200, 2)}}));
+                                 {kViaDriver, 3, UVC_CT_FOCUS_ABSOLUTE_CONTROL, Le(200, 2)},
+                                 {kViaDriver, 3, UVC_CT_ZOOM_ABSOLUTE_CONTROL, Le(0, 2)},
+                                 {kViaDriver, 3, UVC_CT_FOCUS_ABSOLUTE_CONTROL, Le(0, 2)}}));
 
     driver->fixedRelativeRanges = true;
     generic->received.clear();
