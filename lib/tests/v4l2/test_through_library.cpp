@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <linux/usb/video.h>
 
+#include <array>
 #include <cstring>
 
 #include "V4l2TestSupport.h"
@@ -140,6 +141,7 @@ TEST_F(ThroughLibraryTest, LoadPropertyInfoOnACameraLackingControls) {
     camera->Remove(camera->cameraTerminalId, UVC_CT_IRIS_ABSOLUTE_CONTROL);
     camera->Remove(camera->processingUnitId, UVC_PU_GAIN_CONTROL);
     camera->Remove(camera->processingUnitId, UVC_PU_GAMMA_CONTROL);
+    camera->Unit(UVC_PU_WHITE_BALANCE_COMPONENT_CONTROL).cur = Cat(Le(100, 2), Le(200, 2));
     machine->Plug(camera, 0, 1, "PTZ");
     Install();
     ASSERT_TRUE(device->Open("0", 1));
@@ -160,7 +162,14 @@ TEST_F(ThroughLibraryTest, LoadPropertyInfoOnACameraLackingControls) {
     EXPECT_EQ(device->exposure.supported, 1);
     EXPECT_EQ(device->exposure.min, -11);
     EXPECT_EQ(device->exposure.current, -6);
+    EXPECT_EQ((std::array{device->whiteBalanceBlue.current, device->whiteBalanceRed.current}), (std::array{100, 200}));
     EXPECT_TRUE(SetsReceived(*camera).empty()) << "reading changes nothing";
+
+    // Setting red sends the camera's own blue.
+    EXPECT_TRUE(device->SetWhiteBalanceRed(150));
+    EXPECT_EQ(SetsReceived(*camera),
+              (std::vector<Wire>{{kViaDriver, 5, UVC_PU_WHITE_BALANCE_TEMPERATURE_AUTO_CONTROL, {0x00}},
+                                 {kViaDriver, 5, UVC_PU_WHITE_BALANCE_COMPONENT_CONTROL, Cat(Le(100, 2), Le(150, 2))}}));
 }
 
 TEST_F(ThroughLibraryTest, OperationsOnAnUnpluggedCameraReturnFalse) {

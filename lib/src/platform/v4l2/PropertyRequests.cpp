@@ -168,17 +168,38 @@ HResult SetProperty(CameraBinding& camera, const Route& route, const PropertyReq
     return kFail;
 }
 
+namespace {
+
+int32_t ModeFlags(CameraBinding& camera, const Route& route) {
+    int32_t mode = 0;
+    if (route.autoSwitch.control != 0 && !Failed(camera.GetControl(route.autoSwitch.control, mode)) &&
+        Contains(route.autoSwitch.automatic, mode))
+        return kFlagsAuto;
+    return kFlagsManual;
+}
+
+}  // namespace
+
 HResult GetProperty(CameraBinding& camera, const Route& route, int32_t& value, int32_t& flags) {
     if (route.carrier != Carrier::V4l2Control) return kNotFound;
     int32_t raw = 0;
     const HResult hr = camera.GetControl(route.control, raw);
     if (Failed(hr)) return hr;
     value = route.units == Units::Log2Seconds ? Log2SecondsFromExposureUnits(raw, Rounding::Nearest) : raw;
-    flags = kFlagsManual;
-    int32_t mode = 0;
-    if (route.autoSwitch.control != 0 && !Failed(camera.GetControl(route.autoSwitch.control, mode)) &&
-        Contains(route.autoSwitch.automatic, mode))
-        flags = kFlagsAuto;
+    flags = ModeFlags(camera, route);
+    return kOk;
+}
+
+HResult GetPropertyPair(CameraBinding& camera, const Route& route, int32_t& value1, int32_t& value2,
+                        int32_t& flags) {
+    if (route.carrier != Carrier::V4l2Balance) return kNotFound;
+    int32_t first = 0, second = 0;
+    HResult hr = camera.GetControl(route.control, first);
+    if (!Failed(hr)) hr = camera.GetControl(route.partner, second);
+    if (Failed(hr)) return hr;
+    value1 = first;
+    value2 = second;
+    flags = ModeFlags(camera, route);
     return kOk;
 }
 
