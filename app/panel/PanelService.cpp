@@ -3,9 +3,12 @@
 
 #include "panel/PanelService.h"
 
+#include <QAbstractEventDispatcher>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusReply>
+#include <QMetaProperty>
+#include <QVariantMap>
 
 #include <algorithm>
 #include <cmath>
@@ -56,8 +59,10 @@ PanelService::Claim PanelService::claim()
     const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = bus.interface()->registerService(
         QString::fromLatin1(kServiceName), QDBusConnectionInterface::DontQueueService,
         QDBusConnectionInterface::DontAllowReplacement);
-    if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered)
+    if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered) {
+        onBus = true;
         return Claim::Ours;
+    }
     bus.unregisterObject(path);
     return reply.isValid() ? Claim::Taken : Claim::NoBus;
 }
@@ -65,10 +70,49 @@ PanelService::Claim PanelService::claim()
 void PanelService::attach(MainWindow* panel)
 {
     window = panel;
+    connect(window, &QObject::destroyed, this, [this] { window = nullptr; });
     lastCameras = cameras();
     lastChosen = chosenCamera();
     lastOpen = cameraOpen();
     window->setCameraListener([this] { settle.start(); });
+    if (!onBus)
+        return;
+    // Whatever changed the panel's state (a click, a key, a gamepad, a call,
+    // a camera switched or plugged), it did so in an event the loop has just
+    // handled: once it has handled them all, and before it waits, what
+    // changed is announced. Nothing runs while the panel is idle.
+    announced = propertyValues();
+    connect(QAbstractEventDispatcher::instance(thread()), &QAbstractEventDispatcher::aboutToBlock, this,
+            &PanelService::announceChangedProperties);
+}
+
+QVariantList PanelService::propertyValues() const
+{
+    QVariantList values;
+    const QMetaObject* meta = metaObject();
+    for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i)
+        values << meta->property(i).read(this);
+    return values;
+}
+
+// One org.freedesktop.DBus.Properties.PropertiesChanged with every property
+// whose value is not the one last announced.
+void PanelService::announceChangedProperties()
+{
+    const QVariantList now = propertyValues();
+    if (now == announced)
+        return;
+    const QMetaObject* meta = metaObject();
+    QVariantMap changed;
+    for (int i = 0; i < now.size(); ++i)
+        if (now[i] != announced.value(i))
+            changed.insert(QString::fromLatin1(meta->property(meta->propertyOffset() + i).name()), now[i]);
+    announced = now;
+    QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(kObjectPath),
+                                                     QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                     QStringLiteral("PropertiesChanged"));
+    signal << QString::fromLatin1(kInterface) << changed << QStringList();
+    QDBusConnection::sessionBus().send(signal);
 }
 
 // -- the state ------------------------------------------------------------------

@@ -5,7 +5,8 @@
 // interface whose methods are the window's own controls (packaging/dbus
 // holds its description). Every call runs the control's code on the GUI
 // thread and answers whether it happened; a value out of range is refused,
-// naming the argument, before anything is sent.
+// naming the argument, before anything is sent. Every change of a property
+// is announced with org.freedesktop.DBus.Properties.PropertiesChanged.
 #pragma once
 
 #include <QDBusContext>
@@ -13,6 +14,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
+#include <QVariantList>
 
 class MainWindow;
 
@@ -97,6 +99,8 @@ private:
     void endTimedMove(bool stop);
     void focus(int way);
     void camerasSettled();
+    QVariantList propertyValues() const;
+    void announceChangedProperties();
 
     MainWindow* window = nullptr;
     // A move that stops by itself, and the caller waiting for it to stop.
@@ -110,4 +114,7 @@ private:
     QStringList lastCameras;
     int lastChosen = 0;
     bool lastOpen = false;
+    bool onBus = false;  // the name is ours: bus clients follow the properties
+    // Every property as bus clients last heard it, in declaration order.
+    QVariantList announced;
 };

@@ -15,6 +15,7 @@
 #include <QJsonValue>
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -114,6 +115,33 @@ bool WriteAll(int fd, const QByteArray& bytes)
     return true;
 }
 
+// Where a write of `path` lands: through every symbolic link on the way
+// (dotfile managers keep configuration files as links), to a target that
+// may not exist yet. Empty, with errno set, for a loop or an unreadable link.
+QByteArray WritePath(const QByteArray& path)
+{
+    constexpr int kMostLinks = 40;  // the kernel's own limit
+    QByteArray at = path;
+    for (int links = 0; links < kMostLinks; ++links) {
+        struct stat status;
+        if (::lstat(at.constData(), &status) != 0 || !S_ISLNK(status.st_mode))
+            return at;
+        QByteArray target(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(at.constData(), target.data(), static_cast<size_t>(target.size()));
+        if (length < 0)
+            return QByteArray();
+        if (length >= target.size()) {
+            errno = ENAMETOOLONG;
+            return QByteArray();
+        }
+        target.truncate(static_cast<int>(length));
+        const int slash = at.lastIndexOf('/');
+        at = target.startsWith('/') || slash < 0 ? target : at.left(slash + 1) + target;
+    }
+    errno = ELOOP;
+    return QByteArray();
+}
+
 }  // namespace
 
 PresetFile::PresetFile() : path_(ConfigurationDirectory() + QStringLiteral("/presets.json")) {}
@@ -122,7 +150,9 @@ PresetFile::Result PresetFile::load(QJsonObject& root) const
 {
     root = QJsonObject{{QStringLiteral("format"), kFormat}, {QStringLiteral("cameras"), QJsonObject()}};
     QFile file(path_);
-    if (!file.exists())
+    // A link to a file not made yet is no file either.
+    struct stat status;
+    if (!file.exists() || (::stat(QFile::encodeName(path_).constData(), &status) != 0 && errno == ENOENT))
         return Result::Missing;
     if (!file.open(QIODevice::ReadOnly)) {
         problem_ = QStringLiteral("it cannot be read (%1)").arg(file.errorString());
@@ -148,21 +178,32 @@ PresetFile::Result PresetFile::load(QJsonObject& root) const
 }
 
 // Beside the file, synced, renamed over it, and the rename synced: at any
-// moment the file on disk is the old one or the new one, whole.
+// moment the file on disk is the old one or the new one, whole. A link is
+// written through, so that it stays a link: the file replaced is its target.
 PresetFile::Result PresetFile::save(const QJsonObject& root)
 {
-    const QString directory = QFileInfo(path_).absolutePath();
-    if (!QDir().mkpath(directory)) {
-        problem_ = QStringLiteral("%1 cannot be made").arg(directory);
+    const QString linkDirectory = QFileInfo(path_).absolutePath();
+    if (!QDir().mkpath(linkDirectory)) {
+        problem_ = QStringLiteral("%1 cannot be made").arg(linkDirectory);
         return Result::Unwritable;
     }
+    const QByteArray target = WritePath(QFile::encodeName(path_));
+    if (target.isEmpty()) {
+        problem_ = SystemError("the link to it cannot be followed");
+        return Result::Unwritable;
+    }
+    const QString directory = QFileInfo(QFile::decodeName(target)).absolutePath();
     const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
-    QByteArray temporary = QFile::encodeName(path_) + ".XXXXXX";
+    QByteArray temporary = target + ".XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         problem_ = SystemError("a file beside it cannot be made");
         return Result::Unwritable;
     }
+    // The file keeps the permissions it had.
+    struct stat kept;
+    if (::stat(target.constData(), &kept) == 0)
+        ::fchmod(fd, kept.st_mode & 07777);
     bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
     if (!written)
         problem_ = SystemError("it cannot be written");
@@ -170,7 +211,7 @@ PresetFile::Result PresetFile::save(const QJsonObject& root)
         written = false;
         problem_ = SystemError("it cannot be written");
     }
-    if (written && ::rename(temporary.constData(), QFile::encodeName(path_).constData()) != 0) {
+    if (written && ::rename(temporary.constData(), target.constData()) != 0) {
         written = false;
         problem_ = SystemError("it cannot be replaced");
     }

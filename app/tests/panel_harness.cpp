@@ -28,6 +28,7 @@
 #include <QtTest/qtestspontaneevent.h>
 
 #include <cerrno>
+#include <unistd.h>
 #include <functional>
 #include <libevdev/libevdev.h>
 #include <map>
@@ -773,12 +774,30 @@ void PanelDriver::awaitSteps(const QStringList& args)
 
 // "presetfile none": there is none; "presetfile kept": it is there and
 // remembered; "presetfile unchanged": it is byte for byte what was kept;
-// "presetfile damage": it is cut in the middle, as a broken copy would be.
+// "presetfile damage": it is cut in the middle, as a broken copy would be;
+// "presetfile link": it is a relative link to a link to a file not yet
+// made, as a dotfile manager leaves it; "presetfile linked": both links
+// are still links, and the file at their end holds the presets.
 void PanelDriver::presetFile(const QStringList& args)
 {
     QCOMPARE(args.size(), 1);
     QFile file(bus.presetFile());
-    if (args[0] == QLatin1String("none")) {
+    const QString dotfiles = QFileInfo(bus.presetFile()).absolutePath() + QStringLiteral("/../../dotfiles");
+    const QString middle = dotfiles + QStringLiteral("/presets.json");
+    const QString end = dotfiles + QStringLiteral("/kept/presets.json");
+    if (args[0] == QLatin1String("link")) {
+        QVERIFY(QDir(dotfiles).removeRecursively() && QDir().mkpath(dotfiles + QStringLiteral("/kept")));
+        QVERIFY(QDir().mkpath(QFileInfo(bus.presetFile()).absolutePath()));
+        QVERIFY(QFile::link(QFileInfo(end).absoluteFilePath(), middle));
+        QVERIFY(::symlink("../../dotfiles/presets.json", QFile::encodeName(bus.presetFile()).constData()) == 0);
+    } else if (args[0] == QLatin1String("linked")) {
+        QVERIFY(QFileInfo(bus.presetFile()).isSymLink());
+        QVERIFY(QFileInfo(middle).isSymLink());
+        QFile kept(end);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QVERIFY(kept.readAll().contains("\"presets\""));
+        QCOMPARE(QDir(dotfiles + QStringLiteral("/kept")).entryList(QDir::Files), QStringList{"presets.json"});
+    } else if (args[0] == QLatin1String("none")) {
         QVERIFY(!file.exists());
     } else if (args[0] == QLatin1String("kept")) {
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -798,7 +817,7 @@ void PanelDriver::presetFile(const QStringList& args)
         QVERIFY(file.open(QIODevice::ReadOnly));
         presetFileKept = file.readAll();
     } else {
-        QFAIL("presetfile none|kept|unchanged|damage");
+        QFAIL("presetfile none|kept|unchanged|damage|link|linked");
     }
 }
 

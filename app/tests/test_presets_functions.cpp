@@ -161,12 +161,14 @@ void PresetsFunctionsTest::framing_data()
         "click btn_push", "sent FramingManual", "face btn_ai Manual.png",
         "click btn_ai", "sent FramingAuto", "face btn_ai Framing.png"};
 
-    // Key M changes the face, not the state behind btn_ai: the next click
-    // takes the manual branch again.
+    // The framing keys turn the state with the face: the next click asks
+    // for the other mode.
     QTest::newRow("key M, then the framing button") << a << QStringList{
         "key M", "keyup M", "sent FramingManual", "face btn_ai Manual.png",
-        "click btn_ai", "sent FramingManual", "face btn_ai Manual.png",
-        "click btn_ai", "sent FramingAuto", "face btn_ai Framing.png"};
+        "click btn_ai", "sent FramingAuto", "face btn_ai Framing.png",
+        "key P", "keyup P", "sent FramingManual", "face btn_ai Manual.png",
+        "key F", "keyup F", "sent FramingAuto", "face btn_ai Framing.png",
+        "click btn_ai", "sent FramingManual", "face btn_ai Manual.png"};
 
     QTest::newRow("framing without a camera") << QStringList{} << QStringList{
         "click btn_push", "click btn_ai", "face btn_ai Framing.png", "sent",
@@ -329,6 +331,15 @@ void PresetsFunctionsTest::generic_data()
         "click btn_set", "click btn_num5", "sent",
         "click btn_home", "sent PanTo(0) TiltTo(0)",
         "restart", "click btn_num5", "sent PanTo(25) TiltTo(-10) ZoomTo(300) FocusTo(128)"};
+
+    // Kept through the links to their end, which is replaced whole; the
+    // links stay links.
+    QTest::newRow("a linked presets file stays a link") << QStringList{"a " + stepped} << QStringList{
+        "presetfile link",
+        "click btn_set", "click btn_num3", "sent", "presetfile linked",
+        "click btn_set", "click btn_num4", "sent", "presetfile linked",
+        "click btn_home", "sent PanTo(0) TiltTo(0)",
+        "click btn_num3", "sent PanTo(25) TiltTo(-10) ZoomTo(300) FocusTo(128)"};
 
     // Told on the panel, left byte for byte, and nothing stored in it: the
     // store mode stays for a digit that can be kept.

@@ -24,9 +24,6 @@ constexpr int kTiltPerStep = 2;
 constexpr int kKeyPanSpeed = 7 * kPanPerStep;
 constexpr int kKeyTiltSpeed = 7 * kTiltPerStep;
 
-const char kFramingFace[] = "QPushButton{image: url(:/img/Framing.png);background-color:black;}";
-const char kManualFace[] = "QPushButton{image: url(:/img/Manual.png);background-color:black;}";
-
 } // namespace
 
 // The places form a 3 x 3 grid numbered row by row from the top left. Only
@@ -217,8 +214,7 @@ void MainWindow::focusstop()
 
 // Keys act only with a camera open. Auto-repeat is deliberately not
 // filtered: each repeated press sends its move again. The keyboard leaves
-// the joystick's remembered values alone, and the framing keys change only
-// the face of btn_ai, not its state.
+// the joystick's remembered values alone.
 void MainWindow::keyPressEvent(QKeyEvent* event)
 {
     // Before this key can start repeating, so that holding it never reads
@@ -231,15 +227,14 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
             presetRecall(key - Qt::Key_0);
         } else {
             switch (key) {
-            // The face shows a framing mode only once the camera took it.
+            // btn_ai's own road: its face and state turn together, once
+            // the camera took the mode.
             case Qt::Key_F:
-                if (device->FramingAuto())
-                    ui->btn_ai->setStyleSheet(QString::fromLatin1(kFramingFace));
+                setAutoFraming(true);
                 break;
             case Qt::Key_M:
             case Qt::Key_P:
-                if (device->FramingManual())
-                    ui->btn_ai->setStyleSheet(QString::fromLatin1(kManualFace));
+                setAutoFraming(false);
                 break;
             case Qt::Key_T:
                 device->ZoomIn(lensSpeed());

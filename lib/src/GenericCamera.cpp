@@ -197,12 +197,17 @@ int GenericCamera::StepMoves(Link& link) {
     return due;
 }
 
+// Only a position within the range the driver reports is sent: uvcvideo
+// reads one below an unsigned control's minimum as a huge number, and a
+// zoom of -5 would land at full telephoto.
 bool GenericCamera::SendPosition(Link& link, AxisState& axis, int32_t value) {
     axis.velocity = 0;
     if (!axis.position.present) return false;
-    if (!link.Set(axis.positionId, value, kFlagsAbsolute)) return false;
-    // The camera keeps what it can of it.
-    axis.sent = static_cast<int32_t>(Clamp(value, axis.position));
+    const int32_t within = axis.position.min <= axis.position.max
+                               ? static_cast<int32_t>(Clamp(value, axis.position))
+                               : value;
+    if (!link.Set(axis.positionId, within, kFlagsAbsolute)) return false;
+    axis.sent = within;
     axis.at = axis.sent;
     axis.known = true;
     return true;

@@ -251,7 +251,8 @@ bool USBDevice::SetWhiteBalanceMode(int manual) {
 
 // ---- the white-balance component pair: one 48-byte request each ----
 // The request carries both components; the one not being set comes from
-// its record, since nothing remembers what was last sent.
+// its record: what LoadPropertyInfo read from the camera, what was last
+// sent, or what the caller put there. A half taken is kept in its record.
 
 static HResult SendWhiteBalanceComponents(KsPropertySet& set, int32_t blue, int32_t red) {
     int32_t request[NodeRequest::kBytes / 4] = {};
@@ -264,12 +265,16 @@ static HResult SendWhiteBalanceComponents(KsPropertySet& set, int32_t blue, int3
 
 bool USBDevice::SetWhiteBalanceBlue(int value) {
     if (!IsOpen()) return false;
-    return !Failed(Noted(SendWhiteBalanceComponents(*ksPropertySet, value, whiteBalanceRed.current)));
+    if (Failed(Noted(SendWhiteBalanceComponents(*ksPropertySet, value, whiteBalanceRed.current)))) return false;
+    whiteBalanceBlue.current = value;
+    return true;
 }
 
 bool USBDevice::SetWhiteBalanceRed(int value) {
     if (!IsOpen()) return false;
-    return !Failed(Noted(SendWhiteBalanceComponents(*ksPropertySet, whiteBalanceBlue.current, value)));
+    if (Failed(Noted(SendWhiteBalanceComponents(*ksPropertySet, whiteBalanceBlue.current, value)))) return false;
+    whiteBalanceRed.current = value;
+    return true;
 }
 
 // ---- the Get family: read into the record, then hand the value out ----
@@ -339,9 +344,17 @@ bool USBDevice::LoadPropertyInfo() {
     gamma.supported = GetGamma(&scratch) ? 1 : 0;
     backlightCompensation.supported = GetBacklight(&scratch) ? 1 : 0;
 
-    for (PropertyInfo* none : {&whiteBalanceBlue, &whiteBalanceRed, &reserved4, &reserved7,
-                               &reserved11, &reserved13})
-        none->supported = 0;
+    // The component pair as the camera has it, so that setting one half
+    // sends the camera's other half, not 0.
+    int32_t blue = 0, red = 0, flags = 0;
+    const bool pair = !Failed(Noted(videoProcAmp->GetPair(ProcAmpId::WhiteBalanceComponent, &blue, &red, &flags)));
+    if (pair) {
+        whiteBalanceBlue.current = blue;
+        whiteBalanceRed.current = red;
+    }
+    whiteBalanceBlue.supported = whiteBalanceRed.supported = pair ? 1 : 0;
+
+    for (PropertyInfo* none : {&reserved4, &reserved7, &reserved11, &reserved13}) none->supported = 0;
     return true;
 }
 

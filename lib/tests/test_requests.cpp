@@ -120,7 +120,8 @@ TEST_F(Requests, EachSetSendsOneRequestWithTheStatedWords) {
         {"SetWhiteBalanceMode(1)", [](BaseDevice& d) { return d.SetWhiteBalanceMode(1); }, PA, pa::WhiteBalance, 0, 0, kFlagsManual, 40},
         {"SetWhiteBalanceMode(0)", [](BaseDevice& d) { return d.SetWhiteBalanceMode(0); }, PA, pa::WhiteBalance, 0, 0, kFlagsAuto, 40},
         {"SetWhiteBalanceBlue", [](BaseDevice& d) { return d.SetWhiteBalanceBlue(3000); }, PA, pa::WhiteBalanceComponent, 3000, 0, kFlagsManual, 48},
-        {"SetWhiteBalanceRed", [](BaseDevice& d) { return d.SetWhiteBalanceRed(4000); }, PA, pa::WhiteBalanceComponent, 0, 4000, kFlagsManual, 48},
+        // Blue as last sent, the row before.
+        {"SetWhiteBalanceRed", [](BaseDevice& d) { return d.SetWhiteBalanceRed(4000); }, PA, pa::WhiteBalanceComponent, 3000, 4000, kFlagsManual, 48},
     };
     for (const SetCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -172,18 +173,32 @@ TEST_F(Requests, PresetNumbersKeepTheirLowEightBitsAndTheRangesOverlap) {
               "cam ks-set camera-control 2 value1=100 value2=0 flags=0x0 len=40");
 }
 
+// The other half is its record's: the camera's once LoadPropertyInfo has
+// read it, then what was last sent, or what the caller put there. A half
+// the camera refused is not kept.
 TEST_F(Requests, WhiteBalanceComponentsTakeTheOtherFromItsRecord) {
-    device->whiteBalanceRed.current = 5100;
-    device->whiteBalanceBlue.current = 3300;
+    auto& pair = camera->Model().procAmp[pa::WhiteBalanceComponent];
+    pair.current = 1024;
+    pair.current2 = 2000;
+    ASSERT_TRUE(device->LoadPropertyInfo());
+    EXPECT_EQ((std::array{device->whiteBalanceBlue.current, device->whiteBalanceRed.current}), (std::array{1024, 2000}));
+    bus.ClearRequests();
+    EXPECT_TRUE(device->SetWhiteBalanceRed(1500));
     EXPECT_TRUE(device->SetWhiteBalanceBlue(3000));
+    device->whiteBalanceBlue.current = 3300;  // the caller's own
     EXPECT_TRUE(device->SetWhiteBalanceRed(4000));
+    pair.failing = kRequestKsSet;
+    EXPECT_FALSE(device->SetWhiteBalanceBlue(5000));
+    pair.failing = 0;
+    EXPECT_TRUE(device->SetWhiteBalanceRed(4100));
     EXPECT_EQ(bus.Requests(), (std::vector<std::string>{
-                                  "cam ks-set proc-amp 12 value1=3000 value2=5100 flags=0x2 len=48",
+                                  "cam ks-set proc-amp 12 value1=1024 value2=1500 flags=0x2 len=48",
+                                  "cam ks-set proc-amp 12 value1=3000 value2=1500 flags=0x2 len=48",
                                   "cam ks-set proc-amp 12 value1=3300 value2=4000 flags=0x2 len=48",
+                                  "cam ks-set proc-amp 12 value1=5000 value2=4000 flags=0x2 len=48",
+                                  "cam ks-set proc-amp 12 value1=3300 value2=4100 flags=0x2 len=48",
                               }));
-    // Setters never write what they sent into a record.
-    EXPECT_EQ(device->whiteBalanceBlue.current, 3300);
-    EXPECT_EQ(device->whiteBalanceRed.current, 5100);
+    EXPECT_EQ((std::array{device->whiteBalanceBlue.current, device->whiteBalanceRed.current}), (std::array{3300, 4100}));
 }
 
 TEST_F(Requests, ASetFailsWhenTheCameraRefusesIt) {
@@ -264,7 +279,7 @@ TEST_F(Requests, AGetterWithoutAnOutArgumentStillFillsTheRecord) {
 
 class LoadPropertyInfo : public Requests {};
 
-TEST_F(LoadPropertyInfo, QueriesElevenRangesThenElevenValuesInOrder) {
+TEST_F(LoadPropertyInfo, QueriesElevenRangesThenElevenValuesThenTheComponentPairInOrder) {
     EXPECT_TRUE(device->LoadPropertyInfo());
     EXPECT_EQ(bus.Requests(), (std::vector<std::string>{
                                   "cam get-range proc-amp 7",
@@ -289,6 +304,7 @@ TEST_F(LoadPropertyInfo, QueriesElevenRangesThenElevenValuesInOrder) {
                                   "cam get proc-amp 1",
                                   "cam get proc-amp 5",
                                   "cam get proc-amp 8",
+                                  "cam get proc-amp 12",
                               }));
 }
 
@@ -298,9 +314,10 @@ TEST_F(LoadPropertyInfo, FillsRecordsAndMarksWhatCouldBeRead) {
     model.procAmp[pa::Gain].failing = kRequestGet;          // range but no value
     model.procAmp[pa::Sharpness].failing = kRequestGetRange;  // value but no range
     model.cameraControl.erase(cc::Iris);                      // no iris at all
+    model.procAmp[pa::WhiteBalanceComponent].current = 1024;
+    model.procAmp[pa::WhiteBalanceComponent].current2 = 2000;
     device->sharpness.min = -77;
-    for (PropertyInfo* r : {&device->whiteBalanceBlue, &device->whiteBalanceRed, &device->reserved4,
-                            &device->reserved7, &device->reserved11, &device->reserved13})
+    for (PropertyInfo* r : {&device->reserved4, &device->reserved7, &device->reserved11, &device->reserved13})
         r->supported = 1;
     device->reserved16 = {1, 2, 3, 4, 5, 6};
     device->zoom = {9, 9, 9, 9, 9, 9};
@@ -317,9 +334,19 @@ TEST_F(LoadPropertyInfo, FillsRecordsAndMarksWhatCouldBeRead) {
     EXPECT_EQ(device->iris.supported, 0);
     EXPECT_EQ(device->exposure.supported, 1);
     EXPECT_EQ(device->whiteBalance.defaultValue, 4600);
-    for (const PropertyInfo* r : {&device->whiteBalanceBlue, &device->whiteBalanceRed, &device->reserved4,
-                                  &device->reserved7, &device->reserved11, &device->reserved13})
+    EXPECT_EQ((std::array{device->whiteBalanceBlue.current, device->whiteBalanceBlue.supported,
+                          device->whiteBalanceRed.current, device->whiteBalanceRed.supported}),
+              (std::array{1024, 1, 2000, 1}));
+    for (const PropertyInfo* r : {&device->reserved4, &device->reserved7, &device->reserved11, &device->reserved13})
         EXPECT_EQ(r->supported, 0);
+
+    // A camera without the pair: its records keep what they held.
+    model.procAmp.erase(pa::WhiteBalanceComponent);
+    device->whiteBalanceRed.current = 77;
+    EXPECT_TRUE(device->LoadPropertyInfo());
+    EXPECT_EQ((std::array{device->whiteBalanceBlue.supported, device->whiteBalanceRed.supported,
+                          device->whiteBalanceRed.current}),
+              (std::array{0, 0, 77}));
     EXPECT_EQ(device->reserved16.supported, 6);  // never touched
     EXPECT_EQ(device->zoom.defaultValue, 9);     // zoom gets no range query
 }
@@ -534,8 +561,8 @@ TEST_F(GenericCameras, WithAbsoluteControlsOnlyMovesAreStepped) {
          {Get(3), Ks(3, 122, 0x0)}},
         {"ZoomStop", 0, [](BaseDevice& d) { return Did(d.ZoomStop()); }, 1, {}},
         {"Home: absolute 0/0", 0, [](BaseDevice& d) { return Did(d.Home()); }, 1, {Ks(0, 0, 0x0), Ks(1, 0, 0x0)}},
-        {"ZoomReset: the camera keeps its widest, 100", 0, [](BaseDevice& d) { return Did(d.ZoomReset()); }, 1,
-         {Ks(3, 0, 0x0)}},
+        {"ZoomReset: the camera's widest, 100", 0, [](BaseDevice& d) { return Did(d.ZoomReset()); }, 1,
+         {Ks(3, 100, 0x0)}},
         {"ZoomOut(100) at the widest: nowhere to go", 0, [](BaseDevice& d) { return Did(d.ZoomOut(100)); }, 1,
          {Get(3)}},
         {"StepMoves", 40, [](BaseDevice& d) { return d.StepMoves(); }, -1, {}},
@@ -597,6 +624,12 @@ TEST_F(GenericCameras, PositionsAreTheAbsoluteAxesTheCameraHas) {
     bus.ClearRequests();
     EXPECT_TRUE(device->MoveToPosition({0, 0, 0, 60, PositionFocus}));
     EXPECT_EQ(bus.Requests(), (std::vector<std::string>{Get(6), Ks(6, 60, 0)}));
+    // Beyond the ranges (a hand-edited presets file, other firmware): each
+    // axis at its nearest end.
+    bus.ClearRequests();
+    EXPECT_TRUE(device->MoveToPosition({-900, 400, -5, -5, PositionPan | PositionTilt | PositionZoom | PositionFocus}));
+    EXPECT_EQ(bus.Requests(),
+              (std::vector<std::string>{Ks(0, -170, 0), Ks(1, 90, 0), Ks(3, 100, 0), Get(6), Ks(6, 0, 0)}));
 
     // A recall ends a stepped move.
     ASSERT_TRUE(device->PanRight(100));

@@ -184,5 +184,5 @@ class RequestLog:
         def loaded():
             requests = self.since(since)
             reads = [r for r in requests if r.camera == camera and r.kind == "get"]
-            return requests if len(reads) >= 11 else None
+            return requests if len(reads) >= 12 else None  # eleven settings, then the white-balance pair
         return wait_until(loaded, what or f"{camera} to be opened and its settings read")

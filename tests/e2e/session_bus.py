@@ -10,6 +10,8 @@ Debian's /usr/bin/python3, which sees python3-gi:
   session_bus.py kwin-screenshot RAW     KWin's; prints its width, height and format as JSON
   session_bus.py tray-host               a StatusNotifierHost until terminated
   session_bus.py menu SERVICE            a StatusNotifierItem's menu entries as JSON
+  session_bus.py properties-changed PATH every PropertiesChanged of the object at PATH, one JSON
+                                         line each, heard by dbus-python, until terminated
 """
 
 import json
@@ -89,9 +91,38 @@ def menu(bus, service):
     print(json.dumps(entries))
 
 
+def plain(value):
+    """A dbus-python value as JSON has it (dbus.Boolean is an int)."""
+    import dbus
+    return (bool(value) if isinstance(value, dbus.Boolean) else [str(v) for v in value]
+            if isinstance(value, dbus.Array) else str(value) if isinstance(value, str) else int(value))
+
+
+def properties_changed(path):
+    """A client following an object's properties as dbus-python programs
+    do: a signal receiver on GLib's main loop. Says "listening" once its
+    match is on the bus."""
+    import dbus
+    import dbus.mainloop.glib
+    dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
+    bus = dbus.SessionBus()
+
+    def heard(interface, changed, invalidated):
+        print(json.dumps({"interface": str(interface), "changed": {str(k): plain(v) for k, v in changed.items()},
+                          "invalidated": [str(name) for name in invalidated]}), flush=True)
+
+    bus.add_signal_receiver(heard, signal_name="PropertiesChanged", dbus_interface="org.freedesktop.DBus.Properties",
+                            path=path)
+    print(json.dumps("listening"), flush=True)
+    GLib.MainLoop().run()
+
+
 def main():
-    bus = Gio.bus_get_sync(Gio.BusType.SESSION)
     command, *arguments = sys.argv[1:]
+    if command == "properties-changed":
+        properties_changed(*arguments)
+        return
+    bus = Gio.bus_get_sync(Gio.BusType.SESSION)
     {"gnome-screenshot": gnome_screenshot, "kwin-screenshot": kwin_screenshot, "tray-host": tray_host,
      "menu": menu}[command](bus, *arguments)
 

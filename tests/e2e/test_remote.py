@@ -23,6 +23,8 @@ from session import SOURCE_DIR, Scenario
 from waiting import wait_until
 
 INTERFACE_FILE = os.path.join(SOURCE_DIR, "..", "..", "packaging", "dbus", "io.github.ptzdeck.Panel.xml")
+SESSION_BUS_TOOL = ["/usr/bin/python3", os.path.join(os.path.dirname(os.path.abspath(__file__)), "session_bus.py")]
+OBJECT_PATH = "/io/github/ptzdeck/Panel"
 INTERFACE = "io.github.ptzdeck.Panel"
 CENTRE_STOPS = [TiltStop, TiltStop, PanStop, PanStop]  # the joystick's centre
 NO_CAMERA = "ptzdeck: the panel has no open camera\n"
@@ -292,6 +294,51 @@ class Cameras(Remote):
                 monitor.terminate()
                 monitor.wait()
 
+    def test_bus_clients_hear_every_change_whatever_made_it(self):
+        with self.session(cameras=("cam1", "cam2"), window_manager=True) as s:
+            s.wait_for_camera_ready(tab=1)
+            clients = BusClients(s)
+            try:
+                names = ["PTZ Camera cam1", "PTZ Camera cam2"]
+                steps = [
+                    ("a click on mute", lambda: s.click("mute"), {"Muted": True}),
+                    # The framing key turns the state with the face: the bus,
+                    # the command line and the next click agree.
+                    ("key M", lambda: s.display.key("m"), {"AutoFraming": False}),
+                    # Mute asked for again and HOME change nothing and announce
+                    # nothing: af off is all that is heard.
+                    ("mute on again, home, af off",
+                     lambda: [self.run_ok(s, *words) for words in (("mute", "on"), ("home",), ("af", "off"))],
+                     {"AutoFocus": False}),
+                    ("mirror on", lambda: self.run_ok(s, "mirror", "on"), {"Mirrored": True}),
+                    ("flip on", lambda: s.bus_call("SetFlip", "boolean:true"), {"Flipped": True}),
+                    ("camera 2", lambda: self.run_ok(s, "camera", 2), {"ChosenCamera": 2}),
+                    ("on-top off", lambda: self.run_ok(s, "on-top", "off"), {"StaysOnTop": False}),
+                    ("hide", lambda: self.run_ok(s, "hide"), {"Shown": False}),
+                    ("show", lambda: self.run_ok(s, "show"), {"Shown": True}),
+                    ("a camera plugged in", lambda: s.plug("cam3"),
+                     {"Cameras": names + ["PTZ Camera cam3"], "ChosenCamera": 1}),
+                    ("every camera unplugged", lambda: [os.remove(os.path.join(s.bus, f"cam{n}.cam"))
+                                                         for n in (1, 2, 3)],
+                     {"Cameras": [], "ChosenCamera": 0, "CameraOpen": False}),
+                ]
+                for what, act, changes in steps:
+                    with self.subTest(step=what):
+                        mark = clients.mark()
+                        act()
+                        heard = clients.wait_for(mark, changes, f"PropertiesChanged after {what}")
+                        if what == "key M":
+                            self.assertIs(self.status(s)["framing"], False)
+                            sent, mark = s.log.mark(), clients.mark()
+                            s.click("ai")
+                            s.log.wait_for(FramingAuto, sent, what="the click after key M")
+                            clients.wait_for(mark, {"AutoFraming": True}, "AutoFraming back on")
+                        if what.startswith("mute on again"):
+                            self.assertEqual([m["changed"] for m in heard], [{"AutoFocus": False}])
+                        self.assertTrue(all(m["invalidated"] == [] for m in heard), heard)
+            finally:
+                clients.close()
+
     def test_the_installed_description_is_the_interface(self):
         with self.session(cameras=("cam1",)) as s:
             s.wait_for_camera_ready()
@@ -305,6 +352,61 @@ class Cameras(Remote):
 def read(path):
     with open(path) as f:
         return f.read()
+
+
+def gvariant_entry(name, value):
+    """How gdbus prints one entry of a PropertiesChanged dictionary."""
+    if isinstance(value, bool):
+        text = "true" if value else "false"
+    elif isinstance(value, int):
+        text = str(value)
+    else:
+        text = "[" + ", ".join(f"'{item}'" for item in value) + "]" if value else "@as []"
+    return f"'{name}': <{text}>"
+
+
+class BusClients:
+    """Two clients the project did not write, following the panel's
+    properties from their PropertiesChanged: gdbus monitor and a
+    dbus-python signal receiver."""
+
+    def __init__(self, s):
+        self.outs = [os.path.join(s.work, name) for name in ("gdbus-monitor.txt", "dbus-python.txt")]
+        self.processes = []
+        for command, out in zip([["gdbus", "monitor", "--session", "--dest", "io.github.ptzdeck.ptzdeck",
+                                  "--object-path", OBJECT_PATH],
+                                 SESSION_BUS_TOOL + ["properties-changed", OBJECT_PATH]], self.outs):
+            with open(out, "w") as sink:
+                self.processes.append(subprocess.Popen(
+                    command, env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=s.bus_address), stdout=sink,
+                    stderr=subprocess.STDOUT, preexec_fn=die_with_parent))
+        # gdbus asks who owns the name once its match is on the bus.
+        wait_until(lambda: "is owned by" in read(self.outs[0]) and read(self.outs[1]).startswith('"listening"\n'),
+                   "gdbus monitor and the dbus-python receiver to listen")
+
+    def close(self):
+        for process in self.processes:
+            process.terminate()
+            process.wait()
+
+    def heard(self):
+        """What each has heard from the panel's interface: gdbus's lines,
+        dbus-python's messages."""
+        return ([line for line in read(self.outs[0]).splitlines() if f"PropertiesChanged ('{INTERFACE}', {{" in line],
+                [m for m in map(json.loads, read(self.outs[1]).split("\n")[1:-1]) if m["interface"] == INTERFACE])
+
+    def mark(self):
+        return tuple(map(len, self.heard()))
+
+    def wait_for(self, mark, changes, what):
+        """Both hear, after `mark`, every property of `changes` with its new
+        value; returns dbus-python's messages."""
+        def heard():
+            lines, messages = (got[at:] for got, at in zip(self.heard(), mark))
+            return all(any(gvariant_entry(name, value) in line for line in lines) and
+                       any(m["changed"].get(name, ()) == value for m in messages) for name, value in changes.items())
+        wait_until(heard, what)
+        return self.heard()[1][mark[1]:]
 
 
 def describe(node):

@@ -378,7 +378,7 @@ QString Monkey::check()
         problems << QStringLiteral("btn_af shows ") + probe::button(w, "btn_af")->styleSheet();
     if (probe::child<QSlider>(w, "slider_focus")->isEnabled() != m.afManual)
         problems << QStringLiteral("slider_focus enabled in the wrong focus mode");
-    if (probe::button(w, "btn_ai")->styleSheet() != keyFace(m.aiFaceManual ? "Manual.png" : "Framing.png"))
+    if (probe::button(w, "btn_ai")->styleSheet() != keyFace(m.aiManual ? "Manual.png" : "Framing.png"))
         problems << QStringLiteral("btn_ai shows ") + probe::button(w, "btn_ai")->styleSheet();
     QWidget* pane = probe::child<QWidget>(w, "Win_Right");
     if (pane->isVisibleTo(w) != m.settingsShown || g_settingsShown != (m.settingsShown ? 1 : 0))

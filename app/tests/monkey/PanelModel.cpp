@@ -338,7 +338,6 @@ void PanelModel::click(const QString& button, QList<Event>& nested)
         if (open && send(manual ? QStringLiteral("FramingManual") : QStringLiteral("FramingAuto"), kCameraControl,
                          kCommand, manual ? FramingManual : FramingAuto, kRelative)) {
             state.aiManual = manual;
-            state.aiFaceManual = manual;
         }
     } else if (button == QLatin1String("btn_push")) {
         if (open)
@@ -442,14 +441,15 @@ void PanelModel::key(int key, bool press, bool autoRepeat)
             return;
         }
         switch (key) {
+        // As btn_ai: face and state turn together, for a mode the camera took.
         case Qt::Key_F:
             if (send(QStringLiteral("FramingAuto"), kCameraControl, kCommand, FramingAuto, kRelative))
-                state.aiFaceManual = false;
+                state.aiManual = false;
             break;
         case Qt::Key_M:
         case Qt::Key_P:
             if (send(QStringLiteral("FramingManual"), kCameraControl, kCommand, FramingManual, kRelative))
-                state.aiFaceManual = true;
+                state.aiManual = true;
             break;
         case Qt::Key_T:
             send(QStringLiteral("ZoomIn"), kCameraControl, kZoomRelative, 1, kRelative);

@@ -72,7 +72,6 @@ struct PanelState {
     bool unmuted = true;
     bool afManual = false;
     bool aiManual = false;
-    bool aiFaceManual = false;   // the framing keys change the face only
     int presetSetMode = 0;
     int presetClearMode = 0;
     bool unflipped = true;

@@ -69,6 +69,12 @@ public:
     virtual HResult GetRange(int32_t property, int32_t* min, int32_t* max, int32_t* step,
                              int32_t* defaultValue, int32_t* capsFlags) = 0;
     virtual HResult Set(int32_t property, int32_t value, int32_t flags) = 0;
+    // Both halves of a two-value property (the white-balance component
+    // pair: blue, red) with its mode flags; kNotFound where none is carried.
+    virtual HResult GetPair(int32_t property, int32_t* value1, int32_t* value2, int32_t* flags) {
+        (void)property, (void)value1, (void)value2, (void)flags;
+        return kNotFound;
+    }
 };
 class CameraControl : public PropertyControl {};
 class VideoProcAmp : public PropertyControl {};

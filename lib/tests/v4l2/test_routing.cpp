@@ -142,6 +142,20 @@ TEST(Routing, EachPropertyReachesTheCameraAsItsClassDriverWouldSendIt) {
         {"SetWhiteBalanceBlue(100) with red 200", kAmp, ProcAmpId::WhiteBalanceComponent, 100, kFlagsManual, 200,
          {Driver(PU, UVC_PU_WHITE_BALANCE_TEMPERATURE_AUTO_CONTROL, {0x00}),
           Driver(PU, UVC_PU_WHITE_BALANCE_COMPONENT_CONTROL, {0x64, 0x00, 0xC8, 0x00})}},
+        // 6.1 casts a value below an unsigned control's minimum to unsigned
+        // and clamps it to the maximum: what is sent is within the range.
+        {"ZoomTo(-5): the widest, not full telephoto", kCam, CameraControlId::Zoom, -5, kFlagsAbsolute, 0,
+         {Driver(CT, UVC_CT_ZOOM_ABSOLUTE_CONTROL, {0, 0})}},
+        {"FocusTo(-5): the nearest, not the farthest", kCam, CameraControlId::Focus, -5, kFlagsAbsolute, 0,
+         {Driver(CT, UVC_CT_FOCUS_ABSOLUTE_CONTROL, {0, 0})}},
+        {"SetGamma(5000): the highest", kAmp, ProcAmpId::Gamma, 5000, kFlagsManual, 0,
+         {Driver(PU, UVC_PU_GAMMA_CONTROL, {0x2C, 0x01})}},
+        {"SetExposure(-30): the shortest", kCam, CameraControlId::Exposure, -30, kFlagsAbsolute, 0,
+         {Driver(CT, UVC_CT_EXPOSURE_TIME_ABSOLUTE_CONTROL, {0x03, 0, 0, 0})}},
+        {"white-balance components beyond the range, each to its own end", kAmp, ProcAmpId::WhiteBalanceComponent, -1,
+         kFlagsManual, 900,
+         {Driver(PU, UVC_PU_WHITE_BALANCE_TEMPERATURE_AUTO_CONTROL, {0x00}),
+          Driver(PU, UVC_PU_WHITE_BALANCE_COMPONENT_CONTROL, {0x00, 0x00, 0xFF, 0x00})}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

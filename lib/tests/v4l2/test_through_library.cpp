@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <linux/usb/video.h>
 
+#include <array>
 #include <cstring>
 
 #include "V4l2TestSupport.h"
@@ -106,13 +107,18 @@ TEST_F(ThroughLibraryTest, GenericCamerasGoThroughUvcvideoAlone) {
     EXPECT_TRUE(device->Home());
     EXPECT_TRUE(device->ZoomReset());
     EXPECT_TRUE(device->FocusManual());
+    // A preset below the ranges (a hand-edited file, other firmware): the
+    // widest and the nearest, not full telephoto and the farthest.
+    EXPECT_TRUE(device->MoveToPosition({0, 0, -5, -5, PositionZoom | PositionFocus}));
     EXPECT_EQ(SetsReceived(*generic),
               (std::vector<Wire>{{kViaDriver, 3, UVC_CT_PANTILT_ABSOLUTE_CONTROL, Cat(Le(25200, 4), Le(3600, 4))},
                                  {kViaDriver, 3, UVC_CT_PANTILT_ABSOLUTE_CONTROL, Cat(Le(0, 4), Le(3600, 4))},
                                  {kViaDriver, 3, UVC_CT_PANTILT_ABSOLUTE_CONTROL, Le(0, 8)},
                                  {kViaDriver, 3, UVC_CT_ZOOM_ABSOLUTE_CONTROL, Le(0, 2)},
                                  {kViaDriver, 3, UVC_CT_FOCUS_AUTO_CONTROL, {0}},
-                                 {kViaDriver, 3, UVC_CT_FOCUS_ABSOLUTE_CONTROL, Le(200, 2)}}));
+                                 {kViaDriver, 3, UVC_CT_FOCUS_ABSOLUTE_CONTROL, Le(200, 2)},
+                                 {kViaDriver, 3, UVC_CT_ZOOM_ABSOLUTE_CONTROL, Le(0, 2)},
+                                 {kViaDriver, 3, UVC_CT_FOCUS_ABSOLUTE_CONTROL, Le(0, 2)}}));
 
     driver->fixedRelativeRanges = true;
     generic->received.clear();
@@ -138,6 +144,7 @@ TEST_F(ThroughLibraryTest, LoadPropertyInfoOnACameraLackingControls) {
     camera->Remove(camera->cameraTerminalId, UVC_CT_IRIS_ABSOLUTE_CONTROL);
     camera->Remove(camera->processingUnitId, UVC_PU_GAIN_CONTROL);
     camera->Remove(camera->processingUnitId, UVC_PU_GAMMA_CONTROL);
+    camera->Unit(UVC_PU_WHITE_BALANCE_COMPONENT_CONTROL).cur = Cat(Le(100, 2), Le(200, 2));
     machine->Plug(camera, 0, 1, "PTZ");
     Install();
     ASSERT_TRUE(device->Open("0", 1));
@@ -158,7 +165,14 @@ TEST_F(ThroughLibraryTest, LoadPropertyInfoOnACameraLackingControls) {
     EXPECT_EQ(device->exposure.supported, 1);
     EXPECT_EQ(device->exposure.min, -11);
     EXPECT_EQ(device->exposure.current, -6);
+    EXPECT_EQ((std::array{device->whiteBalanceBlue.current, device->whiteBalanceRed.current}), (std::array{100, 200}));
     EXPECT_TRUE(SetsReceived(*camera).empty()) << "reading changes nothing";
+
+    // Setting red sends the camera's own blue.
+    EXPECT_TRUE(device->SetWhiteBalanceRed(150));
+    EXPECT_EQ(SetsReceived(*camera),
+              (std::vector<Wire>{{kViaDriver, 5, UVC_PU_WHITE_BALANCE_TEMPERATURE_AUTO_CONTROL, {0x00}},
+                                 {kViaDriver, 5, UVC_PU_WHITE_BALANCE_COMPONENT_CONTROL, Cat(Le(100, 2), Le(150, 2))}}));
 }
 
 TEST_F(ThroughLibraryTest, OperationsOnAnUnpluggedCameraReturnFalse) {

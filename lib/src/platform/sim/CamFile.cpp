@@ -89,6 +89,7 @@ bool ParseProperty(std::string_view value, SimProperty& p) {
     p.step = fields[2];
     p.defaultValue = fields[3];
     p.current = fields[4];
+    p.current2 = fields[4];  // both halves of a pair start alike
     return true;
 }
 

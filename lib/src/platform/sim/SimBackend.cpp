@@ -21,6 +21,9 @@ public:
     HResult Get(int32_t property, int32_t* value, int32_t* flags) override {
         return camera_->Get(set_, property, value, flags);
     }
+    HResult GetPair(int32_t property, int32_t* value1, int32_t* value2, int32_t* flags) override {
+        return camera_->GetPair(set_, property, value1, value2, flags);
+    }
     HResult GetRange(int32_t property, int32_t* min, int32_t* max, int32_t* step,
                      int32_t* defaultValue, int32_t* capsFlags) override {
         return camera_->GetRange(set_, property, min, max, step, defaultValue, capsFlags);

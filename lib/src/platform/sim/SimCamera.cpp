@@ -3,6 +3,7 @@
 
 #include "platform/sim/SimCamera.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -33,18 +34,16 @@ SimProperty* SimCamera::Find(PropertySet set, int64_t property) {
 // A camera takes a set like uvcvideo does: the value is clamped into the
 // range; asking for automatic mode changes the mode, not the value.
 HResult SimCamera::Apply(PropertySet set, int64_t property, SimRequestKind kind, int32_t value,
-                         int32_t flags) {
+                         int32_t flags, const int32_t* value2) {
     SimProperty* p = Find(set, property);
     if (p == nullptr) return kNotFound;
     if (p->failing & kind) return p->failWith;
     if (flags == kFlagsAuto && !p->hasAuto) return kInvalidArg;
     p->flags = flags;
     if (flags == kFlagsAuto) return kOk;
-    if (p->min <= p->max) {
-        if (value < p->min) value = p->min;
-        if (value > p->max) value = p->max;
-    }
-    p->current = value;
+    const auto within = [p](int32_t v) { return p->min <= p->max ? std::clamp(v, p->min, p->max) : v; };
+    p->current = within(value);
+    if (value2 != nullptr) p->current2 = within(*value2);
     return kOk;
 }
 
@@ -73,7 +72,7 @@ HResult SimCamera::KsSet(PropertySet set, uint32_t id, const void* instance, uin
                   SetName(set), id, value1, value2, static_cast<uint32_t>(flags), dataLength);
     log_->RecordKsSet(logName_, instance, instanceLength, data, dataLength);
     log_->Append(logName_ + line);
-    return Apply(set, id, kRequestKsSet, value1, flags);
+    return Apply(set, id, kRequestKsSet, value1, flags, dataLength == NodeRequest::kBytes ? &value2 : nullptr);
 }
 
 HResult SimCamera::Get(PropertySet set, int32_t property, int32_t* value, int32_t* flags) {
@@ -86,6 +85,14 @@ HResult SimCamera::Get(PropertySet set, int32_t property, int32_t* value, int32_
     *value = p->current;
     *flags = p->flags;
     return kOk;
+}
+
+HResult SimCamera::GetPair(PropertySet set, int32_t property, int32_t* value1, int32_t* value2, int32_t* flags) {
+    if (value2 == nullptr) return kInvalidArg;
+    const HResult hr = Get(set, property, value1, flags);
+    if (Failed(hr)) return hr;
+    *value2 = Find(set, property)->current2;
+    return hr;
 }
 
 HResult SimCamera::GetRange(PropertySet set, int32_t property, int32_t* min, int32_t* max,

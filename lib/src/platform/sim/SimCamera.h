@@ -51,6 +51,8 @@ public:
     HResult KsSet(PropertySet set, uint32_t id, const void* instance, uint32_t instanceLength,
                   const void* data, uint32_t dataLength);
     HResult Get(PropertySet set, int32_t property, int32_t* value, int32_t* flags);
+    // Both halves of a pair, logged as a get of the property.
+    HResult GetPair(PropertySet set, int32_t property, int32_t* value1, int32_t* value2, int32_t* flags);
     HResult GetRange(PropertySet set, int32_t property, int32_t* min, int32_t* max, int32_t* step,
                      int32_t* defaultValue, int32_t* capsFlags);
     HResult Set(PropertySet set, int32_t property, int32_t value, int32_t flags);
@@ -62,7 +64,8 @@ protected:
 
 private:
     SimProperty* Find(PropertySet set, int64_t property);
-    HResult Apply(PropertySet set, int64_t property, SimRequestKind kind, int32_t value, int32_t flags);
+    HResult Apply(PropertySet set, int64_t property, SimRequestKind kind, int32_t value, int32_t flags,
+                  const int32_t* value2 = nullptr);
 
     std::string logName_;
     SimCameraModel model_;

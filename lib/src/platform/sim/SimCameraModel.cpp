@@ -15,6 +15,7 @@ SimProperty Range(int32_t min, int32_t max, int32_t step, int32_t defaultValue) 
     p.step = step;
     p.defaultValue = defaultValue;
     p.current = defaultValue;
+    p.current2 = defaultValue;
     return p;
 }
 }  // namespace

@@ -29,6 +29,7 @@ struct SimProperty {
     int32_t step = 1;
     int32_t defaultValue = 0;
     int32_t current = 0;
+    int32_t current2 = 0;          // the other half of a pair (red of the white-balance components)
     int32_t flags = kFlagsManual;  // what Get reports with the value
     uint8_t failing = 0;           // SimRequestKind bits that fail
     HResult failWith = kFail;      // and what they answer: E_FAIL, or a cause

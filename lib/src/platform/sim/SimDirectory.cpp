@@ -90,6 +90,7 @@ void KeepState(const SimCameraModel& from, SimCameraModel& to) {
         for (auto& [id, property] : to.Table(set)) {
             if (const auto it = old.find(id); it != old.end()) {
                 property.current = it->second.current;
+                property.current2 = it->second.current2;
                 property.flags = it->second.flags;
             }
         }

@@ -58,12 +58,20 @@ uint8_t Speed(int32_t value, int32_t fastest) {
     return static_cast<uint8_t>(std::min<int64_t>(speed, 0xFF));
 }
 
+// An integer within the control's reported range. Linux 6.1 clamps an
+// unsigned control after a cast to unsigned, so that a value below its
+// minimum lands at its maximum: nothing outside the range is sent.
+int32_t WithinRange(int32_t value, const v4l2_queryctrl& range) {
+    if (range.type != V4L2_CTRL_TYPE_INTEGER || range.minimum > range.maximum) return value;
+    return std::clamp(value, range.minimum, range.maximum);
+}
+
 HResult SetControlValue(CameraBinding& camera, const Route& route, const PropertyRequest& request,
                         bool wantsAuto, bool wantsManual) {
     if (wantsAuto) return SwitchAutoMode(camera, route.autoSwitch, route.autoSwitch.automatic, true);
-    v4l2_queryctrl query;
+    v4l2_queryctrl query{}, partnerQuery{};
     HResult hr = camera.QueryControl(route.control, query);
-    if (!Failed(hr) && route.partner != 0) hr = camera.QueryControl(route.partner, query);
+    if (!Failed(hr) && route.partner != 0) hr = camera.QueryControl(route.partner, partnerQuery);
     if (Failed(hr)) return hr;
     if (wantsManual && route.autoSwitch.control != 0) {
         hr = SwitchAutoMode(camera, route.autoSwitch, route.autoSwitch.manual, false);
@@ -77,7 +85,8 @@ HResult SetControlValue(CameraBinding& camera, const Route& route, const Propert
     if (wantsManual && route.autoSwitch.control != 0 && route.partner == 0 &&
         (value < query.minimum || value > query.maximum))
         return hr;
-    const ControlValue values[2] = {{route.control, value}, {route.partner, request.value2}};
+    const ControlValue values[2] = {{route.control, WithinRange(value, query)},
+                                    {route.partner, WithinRange(request.value2, partnerQuery)}};
     return camera.SetControls(values, route.partner != 0 ? 2 : 1);
 }
 
@@ -206,17 +215,38 @@ HResult SetProperty(CameraBinding& camera, const Route& route, const PropertyReq
     return kFail;
 }
 
+namespace {
+
+int32_t ModeFlags(CameraBinding& camera, const Route& route) {
+    int32_t mode = 0;
+    if (route.autoSwitch.control != 0 && !Failed(camera.GetControl(route.autoSwitch.control, mode)) &&
+        Contains(route.autoSwitch.automatic, mode))
+        return kFlagsAuto;
+    return kFlagsManual;
+}
+
+}  // namespace
+
 HResult GetProperty(CameraBinding& camera, const Route& route, int32_t& value, int32_t& flags) {
     if (route.carrier != Carrier::V4l2Control) return kNotFound;
     int32_t raw = 0;
     const HResult hr = camera.GetControl(route.control, raw);
     if (Failed(hr)) return hr;
     value = route.units == Units::Log2Seconds ? Log2SecondsFromExposureUnits(raw, Rounding::Nearest) : raw;
-    flags = kFlagsManual;
-    int32_t mode = 0;
-    if (route.autoSwitch.control != 0 && !Failed(camera.GetControl(route.autoSwitch.control, mode)) &&
-        Contains(route.autoSwitch.automatic, mode))
-        flags = kFlagsAuto;
+    flags = ModeFlags(camera, route);
+    return kOk;
+}
+
+HResult GetPropertyPair(CameraBinding& camera, const Route& route, int32_t& value1, int32_t& value2,
+                        int32_t& flags) {
+    if (route.carrier != Carrier::V4l2Balance) return kNotFound;
+    int32_t first = 0, second = 0;
+    HResult hr = camera.GetControl(route.control, first);
+    if (!Failed(hr)) hr = camera.GetControl(route.partner, second);
+    if (Failed(hr)) return hr;
+    value1 = first;
+    value2 = second;
+    flags = ModeFlags(camera, route);
     return kOk;
 }
 

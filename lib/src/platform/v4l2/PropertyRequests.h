@@ -27,6 +27,11 @@ HResult SetProperty(CameraBinding& camera, const Route& route, const PropertyReq
 // anything but a single V4L2 control.
 HResult GetProperty(CameraBinding& camera, const Route& route, int32_t& value, int32_t& flags);
 
+// Both halves of the white-balance component pair (blue, red) and the
+// AUTO / MANUAL flags. kNotFound for every other row.
+HResult GetPropertyPair(CameraBinding& camera, const Route& route, int32_t& value1, int32_t& value2,
+                        int32_t& flags);
+
 HResult GetPropertyRange(CameraBinding& camera, const Route& route, int32_t& min, int32_t& max,
                          int32_t& step, int32_t& defaultValue, int32_t& capsFlags);
 

@@ -73,6 +73,17 @@ public:
         if (flags != nullptr) *flags = f;
         return kOk;
     }
+    HResult GetPair(int32_t property, int32_t* value1, int32_t* value2, int32_t* flags) override {
+        const Route* route = Find(property);
+        if (route == nullptr) return kNotFound;
+        int32_t v1 = 0, v2 = 0, f = 0;
+        const HResult hr = GetPropertyPair(*camera_, *route, v1, v2, f);
+        if (Failed(hr)) return hr;
+        if (value1 != nullptr) *value1 = v1;
+        if (value2 != nullptr) *value2 = v2;
+        if (flags != nullptr) *flags = f;
+        return kOk;
+    }
     HResult GetRange(int32_t property, int32_t* min, int32_t* max, int32_t* step, int32_t* defaultValue,
                      int32_t* capsFlags) override {
         const Route* route = Find(property);
