@@ -3,6 +3,8 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <chrono>
+#include <thread>
 
 #include "platform/KsProperties.h"
 
@@ -14,6 +16,10 @@ const char* SetName(PropertySet set) {
 
 SimCamera::SimCamera(std::string logName, SimCameraModel model, std::shared_ptr<RequestLog> log)
     : logName_(std::move(logName)), model_(std::move(model)), log_(std::move(log)) {}
+
+void SimCamera::AnswerLate() const {
+    if (model_.answerDelayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(model_.answerDelayMs));
+}
 
 bool SimCamera::Plugged() {
     if (plugged_ && !StillThere()) plugged_ = false;
@@ -31,6 +37,7 @@ SimProperty* SimCamera::Find(PropertySet set, int64_t property) {
 // range; asking for automatic mode changes the mode, not the value.
 HResult SimCamera::Apply(PropertySet set, int64_t property, SimRequestKind kind, int32_t value,
                          int32_t flags) {
+    AnswerLate();
     SimProperty* p = Find(set, property);
     if (p == nullptr) return kNotFound;
     if (p->failing & kind) return p->failWith;
@@ -77,6 +84,7 @@ HResult SimCamera::Get(PropertySet set, int32_t property, int32_t* value, int32_
     if (!Plugged()) return kDeviceGone;
     if (value == nullptr || flags == nullptr) return kInvalidArg;
     log_->Append(logName_ + " get " + SetName(set) + " " + std::to_string(property));
+    AnswerLate();
     const SimProperty* p = Find(set, property);
     if (p == nullptr) return kNotFound;
     if (p->failing & kRequestGet) return p->failWith;
