@@ -53,7 +53,8 @@ void BridgeService::rescan()
     // is served on its new number's ports.
     for (auto it = listeners_.begin(); it != listeners_.end();) {
         const int index = it->first - 1;
-        if (index >= int(cameras.size()) || it->second->devicePath() != QByteArray::fromStdString(cameras[index].devicePath)) {
+        if (index >= int(cameras.size()) || it->second->failed()
+            || it->second->devicePath() != QByteArray::fromStdString(cameras[index].devicePath)) {
             std::printf("ptzdeck-bridge: camera %d gone\n", it->first);
             it = listeners_.erase(it);
         } else {

@@ -35,6 +35,7 @@ struct CameraListener::Client {
 namespace {
 
 constexpr int kInquiriesWaiting = 4;
+constexpr qint64 kUnreadReplies = 64 * 1024;
 
 QByteArray AsQt(const Bytes& bytes) { return QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())); }
 
@@ -95,7 +96,7 @@ CameraListener::CameraListener(int number, QByteArray devicePath, const BridgeCo
         cameraOpen_ = ok;
         if (!ok) {
             std::fprintf(stderr, "ptzdeck-bridge: camera %d cannot be opened; it is not served\n", number_);
-            emit unusable();
+            failed_ = true;
             return;
         }
         std::printf("ptzdeck-bridge: camera %d (%s): %s\n", number_, qPrintable(name),
@@ -319,7 +320,9 @@ void CameraListener::tcpGone(QTcpSocket* socket)
     const QString key = socket->property("client").toString();
     if (key == mover_ && (panTiltMoving_ || zoomMoving_ || focusMoving_))
         stopMoves();
-    clients_.erase(key);
+    // Not at once: the socket may go in the middle of handling its own
+    // messages (a client let go for not reading).
+    QMetaObject::invokeMethod(this, [this, key] { clients_.erase(key); }, Qt::QueuedConnection);
     socket->deleteLater();
 }
 
@@ -430,7 +433,11 @@ void CameraListener::reply(Client& client, const Bytes& bytes, uint32_t sequence
             client.udp->writeDatagram(AsQt(bytes), client.address, client.port);
         break;
     case Framing::Tcp:
-        if (client.tcp)
+        // A client that sends without reading its replies is let go before
+        // they pile up.
+        if (client.tcp && client.tcp->bytesToWrite() > kUnreadReplies)
+            client.tcp->abort();
+        else if (client.tcp)
             client.tcp->write(AsQt(bytes));
         break;
     }

@@ -46,11 +46,9 @@ public:
     const QByteArray& devicePath() const { return devicePath_; }
     // "Sony UDP 127.0.0.1:52381", ... what is listening now.
     const QStringList& serving() const { return serving_; }
-
-signals:
-    // The camera could not be opened (it will be tried again at the next
-    // change of devices).
-    void unusable();
+    // The camera could not be opened; the roster tries again at the next
+    // change of devices.
+    bool failed() const { return failed_; }
 
 private:
     enum class Framing { Sony, RawUdp, Tcp };
@@ -92,6 +90,7 @@ private:
     QThread thread_;
     CameraWorker* worker_ = nullptr;
     bool cameraOpen_ = false;
+    bool failed_ = false;
 
     std::map<QString, std::unique_ptr<Client>> clients_;
     QHash<quint64, Pending> pending_;
