@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 # SPDX-FileCopyrightText: The ptzdeck developers
 # SPDX-License-Identifier: GPL-2.0-or-later
-"""bench/bridge.py: ptzdeck-bridge on loopback, four simulated cameras; a
+"""bench/bridge_bench.py: ptzdeck-bridge on loopback, four simulated cameras; a
 markdown section on stdout.
 
-  bench/bridge.py [--build-dir DIR] [--seconds S] [--idle-seconds S]
+  bench/bridge_bench.py [--build-dir DIR] [--seconds S] [--idle-seconds S]
 
 Four clients, one per camera, each send a zoom command (tele, then stop) at
 20 Hz over raw VISCA/UDP: the ACK's latency at the client, and the time from
@@ -43,6 +43,7 @@ class LogFollower(threading.Thread):
 
     def __init__(self, path):
         super().__init__(daemon=True)
+        open(path, "a").close()  # the bus appends to it; it may not be there yet
         libc = ctypes.CDLL(None, use_errno=True)
         self.fd = libc.inotify_init1(os.O_CLOEXEC)
         if self.fd < 0 or libc.inotify_add_watch(self.fd, path.encode(), IN_MODIFY) < 0:
@@ -147,7 +148,9 @@ def load(bridge, seconds, flood):
         delays += [(t - s) * 1000 for s, t in zip(sends, lines)]
         if len(lines) != len(sends):
             errors.append(f"{name}: {len(sends)} commands, {len(lines)} requests")
-    last = {name: [line for _, line in follower.lines if line.startswith(name + " ")][-1:] for name in CAMERAS}
+    # What each camera was last told to do (reads tell it nothing).
+    last = {name: [line for _, line in follower.lines if line.startswith(name + " ks-set ")][-1:]
+            for name in CAMERAS}
     moving = [name for name, lines in last.items() if not lines or "value1=0 " not in lines[0]]
     return acks, delays, errors, moving, flooded.get("n", 0)
 
@@ -183,13 +186,15 @@ def main():
             else:
                 verdicts.append(("ACK p99 under 1 ms", percentile(acks, 0.99) < 1.0))
                 verdicts.append(("command to request median under 1 ms", statistics.median(delays) < 1.0))
-            verdicts.append((f"every command answered and received ({label})", not errors))
+            verdicts.append((f"every command answered and received ({label})"
+                             + (f": {len(errors)} not, first {errors[0]}" if errors else ""), not errors))
         verdicts.append((f"no idle wake-up in {args.idle_seconds:.0f} s", not woke))
         print("## VISCA over IP bridge (loopback, simulated cameras)\n")
         print("| Load | Commands | ACK median ms | ACK p99 ms | ACK max ms | command to request median ms | "
               "p99 ms | left moving | errors |")
         print("|---|---|---|---|---|---|---|---|---|")
         print("\n".join(rows))
+        print(f"\nLoad average over the run: {os.getloadavg()[0]:.1f} on {os.cpu_count()} CPUs.")
         print(f"\nIdle, 4 cameras served: {procinfo.describe_wakeups(woke)} woke in {args.idle_seconds:.0f} s; "
               f"RSS {memory['Rss'] / 1024:.1f} MB, USS {memory['Uss'] / 1024:.1f} MB.\n")
         for what, ok in verdicts:
