@@ -241,6 +241,9 @@ void CameraListener::sonyReadable(QUdpSocket* socket)
             else
                 sendControlReply(*client, {0x0F, kControlErrorMessage}, packet.sequence);
             break;
+        case kReply:
+        case kControlReply:
+            break;  // another device's answers: answering them could start an endless exchange
         default:
             // Device settings (the camera's network, its name) and anything
             // unknown: refused.
@@ -330,6 +333,10 @@ void CameraListener::tcpGone(QTcpSocket* socket)
 
 void CameraListener::handleMessage(Client& client, const Bytes& bytes, uint32_t sequence)
 {
+    // A message from a device (9x to Fx: a camera's reply) is never
+    // answered, so two devices pointed at each other do not talk forever.
+    if (!bytes.empty() && (bytes[0] & 0x80) && (bytes[0] & 0x70))
+        return;
     const int address = AddressOf(bytes);
     if (!admit(client)) {
         reply(client, Error(address, 0, kErrorBufferFull), sequence);

@@ -185,6 +185,9 @@ class Refusals(BridgeCase):
             (sony, "0100000400000002 81010604ff", None),                  # length says 4
             (sony, "0120000500000003 0102030405", [(CONTROL_REPLY, 3, "0f02")]),  # device setting
             (sony, "0200000200000004 0101", [(CONTROL_REPLY, 4, "0f02")]),
+            (sony, "0111000300000005 9041ff", None),                     # another device's replies
+            (sony, "0201000100000006 01", None),
+            (raw, "906002ff", []),
             (raw, "8101060602ff", ["906041ff"]),                         # the camera's menu
             (raw, "81017e01030000ff", ["906041ff"]),                     # network and system settings
             (raw, "8101040003ff", ["906041ff"]),                         # power off
@@ -195,7 +198,10 @@ class Refusals(BridgeCase):
         ]
         for client, sent, expected in cases:
             client.send(sent)
-            if expected is None:
+            if expected == []:
+                client.send("81090400ff")
+                self.assertEqual(client.receive(), "905002ff", sent)
+            elif expected is None:
                 # Nothing for it: the next reply is the probe's.
                 client.sony(0x0110, 99, "81090400ff")
                 self.assertEqual(client.receive(), (REPLY, 99, "905002ff"), sent)
