@@ -54,6 +54,8 @@ def free_ports(count):
 
 
 class Bridge:
+    # `cameras`: (name, simcam model, .cam lines); the bus numbers them in the
+    # byte order of their names, as the panel does.
     def __init__(self, cameras=(("cam1", "ptz", ()),), config="", cameras_room=4):
         self.dir = tempfile.mkdtemp(prefix="ptzdeck-bridge-test-")
         self.bus = os.path.join(self.dir, "bus")
@@ -71,7 +73,6 @@ class Bridge:
                                         stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
         for stream, lines in ((self.process.stdout, self.out), (self.process.stderr, self.err)):
             threading.Thread(target=self._read, args=(stream, lines), daemon=True).start()
-        # Camera files are numbered in byte order of their names, as the bus lists them.
         self.clients = []
 
     @staticmethod
