@@ -20,6 +20,7 @@ wake-up.
 
 import argparse
 import ctypes
+import multiprocessing
 import os
 import socket
 import statistics
@@ -68,7 +69,8 @@ def percentile(values, fraction):
     return ordered[min(len(ordered) - 1, int(fraction * len(ordered)))]
 
 
-def client_run(port, seconds, acks, sends, errors):
+def client_run(port, seconds, results):
+    acks, sends, errors = [], [], []
     s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     s.settimeout(2)
     period, start, n = 0.05, time.perf_counter(), 0
@@ -92,9 +94,10 @@ def client_run(port, seconds, acks, sends, errors):
         sends.append(sent)
         n += 1
     s.close()
+    results.put((port, acks, sends, errors))
 
 
-def flood_run(port, rate, stop):
+def flood_run(port, rate, stop, count):
     s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     s.setblocking(False)
     inquiry = bytes.fromhex("81090447ff")
@@ -116,27 +119,31 @@ def flood_run(port, rate, stop):
         except BlockingIOError:
             pass
     s.close()
-    return sent
+    count.value = int(sent / (time.perf_counter() - start))
 
 
 def load(bridge, seconds, flood):
     follower = LogFollower(os.path.join(bridge.bus, "requests.log"))
     follower.start()
-    results = {name: ([], [], []) for name in CAMERAS}
-    threads = [threading.Thread(target=client_run, args=(bridge.raw + i, seconds, *results[name]))
-               for i, name in enumerate(CAMERAS)]
-    stop = threading.Event()
-    flooded = {}
-    flooder = threading.Thread(target=lambda: flooded.setdefault("n", flood_run(bridge.raw, 10000, stop)))
+    # Each client, and the flood, a process of its own: one interpreter's
+    # lock would otherwise add its waits to the latencies measured.
+    queue = multiprocessing.Queue()
+    clients = [multiprocessing.Process(target=client_run, args=(bridge.raw + i, seconds, queue))
+               for i in range(len(CAMERAS))]
+    stop = multiprocessing.Event()
+    count = multiprocessing.Value("q", 0)  # datagrams a second, as sent
+    flooder = multiprocessing.Process(target=flood_run, args=(bridge.raw, 10000, stop, count))
     if flood:
         flooder.start()
-    for t in threads:
-        t.start()
-    for t in threads:
-        t.join()
+    for c in clients:
+        c.start()
+    by_port = dict((port, rest) for port, *rest in (queue.get() for _ in clients))
+    for c in clients:
+        c.join()
     stop.set()
     if flood:
         flooder.join()
+    results = {name: by_port[bridge.raw + i] for i, name in enumerate(CAMERAS)}
     time.sleep(0.2)  # the last lines land; the measurement is over
     follower.stop = True
     acks, delays, errors = [], [], []
@@ -152,7 +159,7 @@ def load(bridge, seconds, flood):
     last = {name: [line for _, line in follower.lines if line.startswith(name + " ks-set ")][-1:]
             for name in CAMERAS}
     moving = [name for name, lines in last.items() if not lines or "value1=0 " not in lines[0]]
-    return acks, delays, errors, moving, flooded.get("n", 0)
+    return acks, delays, errors, moving, count.value
 
 
 def main():
@@ -176,7 +183,7 @@ def main():
         verdicts = []
         for flood in (False, True):
             acks, delays, errors, moving, flooded = load(bridge, args.seconds, flood)
-            label = "4 clients at 20 Hz" + (f", one more flooding ({flooded / args.seconds:,.0f} datagrams/s)" if flood else "")
+            label = "4 clients at 20 Hz" + (f", one more flooding ({flooded:,} datagrams/s)" if flood else "")
             rows.append(f"| {label} | {len(acks)} | {statistics.median(acks):.3f} | {percentile(acks, 0.99):.3f} | "
                         f"{max(acks):.3f} | {statistics.median(delays):.3f} | {percentile(delays, 0.99):.3f} | "
                         f"{', '.join(moving) or 'none'} | {len(errors)} |")
