@@ -87,3 +87,4 @@ clean:
 bench:
 	@$(MAKE) --no-print-directory build >&2
 	@bench/run --no-build --build-dir $(BUILD_DIR) $(BENCH_ARGS)
+	@bench/bridge_bench.py --build-dir $(BUILD_DIR)

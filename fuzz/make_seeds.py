@@ -163,7 +163,34 @@ def command_line_seeds():
         write("fuzz_command_line", name, command_line(*words))
 
 
+# ---- VISCA over IP: Sony datagrams and raw VISCA streams -----------------
+
+def visca_seeds():
+    def datagram(kind, seq, payload):
+        return struct.pack(">HHI", kind, len(payload), seq) + payload
+    messages = {
+        "drive": bytes.fromhex("8101060118140301ff"),
+        "stop": bytes.fromhex("8101060100000303ff"),
+        "absolute": bytes.fromhex("8101060218140f0f0f0f00000100ff"),
+        "zoom_variable": bytes.fromhex("8101040725ff"),
+        "zoom_direct": bytes.fromhex("810104470a0b0c0dff"),
+        "memory_recall": bytes.fromhex("8101043f0203ff"),
+        "version_inquiry": bytes.fromhex("81090002ff"),
+        "pan_tilt_inquiry": bytes.fromhex("81090612ff"),
+    }
+    for name, message in messages.items():
+        kind = 0x0110 if message[1] == 0x09 else 0x0100
+        write("fuzz_visca_ip", name, datagram(kind, 7, message))
+    write("fuzz_visca_ip", "reset", datagram(0x0200, 0, b"\x01"))
+    write("fuzz_visca_ip", "raw", messages["drive"])
+    write("fuzz_visca_ip", "length_disagrees", datagram(0x0100, 1, messages["stop"])[:-1])
+    stream = b"".join(messages.values())
+    write("fuzz_visca_stream", "commands", b"\x05" + stream)
+    write("fuzz_visca_stream", "overlong", b"\x03" + b"\x81" * 40 + b"\xff" + messages["stop"])
+
+
 def main():
+    visca_seeds()
     command_line_seeds()
     usb_descriptor_seeds()
     cam_file_seeds()

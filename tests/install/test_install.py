@@ -24,6 +24,9 @@ METAINFO = "share/metainfo/io.github.ptzdeck.ptzdeck.metainfo.xml"
 UDEV_RULES_DIR = os.environ["PTZDECK_UDEV_RULES_DIR"]
 UDEV_RULE = os.path.join(UDEV_RULES_DIR if os.path.isabs(UDEV_RULES_DIR) else os.path.join(PREFIX, UDEV_RULES_DIR),
                          "70-ptzdeck-cameras.rules")[1:]
+SYSUSERS_DIR = os.environ["PTZDECK_SYSUSERS_DIR"]
+SYSUSERS = os.path.join(SYSUSERS_DIR if os.path.isabs(SYSUSERS_DIR) else os.path.join(PREFIX, SYSUSERS_DIR),
+                        "ptzdeck-bridge.conf")[1:]
 
 def install(destdir):
     """`cmake --install` of the build into destdir under PREFIX; returns the
@@ -81,6 +84,10 @@ class InstalledTree(unittest.TestCase):
             f"{PREFIX[1:]}/share/dbus-1/interfaces/io.github.ptzdeck.Panel.xml",
             f"{PREFIX[1:]}/share/man/man1/ptzdeck.1", f"{PREFIX[1:]}/share/man/man1/lumetra-cli.1",
             UDEV_RULE,
+            f"{PREFIX[1:]}/bin/ptzdeck-bridge",
+            f"{PREFIX[1:]}/lib/systemd/user/ptzdeck-bridge.service",
+            f"{PREFIX[1:]}/lib/systemd/system/ptzdeck-bridge.service",
+            SYSUSERS,
         } | {f"{PREFIX[1:]}/share/icons/hicolor/{n}x{n}/apps/ptzdeck.png" for n in ICON_SIZES}
         found = files_under(STAGE)
         # The imported target's per-configuration file is named after the build type.

@@ -5,6 +5,7 @@
 //   name=<text>, path=<text>           (the text is everything after '=')
 //   camera-control.<id>=min,max,step,default,current   or  =none
 //   proc-amp.<id>=min,max,step,default,current         or  =none
+//   delay=<milliseconds every request takes to answer>
 //   fault.property-bag=missing
 //   fault.bind=fail
 //   fault.interface=<video-proc-amp|ks-control|ks-property-set|camera-control>,...
@@ -194,6 +195,9 @@ SimCameraModel ParseCamFile(std::string_view text) {
             ParseMissingInterfaces(value, model);
         } else if (key == "ptz-controls") {
             ptzControls = std::string(value);
+        } else if (key == "delay") {
+            int32_t ms = 0;
+            if (ParseInt(Trim(value), ms) && ms >= 0 && ms <= 60000) model.answerDelayMs = ms;
         } else if (key == "serial") {
             model.serial = std::string(value);
         } else if (key == "port") {

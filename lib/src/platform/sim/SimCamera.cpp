@@ -7,6 +7,8 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <chrono>
+#include <thread>
 
 #include "platform/KsProperties.h"
 
@@ -18,6 +20,10 @@ const char* SetName(PropertySet set) {
 
 SimCamera::SimCamera(std::string logName, SimCameraModel model, std::shared_ptr<RequestLog> log)
     : logName_(std::move(logName)), model_(std::move(model)), log_(std::move(log)) {}
+
+void SimCamera::AnswerLate() const {
+    if (model_.answerDelayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(model_.answerDelayMs));
+}
 
 bool SimCamera::Plugged() {
     if (plugged_ && !StillThere()) plugged_ = false;
@@ -35,6 +41,7 @@ SimProperty* SimCamera::Find(PropertySet set, int64_t property) {
 // range; asking for automatic mode changes the mode, not the value.
 HResult SimCamera::Apply(PropertySet set, int64_t property, SimRequestKind kind, int32_t value,
                          int32_t flags, const int32_t* value2) {
+    AnswerLate();
     SimProperty* p = Find(set, property);
     if (p == nullptr) return kNotFound;
     if (p->failing & kind) return p->failWith;
@@ -79,6 +86,7 @@ HResult SimCamera::Get(PropertySet set, int32_t property, int32_t* value, int32_
     if (!Plugged()) return kDeviceGone;
     if (value == nullptr || flags == nullptr) return kInvalidArg;
     log_->Append(logName_ + " get " + SetName(set) + " " + std::to_string(property));
+    AnswerLate();
     const SimProperty* p = Find(set, property);
     if (p == nullptr) return kNotFound;
     if (p->failing & kRequestGet) return p->failWith;

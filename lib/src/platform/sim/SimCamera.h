@@ -64,6 +64,8 @@ protected:
 
 private:
     SimProperty* Find(PropertySet set, int64_t property);
+    // Waits out the camera's answer delay, after the request is logged.
+    void AnswerLate() const;
     HResult Apply(PropertySet set, int64_t property, SimRequestKind kind, int32_t value, int32_t flags,
                   const int32_t* value2 = nullptr);
 

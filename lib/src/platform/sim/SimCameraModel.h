@@ -55,6 +55,10 @@ struct SimCameraModel {
     std::optional<std::string> serial;
     std::optional<std::string> port;
 
+    // Every request to the camera answers only after this many milliseconds,
+    // as a camera slow over USB does.
+    int32_t answerDelayMs = 0;
+
     bool noPropertyBag = false;  // BindToStorage fails
     bool bindFails = false;      // BindToObject fails
     bool noVideoProcAmp = false;

@@ -1,0 +1,74 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+#include "BridgeService.h"
+
+#include <QTimer>
+#include <cstdio>
+#include <vector>
+
+#include "LibraryWalk.h"
+#include "platform/DeviceNotifier.h"
+
+namespace ptzdeck::bridge {
+
+namespace {
+constexpr int kSettleMs = 500;
+}
+
+BridgeService::BridgeService(BridgeConfig config, QObject* parent) : QObject(parent), config_(std::move(config))
+{
+    BaseDevice::Initial();
+    settle_ = new QTimer(this);
+    settle_->setSingleShot(true);
+    connect(settle_, &QTimer::timeout, this, &BridgeService::rescan);
+}
+
+BridgeService::~BridgeService()
+{
+    listeners_.clear();
+    BaseDevice::Release();
+}
+
+bool BridgeService::start()
+{
+    notifier_ = new platform::DeviceNotifier(this);
+    connect(notifier_, &platform::DeviceNotifier::deviceChanged, this, [this] { settle_->start(kSettleMs); });
+    const bool following = notifier_->start();
+    if (!following)
+        std::fprintf(stderr, "ptzdeck-bridge: cameras plugged in or out later will not be seen\n");
+    rescan();
+    return following;
+}
+
+void BridgeService::rescan()
+{
+    std::vector<DeviceInfo> cameras;
+    {
+        std::lock_guard<std::mutex> walk(LibraryWalk());
+        if (!BaseDevice::EnumAllUSBDevices(cameras))
+            cameras.clear();
+    }
+    // Camera N is the Nth the panel offers; one that moved along the list
+    // is served on its new number's ports.
+    for (auto it = listeners_.begin(); it != listeners_.end();) {
+        const int index = it->first - 1;
+        if (index >= int(cameras.size()) || it->second->failed()
+            || it->second->devicePath() != QByteArray::fromStdString(cameras[index].devicePath)) {
+            std::printf("ptzdeck-bridge: camera %d gone\n", it->first);
+            it = listeners_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    std::fflush(stdout);
+    for (size_t i = 0; i < cameras.size(); ++i) {
+        const int number = int(i) + 1;
+        if (!config_.serves(number) || listeners_.count(number))
+            continue;
+        listeners_[number] =
+            std::make_unique<CameraListener>(number, QByteArray::fromStdString(cameras[i].devicePath), config_);
+    }
+}
+
+}  // namespace ptzdeck::bridge

@@ -1,0 +1,46 @@
+// SPDX-FileCopyrightText: The ptzdeck developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
+// Every camera the panel offers, in the panel's order, each on its own
+// ports (camera 1 on the first), following cameras as they come and go:
+// a burst of device changes gives one look 500 ms after the last, as the
+// panel's does. Nothing runs between changes.
+#pragma once
+
+#include <QObject>
+#include <map>
+#include <memory>
+
+#include "BridgeConfig.h"
+#include "CameraListener.h"
+
+class QTimer;
+
+namespace ptzdeck::platform {
+class DeviceNotifier;
+}
+
+namespace ptzdeck::bridge {
+
+class BridgeService : public QObject {
+    Q_OBJECT
+
+public:
+    explicit BridgeService(BridgeConfig config, QObject* parent = nullptr);
+    ~BridgeService() override;
+
+    // Starts following the devices and serves the cameras there now. False
+    // when device changes cannot be followed (the cameras there now are
+    // still served).
+    bool start();
+
+private:
+    void rescan();
+
+    BridgeConfig config_;
+    platform::DeviceNotifier* notifier_ = nullptr;
+    QTimer* settle_ = nullptr;
+    std::map<int, std::unique_ptr<CameraListener>> listeners_;  // by camera number
+};
+
+}  // namespace ptzdeck::bridge
