@@ -15,9 +15,11 @@
 #include <array>
 
 #include "window/AppState.h"
+#include "window/CameraLog.h"
 #include "window/CommandNotice.h"
 #include "window/SettingsPaneForm.h"
 #include "desktop/WindowShape.h"
+#include "logging/LogCategories.h"
 #include "ui_MainWindow.h"
 #include "ui_SettingsPane.h"
 
@@ -71,13 +73,16 @@ void MainWindow::Setting_Press(int flag)
     BaseDevice::Initial();
     const QByteArray indexText = QString::number(flag, 10).toLatin1();
     // The tabs hold the supported cameras, then any other that can move.
+    const bool listed = flag >= 0 && flag < static_cast<int>(devices.size());
     if (!device->OpenAny(indexText.constData(), 1)) {
+        qCDebug(lcCameras, "camera %d (%s) did not open", flag + 1,
+                listed ? devices[flag].devicePath.c_str() : "not listed");
         showAbilities();
         return;  // the pane keeps the previous camera's values
     }
     cameraBound = true;
+    LogOpened(device, flag + 1, listed ? &devices[flag] : nullptr);
     showAbilities();
-    const bool listed = flag >= 0 && flag < static_cast<int>(devices.size());
     commandNotice->cameraOpened(listed ? QString::fromStdString(devices[flag].devicePath)
                                        : QString::fromUtf8(device->GetFriendlyName()));
     device->LoadPropertyInfo();
