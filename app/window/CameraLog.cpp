@@ -60,8 +60,9 @@ void LogOpened(BaseDevice* device, int tab, const DeviceInfo* listed)
     // The library's choice of road: a simulated bus when LUMETRA_SIM_DIR
     // names one, the system's V4L2 nodes otherwise.
     const QByteArray simulated = qgetenv("LUMETRA_SIM_DIR");
-    const QString road = simulated.isEmpty() ? QStringLiteral("V4L2")
-                                             : QStringLiteral("the simulated bus %1").arg(QString::fromLocal8Bit(simulated));
+    const QString road = simulated.isEmpty()
+                             ? QStringLiteral("V4L2")
+                             : QStringLiteral("the simulated bus %1").arg(QString::fromLocal8Bit(simulated));
     // A supported camera takes its own commands (through its command
     // channel); any other is driven by the controls its driver reports.
     const QString kind = (can & AbilityCommands)
