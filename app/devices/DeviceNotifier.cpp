@@ -12,6 +12,7 @@
 
 #include "devices/DeviceChangeMessage.h"
 #include "devices/VideoNodeChanges.h"
+#include "logging/LogCategories.h"
 
 namespace ptzdeck::platform {
 
@@ -74,9 +75,10 @@ bool DeviceNotifier::start()
     // The same choice the camera library makes. A bus directory that does not
     // exist cannot be watched: the registration fails.
     const QByteArray simulated = qgetenv("LUMETRA_SIM_DIR");
-    if (!simulated.isEmpty())
-        return watchSimulatedBus(simulated);
-    return watchUdev();
+    const bool watching = simulated.isEmpty() ? watchUdev() : watchSimulatedBus(simulated);
+    qCDebug(lcHotplug, "%s %s", watching ? "watching" : "cannot watch",
+            simulated.isEmpty() ? "udev's video4linux devices" : ("the simulated bus " + simulated).constData());
+    return watching;
 }
 
 namespace {
@@ -115,21 +117,27 @@ void DeviceNotifier::simulatedBusReadable()
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             if (event->mask & IN_Q_OVERFLOW) {
+                qCDebug(lcHotplug, "simulated bus: events lost; looking again");
                 // Events were dropped, a camera's among them perhaps: a pass
                 // looks at the whole bus again.
                 emit deviceChanged(DBT_DEVICEARRIVAL);
                 continue;
             }
             if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF)) {
+                qCDebug(lcHotplug, "simulated bus: the directory is gone");
                 // The whole bus is gone.
                 emit deviceChanged(DBT_DEVICEREMOVECOMPLETE);
                 continue;
             }
             if (event->len == 0 || !IsCameraFile(event->name))
                 continue;
-            if (event->mask & (IN_CREATE | IN_MOVED_TO))
+            const bool arrived = event->mask & (IN_CREATE | IN_MOVED_TO);
+            const bool left = event->mask & (IN_DELETE | IN_MOVED_FROM);
+            if (arrived || left)
+                qCDebug(lcHotplug, "simulated bus: %s %s", event->name, arrived ? "plugged in" : "unplugged");
+            if (arrived)
                 emit deviceChanged(DBT_DEVICEARRIVAL);
-            else if (event->mask & (IN_DELETE | IN_MOVED_FROM))
+            else if (left)
                 emit deviceChanged(DBT_DEVICEREMOVECOMPLETE);
         }
     }
@@ -247,6 +255,8 @@ void DeviceNotifier::udevReadable()
                 inputChanged(device, action);
         } else if (videoNodeChanges) {
             const bool reported = videoNodeChanges->reported(QByteArray(subsystem ? subsystem : ""));
+            qCDebug(lcHotplug, "udev: %s %s %s%s", subsystem ? subsystem : "?", action ? action : "?",
+                    udev_device_get_devpath(device), reported ? "" : " (not a camera coming or going: ignored)");
             if (reported && action && std::strcmp(action, "add") == 0)
                 emit deviceChanged(DBT_DEVICEARRIVAL);
             else if (reported && action && std::strcmp(action, "remove") == 0)

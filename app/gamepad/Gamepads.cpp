@@ -14,6 +14,7 @@
 #include <map>
 
 #include "gamepad/GamepadDevice.h"
+#include "logging/LogCategories.h"
 
 namespace ptzdeck {
 
@@ -130,6 +131,9 @@ void Gamepads::padArrived(const platform::InputNode& node)
     const int fd = OpenNode(node.devnode);
     if (fd < 0) {
         const int error = errno;
+        qCDebug(lcGamepad).noquote() << QStringLiteral("gamepad \"%1\" at %2 cannot be opened: %3")
+                                            .arg(node.name, QString::fromLocal8Bit(node.devnode),
+                                                 QString::fromLocal8Bit(std::strerror(error)));
         if (error == EACCES || error == EPERM) {
             // Said once a pad: the panel goes on without it.
             if (!refused_.contains(node.name)) {
@@ -147,8 +151,12 @@ void Gamepads::padArrived(const platform::InputNode& node)
     }
     int error = 0;
     platform::GamepadDevice* device = platform::GamepadDevice::Adopt(fd, &error, this);
-    if (!device)
+    if (!device) {
+        qCDebug(lcGamepad).noquote() << QStringLiteral("%1 at %2 is not a gamepad evdev can read: %3")
+                                            .arg(node.name, QString::fromLocal8Bit(node.devnode),
+                                                 QString::fromLocal8Bit(std::strerror(error)));
         return;
+    }
 
     auto pad = std::make_unique<Pad>();
     pad->node = node;
@@ -168,6 +176,9 @@ void Gamepads::padArrived(const platform::InputNode& node)
             raw->mapper->frame();
     });
     connect(device, &platform::GamepadDevice::gone, this, [this, raw] { remove(raw); });
+    qCDebug(lcGamepad).noquote() << QStringLiteral("gamepad found: \"%1\" at %2 (%3 axes)")
+                                        .arg(raw->name, QString::fromLocal8Bit(node.devnode))
+                                        .arg(device->axes().size());
     pads_.push_back(std::move(pad));
     if (!inUse_)
         inUse_ = raw;
@@ -194,6 +205,8 @@ void Gamepads::remove(Pad* pad)
         return;
     std::unique_ptr<Pad> leaving = std::move(*it);
     pads_.erase(it);
+    qCDebug(lcGamepad).noquote() << QStringLiteral("gamepad lost: \"%1\" at %2")
+                                        .arg(leaving->name, QString::fromLocal8Bit(leaving->node.devnode));
     leaving->mapper->releaseAll();
     // It may be reading right now: deleted once back in the event loop.
     leaving->device->disconnect(this);

@@ -15,6 +15,7 @@
 
 #include "window/MainWindow.h"
 #include "panel/BusNames.h"
+#include "logging/LogCategories.h"
 
 using namespace ptzdeck::remote;
 
@@ -49,8 +50,10 @@ PanelService::PanelService(QObject* parent) : QObject(parent)
 PanelService::Claim PanelService::claim()
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
+    if (!bus.isConnected()) {
+        qCDebug(lcBus, "no session bus: %s", qPrintable(bus.lastError().message()));
         return Claim::NoBus;
+    }
     const QString path = QString::fromLatin1(kObjectPath);
     if (!bus.registerObject(path, this,
                             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals
@@ -61,8 +64,11 @@ PanelService::Claim PanelService::claim()
         QDBusConnectionInterface::DontAllowReplacement);
     if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered) {
         onBus = true;
+        qCDebug(lcBus, "answering as %s on the session bus", kServiceName);
         return Claim::Ours;
     }
+    qCDebug(lcBus, "%s: %s", kServiceName,
+            reply.isValid() ? "another panel of this session has the name" : qPrintable(reply.error().message()));
     bus.unregisterObject(path);
     return reply.isValid() ? Claim::Taken : Claim::NoBus;
 }
@@ -147,8 +153,24 @@ void PanelService::camerasSettled()
 
 // -- answering ------------------------------------------------------------------
 
+// Each call as it arrives: the method, its arguments and who called.
+void PanelService::heard() const
+{
+    if (!lcBus().isDebugEnabled() || !calledFromDBus())
+        return;
+    const QDBusMessage call = message();
+    QStringList arguments;
+    for (const QVariant& argument : call.arguments()) {
+        const QString text = argument.toString().left(40);  // a caller may send anything
+        arguments << (argument.type() == QVariant::String ? QLatin1Char('"') + text + QLatin1Char('"') : text);
+    }
+    qCDebug(lcBus).noquote().nospace() << call.member() << "(" << arguments.join(QStringLiteral(", ")) << ") from "
+                                       << call.service();
+}
+
 void PanelService::refuse(const char* error, const QString& text)
 {
+    qCDebug(lcBus).noquote().nospace() << message().member() << " answered " << error << ": " << text;
     sendErrorReply(QString::fromLatin1(error), text);
 }
 
@@ -186,18 +208,21 @@ void PanelService::answer(bool taken)
 
 void PanelService::RecallPreset(int preset)
 {
+    heard();
     if (inRange("preset", preset, 0, 9) && ready())
         answer(window->recallPreset(preset));
 }
 
 void PanelService::StorePreset(int preset)
 {
+    heard();
     if (inRange("preset", preset, 0, 9) && ready())
         answer(window->storePreset(preset));
 }
 
 void PanelService::ClearPreset(int preset)
 {
+    heard();
     if (inRange("preset", preset, 0, 9) && ready())
         answer(window->clearPreset(preset));
 }
@@ -221,6 +246,7 @@ bool PanelService::moveArguments(const QString& direction, int panSpeed, int til
 
 void PanelService::Move(const QString& direction, int panSpeed, int tiltSpeed)
 {
+    heard();
     int place = -1;
     if (!moveArguments(direction, panSpeed, tiltSpeed, place) || !ready())
         return;
@@ -234,6 +260,7 @@ void PanelService::Move(const QString& direction, int panSpeed, int tiltSpeed)
 // long after the key is let go.
 void PanelService::MoveFor(const QString& direction, int panSpeed, int tiltSpeed, double seconds)
 {
+    heard();
     int place = -1;
     if (!moveArguments(direction, panSpeed, tiltSpeed, place))
         return;
@@ -276,6 +303,8 @@ void PanelService::endTimedMove(bool stop)
     bool taken = true;
     if (stop && window && window->cameraReady())
         taken = window->moveTowards(kStopPlace, 0, 0);
+    if (!taken)
+        qCDebug(lcBus).noquote().nospace() << timedCaller.member() << " answered " << kErrorNotTaken << " at its end";
     QDBusConnection::sessionBus().send(
         taken ? timedCaller.createReply()
               : timedCaller.createErrorReply(QString::fromLatin1(kErrorNotTaken),
@@ -285,6 +314,7 @@ void PanelService::endTimedMove(bool stop)
 
 void PanelService::Stop()
 {
+    heard();
     if (!ready())
         return;
     endTimedMove(false);
@@ -293,24 +323,28 @@ void PanelService::Stop()
 
 void PanelService::ZoomIn()
 {
+    heard();
     if (ready())
         answer(window->zoom(1));
 }
 
 void PanelService::ZoomOut()
 {
+    heard();
     if (ready())
         answer(window->zoom(-1));
 }
 
 void PanelService::ZoomStop()
 {
+    heard();
     if (ready())
         answer(window->zoom(0));
 }
 
 void PanelService::focus(int way)
 {
+    heard();
     if (!ready())
         return;
     if (!window->focusByHand()) {
@@ -330,6 +364,7 @@ void PanelService::FocusStop() { focus(0); }
 
 void PanelService::Home()
 {
+    heard();
     if (ready())
         answer(window->goHome());
 }
@@ -338,30 +373,35 @@ void PanelService::Home()
 
 void PanelService::SetAutoFocus(bool on)
 {
+    heard();
     if (ready())
         answer(window->setAutoFocus(on));
 }
 
 void PanelService::SetAutoFraming(bool on)
 {
+    heard();
     if (ready())
         answer(window->setAutoFraming(on));
 }
 
 void PanelService::SetMute(bool on)
 {
+    heard();
     if (ready())
         answer(window->setMuted(on));
 }
 
 void PanelService::SetMirror(bool on)
 {
+    heard();
     if (ready())
         answer(window->setMirrored(on));
 }
 
 void PanelService::SetFlip(bool on)
 {
+    heard();
     if (ready())
         answer(window->setFlipped(on));
 }
@@ -370,6 +410,7 @@ void PanelService::SetFlip(bool on)
 // too, where the person who pressed the key is looking.
 void PanelService::ChooseCamera(int camera)
 {
+    heard();
     if (!inRange("camera", camera, 1, 5) || !window)
         return;
     const int count = static_cast<int>(window->cameraNames().size());
@@ -386,24 +427,28 @@ void PanelService::ChooseCamera(int camera)
 
 void PanelService::Show()
 {
+    heard();
     if (window)
         window->showPanel();
 }
 
 void PanelService::Hide()
 {
+    heard();
     if (window)
         window->hidePanel();
 }
 
 void PanelService::Toggle()
 {
+    heard();
     if (window)
         window->toggleShown();
 }
 
 void PanelService::SetStayOnTop(bool on)
 {
+    heard();
     if (window && !window->setStaysOnTop(on))
         refuse(kErrorNotSupported, QStringLiteral("this desktop keeps no window on top of others"));
 }

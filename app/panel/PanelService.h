@@ -89,6 +89,7 @@ signals:
     void CamerasChanged(const QStringList& cameras, int chosen, bool open);
 
 private:
+    void heard() const;  // logs the call being answered
     bool inRange(const char* argument, int value, int low, int high);
     int placeOf(const QString& direction);
     bool ready();  // a camera is open; refuses the call if not

@@ -4,6 +4,7 @@
 // The keypad (store, clear and recall presets) and the camera's function
 // buttons: focus mode, framing, push, mute, flip and mirror.
 #include "window/AppState.h"
+#include "window/CameraLog.h"
 #include "window/CommandNotice.h"
 #include "window/MainWindow.h"
 #include "ui_MainWindow.h"
@@ -19,10 +20,11 @@ QString muteFace(const char* image)
         .arg(QLatin1String(image));
 }
 
-// Sends one of a toggle's two commands; true when the camera took it.
-bool sent(BaseDevice* device, bool (BaseDevice::*command)())
+// Sends one of a toggle's two commands, named `name` in the log; true when
+// the camera took it.
+bool sent(BaseDevice* device, bool (BaseDevice::*command)(), const char* name)
 {
-    return g_cameraOpen == 1 && (device->*command)();
+    return g_cameraOpen == 1 && Taken(device, name, (device->*command)());
 }
 
 } // namespace
@@ -83,7 +85,7 @@ void MainWindow::on_btn_clear_clicked()
 // camera that was changed behind the panel's back.
 bool MainWindow::setAutoFocus(bool on)
 {
-    if (!sent(device, on ? &BaseDevice::FocusAuto : &BaseDevice::FocusManual))
+    if (!sent(device, on ? &BaseDevice::FocusAuto : &BaseDevice::FocusManual, on ? "FocusAuto" : "FocusManual"))
         return false;
     afManual = !on;
     ui->btn_af->setStyleSheet(KeyFace(on ? "AF.png" : "MF.png"));
@@ -95,7 +97,8 @@ void MainWindow::on_btn_af_clicked() { setAutoFocus(afManual); }
 
 bool MainWindow::setAutoFraming(bool on)
 {
-    if (!sent(device, on ? &BaseDevice::FramingAuto : &BaseDevice::FramingManual))
+    if (!sent(device, on ? &BaseDevice::FramingAuto : &BaseDevice::FramingManual,
+              on ? "FramingAuto" : "FramingManual"))
         return false;
     aiManual = !on;
     ui->btn_ai->setStyleSheet(KeyFace(on ? "Framing.png" : "Manual.png"));
@@ -108,12 +111,12 @@ void MainWindow::on_btn_ai_clicked() { setAutoFraming(aiManual); }
 void MainWindow::on_btn_push_clicked()
 {
     if (g_cameraOpen == 1)
-        device->FramingManual();
+        Taken(device, "FramingManual", device->FramingManual());
 }
 
 bool MainWindow::setMuted(bool on)
 {
-    if (!sent(device, on ? &BaseDevice::MuteOn : &BaseDevice::MuteOff))
+    if (!sent(device, on ? &BaseDevice::MuteOn : &BaseDevice::MuteOff, on ? "MuteOn" : "MuteOff"))
         return false;
     unmuted = !on;
     ui->btn_mute->setStyleSheet(muteFace(on ? "mute.png" : "no_mute.png"));
@@ -124,7 +127,7 @@ void MainWindow::on_btn_mute_clicked() { setMuted(unmuted); }
 
 bool MainWindow::setFlipped(bool on)
 {
-    if (!sent(device, on ? &BaseDevice::FlipOn : &BaseDevice::FlipOff))
+    if (!sent(device, on ? &BaseDevice::FlipOn : &BaseDevice::FlipOff, on ? "FlipOn" : "FlipOff"))
         return false;
     unflipped = !on;
     return true;
@@ -134,7 +137,7 @@ void MainWindow::on_btn_flip_clicked() { setFlipped(unflipped); }
 
 bool MainWindow::setMirrored(bool on)
 {
-    if (!sent(device, on ? &BaseDevice::MirrorOn : &BaseDevice::MirrorOff))
+    if (!sent(device, on ? &BaseDevice::MirrorOn : &BaseDevice::MirrorOff, on ? "MirrorOn" : "MirrorOff"))
         return false;
     unmirrored = !on;
     return true;

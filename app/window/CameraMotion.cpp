@@ -4,6 +4,7 @@
 // Moving the camera: the joystick's place and speed reports, the two
 // spring-back sliders (zoom, focus) and the keyboard.
 #include "window/AppState.h"
+#include "window/CameraLog.h"
 #include "window/MainWindow.h"
 #include "desktop/KeyRepeat.h"
 #include "ui_MainWindow.h"
@@ -50,41 +51,43 @@ bool MainWindow::sendPlace(BaseDevice* dev, int place, int x, int y)
     // In this order on the wire; every operation is sent whatever the one
     // before it answered.
     bool taken = true;
-    const auto send = [&taken](bool answer) { taken = taken && answer; };
+    const auto send = [&taken, dev](const char* command, bool answer) {
+        taken = Taken(dev, command, answer) && taken;
+    };
     switch (place) {
     case 0:
-        send(dev->PanLeft(x));
-        send(dev->TiltUp(y));
+        send("PanLeft", dev->PanLeft(x));
+        send("TiltUp", dev->TiltUp(y));
         break;
     case 1:
-        send(dev->TiltUp(y));
+        send("TiltUp", dev->TiltUp(y));
         break;
     case 2:
-        send(dev->PanRight(x));
-        send(dev->TiltUp(y));
+        send("PanRight", dev->PanRight(x));
+        send("TiltUp", dev->TiltUp(y));
         break;
     case 3:
-        send(dev->PanLeft(x));
+        send("PanLeft", dev->PanLeft(x));
         break;
     case 4:
-        send(dev->TiltUpStop());
-        send(dev->TiltDownStop());
-        send(dev->PanLeftStop());
-        send(dev->PanRightStop());
+        send("TiltUpStop", dev->TiltUpStop());
+        send("TiltDownStop", dev->TiltDownStop());
+        send("PanLeftStop", dev->PanLeftStop());
+        send("PanRightStop", dev->PanRightStop());
         break;
     case 5:
-        send(dev->PanRight(x));
+        send("PanRight", dev->PanRight(x));
         break;
     case 6:
-        send(dev->PanLeft(x));
-        send(dev->TiltDown(y));
+        send("PanLeft", dev->PanLeft(x));
+        send("TiltDown", dev->TiltDown(y));
         break;
     case 7:
-        send(dev->TiltDown(y));
+        send("TiltDown", dev->TiltDown(y));
         break;
     case 8:
-        send(dev->TiltDown(y));
-        send(dev->PanRight(x));
+        send("TiltDown", dev->TiltDown(y));
+        send("PanRight", dev->PanRight(x));
         break;
     default:
         return false;
@@ -110,11 +113,11 @@ bool MainWindow::moveTowards(int place, int pan, int tilt)
     bool taken = true;
     if (place != 4) {
         if ((movingAxes & PanAxis) && !(placeAxes(place) & PanAxis)) {
-            taken &= device->PanLeftStop();
+            taken &= Taken(device, "PanLeftStop", device->PanLeftStop());
             movingAxes &= ~PanAxis;
         }
         if ((movingAxes & TiltAxis) && !(placeAxes(place) & TiltAxis)) {
-            taken &= device->TiltUpStop();
+            taken &= Taken(device, "TiltUpStop", device->TiltUpStop());
             movingAxes &= ~TiltAxis;
         }
     }
@@ -160,11 +163,11 @@ void MainWindow::zoomchanged()
     const int value = ui->slider_zoom->value();
     if (g_cameraOpen == 1) {
         if (value > kSliderRest)
-            device->ZoomIn(lensSpeed());
+            Taken(device, "ZoomIn", device->ZoomIn(lensSpeed()));
         else if (value < kSliderRest)
-            device->ZoomOut(lensSpeed());
+            Taken(device, "ZoomOut", device->ZoomOut(lensSpeed()));
         else
-            device->ZoomStop();
+            Taken(device, "ZoomStop", device->ZoomStop());
         movingAxes = value == kSliderRest ? movingAxes & ~ZoomAxis : movingAxes | ZoomAxis;
         followSteps();
     }
@@ -178,7 +181,7 @@ void MainWindow::zoomstop()
 {
     ui->slider_zoom->setSliderPosition(kSliderRest);
     if (g_cameraOpen == 1) {
-        device->ZoomStop();
+        Taken(device, "ZoomStop", device->ZoomStop());
         movingAxes &= ~ZoomAxis;
         followSteps();
     }
@@ -190,11 +193,11 @@ void MainWindow::focuschanged()
     const int value = ui->slider_focus->value();
     if (g_cameraOpen == 1) {
         if (value > kSliderRest)
-            device->FocusFar(lensSpeed());
+            Taken(device, "FocusFar", device->FocusFar(lensSpeed()));
         else if (value < kSliderRest)
-            device->FocusNear(lensSpeed());
+            Taken(device, "FocusNear", device->FocusNear(lensSpeed()));
         else
-            device->FocusStop();
+            Taken(device, "FocusStop", device->FocusStop());
         movingAxes = value == kSliderRest ? movingAxes & ~FocusAxis : movingAxes | FocusAxis;
         followSteps();
     }
@@ -206,7 +209,7 @@ void MainWindow::focusstop()
 {
     ui->slider_focus->setSliderPosition(kSliderRest);
     if (g_cameraOpen == 1) {
-        device->FocusStop();
+        Taken(device, "FocusStop", device->FocusStop());
         movingAxes &= ~FocusAxis;
         followSteps();
     }
@@ -237,27 +240,27 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
                 setAutoFraming(false);
                 break;
             case Qt::Key_T:
-                device->ZoomIn(lensSpeed());
+                Taken(device, "ZoomIn", device->ZoomIn(lensSpeed()));
                 movingAxes |= ZoomAxis;
                 break;
             case Qt::Key_W:
-                device->ZoomOut(lensSpeed());
+                Taken(device, "ZoomOut", device->ZoomOut(lensSpeed()));
                 movingAxes |= ZoomAxis;
                 break;
             case Qt::Key_Left:
-                device->PanLeft(panSpeed(kKeyPanSpeed));
+                Taken(device, "PanLeft", device->PanLeft(panSpeed(kKeyPanSpeed)));
                 movingAxes |= PanAxis;
                 break;
             case Qt::Key_Up:
-                device->TiltUp(tiltSpeed(kKeyTiltSpeed));
+                Taken(device, "TiltUp", device->TiltUp(tiltSpeed(kKeyTiltSpeed)));
                 movingAxes |= TiltAxis;
                 break;
             case Qt::Key_Right:
-                device->PanRight(panSpeed(kKeyPanSpeed));
+                Taken(device, "PanRight", device->PanRight(panSpeed(kKeyPanSpeed)));
                 movingAxes |= PanAxis;
                 break;
             case Qt::Key_Down:
-                device->TiltDown(tiltSpeed(kKeyTiltSpeed));
+                Taken(device, "TiltDown", device->TiltDown(tiltSpeed(kKeyTiltSpeed)));
                 movingAxes |= TiltAxis;
                 break;
             default:
@@ -278,24 +281,24 @@ void MainWindow::keyReleaseEvent(QKeyEvent* event)
     if (g_cameraOpen == 1 && !event->isAutoRepeat()) {
         switch (event->key()) {
         case Qt::Key_Up:
-            device->TiltUpStop();
+            Taken(device, "TiltUpStop", device->TiltUpStop());
             movingAxes &= ~TiltAxis;
             break;
         case Qt::Key_Down:
-            device->TiltDownStop();
+            Taken(device, "TiltDownStop", device->TiltDownStop());
             movingAxes &= ~TiltAxis;
             break;
         case Qt::Key_Left:
-            device->PanLeftStop();
+            Taken(device, "PanLeftStop", device->PanLeftStop());
             movingAxes &= ~PanAxis;
             break;
         case Qt::Key_Right:
-            device->PanRightStop();
+            Taken(device, "PanRightStop", device->PanRightStop());
             movingAxes &= ~PanAxis;
             break;
         case Qt::Key_T:
         case Qt::Key_W:
-            device->ZoomStop();
+            Taken(device, "ZoomStop", device->ZoomStop());
             movingAxes &= ~ZoomAxis;
             break;
         default:
@@ -311,13 +314,13 @@ void MainWindow::stopMotion(unsigned keep)
 {
     const unsigned stopping = movingAxes & ~keep;
     if (stopping & PanAxis)
-        device->PanLeftStop();
+        Taken(device, "PanLeftStop", device->PanLeftStop());
     if (stopping & TiltAxis)
-        device->TiltUpStop();
+        Taken(device, "TiltUpStop", device->TiltUpStop());
     if (stopping & ZoomAxis)
-        device->ZoomStop();
+        Taken(device, "ZoomStop", device->ZoomStop());
     if (stopping & FocusAxis)
-        device->FocusStop();
+        Taken(device, "FocusStop", device->FocusStop());
     movingAxes &= keep;
     followSteps();
 }
@@ -363,10 +366,11 @@ bool MainWindow::zoom(int way)
     bool taken = false;
     if (way == 0) {
         movingAxes &= ~ZoomAxis;
-        taken = device->ZoomStop();
+        taken = Taken(device, "ZoomStop", device->ZoomStop());
     } else {
         movingAxes |= ZoomAxis;
-        taken = way > 0 ? device->ZoomIn(lensSpeed()) : device->ZoomOut(lensSpeed());
+        taken = way > 0 ? Taken(device, "ZoomIn", device->ZoomIn(lensSpeed()))
+                        : Taken(device, "ZoomOut", device->ZoomOut(lensSpeed()));
     }
     followSteps();
     return taken;
@@ -382,10 +386,11 @@ bool MainWindow::focus(int way)
     bool taken = false;
     if (way == 0) {
         movingAxes &= ~FocusAxis;
-        taken = device->FocusStop();
+        taken = Taken(device, "FocusStop", device->FocusStop());
     } else {
         movingAxes |= FocusAxis;
-        taken = way > 0 ? device->FocusFar(lensSpeed()) : device->FocusNear(lensSpeed());
+        taken = way > 0 ? Taken(device, "FocusFar", device->FocusFar(lensSpeed()))
+                        : Taken(device, "FocusNear", device->FocusNear(lensSpeed()));
     }
     followSteps();
     return taken;
@@ -395,7 +400,7 @@ bool MainWindow::goHome()
 {
     if (g_cameraOpen != 1)
         return false;
-    const bool taken = device->Home();
+    const bool taken = Taken(device, "Home", device->Home());
     followSteps();
     return taken;
 }

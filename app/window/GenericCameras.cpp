@@ -6,6 +6,7 @@
 // disabled, gives it speeds as shares of its fastest, steps the moves of a
 // camera that has only absolute controls, and keeps its presets on disk.
 #include "window/AppState.h"
+#include "window/CameraLog.h"
 #include "window/CommandNotice.h"
 #include "window/MainWindow.h"
 #include "presets/PresetFile.h"
@@ -118,7 +119,7 @@ bool Done(const PresetFile& file, PresetFile::Result result, CommandNotice* noti
 bool MainWindow::presetStore(int preset)
 {
     if (!genericOpen)
-        return device->PresetSet(preset);
+        return Taken(device, "PresetSet", device->PresetSet(preset));
     CameraPosition position;
     if (!device->GetPosition(position))
         return false;
@@ -132,7 +133,7 @@ bool MainWindow::presetStore(int preset)
 bool MainWindow::presetClear(int preset)
 {
     if (!genericOpen)
-        return device->PresetClear(preset);
+        return Taken(device, "PresetClear", device->PresetClear(preset));
     PresetFile file;
     return Done(file, file.clear(QString::fromStdString(device->CameraIdentity()), preset), commandNotice);
 }
@@ -140,12 +141,12 @@ bool MainWindow::presetClear(int preset)
 bool MainWindow::presetRecall(int preset)
 {
     if (!genericOpen)
-        return device->PresetCall(preset);
+        return Taken(device, "PresetCall", device->PresetCall(preset));
     PresetFile file;
     CameraPosition position;
     if (!Done(file, file.recall(QString::fromStdString(device->CameraIdentity()), preset, position), commandNotice))
         return false;
-    const bool moved = device->MoveToPosition(position);
+    const bool moved = Taken(device, "MoveToPosition", device->MoveToPosition(position));
     followSteps();  // a recall ends any stepped move
     return moved;
 }

@@ -18,6 +18,7 @@
 #include "devices/DeviceChangeMessage.h"
 #include "devices/DeviceNotifier.h"
 #include "desktop/StayOnTop.h"
+#include "logging/LogCategories.h"
 #include "ui_MainWindow.h"
 #include "ui_SettingsPane.h"
 
@@ -28,6 +29,37 @@ const QString kMutedFace =
 const QString kUnmutedFace =
     QStringLiteral("QPushButton{border-image: url(:/img/no_mute.png);background-attachment;border:none;}");
 const QString kTransparentFace = QStringLiteral("QPushButton{border:none;background:transparent;}");
+
+// The device paths of the first `count` records of a pass.
+QStringList PathsOf(const std::vector<DeviceInfo>& devices, int count)
+{
+    QStringList paths;
+    for (int i = 0; i < count && i < static_cast<int>(devices.size()); ++i)
+        paths << QString::fromStdString(devices[static_cast<size_t>(i)].devicePath);
+    return paths;
+}
+
+// What a pass found, and what changed since the one before.
+void LogPass(const QStringList& before, const std::vector<DeviceInfo>& devices, int count)
+{
+    const QStringList now = PathsOf(devices, count);
+    QStringList found, plugged, unplugged;
+    for (int i = 0; i < now.size(); ++i)
+        found << QStringLiteral("%1 \"%2\" at %3")
+                     .arg(i + 1)
+                     .arg(QString::fromStdString(devices[static_cast<size_t>(i)].friendlyName), now[i]);
+    for (const QString& path : now)
+        if (!before.contains(path))
+            plugged << path;
+    for (const QString& path : before)
+        if (!now.contains(path))
+            unplugged << path;
+    qCDebug(lcHotplug).noquote().nospace()
+        << "discovery pass: " << count << (count == 1 ? " camera" : " cameras")
+        << (found.isEmpty() ? QString() : QStringLiteral(": ") + found.join(QStringLiteral("; ")))
+        << "; new: " << (plugged.isEmpty() ? QStringLiteral("none") : plugged.join(QStringLiteral(", ")))
+        << "; gone: " << (unplugged.isEmpty() ? QStringLiteral("none") : unplugged.join(QStringLiteral(", ")));
+}
 
 }  // namespace
 
@@ -175,8 +207,11 @@ void MainWindow::TimerInit()
         // that was told to move, before any other is opened.
         stopMotion();
         BaseDevice::Initial();
+        const QStringList before = lcHotplug().isDebugEnabled() ? PathsOf(devices, g_cameraCount) : QStringList();
         if (BaseDevice::EnumAllUSBDevices(devices)) {
             const int count = devices.empty() ? 0 : devices.back().index + 1;
+            if (lcHotplug().isDebugEnabled())
+                LogPass(before, devices, count);
             g_cameraCount = count;
             if (count > 0) {
                 g_noDeviceAnchor = mapToGlobal(QPoint(0, 0));
@@ -198,6 +233,7 @@ void MainWindow::TimerInit()
             }
         } else {
             // Enumeration failed; `devices` keeps what it held.
+            qCDebug(lcHotplug, "discovery pass: the cameras could not be listed");
             paintCameraTabs(0);
             ui->btn_mute->setStyleSheet(kMutedFace);
             qDebug() << "hello227";

@@ -15,9 +15,11 @@
 #include <array>
 
 #include "window/AppState.h"
+#include "window/CameraLog.h"
 #include "window/CommandNotice.h"
 #include "window/SettingsPaneForm.h"
 #include "desktop/WindowShape.h"
+#include "logging/LogCategories.h"
 #include "ui_MainWindow.h"
 #include "ui_SettingsPane.h"
 
@@ -31,6 +33,7 @@ struct PictureRow {
     QSlider* slider;
     QLineEdit* field;
     bool (BaseDevice::*send)(int);
+    const char* sendName;  // for the log
 };
 
 // In the pane's order, top to bottom. Until the pane is built, the rows
@@ -42,15 +45,19 @@ std::array<PictureRow, 7> PictureRows(SettingsPaneForm* ui)
         ui = &noWidgets;
     PictureSettings& s = g_pictureSettings;
     return {{
-        {s.backlight, &BaseDevice::backlightCompensation, ui->slider_blc, ui->v_blc, &BaseDevice::SetBacklight},
-        {s.gamma, &BaseDevice::gamma, ui->slider_gamma, ui->v_gamma, &BaseDevice::SetGamma},
-        {s.contrast, &BaseDevice::contrast, ui->slider_contrast, ui->v_contrast, &BaseDevice::SetContrast},
+        {s.backlight, &BaseDevice::backlightCompensation, ui->slider_blc, ui->v_blc,
+         &BaseDevice::SetBacklight, "SetBacklight"},
+        {s.gamma, &BaseDevice::gamma, ui->slider_gamma, ui->v_gamma, &BaseDevice::SetGamma, "SetGamma"},
+        {s.contrast, &BaseDevice::contrast, ui->slider_contrast, ui->v_contrast,
+         &BaseDevice::SetContrast, "SetContrast"},
         {s.saturation, &BaseDevice::saturation, ui->slider_saturation, ui->v_saturation,
-         &BaseDevice::SetSaturation},
+         &BaseDevice::SetSaturation, "SetSaturation"},
         {s.brightness, &BaseDevice::brightness, ui->slider_brightness, ui->v_brightness,
-         &BaseDevice::SetBrightness},
-        {s.sharpness, &BaseDevice::sharpness, ui->slider_sharpness, ui->v_sharpness, &BaseDevice::SetSharpness},
-        {s.whiteBalance, &BaseDevice::whiteBalance, ui->slider_wb, ui->v_wb, &BaseDevice::SetWhiteBalance},
+         &BaseDevice::SetBrightness, "SetBrightness"},
+        {s.sharpness, &BaseDevice::sharpness, ui->slider_sharpness, ui->v_sharpness,
+         &BaseDevice::SetSharpness, "SetSharpness"},
+        {s.whiteBalance, &BaseDevice::whiteBalance, ui->slider_wb, ui->v_wb,
+         &BaseDevice::SetWhiteBalance, "SetWhiteBalance"},
     }};
 }
 
@@ -71,13 +78,16 @@ void MainWindow::Setting_Press(int flag)
     BaseDevice::Initial();
     const QByteArray indexText = QString::number(flag, 10).toLatin1();
     // The tabs hold the supported cameras, then any other that can move.
+    const bool listed = flag >= 0 && flag < static_cast<int>(devices.size());
     if (!device->OpenAny(indexText.constData(), 1)) {
+        qCDebug(lcCameras, "camera %d (%s) did not open", flag + 1,
+                listed ? devices[flag].devicePath.c_str() : "not listed");
         showAbilities();
         return;  // the pane keeps the previous camera's values
     }
     cameraBound = true;
+    LogOpened(device, flag + 1, listed ? &devices[flag] : nullptr);
     showAbilities();
-    const bool listed = flag >= 0 && flag < static_cast<int>(devices.size());
     commandNotice->cameraOpened(listed ? QString::fromStdString(devices[flag].devicePath)
                                        : QString::fromUtf8(device->GetFriendlyName()));
     device->LoadPropertyInfo();
@@ -133,7 +143,7 @@ void MainWindow::showPowerLine(int index)
         return;
     powerLineShown = shown;
     if (shown >= 0 && pictureReachesCamera())
-        device->SetPowerLineFrequency(shown);
+        Taken(device, "SetPowerLineFrequency", device->SetPowerLineFrequency(shown));
 }
 
 void MainWindow::enablePane(bool enabled)
@@ -175,7 +185,7 @@ void Drag(const PictureRow& row, int position, BaseDevice* device, bool reachesC
     row.cache.current = position;
     row.field->setText(QString::number(position, 10));
     if (reachesCamera)
-        (device->*row.send)(position);
+        Taken(device, row.sendName, (device->*row.send)(position));
 }
 
 }  // namespace
@@ -244,7 +254,7 @@ void MainWindow::on_cb_fliker_currentTextChanged(QString)
     else
         return;
     if (pictureReachesCamera())
-        device->SetPowerLineFrequency(value);
+        Taken(device, "SetPowerLineFrequency", device->SetPowerLineFrequency(value));
 }
 
 void MainWindow::on_btn_default_clicked()
@@ -261,15 +271,15 @@ void MainWindow::on_btn_default_clicked()
     if (!pictureReachesCamera())
         return;
     const PictureSettings& s = g_pictureSettings;
-    device->SetWhiteBalance(s.whiteBalance.defaultValue);
-    device->SetBacklight(s.backlight.defaultValue);
-    device->SetGamma(s.gamma.defaultValue);
-    device->SetContrast(s.contrast.defaultValue);
-    device->SetSaturation(s.saturation.defaultValue);
-    device->SetBrightness(s.brightness.defaultValue);
-    device->SetSharpness(s.sharpness.defaultValue);
-    device->SetPowerLineFrequency(s.powerLine.defaultValue);
-    device->SetWhiteBalanceMode(0);  // last: white balance back to automatic
+    Taken(device, "SetWhiteBalance", device->SetWhiteBalance(s.whiteBalance.defaultValue));
+    Taken(device, "SetBacklight", device->SetBacklight(s.backlight.defaultValue));
+    Taken(device, "SetGamma", device->SetGamma(s.gamma.defaultValue));
+    Taken(device, "SetContrast", device->SetContrast(s.contrast.defaultValue));
+    Taken(device, "SetSaturation", device->SetSaturation(s.saturation.defaultValue));
+    Taken(device, "SetBrightness", device->SetBrightness(s.brightness.defaultValue));
+    Taken(device, "SetSharpness", device->SetSharpness(s.sharpness.defaultValue));
+    Taken(device, "SetPowerLineFrequency", device->SetPowerLineFrequency(s.powerLine.defaultValue));
+    Taken(device, "SetWhiteBalanceMode", device->SetWhiteBalanceMode(0));  // last: white balance back to automatic
 }
 
 void MainWindow::on_btn_ok_clicked()
