@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: The ptzdeck developers
 // SPDX-License-Identifier: GPL-2.0-or-later
 
-#include "BridgeConfig.h"
+#include "bridge/BridgeConfig.h"
 
 #include <QDir>
 #include <QFile>

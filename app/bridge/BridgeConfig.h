@@ -25,7 +25,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "ViscaExecutor.h"
+#include "bridge/ViscaExecutor.h"
 
 namespace ptzdeck::bridge {
 

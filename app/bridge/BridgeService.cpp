@@ -1,14 +1,14 @@
 // SPDX-FileCopyrightText: The ptzdeck developers
 // SPDX-License-Identifier: GPL-2.0-or-later
 
-#include "BridgeService.h"
+#include "bridge/BridgeService.h"
 
 #include <QTimer>
 #include <cstdio>
 #include <vector>
 
-#include "LibraryWalk.h"
-#include "platform/DeviceNotifier.h"
+#include "bridge/LibraryWalk.h"
+#include "devices/DeviceNotifier.h"
 
 namespace ptzdeck::bridge {
 

@@ -11,8 +11,8 @@
 #include <map>
 #include <memory>
 
-#include "BridgeConfig.h"
-#include "CameraListener.h"
+#include "bridge/BridgeConfig.h"
+#include "bridge/CameraListener.h"
 
 class QTimer;
 

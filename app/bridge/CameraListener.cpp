@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: The ptzdeck developers
 // SPDX-License-Identifier: GPL-2.0-or-later
 
-#include "CameraListener.h"
+#include "bridge/CameraListener.h"
 
 #include <QNetworkDatagram>
 #include <QTcpServer>

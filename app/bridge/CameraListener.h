@@ -24,8 +24,8 @@
 #include <memory>
 #include <map>
 
-#include "BridgeConfig.h"
-#include "CameraWorker.h"
+#include "bridge/BridgeConfig.h"
+#include "bridge/CameraWorker.h"
 #include "visca/ViscaFraming.h"
 
 class QTcpServer;

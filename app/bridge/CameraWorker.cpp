@@ -1,13 +1,13 @@
 // SPDX-FileCopyrightText: The ptzdeck developers
 // SPDX-License-Identifier: GPL-2.0-or-later
 
-#include "CameraWorker.h"
+#include "bridge/CameraWorker.h"
 
 #include <QMetaObject>
 #include <QTimer>
 #include <vector>
 
-#include "LibraryWalk.h"
+#include "bridge/LibraryWalk.h"
 
 namespace ptzdeck::bridge {
 

@@ -12,7 +12,7 @@
 #include <atomic>
 #include <memory>
 
-#include "ViscaExecutor.h"
+#include "bridge/ViscaExecutor.h"
 
 class QTimer;
 

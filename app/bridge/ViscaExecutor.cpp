@@ -1,12 +1,12 @@
 // SPDX-FileCopyrightText: The ptzdeck developers
 // SPDX-License-Identifier: GPL-2.0-or-later
 
-#include "ViscaExecutor.h"
+#include "bridge/ViscaExecutor.h"
 
 #include <QString>
 #include <algorithm>
 
-#include "PresetFile.h"
+#include "presets/PresetFile.h"
 
 using lumetra::visca::Message;
 using lumetra::visca::Request;

@@ -11,8 +11,8 @@
 
 #include <QSocketNotifier>
 
-#include "BridgeConfig.h"
-#include "BridgeService.h"
+#include "bridge/BridgeConfig.h"
+#include "bridge/BridgeService.h"
 
 namespace {
 
