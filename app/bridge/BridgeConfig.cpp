@@ -70,6 +70,8 @@ BridgeConfig ReadBridgeConfig(const QString& path, QStringList& problems)
         return [&config, field](const QString& v) { return Number(v, 0, 65535, config.*field); };
     };
     auto percent = [](int& field) { return [&field](const QString& v) { return Number(v, 1, 1000, field); }; };
+    // A table, laid out by hand.
+    // clang-format off
     const std::map<QString, Reader> readers = {
         {QStringLiteral("listen"),
          [&config](const QString& v) {
@@ -137,6 +139,7 @@ BridgeConfig ReadBridgeConfig(const QString& path, QStringList& problems)
         {QStringLiteral("clients"), [&config](const QString& v) { return Number(v, 1, 64, config.clients); }},
         {QStringLiteral("rate"), [&config](const QString& v) { return Number(v, 1, 100000, config.rate); }},
     };
+    // clang-format on
     const QString name = QFileInfo(path).fileName();
     QTextStream in(&file);
     for (int number = 1; !in.atEnd(); ++number) {

@@ -35,8 +35,8 @@ struct BridgeConfig {
     int rawUdpPort = 1259;
     int tcpPort = 5678;
     QList<int> cameras;  // empty: all
-    QList<QPair<QHostAddress, int>> allow{{QHostAddress(QStringLiteral("127.0.0.0")), 8},
-                                          {QHostAddress(QHostAddress::LocalHostIPv6), 128}};
+    QList<QPair<QHostAddress, int>> allow{
+        {QHostAddress(QStringLiteral("127.0.0.0")), 8}, {QHostAddress(QHostAddress::LocalHostIPv6), 128}};
     SpeedScale scale;
     int longestMoveMs = 30000;
     int clients = 8;

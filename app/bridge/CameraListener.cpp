@@ -37,7 +37,10 @@ namespace {
 constexpr int kInquiriesWaiting = 4;
 constexpr qint64 kUnreadReplies = 64 * 1024;
 
-QByteArray AsQt(const Bytes& bytes) { return QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())); }
+QByteArray AsQt(const Bytes& bytes)
+{
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size()));
+}
 
 const uint8_t* Data(const QByteArray& bytes) { return reinterpret_cast<const uint8_t*>(bytes.constData()); }
 
@@ -85,7 +88,7 @@ CameraListener::CameraListener(int number, QByteArray devicePath, const BridgeCo
     longestMove_->setSingleShot(true);
     connect(longestMove_, &QTimer::timeout, this, [this] {
         std::fprintf(stderr, "ptzdeck-bridge: camera %d: no command for %d s while moving; stopped\n", number_,
-                     longestMoveMs_ / 1000);
+            longestMoveMs_ / 1000);
         stopMoves();
     });
 
@@ -100,7 +103,7 @@ CameraListener::CameraListener(int number, QByteArray devicePath, const BridgeCo
             return;
         }
         std::printf("ptzdeck-bridge: camera %d (%s): %s\n", number_, qPrintable(name),
-                    serving_.isEmpty() ? "no port could be opened" : qPrintable(serving_.join(QStringLiteral(", "))));
+            serving_.isEmpty() ? "no port could be opened" : qPrintable(serving_.join(QStringLiteral(", "))));
         std::fflush(stdout);
     });
     thread_.setObjectName(QStringLiteral("camera %1").arg(number));
@@ -126,7 +129,7 @@ void CameraListener::listen(const BridgeConfig& config)
     auto portOf = [offset](int first) { return first == 0 ? 0 : first + offset; };
     auto taken = [this](const char* what, const QHostAddress& address, int port, const QString& why) {
         std::fprintf(stderr, "ptzdeck-bridge: camera %d: %s port %s cannot be opened: %s\n", number_, what,
-                     qPrintable(Where(address, port)), qPrintable(why));
+            qPrintable(Where(address, port)), qPrintable(why));
     };
     for (const QHostAddress& address : config.listen) {
         if (const int port = portOf(config.sonyPort); port > 0 && port <= 65535) {
@@ -164,8 +167,8 @@ void CameraListener::listen(const BridgeConfig& config)
 
 // ---- clients ----
 
-CameraListener::Client* CameraListener::udpClient(Framing framing, QUdpSocket* socket, const QHostAddress& address,
-                                                  quint16 port)
+CameraListener::Client* CameraListener::udpClient(
+    Framing framing, QUdpSocket* socket, const QHostAddress& address, quint16 port)
 {
     const QString key = QStringLiteral("%1 %2").arg(framing == Framing::Sony ? 'S' : 'R').arg(Where(address, port));
     if (auto it = clients_.find(key); it != clients_.end())
@@ -293,7 +296,8 @@ void CameraListener::tcpConnected(QTcpServer* server)
         }
         auto client = std::make_unique<Client>();
         client->framing = Framing::Tcp;
-        client->key = QStringLiteral("T %1 %2").arg(Where(socket->peerAddress(), socket->peerPort())).arg(quintptr(socket));
+        client->key =
+            QStringLiteral("T %1 %2").arg(Where(socket->peerAddress(), socket->peerPort())).arg(quintptr(socket));
         client->tcp = socket;
         client->tokens = rate_;
         client->filledAt = clock_.elapsed();
@@ -325,7 +329,8 @@ void CameraListener::tcpGone(QTcpSocket* socket)
         stopMoves();
     // Not at once: the socket may go in the middle of handling its own
     // messages (a client let go for not reading).
-    QMetaObject::invokeMethod(this, [this, key] { clients_.erase(key); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, key] { clients_.erase(key); }, Qt::QueuedConnection);
     socket->deleteLater();
 }
 
@@ -345,7 +350,7 @@ void CameraListener::handleMessage(Client& client, const Bytes& bytes, uint32_t 
     const Parsed parsed = ParseMessage(bytes);
     if (parsed.refusal != Refusal::None) {
         reply(client, Error(address, 0, parsed.refusal == Refusal::Syntax ? kErrorSyntax : kErrorNotExecutable),
-              sequence);
+            sequence);
         return;
     }
     const Message& m = parsed.message;
@@ -417,8 +422,8 @@ void CameraListener::finished(quint64 id, bool done, const QByteArray& data, boo
     Bytes answer;
     if (p.socket == 0) {
         --client.inquiries;
-        answer = done ? InquiryAnswer(p.address, Bytes(data.begin(), data.end()))
-                      : Error(p.address, 0, kErrorNotExecutable);
+        answer =
+            done ? InquiryAnswer(p.address, Bytes(data.begin(), data.end())) : Error(p.address, 0, kErrorNotExecutable);
     } else {
         client.busy[p.socket] = false;
         answer = cancelled ? Error(p.address, p.socket, kErrorCancelled)

@@ -11,8 +11,7 @@
 
 namespace ptzdeck::bridge {
 
-CameraWorker::CameraWorker(QByteArray devicePath, SpeedScale scale)
-    : devicePath_(std::move(devicePath)), scale_(scale)
+CameraWorker::CameraWorker(QByteArray devicePath, SpeedScale scale) : devicePath_(std::move(devicePath)), scale_(scale)
 {
 }
 
@@ -20,12 +19,14 @@ CameraWorker::~CameraWorker() = default;
 
 void CameraWorker::postOpen()
 {
-    QMetaObject::invokeMethod(this, [this] { open(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { open(); }, Qt::QueuedConnection);
 }
 
 void CameraWorker::post(Job job)
 {
-    QMetaObject::invokeMethod(this, [this, job = std::move(job)] { run(job); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, job = std::move(job)] { run(job); }, Qt::QueuedConnection);
 }
 
 // The camera is found again by its path: the numbers may have moved since
@@ -67,7 +68,7 @@ void CameraWorker::run(const Job& job)
     if (executor_)
         followSteps();
     emit finished(job.id, outcome.done,
-                  QByteArray(reinterpret_cast<const char*>(outcome.data.data()), int(outcome.data.size())), false);
+        QByteArray(reinterpret_cast<const char*>(outcome.data.data()), int(outcome.data.size())), false);
 }
 
 // A camera that moves by steps is sent them from here while a move lasts.

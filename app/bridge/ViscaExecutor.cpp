@@ -128,9 +128,12 @@ bool ViscaExecutor::memory(const Message& m)
         if (m.memory >= kSupportedPresets)
             return false;
         switch (m.request) {
-        case Request::MemorySet: return device_.PresetSet(m.memory);
-        case Request::MemoryRecall: return device_.PresetCall(m.memory);
-        default: return device_.PresetClear(m.memory);
+        case Request::MemorySet:
+            return device_.PresetSet(m.memory);
+        case Request::MemoryRecall:
+            return device_.PresetCall(m.memory);
+        default:
+            return device_.PresetClear(m.memory);
         }
     }
     if (m.memory >= kFilePresets)
@@ -141,7 +144,7 @@ bool ViscaExecutor::memory(const Message& m)
     case Request::MemorySet: {
         CameraPosition where;
         return device_.GetPosition(where)
-            && FileDone(file, file.store(camera, QString::fromUtf8(device_.GetFriendlyName()), m.memory, where));
+               && FileDone(file, file.store(camera, QString::fromUtf8(device_.GetFriendlyName()), m.memory, where));
     }
     case Request::MemoryRecall: {
         CameraPosition where;

@@ -22,8 +22,8 @@ struct SpeedScale {
 };
 
 struct Outcome {
-    bool done = false;          // the camera took it: Completion, or the answer
-    lumetra::visca::Bytes data; // an inquiry's answer, between 90 50 and FF
+    bool done = false;           // the camera took it: Completion, or the answer
+    lumetra::visca::Bytes data;  // an inquiry's answer, between 90 50 and FF
 };
 
 class ViscaExecutor {

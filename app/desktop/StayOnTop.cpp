@@ -13,7 +13,8 @@
 
 namespace ptzdeck::platform {
 
-void SetStaysOnTop(QWidget* window, bool onTop) {
+void SetStaysOnTop(QWidget* window, bool onTop)
+{
     Qt::WindowFlags flags = window->windowFlags();
     flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
     window->overrideWindowFlags(flags);

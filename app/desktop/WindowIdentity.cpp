@@ -32,7 +32,7 @@ protected:
         auto* window = qobject_cast<QWindow*>(watched);
         if (surface->surfaceEventType() == QPlatformSurfaceEvent::SurfaceCreated && window && !window->parent())
             xcb_change_property(QX11Info::connection(), XCB_PROP_MODE_REPLACE, xcb_window_t(window->winId()),
-                                XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof kWindowClass, kWindowClass);
+                XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof kWindowClass, kWindowClass);
         return false;
     }
 };

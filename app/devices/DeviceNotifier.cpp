@@ -41,7 +41,8 @@ QSet<QByteArray> UsbDevicesWithVideoNodes(udev* context)
     udev_enumerate_add_match_subsystem(nodes, "video4linux");
     udev_enumerate_scan_devices(nodes);
     udev_list_entry* entry;
-    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(nodes)) {
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(nodes))
+    {
         udev_device* node = udev_device_new_from_syspath(context, udev_list_entry_get_name(entry));
         if (!node)
             continue;
@@ -77,7 +78,7 @@ bool DeviceNotifier::start()
     const QByteArray simulated = qgetenv("LUMETRA_SIM_DIR");
     const bool watching = simulated.isEmpty() ? watchUdev() : watchSimulatedBus(simulated);
     qCDebug(lcHotplug, "%s %s", watching ? "watching" : "cannot watch",
-            simulated.isEmpty() ? "udev's video4linux devices" : ("the simulated bus " + simulated).constData());
+        simulated.isEmpty() ? "udev's video4linux devices" : ("the simulated bus " + simulated).constData());
     return watching;
 }
 
@@ -191,7 +192,7 @@ bool IsGamepadNode(udev_device* device)
     const char* sysname = udev_device_get_sysname(device);
     const char* joystick = udev_device_get_property_value(device, "ID_INPUT_JOYSTICK");
     return sysname && std::strncmp(sysname, "event", 5) == 0 && udev_device_get_devnode(device) && joystick
-        && std::strcmp(joystick, "1") == 0;
+           && std::strcmp(joystick, "1") == 0;
 }
 
 InputNode Describe(udev_device* device)
@@ -256,7 +257,7 @@ void DeviceNotifier::udevReadable()
         } else if (videoNodeChanges) {
             const bool reported = videoNodeChanges->reported(QByteArray(subsystem ? subsystem : ""));
             qCDebug(lcHotplug, "udev: %s %s %s%s", subsystem ? subsystem : "?", action ? action : "?",
-                    udev_device_get_devpath(device), reported ? "" : " (not a camera coming or going: ignored)");
+                udev_device_get_devpath(device), reported ? "" : " (not a camera coming or going: ignored)");
             if (reported && action && std::strcmp(action, "add") == 0)
                 emit deviceChanged(DBT_DEVICEARRIVAL);
             else if (reported && action && std::strcmp(action, "remove") == 0)

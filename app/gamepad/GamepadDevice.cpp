@@ -24,8 +24,7 @@ GamepadDevice* GamepadDevice::Adopt(int fd, int* error, QObject* parent)
     return new GamepadDevice(fd, device, parent);
 }
 
-GamepadDevice::GamepadDevice(int fd, libevdev* device, QObject* parent)
-    : QObject(parent), fd_(fd), device_(device)
+GamepadDevice::GamepadDevice(int fd, libevdev* device, QObject* parent) : QObject(parent), fd_(fd), device_(device)
 {
     notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &GamepadDevice::readable);

@@ -107,19 +107,18 @@ void Mapping::bind(const Binding& binding)
     const bool analog = binding.action == Action::Pan || binding.action == Action::Tilt;
     const bool wholeAxis = in.type == EV_ABS && in.direction == 0;
     bindings.erase(std::remove_if(bindings.begin(), bindings.end(),
-                                  [&](const Binding& b) {
-                                      if (analog && b.action == binding.action)
-                                          return true;  // one axis per direction
-                                      if (b.input.type != EV_ABS || in.type != EV_ABS)
-                                          return b.input == in && b.modifier == binding.modifier;
-                                      if (b.input.code != in.code)
-                                          return false;
-                                      // An axis is either the joystick's or two halves.
-                                      const bool bWhole = b.input.direction == 0;
-                                      return wholeAxis || bWhole
-                                          || (b.input == in && b.modifier == binding.modifier);
-                                  }),
-                   bindings.end());
+                       [&](const Binding& b) {
+                           if (analog && b.action == binding.action)
+                               return true;  // one axis per direction
+                           if (b.input.type != EV_ABS || in.type != EV_ABS)
+                               return b.input == in && b.modifier == binding.modifier;
+                           if (b.input.code != in.code)
+                               return false;
+                           // An axis is either the joystick's or two halves.
+                           const bool bWhole = b.input.direction == 0;
+                           return wholeAxis || bWhole || (b.input == in && b.modifier == binding.modifier);
+                       }),
+        bindings.end());
     if (binding.action != Action::None)
         bindings.push_back(binding);
 }
@@ -240,7 +239,7 @@ Mapping ParseMapping(const QString& text, std::vector<ConfigProblem>* problems)
 
         const QString actionName = right.first();
         const auto named = std::find_if(std::begin(kActionNames), std::end(kActionNames),
-                                        [&](const ActionName& a) { return actionName == QLatin1String(a.name); });
+            [&](const ActionName& a) { return actionName == QLatin1String(a.name); });
         if (named == std::end(kActionNames)) {
             problem(QStringLiteral("unknown action \"%1\"").arg(actionName));
             continue;
@@ -265,8 +264,7 @@ Mapping ParseMapping(const QString& text, std::vector<ConfigProblem>* problems)
                 rest.removeFirst();
             }
         } else if (wholeAxis && binding.action != Action::None) {
-            problem(QStringLiteral("a whole axis can only be pan or tilt; give one half, as in %1-")
-                        .arg(words.last()));
+            problem(QStringLiteral("a whole axis can only be pan or tilt; give one half, as in %1-").arg(words.last()));
             continue;
         } else if (binding.action == Action::Recall || binding.action == Action::Store) {
             bool ok = false;
@@ -348,10 +346,7 @@ PadMapper::Axis* PadMapper::findAxis(int code)
     return nullptr;
 }
 
-bool PadMapper::isDown(const Input& input) const
-{
-    return std::find(down_.begin(), down_.end(), input) != down_.end();
-}
+bool PadMapper::isDown(const Input& input) const { return std::find(down_.begin(), down_.end(), input) != down_.end(); }
 
 void PadMapper::key(int code, bool down)
 {

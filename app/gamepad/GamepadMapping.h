@@ -144,8 +144,8 @@ private:
     const Mapping& mapping_;
     PadSink& sink_;
     std::vector<Axis> axes_;
-    std::vector<Input> down_;        // inputs held now, keys and half axes
-    std::vector<Started> started_;   // what each held input started
+    std::vector<Input> down_;       // inputs held now, keys and half axes
+    std::vector<Started> started_;  // what each held input started
     int panCode_ = -1;
     int tiltCode_ = -1;
     int panSign_ = 1;

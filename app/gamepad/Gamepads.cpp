@@ -103,7 +103,7 @@ Gamepads::~Gamepads() = default;
 QString Gamepads::MappingPath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        + QStringLiteral("/ptzdeck/gamepad.conf");
+           + QStringLiteral("/ptzdeck/gamepad.conf");
 }
 
 void Gamepads::loadMapping()
@@ -133,7 +133,7 @@ void Gamepads::padArrived(const platform::InputNode& node)
         const int error = errno;
         qCDebug(lcGamepad).noquote() << QStringLiteral("gamepad \"%1\" at %2 cannot be opened: %3")
                                             .arg(node.name, QString::fromLocal8Bit(node.devnode),
-                                                 QString::fromLocal8Bit(std::strerror(error)));
+                                                QString::fromLocal8Bit(std::strerror(error)));
         if (error == EACCES || error == EPERM) {
             // Said once a pad: the panel goes on without it.
             if (!refused_.contains(node.name)) {
@@ -142,7 +142,7 @@ void Gamepads::padArrived(const platform::InputNode& node)
                     "ptzdeck: no access to the gamepad \"%1\" (%2): %3; going on without it. A desktop session "
                     "gives the user at the seat access to gamepads.")
                                             .arg(node.name, QString::fromLocal8Bit(node.devnode),
-                                                 QString::fromLocal8Bit(std::strerror(error)));
+                                                QString::fromLocal8Bit(std::strerror(error)));
             }
             refusedNodes_[node.syspath] = node.name;
             announce();
@@ -154,7 +154,7 @@ void Gamepads::padArrived(const platform::InputNode& node)
     if (!device) {
         qCDebug(lcGamepad).noquote() << QStringLiteral("%1 at %2 is not a gamepad evdev can read: %3")
                                             .arg(node.name, QString::fromLocal8Bit(node.devnode),
-                                                 QString::fromLocal8Bit(std::strerror(error)));
+                                                QString::fromLocal8Bit(std::strerror(error)));
         return;
     }
 

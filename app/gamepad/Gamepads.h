@@ -66,9 +66,9 @@ private:
     gamepad::Mapping mapping_ = gamepad::Mapping::Defaults();
     std::vector<std::unique_ptr<Pad>> pads_;
     Pad* inUse_ = nullptr;
-    std::vector<gamepad::Action> holding_;  // one entry per input holding it
-    int place_ = 4;                         // the stick's place last reported
-    QSet<QString> refused_;                 // told once: no access
+    std::vector<gamepad::Action> holding_;        // one entry per input holding it
+    int place_ = 4;                               // the stick's place last reported
+    QSet<QString> refused_;                       // told once: no access
     std::map<QByteArray, QString> refusedNodes_;  // plugged in, not ours to read
 };
 

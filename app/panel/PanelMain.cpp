@@ -24,8 +24,8 @@ namespace {
 void KeepIdleSilent()
 {
     QThreadPool::globalInstance()->setExpiryTimeout(0);
-    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
-                     [] { QPixmapCache::clear(); });
+    QObject::connect(
+        QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, [] { QPixmapCache::clear(); });
 }
 
 }  // namespace

@@ -30,8 +30,8 @@ constexpr int kStopPlace = 4;  // the joystick's centre
 const struct {
     const char* name;
     int place;
-} kDirections[] = {{"up-left", 0}, {"up", 1},        {"up-right", 2}, {"left", 3},
-                   {"right", 5},   {"down-left", 6}, {"down", 7},     {"down-right", 8}};
+} kDirections[] = {{"up-left", 0}, {"up", 1}, {"up-right", 2}, {"left", 3}, {"right", 5}, {"down-left", 6}, {"down", 7},
+    {"down-right", 8}};
 
 }  // namespace
 
@@ -56,19 +56,18 @@ PanelService::Claim PanelService::claim()
     }
     const QString path = QString::fromLatin1(kObjectPath);
     if (!bus.registerObject(path, this,
-                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals
-                                | QDBusConnection::ExportAllProperties))
+            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals | QDBusConnection::ExportAllProperties))
         return Claim::NoBus;
-    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = bus.interface()->registerService(
-        QString::fromLatin1(kServiceName), QDBusConnectionInterface::DontQueueService,
-        QDBusConnectionInterface::DontAllowReplacement);
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
+        bus.interface()->registerService(QString::fromLatin1(kServiceName), QDBusConnectionInterface::DontQueueService,
+            QDBusConnectionInterface::DontAllowReplacement);
     if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered) {
         onBus = true;
         qCDebug(lcBus, "answering as %s on the session bus", kServiceName);
         return Claim::Ours;
     }
     qCDebug(lcBus, "%s: %s", kServiceName,
-            reply.isValid() ? "another panel of this session has the name" : qPrintable(reply.error().message()));
+        reply.isValid() ? "another panel of this session has the name" : qPrintable(reply.error().message()));
     bus.unregisterObject(path);
     return reply.isValid() ? Claim::Taken : Claim::NoBus;
 }
@@ -89,7 +88,7 @@ void PanelService::attach(MainWindow* panel)
     // changed is announced. Nothing runs while the panel is idle.
     announced = propertyValues();
     connect(QAbstractEventDispatcher::instance(thread()), &QAbstractEventDispatcher::aboutToBlock, this,
-            &PanelService::announceChangedProperties);
+        &PanelService::announceChangedProperties);
 }
 
 QVariantList PanelService::propertyValues() const
@@ -115,8 +114,7 @@ void PanelService::announceChangedProperties()
             changed.insert(QString::fromLatin1(meta->property(meta->propertyOffset() + i).name()), now[i]);
     announced = now;
     QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(kObjectPath),
-                                                     QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                     QStringLiteral("PropertiesChanged"));
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"));
     signal << QString::fromLatin1(kInterface) << changed << QStringList();
     QDBusConnection::sessionBus().send(signal);
 }
@@ -179,7 +177,7 @@ bool PanelService::inRange(const char* argument, int value, int low, int high)
     if (value >= low && value <= high)
         return true;
     refuse(kErrorInvalidArgs,
-           QStringLiteral("%1 %2 is not %3 to %4").arg(QLatin1String(argument)).arg(value).arg(low).arg(high));
+        QStringLiteral("%1 %2 is not %3 to %4").arg(QLatin1String(argument)).arg(value).arg(low).arg(high));
     return false;
 }
 
@@ -265,15 +263,14 @@ void PanelService::MoveFor(const QString& direction, int panSpeed, int tiltSpeed
     if (!moveArguments(direction, panSpeed, tiltSpeed, place))
         return;
     if (!(seconds > 0 && seconds <= kLongestMoveSeconds)) {  // NaN too
-        refuse(kErrorInvalidArgs, QStringLiteral("seconds %1 is not above 0 and up to %2")
-                                      .arg(seconds)
-                                      .arg(kLongestMoveSeconds));
+        refuse(kErrorInvalidArgs,
+            QStringLiteral("seconds %1 is not above 0 and up to %2").arg(seconds).arg(kLongestMoveSeconds));
         return;
     }
     if (!ready())
         return;
-    const bool again = timedMove.isActive() && place == timedPlace && panSpeed == timedPanSpeed
-                       && tiltSpeed == timedTiltSpeed;
+    const bool again =
+        timedMove.isActive() && place == timedPlace && panSpeed == timedPanSpeed && tiltSpeed == timedTiltSpeed;
     if (again) {
         // The earlier caller's move goes on in this one.
         QDBusConnection::sessionBus().send(timedCaller.createReply());
@@ -305,10 +302,9 @@ void PanelService::endTimedMove(bool stop)
         taken = window->moveTowards(kStopPlace, 0, 0);
     if (!taken)
         qCDebug(lcBus).noquote().nospace() << timedCaller.member() << " answered " << kErrorNotTaken << " at its end";
-    QDBusConnection::sessionBus().send(
-        taken ? timedCaller.createReply()
-              : timedCaller.createErrorReply(QString::fromLatin1(kErrorNotTaken),
-                                             notTaken(QStringLiteral("the camera did not take the stop"))));
+    QDBusConnection::sessionBus().send(taken ? timedCaller.createReply()
+                                             : timedCaller.createErrorReply(QString::fromLatin1(kErrorNotTaken),
+                                                 notTaken(QStringLiteral("the camera did not take the stop"))));
     timedCaller = QDBusMessage();
 }
 
@@ -349,8 +345,8 @@ void PanelService::focus(int way)
         return;
     if (!window->focusByHand()) {
         if (window->autoFocus())
-            refuse(kErrorFocusIsAutomatic,
-                   QStringLiteral("focus is automatic: it moves in manual focus (af off) only"));
+            refuse(
+                kErrorFocusIsAutomatic, QStringLiteral("focus is automatic: it moves in manual focus (af off) only"));
         else
             refuse(kErrorNotSupported, QStringLiteral("this camera has no focus to move"));
         return;

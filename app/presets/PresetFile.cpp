@@ -43,7 +43,7 @@ bool IsPosition(const QJsonValue& value)
         return false;
     const double number = value.toDouble();
     return std::floor(number) == number && number >= std::numeric_limits<int32_t>::min()
-        && number <= std::numeric_limits<int32_t>::max();
+           && number <= std::numeric_limits<int32_t>::max();
 }
 
 bool IsPresetNumber(const QString& key)
@@ -74,7 +74,7 @@ QString Fault(const QJsonObject& root)
             const QJsonObject axes = preset.value().toObject();
             for (auto axis = axes.begin(); axis != axes.end(); ++axis) {
                 const bool known = std::any_of(std::begin(kAxes), std::end(kAxes),
-                                               [&](const Axis& a) { return axis.key() == QLatin1String(a.key); });
+                    [&](const Axis& a) { return axis.key() == QLatin1String(a.key); });
                 if (!known || !IsPosition(axis.value()))
                     return QStringLiteral("preset %1 of camera \"%2\" has \"%3\"")
                         .arg(preset.key(), camera.key(), axis.key());
@@ -89,8 +89,8 @@ QString ConfigurationDirectory()
     // The XDG base directory rule: a relative XDG_CONFIG_HOME is ignored.
     const QString configured = qEnvironmentVariable("XDG_CONFIG_HOME");
     const QString base = !configured.isEmpty() && QDir::isAbsolutePath(configured)
-        ? configured
-        : QDir::homePath() + QStringLiteral("/.config");
+                             ? configured
+                             : QDir::homePath() + QStringLiteral("/.config");
     return base + QStringLiteral("/ptzdeck");
 }
 
@@ -233,8 +233,13 @@ PresetFile::Result PresetFile::recall(const QString& camera, int preset, CameraP
     const Result loaded = load(root);
     if (loaded != Result::Done)
         return loaded;
-    const QJsonObject axes = root.value(QStringLiteral("cameras")).toObject().value(camera).toObject()
-                                 .value(QStringLiteral("presets")).toObject().value(QString::number(preset))
+    const QJsonObject axes = root.value(QStringLiteral("cameras"))
+                                 .toObject()
+                                 .value(camera)
+                                 .toObject()
+                                 .value(QStringLiteral("presets"))
+                                 .toObject()
+                                 .value(QString::number(preset))
                                  .toObject();
     CameraPosition found;
     for (const Axis& axis : kAxes) {
@@ -250,8 +255,8 @@ PresetFile::Result PresetFile::recall(const QString& camera, int preset, CameraP
     return Result::Done;
 }
 
-PresetFile::Result PresetFile::store(const QString& camera, const QString& name, int preset,
-                                     const CameraPosition& position)
+PresetFile::Result PresetFile::store(
+    const QString& camera, const QString& name, int preset, const CameraPosition& position)
 {
     QJsonObject root;
     if (load(root) == Result::Damaged)

@@ -210,16 +210,15 @@ Invocation Move(const std::vector<std::string>& words)
         const bool diagonal = Pans(direction) && Tilts(direction);
         if (comma != std::string::npos) {
             if (!diagonal)
-                return Mistake("SPEED " + Quoted(*speed) + ": PAN,TILT is for a diagonal; " + direction
-                               + " takes one number");
+                return Mistake(
+                    "SPEED " + Quoted(*speed) + ": PAN,TILT is for a diagonal; " + direction + " takes one number");
             if (!Number(speed->substr(0, comma), 0, kTopPanSpeed, pan))
                 return Mistake("SPEED " + Quoted(*speed) + ": PAN must be 0 to 21");
             if (!Number(speed->substr(comma + 1), 0, kTopTiltSpeed, tilt))
                 return Mistake("SPEED " + Quoted(*speed) + ": TILT must be 0 to 14");
         } else if (diagonal) {
             if (!Number(*speed, 0, kTopTiltSpeed, pan))
-                return Mistake("SPEED " + Quoted(*speed)
-                               + " must be 0 to 14 for both axes of a diagonal, or PAN,TILT");
+                return Mistake("SPEED " + Quoted(*speed) + " must be 0 to 14 for both axes of a diagonal, or PAN,TILT");
             tilt = pan;
         } else if (Pans(direction)) {
             if (!Number(*speed, 0, kTopPanSpeed, pan))
@@ -240,8 +239,8 @@ Invocation Move(const std::vector<std::string>& words)
 }
 
 // A command of one word among `choices`, each its own method.
-Invocation OneOf(const std::vector<std::string>& words, std::initializer_list<std::pair<const char*, const char*>> choices,
-                 const char* what)
+Invocation OneOf(const std::vector<std::string>& words,
+    std::initializer_list<std::pair<const char*, const char*>> choices, const char* what)
 {
     std::string names;
     for (const auto& [word, method] : choices) {
@@ -266,8 +265,8 @@ Invocation Numbered(const std::vector<std::string>& words, const char* method, c
 {
     int value = 0;
     if (words.size() != 2)
-        return Mistake(words[0] + " takes one " + what + " number, " + std::to_string(low) + " to "
-                       + std::to_string(high));
+        return Mistake(
+            words[0] + " takes one " + what + " number, " + std::to_string(low) + " to " + std::to_string(high));
     if (!Number(words[1], low, high, value))
         return Mistake(std::string(what) + " " + Quoted(words[1]) + " must be " + std::to_string(low) + " to "
                        + std::to_string(high));

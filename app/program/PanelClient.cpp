@@ -94,7 +94,7 @@ bool Append(DBusMessageIter& into, const Argument& argument)
 }
 
 Answer Ask(DBusConnection* connection, const char* interface, const char* method,
-           const std::vector<Argument>& arguments, int timeoutMs)
+    const std::vector<Argument>& arguments, int timeoutMs)
 {
     Answer answer;
     Message call(dbus_message_new_method_call(kServiceName, kObjectPath, interface, method));
@@ -169,10 +169,10 @@ void ReadValue(const std::string& name, DBusMessageIter& value, State& state)
     if (type == DBUS_TYPE_BOOLEAN) {
         dbus_bool_t flag = FALSE;
         dbus_message_iter_get_basic(&value, &flag);
-        bool* const fields[] = {&state.open,    &state.autoFocus, &state.autoFraming, &state.muted,
-                                &state.mirrored, &state.flipped,  &state.shown,       &state.onTop};
-        const char* const names[] = {"CameraOpen", "AutoFocus", "AutoFraming", "Muted",
-                                     "Mirrored",   "Flipped",   "Shown",       "StaysOnTop"};
+        bool* const fields[] = {&state.open, &state.autoFocus, &state.autoFraming, &state.muted, &state.mirrored,
+            &state.flipped, &state.shown, &state.onTop};
+        const char* const names[] = {
+            "CameraOpen", "AutoFocus", "AutoFraming", "Muted", "Mirrored", "Flipped", "Shown", "StaysOnTop"};
         for (size_t i = 0; i < sizeof names / sizeof names[0]; ++i)
             if (name == names[i])
                 *fields[i] = flag;
@@ -257,9 +257,9 @@ void PrintText(const State& s)
         std::printf("chosen: %d\n", s.chosen);
     else
         std::printf("chosen: none\n");
-    std::printf("open: %s\naf: %s\nframing: %s\nmute: %s\nmirror: %s\nflip: %s\nshown: %s\non_top: %s\n",
-                yesNo(s.open), onOff(s.autoFocus), onOff(s.autoFraming), onOff(s.muted), onOff(s.mirrored),
-                onOff(s.flipped), yesNo(s.shown), yesNo(s.onTop));
+    std::printf("open: %s\naf: %s\nframing: %s\nmute: %s\nmirror: %s\nflip: %s\nshown: %s\non_top: %s\n", yesNo(s.open),
+        onOff(s.autoFocus), onOff(s.autoFraming), onOff(s.muted), onOff(s.mirrored), onOff(s.flipped), yesNo(s.shown),
+        yesNo(s.onTop));
 }
 
 void PrintJson(const State& s)
@@ -269,10 +269,11 @@ void PrintJson(const State& s)
     for (const std::string& name : s.cameras)
         cameras += (cameras.empty() ? "" : ", ") + Json(name);
     const std::string chosen = s.chosen > 0 ? std::to_string(s.chosen) : "null";
-    std::printf("{\"cameras\": [%s], \"chosen\": %s, \"open\": %s, \"af\": %s, \"framing\": %s, \"mute\": %s, "
-                "\"mirror\": %s, \"flip\": %s, \"shown\": %s, \"on_top\": %s}\n",
-                cameras.c_str(), chosen.c_str(), flag(s.open), flag(s.autoFocus), flag(s.autoFraming),
-                flag(s.muted), flag(s.mirrored), flag(s.flipped), flag(s.shown), flag(s.onTop));
+    std::printf(
+        "{\"cameras\": [%s], \"chosen\": %s, \"open\": %s, \"af\": %s, \"framing\": %s, \"mute\": %s, "
+        "\"mirror\": %s, \"flip\": %s, \"shown\": %s, \"on_top\": %s}\n",
+        cameras.c_str(), chosen.c_str(), flag(s.open), flag(s.autoFocus), flag(s.autoFraming), flag(s.muted),
+        flag(s.mirrored), flag(s.flipped), flag(s.shown), flag(s.onTop));
 }
 
 }  // namespace
@@ -297,7 +298,8 @@ int RunClient(const Invocation& invocation)
         return kExitNoPanel;
     }
     if (invocation.kind == Invocation::Kind::Call)
-        return Report(Ask(bus.get(), kInterface, invocation.method.c_str(), invocation.arguments, invocation.timeoutMs));
+        return Report(
+            Ask(bus.get(), kInterface, invocation.method.c_str(), invocation.arguments, invocation.timeoutMs));
 
     Argument interface;
     interface.type = Argument::Type::String;

@@ -34,8 +34,8 @@ int RunPanel(int argc, char* argv[])
     // Found relative to the program, so that an installed tree works
     // wherever it is moved, and a build runs its own module.
     const std::string directory = ProgramDirectory();
-    const std::string places[] = {directory + "/" PTZDECK_PANEL_MODULE,
-                                  directory + "/" PTZDECK_PANEL_MODULE_DIR "/" PTZDECK_PANEL_MODULE};
+    const std::string places[] = {
+        directory + "/" PTZDECK_PANEL_MODULE, directory + "/" PTZDECK_PANEL_MODULE_DIR "/" PTZDECK_PANEL_MODULE};
     for (const std::string& path : places) {
         if (access(path.c_str(), F_OK) != 0)
             continue;

@@ -31,8 +31,7 @@ QImage ReadPng(QIODevice* device)
     // alpha, as libpng gives 8-bit channels and Qt's own decoder too.
     png.format = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? PNG_FORMAT_BGRA : PNG_FORMAT_ARGB;
     QImage image(int(png.width), int(png.height), opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32);
-    if (image.isNull()
-        || !png_image_finish_read(&png, nullptr, image.bits(), image.bytesPerLine(), nullptr)) {
+    if (image.isNull() || !png_image_finish_read(&png, nullptr, image.bits(), image.bytesPerLine(), nullptr)) {
         png_image_free(&png);
         return {};
     }
@@ -66,7 +65,7 @@ public:
         if (option != Size || header.size() < 24)
             return {};
         return QSize(int(qFromBigEndian<quint32>(header.constData() + 16)),
-                     int(qFromBigEndian<quint32>(header.constData() + 20)));
+            int(qFromBigEndian<quint32>(header.constData() + 20)));
     }
 
     bool read(QImage* image) override

@@ -38,7 +38,7 @@ namespace {
 const char kCameraControl[] = "camera-control";
 constexpr int kRelative = 0x10;
 constexpr int kAbsolute = 0;
-constexpr int kRoll = 2;           // the camera's command channel
+constexpr int kRoll = 2;  // the camera's command channel
 
 // Generous bounds: the machine may be loaded.
 constexpr int kPassTimeoutMs = 15000;
@@ -48,19 +48,23 @@ QString relativeMove(int id, int value)
 {
     switch (id) {
     case 10:
-        return value < 0 ? QStringLiteral("PanLeft(%1)").arg(-value)
-             : value > 0 ? QStringLiteral("PanRight(%1)").arg(value)
-                         : QStringLiteral("PanStop");
+        return value < 0   ? QStringLiteral("PanLeft(%1)").arg(-value)
+               : value > 0 ? QStringLiteral("PanRight(%1)").arg(value)
+                           : QStringLiteral("PanStop");
     case 11:
-        return value > 0 ? QStringLiteral("TiltUp(%1)").arg(value)
-             : value < 0 ? QStringLiteral("TiltDown(%1)").arg(-value)
-                         : QStringLiteral("TiltStop");
+        return value > 0   ? QStringLiteral("TiltUp(%1)").arg(value)
+               : value < 0 ? QStringLiteral("TiltDown(%1)").arg(-value)
+                           : QStringLiteral("TiltStop");
     case 13:
-        return value == 1 ? QStringLiteral("ZoomIn") : value == -1 ? QStringLiteral("ZoomOut")
-             : value == 0 ? QStringLiteral("ZoomStop") : QString();
+        return value == 1    ? QStringLiteral("ZoomIn")
+               : value == -1 ? QStringLiteral("ZoomOut")
+               : value == 0  ? QStringLiteral("ZoomStop")
+                             : QString();
     case 16:
-        return value == 1 ? QStringLiteral("FocusNear") : value == -1 ? QStringLiteral("FocusFar")
-             : value == 0 ? QStringLiteral("FocusStop") : QString();
+        return value == 1    ? QStringLiteral("FocusNear")
+               : value == -1 ? QStringLiteral("FocusFar")
+               : value == 0  ? QStringLiteral("FocusStop")
+                             : QString();
     default:
         return QString();
     }
@@ -69,9 +73,17 @@ QString relativeMove(int id, int value)
 const std::map<int, QString>& commandNames()
 {
     static const std::map<int, QString> names = {
-        {0, "MirrorOn"}, {1, "MirrorOff"}, {2, "FlipOn"}, {3, "FlipOff"},
-        {4, "MuteOff"}, {5, "MuteOn"}, {6, "FocusAuto"}, {7, "FocusManual"},
-        {8, "Home"}, {16, "FramingAuto"}, {17, "FramingManual"},
+        {0, "MirrorOn"},
+        {1, "MirrorOff"},
+        {2, "FlipOn"},
+        {3, "FlipOff"},
+        {4, "MuteOff"},
+        {5, "MuteOn"},
+        {6, "FocusAuto"},
+        {7, "FocusManual"},
+        {8, "Home"},
+        {16, "FramingAuto"},
+        {17, "FramingManual"},
     };
     return names;
 }
@@ -103,16 +115,10 @@ CameraRequest request(const char* set, int id, int value1, int flags)
     return r;
 }
 
-CameraRequest cameraControl(int id, int value1, int flags)
-{
-    return request(kCameraControl, id, value1, flags);
-}
+CameraRequest cameraControl(int id, int value1, int flags) { return request(kCameraControl, id, value1, flags); }
 
 // A picture setting: a manual proc-amp value.
-CameraRequest picture(int id, int value)
-{
-    return request("proc-amp", id, value, 0x2);
-}
+CameraRequest picture(int id, int value) { return request("proc-amp", id, value, 0x2); }
 
 // "<camera> ks-set <set> <id> value1=<v> value2=<v> flags=0x<hex> len=<n>"
 bool parseSetLine(const QString& line, CameraRequest* out)
@@ -161,9 +167,15 @@ QStringList expectedAll(const QStringList& operations)
 Qt::Key keyNamed(const QString& name)
 {
     static const std::map<QString, Qt::Key> arrows = {
-        {"Left", Qt::Key_Left}, {"Right", Qt::Key_Right}, {"Up", Qt::Key_Up}, {"Down", Qt::Key_Down},
-        {"Space", Qt::Key_Space}, {"PageUp", Qt::Key_PageUp}, {"PageDown", Qt::Key_PageDown},
-        {"Home", Qt::Key_Home}, {"End", Qt::Key_End},
+        {"Left", Qt::Key_Left},
+        {"Right", Qt::Key_Right},
+        {"Up", Qt::Key_Up},
+        {"Down", Qt::Key_Down},
+        {"Space", Qt::Key_Space},
+        {"PageUp", Qt::Key_PageUp},
+        {"PageDown", Qt::Key_PageDown},
+        {"Home", Qt::Key_Home},
+        {"End", Qt::Key_End},
     };
     const auto it = arrows.find(name);
     if (it != arrows.end())
@@ -173,11 +185,10 @@ Qt::Key keyNamed(const QString& name)
     return Qt::Key_unknown;
 }
 
-void sendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton button,
-               Qt::MouseButtons buttons)
+void sendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons)
 {
     QMouseEvent event(type, QPointF(pos), QPointF(widget->mapTo(widget->window(), pos)),
-                      QPointF(widget->mapToGlobal(pos)), button, buttons, Qt::NoModifier);
+        QPointF(widget->mapToGlobal(pos)), button, buttons, Qt::NoModifier);
     QSpontaneKeyEvent::setSpontaneous(&event);
     qApp->notify(widget, &event);
 }
@@ -194,8 +205,8 @@ QRect sliderHandle(const QSlider* s)
     opt.tickPosition = s->tickPosition();
     opt.tickInterval = s->tickInterval();
     opt.upsideDown = s->orientation() == Qt::Horizontal
-        ? (s->invertedAppearance() != (opt.direction == Qt::RightToLeft))
-        : !s->invertedAppearance();
+                         ? (s->invertedAppearance() != (opt.direction == Qt::RightToLeft))
+                         : !s->invertedAppearance();
     opt.sliderPosition = s->sliderPosition();
     opt.sliderValue = s->value();
     opt.singleStep = s->singleStep();
@@ -218,11 +229,10 @@ QString keyFace(const QString& image)
 
 QString muteFace(const QString& image)
 {
-    return QStringLiteral("QPushButton{border-image: url(:/img/%1);background-attachment;border:none;}")
-        .arg(image);
+    return QStringLiteral("QPushButton{border-image: url(:/img/%1);background-attachment;border:none;}").arg(image);
 }
 
-} // namespace
+}  // namespace
 
 // Absolute positions, and focus modes on a camera without the command
 // channel: "PanTo(25)", "FocusManualAt(128)", "FocusAutoMode".
@@ -330,8 +340,7 @@ void SimBus::plug(const QString& name, const QStringList& lines)
     QFile file(staging);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return;
-    file.write(QStringLiteral("name=PTZ Camera %1\npath=\\\\?\\usb#vid_0000&pid_8888&mi_00#%1\n")
-                   .arg(name).toUtf8());
+    file.write(QStringLiteral("name=PTZ Camera %1\npath=\\\\?\\usb#vid_0000&pid_8888&mi_00#%1\n").arg(name).toUtf8());
     for (const QString& line : lines)
         file.write(line.toUtf8() + '\n');
     file.close();
@@ -339,10 +348,7 @@ void SimBus::plug(const QString& name, const QStringList& lines)
     QFile::rename(staging, dir.filePath(name + QStringLiteral(".cam")));
 }
 
-void SimBus::unplug(const QString& name)
-{
-    QFile::remove(dir.filePath(name + QStringLiteral(".cam")));
-}
+void SimBus::unplug(const QString& name) { QFile::remove(dir.filePath(name + QStringLiteral(".cam"))); }
 
 void SimBus::edit(const QString& name, const QString& line)
 {
@@ -365,7 +371,7 @@ QList<CameraRequest> SimBus::peekSetRequests() const
     if (!log.open(QIODevice::ReadOnly) || !log.seek(consumed))
         return out;
     const QByteArray tail = log.readAll();
-    const int complete = tail.lastIndexOf('\n') + 1;   // a line still being written waits
+    const int complete = tail.lastIndexOf('\n') + 1;  // a line still being written waits
     for (const QByteArray& line : tail.left(complete).split('\n')) {
         CameraRequest r;
         if (parseSetLine(QString::fromUtf8(line), &r))
@@ -387,10 +393,7 @@ QList<CameraRequest> SimBus::takeSetRequests()
 
 // ---------------------------------------------------------- PanelDriver
 
-QString gamepadConfPath(const SimBus& bus)
-{
-    return bus.path() + QStringLiteral("/config/ptzdeck/gamepad.conf");
-}
+QString gamepadConfPath(const SimBus& bus) { return bus.path() + QStringLiteral("/config/ptzdeck/gamepad.conf"); }
 
 PanelDriver::PanelDriver(SimBus& bus_, const std::optional<QString>& gamepadConf) : bus(bus_)
 {
@@ -428,8 +431,7 @@ PanelDriver::~PanelDriver()
     // Let go of anything a failed scenario left held.
     if (joystickHeld) {
         if (QWidget* joystick = child(QStringLiteral("widget")))
-            sendMouse(joystick, QEvent::MouseButtonRelease, joystick->rect().center(),
-                      Qt::LeftButton, Qt::NoButton);
+            sendMouse(joystick, QEvent::MouseButtonRelease, joystick->rect().center(), Qt::LeftButton, Qt::NoButton);
     }
     if (pressedSlider)
         QTest::mouseRelease(panel->windowHandle(), Qt::LeftButton, {}, sliderPos);
@@ -460,7 +462,7 @@ bool PanelDriver::waitForFirstPass(bool expectCamera)
             kPassTimeoutMs);
         passed = passed && g_cameraOpen == 0;
     }
-    bus.takeSetRequests();   // opening the camera is not part of a scenario
+    bus.takeSetRequests();  // opening the camera is not part of a scenario
     activate();
     return passed && panel->isActiveWindow();
 }
@@ -524,15 +526,9 @@ QWidget* PanelDriver::child(const QString& name) const
     return widget;
 }
 
-QSlider* PanelDriver::slider(const QString& name) const
-{
-    return qobject_cast<QSlider*>(child(name));
-}
+QSlider* PanelDriver::slider(const QString& name) const { return qobject_cast<QSlider*>(child(name)); }
 
-QPoint PanelDriver::inWindow(QWidget* widget, QPoint local) const
-{
-    return widget->mapTo(panel.get(), local);
-}
+QPoint PanelDriver::inWindow(QWidget* widget, QPoint local) const { return widget->mapTo(panel.get(), local); }
 
 void PanelDriver::run(const QString& step)
 {
@@ -544,8 +540,7 @@ void PanelDriver::run(const QString& step)
     if (verb == QLatin1String("click")) {
         QCOMPARE(args.size(), 1);
         click(args[0]);
-    } else if (verb == QLatin1String("key") || verb == QLatin1String("keyup")
-               || verb == QLatin1String("keyrep")) {
+    } else if (verb == QLatin1String("key") || verb == QLatin1String("keyup") || verb == QLatin1String("keyrep")) {
         QCOMPARE(args.size(), 1);
         if (verb == QLatin1String("keyrep")) {
             // Holding a key delivers auto-repeated release and press pairs.
@@ -603,8 +598,9 @@ void PanelDriver::run(const QString& step)
         QString colours;
         for (int n = 1; n <= 5; ++n) {
             const QString sheet = child(QStringLiteral("btn_cam%1").arg(n))->styleSheet();
-            colours += sheet.contains(QStringLiteral("_green.png")) ? 'g'
-                     : sheet.contains(QStringLiteral("_black.png")) ? 'b' : '?';
+            colours += sheet.contains(QStringLiteral("_green.png"))   ? 'g'
+                       : sheet.contains(QStringLiteral("_black.png")) ? 'b'
+                                                                      : '?';
         }
         QCOMPARE(colours, args[0]);
     } else if (verb == QLatin1String("warnings")) {
@@ -695,9 +691,9 @@ void PanelDriver::run(const QString& step)
         // A pass that plugging or unplugging caused has run to its end.
         QCOMPARE(args.size(), 1);
         const int count = args[0].toInt();
-        QVERIFY2(QTest::qWaitFor([&] { return g_cameraCount == count && g_cameraOpen == (count > 0 ? 1 : 0); },
-                                 kPassTimeoutMs),
-                 qPrintable(QStringLiteral("cameras %1 / open %2").arg(g_cameraCount).arg(g_cameraOpen)));
+        QVERIFY2(QTest::qWaitFor(
+                     [&] { return g_cameraCount == count && g_cameraOpen == (count > 0 ? 1 : 0); }, kPassTimeoutMs),
+            qPrintable(QStringLiteral("cameras %1 / open %2").arg(g_cameraCount).arg(g_cameraOpen)));
         activate();
     } else {
         QFAIL(qPrintable(QStringLiteral("unknown step: ") + step));
@@ -719,14 +715,11 @@ void PanelDriver::expectNotice(const QStringList& words)
         QVERIFY2(!notice->isVisible(), qPrintable(qobject_cast<QLabel*>(notice)->text()));
     } else {
         const QString wanted = words.join(QLatin1Char(' '));
-        const auto says = [&] {
-            return notice->isVisible() && qobject_cast<QLabel*>(notice)->text().contains(wanted);
-        };
-        QVERIFY2(QTest::qWaitFor(says, kPassTimeoutMs),
-                 qPrintable(QStringLiteral("wanted \"%1\", shown %2: \"%3\"")
-                                .arg(wanted)
-                                .arg(notice->isVisible())
-                                .arg(qobject_cast<QLabel*>(notice)->text())));
+        const auto says = [&] { return notice->isVisible() && qobject_cast<QLabel*>(notice)->text().contains(wanted); };
+        QVERIFY2(QTest::qWaitFor(says, kPassTimeoutMs), qPrintable(QStringLiteral("wanted \"%1\", shown %2: \"%3\"")
+                                                                       .arg(wanted)
+                                                                       .arg(notice->isVisible())
+                                                                       .arg(qobject_cast<QLabel*>(notice)->text())));
     }
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (w != panel.get() && w->isVisible() && !widgetsBefore.contains(w) && !w->inherits("NO_Device"))
@@ -840,8 +833,8 @@ void PanelDriver::key(const QString& name, bool press, bool autoRepeat)
         return;
     }
     const QString text = name.size() == 1 ? name.toLower() : QString();
-    qt_handleKeyEvent(panel->windowHandle(), press ? QEvent::KeyPress : QEvent::KeyRelease, k,
-                      Qt::NoModifier, text, true);
+    qt_handleKeyEvent(
+        panel->windowHandle(), press ? QEvent::KeyPress : QEvent::KeyRelease, k, Qt::NoModifier, text, true);
     qApp->processEvents();
 }
 
@@ -867,8 +860,7 @@ void PanelDriver::joystick(const QStringList& args)
         sendMouse(joystick, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
     } else if (args[0] == QLatin1String("release")) {
         QVERIFY(joystickHeld);
-        sendMouse(joystick, QEvent::MouseButtonRelease, joystick->rect().center(), Qt::LeftButton,
-                  Qt::NoButton);
+        sendMouse(joystick, QEvent::MouseButtonRelease, joystick->rect().center(), Qt::LeftButton, Qt::NoButton);
         joystickHeld = false;
     } else {
         QFAIL("joy press|move|release");
@@ -991,7 +983,7 @@ void PanelDriver::wheel(const QString& name, int delta)
     QVERIFY2(s, qPrintable(name));
     const QPoint at = sliderHandle(s).center();
     QWheelEvent event(QPointF(at), QPointF(s->mapToGlobal(at)), QPoint(), QPoint(0, delta), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        Qt::NoModifier, Qt::NoScrollPhase, false);
     QSpontaneKeyEvent::setSpontaneous(&event);
     qApp->notify(s, &event);
 }
@@ -1004,13 +996,13 @@ void PanelDriver::groove(const QString& name, double at)
     QSlider* s = slider(name);
     QVERIFY2(s, qPrintable(name));
     const int jump = s->style()->styleHint(QStyle::SH_Slider_AbsoluteSetButtons);
-    const Qt::MouseButton button = (jump & Qt::LeftButton) ? Qt::LeftButton
-                                 : (jump & Qt::MiddleButton) ? Qt::MiddleButton : Qt::RightButton;
+    const Qt::MouseButton button = (jump & Qt::LeftButton)     ? Qt::LeftButton
+                                   : (jump & Qt::MiddleButton) ? Qt::MiddleButton
+                                                               : Qt::RightButton;
     QVERIFY2(jump & button, "the style lets no button jump a slider's handle");
     const QRect r = s->rect();
-    const QPoint local = s->orientation() == Qt::Horizontal
-        ? QPoint(r.left() + int(at * r.width()), r.center().y())
-        : QPoint(r.center().x(), r.bottom() - int(at * r.height()));
+    const QPoint local = s->orientation() == Qt::Horizontal ? QPoint(r.left() + int(at * r.width()), r.center().y())
+                                                            : QPoint(r.center().x(), r.bottom() - int(at * r.height()));
     QTest::mouseClick(panel->windowHandle(), button, {}, inWindow(s, local));
 }
 
@@ -1038,13 +1030,13 @@ void PanelDriver::waitTicks(int count)
     QVERIFY(tickSpy);
     const int target = tickSpy->count() + count;
     QVERIFY2(QTest::qWaitFor([&] { return tickSpy->count() >= target; }, kRequestTimeoutMs),
-             "the joystick stopped reporting");
+        "the joystick stopped reporting");
 }
 
 // ------------------------------------------------------------ scenarios
 
-void runScenario(SimBus& bus, const QStringList& cameras, const QStringList& steps,
-                 const std::optional<QString>& gamepadConf)
+void runScenario(
+    SimBus& bus, const QStringList& cameras, const QStringList& steps, const std::optional<QString>& gamepadConf)
 {
     bus.unplugAll();
     QFile::remove(bus.presetFile());  // each scenario is a user of its own

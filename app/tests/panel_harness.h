@@ -25,7 +25,7 @@ class QWidget;
 // One camera-control or proc-amp request as the simulated camera logged it.
 struct CameraRequest {
     QString camera;
-    QString set;     // "camera-control" or "proc-amp"
+    QString set;  // "camera-control" or "proc-amp"
     int id = -1;
     int value1 = 0;
     int flags = 0;
@@ -62,7 +62,7 @@ public:
 
 private:
     QTemporaryDir dir;
-    qint64 consumed = 0;   // bytes of requests.log already handed out
+    qint64 consumed = 0;  // bytes of requests.log already handed out
 };
 
 // Where the window built on `bus` reads its gamepad mapping.
@@ -111,14 +111,14 @@ private:
 
     SimBus& bus;
     std::unique_ptr<MainWindow> panel;
-    std::unique_ptr<QSignalSpy> tickSpy;   // the joystick's last report of a tick
+    std::unique_ptr<QSignalSpy> tickSpy;  // the joystick's last report of a tick
     QWidget* pressedSlider = nullptr;
     QPoint sliderPos;
     bool joystickHeld = false;
-    QList<QWidget*> widgetsBefore;   // top-level widgets that existed before the window
-    std::unique_ptr<QWidget> elsewhere;   // another program's window, for taking the keyboard away
-    QByteArray presetFileKept;            // the presets file as it was when last looked at
-    std::map<QString, std::unique_ptr<FakePad>> pads;   // by the name the steps give them
+    QList<QWidget*> widgetsBefore;                     // top-level widgets that existed before the window
+    std::unique_ptr<QWidget> elsewhere;                // another program's window, for taking the keyboard away
+    QByteArray presetFileKept;                         // the presets file as it was when last looked at
+    std::map<QString, std::unique_ptr<FakePad>> pads;  // by the name the steps give them
     int nextPadNumber = 40;
 };
 
@@ -126,4 +126,4 @@ private:
 // is the one opened; "b fault.bind=fail" adds .cam lines), waits for its
 // first discovery pass and runs the steps.
 void runScenario(SimBus& bus, const QStringList& cameras, const QStringList& steps,
-                 const std::optional<QString>& gamepadConf = std::nullopt);
+    const std::optional<QString>& gamepadConf = std::nullopt);

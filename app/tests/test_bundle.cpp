@@ -21,6 +21,8 @@ struct Picture {
     int height;
 };
 
+// A table, laid out by hand.
+// clang-format off
 const Picture kPictures[] = {
     {"background.png", 328, 436}, {"setting_background.png", 327, 436}, {"slider_bg.png", 149, 8},
     {"slider_button.png", 23, 15}, {"slider_af.png", 23, 15},         {"slider_now.png", 50, 5},
@@ -36,6 +38,7 @@ const Picture kPictures[] = {
     {"mute.png", 20, 13}, {"no_mute.png", 20, 13}, {"top.png", 17, 17}, {"no_top.png", 17, 17},
     {"no_device.png", 326, 187}, {"no_more_camera.png", 326, 187},
 };
+// clang-format on
 const char kIcon[] = "min_img.ico";
 
 QString path(const QString& name) { return QStringLiteral(":/img/") + name; }
@@ -53,10 +56,7 @@ QByteArray bytesOf(const QString& name)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QImage imageOf(const QString& name)
-{
-    return QImage(path(name)).convertToFormat(QImage::Format_ARGB32);
-}
+QImage imageOf(const QString& name) { return QImage(path(name)).convertToFormat(QImage::Format_ARGB32); }
 
 quint32 be32(const QByteArray& b, int at) { return qFromBigEndian<quint32>(b.constData() + at); }
 quint32 le32(const QByteArray& b, int at) { return qFromLittleEndian<quint32>(b.constData() + at); }
@@ -134,8 +134,8 @@ private slots:
         QCOMPARE(bytesOf("clear@2x.png"), bytesOf("Clear@2x.png"));
         // Faces that show a state must differ from their counterpart.
         for (int cam = 1; cam <= 5; ++cam)
-            QVERIFY(imageOf(QStringLiteral("cam%1_black.png").arg(cam)) !=
-                    imageOf(QStringLiteral("cam%1_green.png").arg(cam)));
+            QVERIFY(imageOf(QStringLiteral("cam%1_black.png").arg(cam))
+                    != imageOf(QStringLiteral("cam%1_green.png").arg(cam)));
         QVERIFY(imageOf("mute.png") != imageOf("no_mute.png"));
         QVERIFY(imageOf("top.png") != imageOf("no_top.png"));
         QVERIFY(imageOf("AF.png") != imageOf("MF.png"));
@@ -276,10 +276,10 @@ private slots:
                 QCOMPARE(QImage::fromData(payload).size(), QSize(256, 256));
             } else {
                 QVERIFY(side == 16 || side == 24 || side == 32 || side == 48);
-                QCOMPARE(le32(payload, 0), quint32(40));                 // BITMAPINFOHEADER
+                QCOMPARE(le32(payload, 0), quint32(40));  // BITMAPINFOHEADER
                 QCOMPARE(int(le32(payload, 4)), side);
-                QCOMPARE(int(le32(payload, 8)), 2 * side);               // colour and mask rows
-                QCOMPARE(le16(payload, 14), quint16(32));                // bits per pixel
+                QCOMPARE(int(le32(payload, 8)), 2 * side);  // colour and mask rows
+                QCOMPARE(le16(payload, 14), quint16(32));   // bits per pixel
                 const int maskStride = ((side + 31) / 32) * 4;
                 QCOMPARE(int(length), 40 + side * side * 4 + maskStride * side);
             }

@@ -21,17 +21,17 @@ const int kPassTimeout = 15000;
 QStringList Pictures(int whiteBalance, int brightness)
 {
     return {QStringLiteral("proc-amp.7=2800,6500,10,4600,%1").arg(whiteBalance),
-            QStringLiteral("proc-amp.0=-64,64,1,0,%1").arg(brightness)};
+        QStringLiteral("proc-amp.0=-64,64,1,0,%1").arg(brightness)};
 }
 
 }  // namespace
 
 // Stops the test when the window's first pass did not come.
-#define START_WITH(cameras)                 \
-    do {                                    \
-        startWith(cameras);                 \
-        if (QTest::currentTestFailed())     \
-            return;                         \
+#define START_WITH(cameras)             \
+    do {                                \
+        startWith(cameras);             \
+        if (QTest::currentTestFailed()) \
+            return;                     \
     } while (false)
 
 class CameraSelectionTest : public QObject {
@@ -248,7 +248,7 @@ private slots:
         QTest::mousePress(dialog, Qt::LeftButton, Qt::NoModifier, grip);
         probe::mouseMove(dialog, grip + QPoint(15, 10), Qt::LeftButton);
         QCOMPARE(dialog->pos(), held + QPoint(15, 10));
-        dialog->move(held);  // the late report
+        dialog->move(held);                                               // the late report
         probe::mouseMove(dialog, grip + QPoint(30, 20), Qt::LeftButton);  // the pointer at held + grip + (30, 20)
         QCOMPARE(dialog->pos(), held + QPoint(30, 20));
         QTest::mouseRelease(dialog, Qt::LeftButton, Qt::NoModifier, grip + QPoint(30, 20));

@@ -67,7 +67,7 @@ public:
     // False when the system will not carry it (no permission). `extra`:
     // further properties ("DEVNAME=...", "ID_INPUT_JOYSTICK=1").
     bool announce(const char* action, const char* subsystem, const char* devtype, const char* devpath,
-                  const QList<QByteArray>& extra = {})
+        const QList<QByteArray>& extra = {})
     {
         QByteArray properties;
         const auto add = [&](const QByteArray& line) { properties += line + '\0'; };
@@ -98,8 +98,9 @@ public:
         group.nl_family = AF_NETLINK;
         group.nl_groups = 2;  // udev's, after its rules ran (the kernel's is 1)
         return fd >= 0
-            && sendto(fd, message.constData(), size_t(message.size()), 0, reinterpret_cast<sockaddr*>(&group),
-                      sizeof group) == message.size();
+               && sendto(fd, message.constData(), size_t(message.size()), 0, reinterpret_cast<sockaddr*>(&group),
+                      sizeof group)
+                      == message.size();
     }
 
 private:
@@ -254,13 +255,15 @@ private slots:
         QTest::addColumn<QList<Batch>>("batches");
         const QByteArray v4l = "video4linux", usb = "usb";
         const QSet<QByteArray> a{"/sys/devices/usb1/1-1"}, ab{"/sys/devices/usb1/1-1", "/sys/devices/usb1/1-2"};
-        QTest::newRow("lent and taken back") << a << QList<Batch>{{a, {v4l, v4l, v4l, v4l}, {false, false, false, false}}};
+        QTest::newRow("lent and taken back")
+            << a << QList<Batch>{{a, {v4l, v4l, v4l, v4l}, {false, false, false, false}}};
         QTest::newRow("a driver bound late") << a << QList<Batch>{{ab, {v4l, v4l}, {true, true}}};
         QTest::newRow("a driver gone") << ab << QList<Batch>{{a, {v4l, v4l}, {true, true}}};
-        QTest::newRow("read while the nodes were away") << a << QList<Batch>{
-            {{}, {v4l, v4l}, {true, true}}, {a, {v4l, v4l}, {true, true}}, {a, {v4l}, {false}}};
-        QTest::newRow("other devices never count") << a << QList<Batch>{
-            {ab, {usb, v4l, v4l}, {false, true, true}}, {ab, {usb}, {false}}, {a, {usb, v4l}, {false, true}}};
+        QTest::newRow("read while the nodes were away")
+            << a << QList<Batch>{{{}, {v4l, v4l}, {true, true}}, {a, {v4l, v4l}, {true, true}}, {a, {v4l}, {false}}};
+        QTest::newRow("other devices never count") << a
+                                                   << QList<Batch>{{ab, {usb, v4l, v4l}, {false, true, true}},
+                                                          {ab, {usb}, {false}}, {a, {usb, v4l}, {false, true}}};
     }
 
     void videoNodeChanges()
@@ -289,13 +292,27 @@ private slots:
         QTest::addColumn<QString>("subsystem");
         QTest::addColumn<QString>("devtype");
         QTest::addColumn<bool>("reported");
-        QTest::newRow("a camera's video node arrives") << "add" << "video4linux" << "" << true;
-        QTest::newRow("a camera's video node leaves") << "remove" << "video4linux" << "" << true;
-        QTest::newRow("a USB mouse arrives") << "add" << "usb" << "usb_device" << false;
-        QTest::newRow("its interface") << "add" << "usb" << "usb_interface" << false;
-        QTest::newRow("its input device") << "add" << "input" << "" << false;
-        QTest::newRow("a memory stick's disk") << "add" << "block" << "disk" << false;
-        QTest::newRow("a USB device leaves") << "remove" << "usb" << "usb_device" << false;
+        QTest::newRow("a camera's video node arrives") << "add"
+                                                       << "video4linux"
+                                                       << "" << true;
+        QTest::newRow("a camera's video node leaves") << "remove"
+                                                      << "video4linux"
+                                                      << "" << true;
+        QTest::newRow("a USB mouse arrives") << "add"
+                                             << "usb"
+                                             << "usb_device" << false;
+        QTest::newRow("its interface") << "add"
+                                       << "usb"
+                                       << "usb_interface" << false;
+        QTest::newRow("its input device") << "add"
+                                          << "input"
+                                          << "" << false;
+        QTest::newRow("a memory stick's disk") << "add"
+                                               << "block"
+                                               << "disk" << false;
+        QTest::newRow("a USB device leaves") << "remove"
+                                             << "usb"
+                                             << "usb_device" << false;
     }
 
     void realDevicesThroughUdev()
@@ -312,10 +329,11 @@ private slots:
         QSignalSpy changes(&notifier, &DeviceNotifier::deviceChanged);
         UdevAnnouncer udev;
         const QByteArray devtypeText = devtype.toLatin1();
-        if (!udev.announce(qPrintable(action), qPrintable(subsystem), devtype.isEmpty() ? nullptr : devtypeText.constData(),
-                           "/devices/pci0000:00/0000:00:14.0/usb1/1-3"))
+        if (!udev.announce(qPrintable(action), qPrintable(subsystem),
+                devtype.isEmpty() ? nullptr : devtypeText.constData(), "/devices/pci0000:00/0000:00:14.0/usb1/1-3"))
             QSKIP("this system does not let the test announce devices as udev does (it needs root)");
-        QVERIFY(udev.announce("add", "video4linux", nullptr, "/devices/pci0000:00/0000:00:14.0/usb1/1-4/video4linux/video9"));
+        QVERIFY(udev.announce(
+            "add", "video4linux", nullptr, "/devices/pci0000:00/0000:00:14.0/usb1/1-4/video4linux/video9"));
         const quint64 fence = DBT_DEVICEARRIVAL;
         const quint64 first = action == QLatin1String("add") ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE;
         const QList<quint64> expected = reported ? QList<quint64>{first, fence} : QList<quint64>{fence};
@@ -384,10 +402,11 @@ private slots:
             QSKIP("this system does not let the test announce devices as udev does (it needs root)");
         // A camera's node too: with simulated cameras it is none of the
         // monitor's business; with real ones it is the one device change.
-        QVERIFY(udev.announce("add", "video4linux", nullptr, "/devices/pci0000:00/0000:00:14.0/usb1/1-4/video4linux/video9"));
+        QVERIFY(udev.announce(
+            "add", "video4linux", nullptr, "/devices/pci0000:00/0000:00:14.0/usb1/1-4/video4linux/video9"));
         const QString fence = QStringLiteral("/devices/virtual/input/input1099/event1099");
         QVERIFY(udev.announce("add", "input", nullptr, qPrintable(fence),
-                              {"DEVNAME=/dev/input/event1099", "ID_INPUT=1", "ID_INPUT_JOYSTICK=1"}));
+            {"DEVNAME=/dev/input/event1099", "ID_INPUT=1", "ID_INPUT_JOYSTICK=1"}));
         const int arrivals = reported == QLatin1String("arrived") ? 2 : 1;
         QTRY_COMPARE_WITH_TIMEOUT(arrived.count(), arrivals, 15000);
         QCOMPARE(changes.count(), simulated ? 0 : 1);

@@ -68,7 +68,7 @@ void checkButton(QPushButton* button, QWidget* picture, const QRect& geometry)
     QVERIFY(button->text().isEmpty());
 }
 
-} // namespace
+}  // namespace
 
 class TestDialogForms : public QObject {
     Q_OBJECT

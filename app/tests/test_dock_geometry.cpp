@@ -8,8 +8,8 @@
 
 #include "window/DockGeometry.h"
 
-using ptzdeck::DockEvent;
 using ptzdeck::dockedPosition;
+using ptzdeck::DockEvent;
 
 Q_DECLARE_METATYPE(DockEvent)
 
@@ -28,7 +28,8 @@ private slots:
     void docking();
 };
 
-void TestDockGeometry::docking_data() {
+void TestDockGeometry::docking_data()
+{
     QTest::addColumn<DockEvent>("event");
     QTest::addColumn<QPoint>("topLeft");
     QTest::addColumn<int>("desktopWidth");
@@ -70,7 +71,8 @@ void TestDockGeometry::docking_data() {
     QTest::newRow("leave face 10px from right") << L << QPoint(945, 80) << kDesk << false << kStays;
 
     // The pane toggled while docked right: the other rule applies next time.
-    QTest::newRow("enter right, pane opened while docked") << E << QPoint(954, 150) << kDesk << true << QPoint(627, 150);
+    QTest::newRow("enter right, pane opened while docked")
+        << E << QPoint(954, 150) << kDesk << true << QPoint(627, 150);
     QTest::newRow("leave right, pane closed while out") << L << QPoint(627, 150) << kDesk << false << kStays;
 
     // Top and left both off-screen: every rule works from the captured
@@ -87,7 +89,8 @@ void TestDockGeometry::docking_data() {
     QTest::newRow("enter right of the virtual desktop") << E << QPoint(2550, 100) << 2560 << false << QPoint(2234, 100);
 }
 
-void TestDockGeometry::docking() {
+void TestDockGeometry::docking()
+{
     QFETCH(DockEvent, event);
     QFETCH(QPoint, topLeft);
     QFETCH(int, desktopWidth);

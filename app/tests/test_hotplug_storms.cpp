@@ -64,14 +64,14 @@ int lastOnAxis(const std::vector<Move>& moves, int id)
 
 bool anyMoveOn(const std::vector<Move>& moves, int id, bool nonZero)
 {
-    return std::any_of(moves.begin(), moves.end(),
-                       [&](const Move& m) { return m.id == id && (!nonZero || m.value != 0); });
+    return std::any_of(
+        moves.begin(), moves.end(), [&](const Move& m) { return m.id == id && (!nonZero || m.value != 0); });
 }
 
 void sendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons)
 {
     QMouseEvent event(type, QPointF(pos), QPointF(widget->mapTo(widget->window(), pos)),
-                      QPointF(widget->mapToGlobal(pos)), button, buttons, Qt::NoModifier);
+        QPointF(widget->mapToGlobal(pos)), button, buttons, Qt::NoModifier);
     QSpontaneKeyEvent::setSpontaneous(&event);
     qApp->notify(widget, &event);
 }
@@ -164,10 +164,7 @@ private slots:
         bus->clearRequests();
     }
 
-    void cleanup()
-    {
-        probe::deleteDialogs();
-    }
+    void cleanup() { probe::deleteDialogs(); }
 
     // Two hundred cameras plugged and unplugged through the bus directory, as
     // fast as the notifier reports them: every change is reported once, and
@@ -213,7 +210,7 @@ private slots:
                 bus->unplug(name);
             const size_t before = deliveries.size();
             QVERIFY2(waitUntil([&] { return deliveries.size() > before; }, kDeliveryTimeout),
-                     qPrintable("not reported: " + change));
+                qPrintable("not reported: " + change));
         }
         const qint64 lastChange = deliveries.back();
         qInfo("storm: %s", qPrintable(gapsText(deliveries)));
@@ -227,13 +224,13 @@ private slots:
 
         // The passes: none while the changes came quicker than the countdown,
         // then exactly one, half a second after the last change.
-        const int duringStorm = int(std::count_if(passes.passes.begin(), passes.passes.end(),
-                                                  [&](qint64 t) { return t <= lastChange; }));
+        const int duringStorm =
+            int(std::count_if(passes.passes.begin(), passes.passes.end(), [&](qint64 t) { return t <= lastChange; }));
         QVERIFY2(duringStorm <= passesAtMost(deliveries),
-                 qPrintable(QStringLiteral("%1 passes during the storm; %2").arg(duringStorm).arg(gapsText(deliveries))));
+            qPrintable(QStringLiteral("%1 passes during the storm; %2").arg(duringStorm).arg(gapsText(deliveries))));
         QCOMPARE(int(passes.passes.size()) - duringStorm, 1);
         QVERIFY2(passes.passes.back() - lastChange >= kCountdownMs - kTimerSlackMs,
-                 qPrintable(QString::number(passes.passes.back() - lastChange)));
+            qPrintable(QString::number(passes.passes.back() - lastChange)));
 
         // What the last pass found: a, b, s099; camera index 0 ("a") opened once.
         QCOMPARE(g_cameraCount, 3);
@@ -283,10 +280,10 @@ private slots:
 
         QVERIFY(waitUntil([&] { return !passes.passes.empty() && passes.passes.back() > lastMessage; }, kPassTimeout));
         QVERIFY(!timer->isActive());
-        const int duringStorm = int(std::count_if(passes.passes.begin(), passes.passes.end(),
-                                                  [&](qint64 t) { return t <= lastMessage; }));
+        const int duringStorm =
+            int(std::count_if(passes.passes.begin(), passes.passes.end(), [&](qint64 t) { return t <= lastMessage; }));
         QVERIFY2(duringStorm <= passesAtMost(deliveries),
-                 qPrintable(QStringLiteral("%1 passes; %2").arg(duringStorm).arg(gapsText(deliveries))));
+            qPrintable(QStringLiteral("%1 passes; %2").arg(duringStorm).arg(gapsText(deliveries))));
         QCOMPARE(int(passes.passes.size()) - duringStorm, 1);
         QVERIFY(passes.passes.back() - lastMessage >= kCountdownMs - kTimerSlackMs);
         QCOMPARE(bus->requests("get-range", "a").size(), loadsPerOpen * (duringStorm + 1));
@@ -339,8 +336,8 @@ private slots:
         QVERIFY(bus->requestsOf("b").isEmpty());
         bus->clearRequests();
         QTest::mouseClick(probe::button(&window, "btn_num1"), Qt::LeftButton);
-        QCOMPARE(bus->requests("ks-set"),
-                 QStringList{"c ks-set camera-control 2 value1=101 value2=0 flags=0x0 len=40"});
+        QCOMPARE(
+            bus->requests("ks-set"), QStringList{"c ks-set camera-control 2 value1=101 value2=0 flags=0x0 len=40"});
         QVERIFY(timer->isActive());
         QCOMPARE(passes.count(), 1);
 
@@ -353,8 +350,8 @@ private slots:
         QVERIFY(!bus->requests("get-range", "b").isEmpty());
         bus->clearRequests();
         QTest::mouseClick(probe::button(&window, "btn_num1"), Qt::LeftButton);
-        QCOMPARE(bus->requests("ks-set"),
-                 QStringList{"b ks-set camera-control 2 value1=101 value2=0 flags=0x0 len=40"});
+        QCOMPARE(
+            bus->requests("ks-set"), QStringList{"b ks-set camera-control 2 value1=101 value2=0 flags=0x0 len=40"});
 
         // Cam3 now has no camera behind it: the no-camera warning.
         QTest::mouseClick(probe::button(&window, "btn_cam3"), Qt::LeftButton);

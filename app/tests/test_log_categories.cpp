@@ -50,12 +50,11 @@ void LogCategoriesTest::lines_data()
     QTest::addColumn<QStringList>("expected");
 
     const QStringList cameras{"ptzdeck.cameras: opened camera 1 \"PTZ Camera a\"",
-                              "ptzdeck.cameras: MuteOn not taken (RequestFault NoPermission)"};
+        "ptzdeck.cameras: MuteOn not taken (RequestFault NoPermission)"};
     const QStringList hotplug{"ptzdeck.hotplug: watching the simulated bus",
-                              "ptzdeck.hotplug: simulated bus: b.cam plugged in",
-                              "ptzdeck.hotplug: discovery pass: 2 cameras"};
-    const QStringList busLines{"ptzdeck.bus: SetMute(true) from",
-                               "ptzdeck.bus: SetMute answered io.github.ptzdeck.Panel.Error.NotTaken"};
+        "ptzdeck.hotplug: simulated bus: b.cam plugged in", "ptzdeck.hotplug: discovery pass: 2 cameras"};
+    const QStringList busLines{
+        "ptzdeck.bus: SetMute(true) from", "ptzdeck.bus: SetMute answered io.github.ptzdeck.Panel.Error.NotTaken"};
     const QStringList gamepad{"ptzdeck.gamepad: gamepad found: \"", "ptzdeck.gamepad: gamepad lost: \""};
 
     QTest::newRow("every part") << "ptzdeck.*=true" << cameras + hotplug + busLines + gamepad;
@@ -93,17 +92,16 @@ void LogCategoriesTest::lines()
         QVERIFY(server.isConnected());
         bool exported = false;
         connect(&server, &QDBusServer::newConnection, &service, [&](const QDBusConnection& connection) {
-            exported = QDBusConnection(connection).registerObject(
-                QString::fromLatin1(ptzdeck::remote::kObjectPath), &service,
-                QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties);
+            exported = QDBusConnection(connection)
+                           .registerObject(QString::fromLatin1(ptzdeck::remote::kObjectPath), &service,
+                               QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties);
         });
         QDBusConnection client = QDBusConnection::connectToPeer(server.address(), QStringLiteral("log-test"));
         const auto hangUp = qScopeGuard([] { QDBusConnection::disconnectFromPeer(QStringLiteral("log-test")); });
         QVERIFY(client.isConnected());
         QTRY_VERIFY_WITH_TIMEOUT(exported, 30000);
         QDBusMessage call = QDBusMessage::createMethodCall(QString(), QString::fromLatin1(ptzdeck::remote::kObjectPath),
-                                                           QString::fromLatin1(ptzdeck::remote::kInterface),
-                                                           QStringLiteral("SetMute"));
+            QString::fromLatin1(ptzdeck::remote::kInterface), QStringLiteral("SetMute"));
         call << true;
         QDBusPendingCall answer = client.asyncCall(call);
         QTRY_VERIFY_WITH_TIMEOUT(answer.isFinished(), 30000);
@@ -118,7 +116,7 @@ void LogCategoriesTest::lines()
     QStringList ours = lines.filter(QRegularExpression(QStringLiteral("^ptzdeck\\.")));
     for (const QString& want : expected)
         QVERIFY2(!ours.filter(want).isEmpty(),
-                 qPrintable(QStringLiteral("no line with: %1\nthe panel said:\n%2").arg(want, ours.join('\n'))));
+            qPrintable(QStringLiteral("no line with: %1\nthe panel said:\n%2").arg(want, ours.join('\n'))));
     QStringList categories;
     for (const QString& want : expected)
         categories << want.section(QLatin1Char(':'), 0, 0);

@@ -102,24 +102,32 @@ enum class Form { Window, Pane, None };
 
 struct WidgetRow {
     const char* name;
-    Form form;          // the form structure holding it
-    std::size_t offset; // of the member in that structure: declaration order
+    Form form;           // the form structure holding it
+    std::size_t offset;  // of the member in that structure: declaration order
     std::function<QWidget*(Forms&)> member;
     const char* className;
     const char* parent;
     QRect geometry;
     Font font;
-    const char* sheet; // nullptr: not set
+    const char* sheet;  // nullptr: not set
 };
 
-#define ROW(n, ...) WidgetRow{#n, Form::Window, offsetof(Ui_MainWindowForm, n), [](Forms& f) -> QWidget* { return f.n; }, __VA_ARGS__}
-#define PANE_ROW(n, ...) WidgetRow{#n, Form::Pane, offsetof(Ui_SettingsPaneForm, n), [](Forms& f) -> QWidget* { return f.n; }, __VA_ARGS__}
+#define ROW(n, ...)                                                                                              \
+    WidgetRow                                                                                                    \
+    {                                                                                                            \
+#n, Form::Window, offsetof(Ui_MainWindowForm, n), [](Forms & f) -> QWidget* { return f.n; }, __VA_ARGS__ \
+    }
+#define PANE_ROW(n, ...)                                                                                         \
+    WidgetRow                                                                                                    \
+    {                                                                                                            \
+#n, Form::Pane, offsetof(Ui_SettingsPaneForm, n), [](Forms & f) -> QWidget* { return f.n; }, __VA_ARGS__ \
+    }
 
 // In creation order.
 const WidgetRow kWidgets[] = {
     ROW(centralwidget, "QWidget", "MainWindow", QRect(0, 0, 653, 436), Font::None, ""),
     WidgetRow{"Win_Right", Form::None, 0, [](Forms& f) { return f.Win_Right; }, "QWidget", "centralwidget",
-              QRect(326, 0, 327, 436), Font::None, nullptr},
+        QRect(326, 0, 327, 436), Font::None, nullptr},
     PANE_ROW(cb_fliker, "QComboBox", "Win_Right", QRect(230, 330, 60, 22), Font::Combo, nullptr),
     PANE_ROW(slider_blc, "QSlider", "Win_Right", QRect(95, 32, 149, 22), Font::None, kSheetH),
     PANE_ROW(slider_contrast, "QSlider", "Win_Right", QRect(95, 117, 149, 22), Font::None, kSheetH),
@@ -173,8 +181,10 @@ const WidgetRow kWidgets[] = {
 };
 constexpr int kWidgetCount = int(sizeof(kWidgets) / sizeof(kWidgets[0]));
 static_assert(kWidgetCount == 52, "one row per child widget");
-static_assert(sizeof(Ui_MainWindowForm) == 34 * sizeof(void*), "the window's form holds its 34 pointers and nothing else");
-static_assert(sizeof(Ui_SettingsPaneForm) == 17 * sizeof(void*), "the pane's form holds its 17 pointers and nothing else");
+static_assert(
+    sizeof(Ui_MainWindowForm) == 34 * sizeof(void*), "the window's form holds its 34 pointers and nothing else");
+static_assert(
+    sizeof(Ui_SettingsPaneForm) == 17 * sizeof(void*), "the pane's form holds its 17 pointers and nothing else");
 
 // Stands in for MainWindow: the slots the form binds by name, each recording its call.
 class SlotRecorder : public QMainWindow {
@@ -214,7 +224,10 @@ private slots:
     void on_btn_cam4_clicked() { hit(__func__); }
     void on_btn_cam5_clicked() { hit(__func__); }
     void on_btn_setting_clicked() { hit(__func__); }
-    void on_cb_fliker_currentTextChanged(QString text) { hit(qPrintable(QStringLiteral("on_cb_fliker_currentTextChanged:") + text)); }
+    void on_cb_fliker_currentTextChanged(QString text)
+    {
+        hit(qPrintable(QStringLiteral("on_cb_fliker_currentTextChanged:") + text));
+    }
     void on_btn_default_clicked() { hit(__func__); }
     void on_btn_ok_clicked() { hit(__func__); }
     void on_slider_wb_sliderMoved(int) { hit(__func__); }
@@ -233,7 +246,7 @@ void collectWarnings(QtMsgType type, const QMessageLogContext&, const QString& t
         g_warnings << text;
 }
 
-} // namespace
+}  // namespace
 
 class TestMainForm : public QObject {
     Q_OBJECT
@@ -332,9 +345,9 @@ void TestMainForm::widgets()
         QCOMPARE(f.weight(), 75);
         break;
     case Font::Key:
-        QCOMPARE(f.resolve(), uint(QFont::FamilyResolved | QFont::SizeResolved | QFont::WeightResolved
-                                   | QFont::StyleResolved | QFont::UnderlineResolved | QFont::StrikeOutResolved
-                                   | QFont::KerningResolved));
+        QCOMPARE(
+            f.resolve(), uint(QFont::FamilyResolved | QFont::SizeResolved | QFont::WeightResolved | QFont::StyleResolved
+                              | QFont::UnderlineResolved | QFont::StrikeOutResolved | QFont::KerningResolved));
         QCOMPARE(f.family(), QStringLiteral("Arial Narrow"));
         QCOMPARE(f.pointSize(), 10);
         QCOMPARE(f.weight(), 75);
@@ -344,8 +357,8 @@ void TestMainForm::widgets()
         QVERIFY(f.kerning());
         break;
     case Font::Tab:
-        QCOMPARE(f.resolve(), uint(QFont::FamilyResolved | QFont::SizeResolved | QFont::WeightResolved
-                                   | QFont::KerningResolved));
+        QCOMPARE(f.resolve(),
+            uint(QFont::FamilyResolved | QFont::SizeResolved | QFont::WeightResolved | QFont::KerningResolved));
         QCOMPARE(f.family(), QStringLiteral("AvantGarde CE"));
         QCOMPARE(f.pointSize(), 10);
         QCOMPARE(f.weight(), 50);
@@ -378,7 +391,7 @@ void TestMainForm::memberOrder()
             ++formWidgets;
         }
     }
-    QCOMPARE(formWidgets + 1, kWidgetCount); // plus centralwidget itself
+    QCOMPARE(formWidgets + 1, kWidgetCount);  // plus centralwidget itself
 }
 
 void TestMainForm::window()
@@ -407,7 +420,7 @@ void TestMainForm::texts()
     QCOMPARE(ui_->cb_fliker->currentIndex(), 0);
 
     for (QLineEdit* value : {ui_->v_blc, ui_->v_gamma, ui_->v_contrast, ui_->v_saturation, ui_->v_brightness,
-                             ui_->v_sharpness, ui_->v_wb}) {
+             ui_->v_sharpness, ui_->v_wb}) {
         QCOMPARE(value->text(), QStringLiteral("0"));
         QVERIFY(value->isReadOnly());
     }
@@ -420,7 +433,7 @@ void TestMainForm::texts()
 void TestMainForm::otherProperties()
 {
     for (QSlider* s : {ui_->slider_blc, ui_->slider_gamma, ui_->slider_contrast, ui_->slider_saturation,
-                       ui_->slider_brightness, ui_->slider_sharpness, ui_->slider_wb}) {
+             ui_->slider_brightness, ui_->slider_sharpness, ui_->slider_wb}) {
         QCOMPARE(s->orientation(), Qt::Horizontal);
         // No range or value here: Qt's defaults until the window sets them.
         QCOMPARE(s->minimum(), 0);
@@ -469,12 +482,11 @@ void TestMainForm::slotsBoundByName()
     // Every slot found its widget and signal.
     QVERIFY2(g_warnings.isEmpty(), qPrintable(g_warnings.join(QLatin1Char('\n'))));
 
-    const QList<QPushButton*> buttons{
-        ui_->btn_mute, ui_->btn_top, ui_->btn_min, ui_->btn_close, ui_->btn_af, ui_->btn_ai, ui_->btn_push,
-        ui_->btn_num0, ui_->btn_num1, ui_->btn_num2, ui_->btn_num3, ui_->btn_num4, ui_->btn_num5, ui_->btn_num6,
-        ui_->btn_num7, ui_->btn_num8, ui_->btn_num9, ui_->btn_set, ui_->btn_clear, ui_->btn_flip, ui_->btn_home,
-        ui_->btn_mirror, ui_->btn_cam1, ui_->btn_cam2, ui_->btn_cam3, ui_->btn_cam4, ui_->btn_cam5,
-        ui_->btn_setting, ui_->btn_default, ui_->btn_ok};
+    const QList<QPushButton*> buttons{ui_->btn_mute, ui_->btn_top, ui_->btn_min, ui_->btn_close, ui_->btn_af,
+        ui_->btn_ai, ui_->btn_push, ui_->btn_num0, ui_->btn_num1, ui_->btn_num2, ui_->btn_num3, ui_->btn_num4,
+        ui_->btn_num5, ui_->btn_num6, ui_->btn_num7, ui_->btn_num8, ui_->btn_num9, ui_->btn_set, ui_->btn_clear,
+        ui_->btn_flip, ui_->btn_home, ui_->btn_mirror, ui_->btn_cam1, ui_->btn_cam2, ui_->btn_cam3, ui_->btn_cam4,
+        ui_->btn_cam5, ui_->btn_setting, ui_->btn_default, ui_->btn_ok};
     for (QPushButton* button : buttons) {
         window_->calls.clear();
         QTest::mouseClick(button, Qt::LeftButton);
@@ -482,7 +494,7 @@ void TestMainForm::slotsBoundByName()
     }
 
     const QList<QSlider*> sliders{ui_->slider_wb, ui_->slider_blc, ui_->slider_gamma, ui_->slider_contrast,
-                                  ui_->slider_saturation, ui_->slider_brightness, ui_->slider_sharpness};
+        ui_->slider_saturation, ui_->slider_brightness, ui_->slider_sharpness};
     for (QSlider* slider : sliders) {
         window_->calls.clear();
         slider->setSliderDown(true);
@@ -517,8 +529,8 @@ void TestMainForm::sheetImagesAreBundled()
     named.removeDuplicates();
     named.sort();
     QCOMPARE(named, (QStringList{QStringLiteral(":/img/background.png"), QStringLiteral(":/img/setting_background.png"),
-                                 QStringLiteral(":/img/slider_af.png"), QStringLiteral(":/img/slider_bg.png"),
-                                 QStringLiteral(":/img/slider_button.png")}));
+                        QStringLiteral(":/img/slider_af.png"), QStringLiteral(":/img/slider_bg.png"),
+                        QStringLiteral(":/img/slider_button.png")}));
     for (const QString& path : named)
         QVERIFY2(!QImage(path).isNull(), qPrintable(path));
 }

@@ -123,8 +123,8 @@ private slots:
             QStringLiteral("PTZDECK_MONKEY_SEED=0x%1 PTZDECK_MONKEY_ACTIONS=%2").arg(seed, 0, 16).arg(actions);
         monkey::Monkey monkey(*bus, seed);
         monkey.beforeAction = [&](int action) {
-            g_whereLength = size_t(std::snprintf(g_where, sizeof g_where, "monkey: %s, at action %d\n",
-                                                 qPrintable(replay), action));
+            g_whereLength = size_t(
+                std::snprintf(g_where, sizeof g_where, "monkey: %s, at action %d\n", qPrintable(replay), action));
             g_whereLength = std::min(g_whereLength, sizeof g_where - 1);
             alarm(kActionSeconds);
         };

@@ -35,10 +35,10 @@ struct Report {
 class Rig {
 public:
     Rig()
-        : stick(new RockerHandle(&host))
-        , places(stick, &RockerHandle::keyNumchanged)
-        , pans(stick, &RockerHandle::Speed_Pan)
-        , tilts(stick, &RockerHandle::Speed_Tilt)
+        : stick(new RockerHandle(&host)),
+          places(stick, &RockerHandle::keyNumchanged),
+          pans(stick, &RockerHandle::Speed_Pan),
+          tilts(stick, &RockerHandle::Speed_Tilt)
     {
         host.resize(420, 420);
         stick->setGeometry(QRect(kOrigin, QSize(kSide, kSide)));
@@ -78,10 +78,7 @@ public:
         return QTest::qWaitFor([&] { return tilts.count() >= target; }, kWaitMs);
     }
 
-    Report last() const
-    {
-        return {places.last().at(0).toInt(), pans.last().at(0).toInt(), tilts.last().at(0).toInt()};
-    }
+    Report last() const { return {places.last().at(0).toInt(), pans.last().at(0).toInt(), tilts.last().at(0).toInt()}; }
 
     bool timersIdle() const
     {
@@ -96,8 +93,10 @@ public:
     // In the widget's own coordinates, whatever the device-pixel ratio.
     QImage picture()
     {
-        return stick->grab().toImage().convertToFormat(QImage::Format_ARGB32).scaled(stick->size(), Qt::IgnoreAspectRatio,
-                                                                                    Qt::FastTransformation);
+        return stick->grab()
+            .toImage()
+            .convertToFormat(QImage::Format_ARGB32)
+            .scaled(stick->size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
     }
 
     QWidget host;
@@ -108,11 +107,14 @@ public:
     QString order;
 };
 
-bool isKnobGrey(QRgb pixel) { return qAlpha(pixel) == 255 && qRed(pixel) == 100 && qGreen(pixel) == 100 && qBlue(pixel) == 100; }
+bool isKnobGrey(QRgb pixel)
+{
+    return qAlpha(pixel) == 255 && qRed(pixel) == 100 && qGreen(pixel) == 100 && qBlue(pixel) == 100;
+}
 
 double firstScreenDpi() { return QGuiApplication::screens().first()->logicalDotsPerInch(); }
 
-} // namespace
+}  // namespace
 
 class TestRockerHandle : public QObject {
     Q_OBJECT
@@ -324,7 +326,7 @@ void TestRockerHandle::repaintOnEverySecondMove()
     const QVector<int> repaintOnEven{4, 3, 3, 7};
     const QVector<int> repaintOnOdd{5, 5, 1, 1};
     QVERIFY2(seen == repaintOnEven || seen == repaintOnOdd,
-             qPrintable(QStringLiteral("%1 %2 %3 %4").arg(seen[0]).arg(seen[1]).arg(seen[2]).arg(seen[3])));
+        qPrintable(QStringLiteral("%1 %2 %3 %4").arg(seen[0]).arg(seen[1]).arg(seen[2]).arg(seen[3])));
 
     // Press and release do not reset the toggle: the next move keeps alternating.
     rig.release(0, 50);
@@ -344,8 +346,8 @@ void TestRockerHandle::knobIsPaintedWhereReported()
 
     QImage idle = rig.picture();
     QVERIFY(isKnobGrey(idle.pixel(kCentre, kCentre)));
-    QCOMPARE(qAlpha(idle.pixel(2, 2)), 0);        // the widget itself is transparent
-    QCOMPARE(qAlpha(idle.pixel(kCentre + 25, kCentre)), 0); // knob radius is 22
+    QCOMPARE(qAlpha(idle.pixel(2, 2)), 0);                   // the widget itself is transparent
+    QCOMPARE(qAlpha(idle.pixel(kCentre + 25, kCentre)), 0);  // knob radius is 22
 
     rig.press(0, 0);
     rig.dragThrough({50, 0}, {55, 0});

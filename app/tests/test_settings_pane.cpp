@@ -88,13 +88,13 @@ private:
     // One camera per entry (power-line default and current), then a shown
     // window after its first pass. The pane is built the first time a test
     // looks into it, or here before the pass.
-    void startWith(const QList<QPair<int, int>>& powerLines, const QStringList& faultsOfSecond = {},
-                   bool paneFirst = false)
+    void startWith(
+        const QList<QPair<int, int>>& powerLines, const QStringList& faultsOfSecond = {}, bool paneFirst = false)
     {
         ++generation;
         for (int i = 0; i < powerLines.size(); ++i)
             bus->plugCamera(cameraName(i + 1),
-                            Properties(powerLines[i].first, powerLines[i].second) + (i == 1 ? faultsOfSecond : QStringList()));
+                Properties(powerLines[i].first, powerLines[i].second) + (i == 1 ? faultsOfSecond : QStringList()));
         window = new MainWindow;
         if (paneFirst)
             window->settingsPane();
@@ -210,8 +210,7 @@ private slots:
         combo()->setCurrentIndex(0);
         combo()->setCurrentIndex(1);
         const QString cam = cameraName(1);
-        CompareLines(bus->requests("ks-set"),
-                     {KsSet(cam, 13, "2", 2), KsSet(cam, 13, "0", 2), KsSet(cam, 13, "1", 2)});
+        CompareLines(bus->requests("ks-set"), {KsSet(cam, 13, "2", 2), KsSet(cam, 13, "0", 2), KsSet(cam, 13, "1", 2)});
         QCOMPARE(g_pictureSettings.powerLine.current, 1);
     }
 
@@ -236,9 +235,8 @@ private slots:
         if (powerLineCurrent != 1)
             expected << KsSet(cam, 13, "1", 2);  // the combo's own change
         expected << KsSet(cam, 7, "4600", 2) << KsSet(cam, 8, "64", 2) << KsSet(cam, 5, "220", 2)
-                 << KsSet(cam, 1, "50", 2) << KsSet(cam, 3, "90", 2) << KsSet(cam, 0, "0", 2)
-                 << KsSet(cam, 4, "6", 2) << KsSet(cam, 13, "1", 2)
-                 << KsSet(cam, 7, "-?\\d+", 1);  // white balance back to automatic
+                 << KsSet(cam, 1, "50", 2) << KsSet(cam, 3, "90", 2) << KsSet(cam, 0, "0", 2) << KsSet(cam, 4, "6", 2)
+                 << KsSet(cam, 13, "1", 2) << KsSet(cam, 7, "-?\\d+", 1);  // white balance back to automatic
         CompareLines(bus->requests("ks-set"), expected);
 
         for (const Row& r : kRows) {
@@ -261,10 +259,9 @@ private slots:
         click("btn_setting");
         QVERIFY(pane()->isVisible());
         const QString cam = cameraName(1);
-        PictureSetting* caches[] = {&g_pictureSettings.backlight,  &g_pictureSettings.gamma,
-                                    &g_pictureSettings.contrast,   &g_pictureSettings.saturation,
-                                    &g_pictureSettings.brightness, &g_pictureSettings.sharpness,
-                                    &g_pictureSettings.whiteBalance};
+        PictureSetting* caches[] = {&g_pictureSettings.backlight, &g_pictureSettings.gamma, &g_pictureSettings.contrast,
+            &g_pictureSettings.saturation, &g_pictureSettings.brightness, &g_pictureSettings.sharpness,
+            &g_pictureSettings.whiteBalance};
         int i = 0;
         for (const Row& r : kRows) {
             QSlider* s = slider(r.slider);
@@ -294,7 +291,7 @@ private slots:
     // camera, once; one that moves nothing sends nothing.
     void everyChangeOfValueReachesTheCamera_data()
     {
-        QTest::addColumn<int>("row");      // into kRows
+        QTest::addColumn<int>("row");  // into kRows
         QTest::addColumn<QString>("how");
         QTest::addColumn<int>("expected");  // the value after it; -1: wherever the click put it
         QTest::newRow("Right on brightness") << 4 << "key Right" << -9;
@@ -322,14 +319,13 @@ private slots:
         bus->clearRequests();
         if (how.startsWith(QLatin1String("key "))) {
             static const QMap<QString, Qt::Key> keys = {{"Right", Qt::Key_Right}, {"Left", Qt::Key_Left},
-                                                        {"End", Qt::Key_End},     {"Home", Qt::Key_Home},
-                                                        {"PageUp", Qt::Key_PageUp}};
+                {"End", Qt::Key_End}, {"Home", Qt::Key_Home}, {"PageUp", Qt::Key_PageUp}};
             s->setFocus();
             QTest::keyClick(s, keys.value(how.mid(4)));
         } else if (how == QLatin1String("wheel")) {
             const QPoint at = s->rect().center();
             QWheelEvent wheel(QPointF(at), QPointF(s->mapToGlobal(at)), QPoint(), QPoint(0, 120), Qt::NoButton,
-                              Qt::NoModifier, Qt::NoScrollPhase, false);
+                Qt::NoModifier, Qt::NoScrollPhase, false);
             QApplication::sendEvent(s, &wheel);
         } else if (how == QLatin1String("groove")) {
             // The button that jumps the handle to the pointer, far from it.
@@ -351,10 +347,9 @@ private slots:
             CompareLines(sent, {KsSet(cameraName(1), r.procAmpId, QString::number(expected), 2)});
         }
         QCOMPARE(probe::child<QLineEdit>(window, r.field)->text(), QString::number(expected));
-        PictureSetting* caches[] = {&g_pictureSettings.backlight,  &g_pictureSettings.gamma,
-                                    &g_pictureSettings.contrast,   &g_pictureSettings.saturation,
-                                    &g_pictureSettings.brightness, &g_pictureSettings.sharpness,
-                                    &g_pictureSettings.whiteBalance};
+        PictureSetting* caches[] = {&g_pictureSettings.backlight, &g_pictureSettings.gamma, &g_pictureSettings.contrast,
+            &g_pictureSettings.saturation, &g_pictureSettings.brightness, &g_pictureSettings.sharpness,
+            &g_pictureSettings.whiteBalance};
         QCOMPARE(caches[row]->current, expected);
     }
 

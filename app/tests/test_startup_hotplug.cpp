@@ -77,8 +77,7 @@ private slots:
 
     void slotsKeepTheirOrder()
     {
-        const QStringList expected{
-            "InitValue()", "InitWindows()", "InitConnect()", "InitUSBGuid()",
+        const QStringList expected{"InitValue()", "InitWindows()", "InitConnect()", "InitUSBGuid()",
             "nativeEvent(QByteArray,void*,long*)", "paintEvent(QPaintEvent*)",
             "on_activatedSysTrayIcon(QSystemTrayIcon::ActivationReason)", "MoveEvent(BaseDevice*,int,int,int)",
             "MovePlace(int)", "SpeedX(int)", "SpeedY(int)", "zoomchanged()", "zoomstop()", "focuschanged()",
@@ -90,11 +89,11 @@ private slots:
             "on_btn_flip_clicked()", "on_btn_home_clicked()", "on_btn_mirror_clicked()", "on_btn_cam1_clicked()",
             "on_btn_cam2_clicked()", "on_btn_cam3_clicked()", "on_btn_cam4_clicked()", "on_btn_cam5_clicked()",
             "on_btn_setting_clicked()", "TimerInit()", "Setting_Press(int)", "Warn_NoDev()", "cam2_warn()",
-            "cam3_warn()", "cam4_warn()", "cam5_warn()", "warn_exit()",
-            "on_cb_fliker_currentTextChanged(QString)", "on_btn_default_clicked()", "on_btn_ok_clicked()",
-            "on_slider_wb_sliderMoved(int)", "on_slider_blc_sliderMoved(int)", "on_slider_gamma_sliderMoved(int)",
-            "on_slider_contrast_sliderMoved(int)", "on_slider_saturation_sliderMoved(int)",
-            "on_slider_brightness_sliderMoved(int)", "on_slider_sharpness_sliderMoved(int)"};
+            "cam3_warn()", "cam4_warn()", "cam5_warn()", "warn_exit()", "on_cb_fliker_currentTextChanged(QString)",
+            "on_btn_default_clicked()", "on_btn_ok_clicked()", "on_slider_wb_sliderMoved(int)",
+            "on_slider_blc_sliderMoved(int)", "on_slider_gamma_sliderMoved(int)", "on_slider_contrast_sliderMoved(int)",
+            "on_slider_saturation_sliderMoved(int)", "on_slider_brightness_sliderMoved(int)",
+            "on_slider_sharpness_sliderMoved(int)"};
         const QMetaObject& meta = MainWindow::staticMetaObject;
         QStringList actual;
         for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
@@ -129,7 +128,7 @@ private slots:
 
         // The bus directory is watchable, so the registration succeeded.
         QCOMPARE(probe::button(&window, "btn_cam1")->styleSheet(),
-                 QStringLiteral("QPushButton{border:none;background:transparent;color:rgb(3,216,98)}"));
+            QStringLiteral("QPushButton{border:none;background:transparent;color:rgb(3,216,98)}"));
         QCOMPARE(probe::tabColours(&window).mid(1), QStringLiteral("bbbb"));
         QCOMPARE(probe::button(&window, "btn_mute")->styleSheet(), kMuted);
 
@@ -155,7 +154,7 @@ private slots:
             window = std::make_unique<MainWindow>();
         }
         QCOMPARE(probe::button(window.get(), "btn_cam1")->styleSheet(),
-                 QStringLiteral("QPushButton{border:none;background:transparent;color:rgb(205,205,205)}"));
+            QStringLiteral("QPushButton{border:none;background:transparent;color:rgb(205,205,205)}"));
         QSignalSpy passes(probe::discoveryTimer(*window), &QTimer::timeout);
         waitForPass(passes);
         QCOMPARE(g_cameraOpen, 1);
@@ -286,8 +285,8 @@ private slots:
         QTest::newRow("query remove") << windows << uint(0x0219) << quint64(0x8001) << false;
         QTest::newRow("remove pending") << windows << uint(0x0219) << quint64(0x8003) << false;
         QTest::newRow("other message") << windows << uint(0x0010) << quint64(0x8000) << false;
-        QTest::newRow("other event type") << QByteArray("xcb_generic_event_t") << uint(0x0219)
-                                          << quint64(0x8000) << false;
+        QTest::newRow("other event type")
+            << QByteArray("xcb_generic_event_t") << uint(0x0219) << quint64(0x8000) << false;
     }
 
     void nativeEventFiltersMessages()

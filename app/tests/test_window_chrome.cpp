@@ -39,7 +39,8 @@ public:
     int surfaceChanges = 0;
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override {
+    bool eventFilter(QObject*, QEvent* event) override
+    {
         if (event->type() == QEvent::Hide)
             ++hides;
         if (event->type() == QEvent::WinIdChange || event->type() == QEvent::PlatformSurface)
@@ -48,17 +49,20 @@ protected:
     }
 };
 
-void sendMouse(QWidget* target, QEvent::Type type, QPoint local, Qt::MouseButton button, Qt::MouseButtons held) {
+void sendMouse(QWidget* target, QEvent::Type type, QPoint local, Qt::MouseButton button, Qt::MouseButtons held)
+{
     QMouseEvent event(type, local, target->mapToGlobal(local), button, held, Qt::NoModifier);
     QApplication::sendEvent(target, &event);
 }
 
-void sendCrossing(QWidget* target, QEvent::Type type) {
+void sendCrossing(QWidget* target, QEvent::Type type)
+{
     QEvent event(type);
     QApplication::sendEvent(target, &event);
 }
 
-QSystemTrayIcon* trayOf(MainWindow& w) {
+QSystemTrayIcon* trayOf(MainWindow& w)
+{
     auto* tray = w.findChild<QSystemTrayIcon*>();
     if (!tray)
         qFatal("the window has no tray icon");
@@ -94,12 +98,14 @@ private:
     QWidget* background = nullptr;  // the control face, where a drag starts
 };
 
-void TestWindowChrome::initTestCase() {
+void TestWindowChrome::initTestCase()
+{
     // One camera, so that the discovery pass opens it and shows no dialog.
     bus.plugCamera(QStringLiteral("a"));
 }
 
-void TestWindowChrome::init() {
+void TestWindowChrome::init()
+{
     probe::resetAppState();
     window = std::make_unique<MainWindow>();
     window->move(100, 100);
@@ -109,12 +115,14 @@ void TestWindowChrome::init() {
     background = probe::child<QWidget>(window.get(), "Win_Left");
 }
 
-void TestWindowChrome::cleanup() {
+void TestWindowChrome::cleanup()
+{
     window.reset();
     probe::deleteDialogs();
 }
 
-void TestWindowChrome::dragFollowsTheLeftButtonOnly() {
+void TestWindowChrome::dragFollowsTheLeftButtonOnly()
+{
     MainWindow& w = *window;
     const QPoint grab(20, 20);  // the wordmark corner: no control there
     QCOMPARE(background->childAt(grab), nullptr);
@@ -136,8 +144,8 @@ void TestWindowChrome::dragFollowsTheLeftButtonOnly() {
     for (const QPoint& step : steps) {
         const QPoint expected = w.pos() + step;
         pointer += step;
-        QMouseEvent move(QEvent::MouseMove, background->mapFromGlobal(pointer), pointer, Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, background->mapFromGlobal(pointer), pointer, Qt::NoButton, Qt::LeftButton,
+            Qt::NoModifier);
         QApplication::sendEvent(background, &move);
         QCOMPARE(w.pos(), expected);
         QCOMPARE(g_noDeviceAnchor, expected);
@@ -173,14 +181,15 @@ void TestWindowChrome::dragFollowsTheLeftButtonOnly() {
     const QPoint start = w.mapToGlobal(background->mapTo(&w, grab));
     for (const QPoint& step : {QPoint(15, 10), QPoint(30, 20)}) {
         QMouseEvent late(QEvent::MouseMove, background->mapFromGlobal(start + step), start + step, Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
+            Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(background, &late);
         QCOMPARE(w.pos(), held + step);
         w.move(held);  // the report of where the window was before the step
     }
 }
 
-void TestWindowChrome::dockingMovesFromTheCapturedGeometry_data() {
+void TestWindowChrome::dockingMovesFromTheCapturedGeometry_data()
+{
     QTest::addColumn<bool>("paneShown");
     QTest::addColumn<QPoint>("start");
     QTest::addColumn<bool>("leaveFirst");
@@ -198,15 +207,16 @@ void TestWindowChrome::dockingMovesFromTheCapturedGeometry_data() {
     QTest::newRow("right, pane shown") << true << QPoint(10000 + kW, 40) << true << QPoint(10000 + 10, 40)
                                        << QPoint(10000 + kW, 40);
     // The window's last column 9 pixels short of the edge already docks.
-    QTest::newRow("9 pixels from the right") << true << QPoint(10000 + kW + 8, 40) << true << QPoint(10000 + 10, 40)
-                                             << QPoint(10000 + kW, 40);
+    QTest::newRow("9 pixels from the right")
+        << true << QPoint(10000 + kW + 8, 40) << true << QPoint(10000 + 10, 40) << QPoint(10000 + kW, 40);
     // Top-left corner: the later rule wins with the captured height.
     QTest::newRow("corner, enter") << true << QPoint(10 - kW, 10 - kH) << false << QPoint(-10, 10 - kH)
                                    << QPoint(10 - kW, 10 - kH);
     QTest::newRow("corner, leave") << true << QPoint(-10, -10) << true << QPoint(10 - kW, -10) << QPoint(-10, -10);
 }
 
-void TestWindowChrome::dockingMovesFromTheCapturedGeometry() {
+void TestWindowChrome::dockingMovesFromTheCapturedGeometry()
+{
     QFETCH(bool, paneShown);
     QFETCH(QPoint, start);
     QFETCH(bool, leaveFirst);
@@ -228,7 +238,8 @@ void TestWindowChrome::dockingMovesFromTheCapturedGeometry() {
     QCOMPARE(w.pos(), resolve(afterSecond));
 }
 
-void TestWindowChrome::minimiseLeavesAWayBackAndOnlyDoubleClickRestores() {
+void TestWindowChrome::minimiseLeavesAWayBackAndOnlyDoubleClickRestores()
+{
     MainWindow& w = *window;
     QSystemTrayIcon* tray = trayOf(w);
     QVERIFY(tray->isVisible());  // from start-up
@@ -240,8 +251,8 @@ void TestWindowChrome::minimiseLeavesAWayBackAndOnlyDoubleClickRestores() {
     QVERIFY(w.isMinimized());
     QVERIFY(w.isVisible());
 
-    for (auto reason : {QSystemTrayIcon::Trigger, QSystemTrayIcon::Context, QSystemTrayIcon::MiddleClick,
-                        QSystemTrayIcon::Unknown}) {
+    for (auto reason :
+        {QSystemTrayIcon::Trigger, QSystemTrayIcon::Context, QSystemTrayIcon::MiddleClick, QSystemTrayIcon::Unknown}) {
         emit tray->activated(reason);
         QVERIFY2(w.isMinimized(), qPrintable(QStringLiteral("restored by reason %1").arg(int(reason))));
     }
@@ -258,7 +269,8 @@ void TestWindowChrome::minimiseLeavesAWayBackAndOnlyDoubleClickRestores() {
     QVERIFY(!w.isMinimized());
 }
 
-void TestWindowChrome::stayOnTopToggleSwapsFaceFlagsAndDialogs() {
+void TestWindowChrome::stayOnTopToggleSwapsFaceFlagsAndDialogs()
+{
     MainWindow& w = *window;
     QPushButton* top = probe::button(&w, "btn_top");
     QCOMPARE(top->styleSheet(), kInitialTopFace);
@@ -316,7 +328,8 @@ void TestWindowChrome::stayOnTopToggleSwapsFaceFlagsAndDialogs() {
 
 // The window's shape is what is painted: the rounded control face, and the
 // rounded pane only while it is shown; never the corners outside the curves.
-void TestWindowChrome::shapeFollowsThePaintedPanels_data() {
+void TestWindowChrome::shapeFollowsThePaintedPanels_data()
+{
     QTest::addColumn<bool>("paneShown");
     QTest::addColumn<QPoint>("point");
     QTest::addColumn<bool>("inside");
@@ -333,7 +346,8 @@ void TestWindowChrome::shapeFollowsThePaintedPanels_data() {
     }
 }
 
-void TestWindowChrome::shapeFollowsThePaintedPanels() {
+void TestWindowChrome::shapeFollowsThePaintedPanels()
+{
     QFETCH(bool, paneShown);
     QFETCH(QPoint, point);
     QFETCH(bool, inside);
@@ -353,7 +367,8 @@ void TestWindowChrome::shapeFollowsThePaintedPanels() {
 
 // What every tray icon offers: the program's name, show or hide, stay on
 // top (the same toggle as the window's button, face and all) and quit.
-void TestWindowChrome::trayMenuShowsHidesTogglesAndQuits() {
+void TestWindowChrome::trayMenuShowsHidesTogglesAndQuits()
+{
     MainWindow& w = *window;
     QSystemTrayIcon* tray = trayOf(w);
     QCOMPARE(tray->toolTip(), QStringLiteral("ptzdeck"));
@@ -398,7 +413,8 @@ void TestWindowChrome::trayMenuShowsHidesTogglesAndQuits() {
     QVERIFY(!tray->isVisible());
 }
 
-void TestWindowChrome::closeHidesTheTrayAndEndsTheLoopWithZero() {
+void TestWindowChrome::closeHidesTheTrayAndEndsTheLoopWithZero()
+{
     MainWindow& w = *window;
     QSystemTrayIcon* tray = trayOf(w);
     QVERIFY(tray->isVisible());
@@ -421,7 +437,8 @@ void TestWindowChrome::closeHidesTheTrayAndEndsTheLoopWithZero() {
 QTEST_MAIN(TestWindowChrome)
 // The window and tray icon: every image of the icon file up to 48 pixels, as
 // Qt's own ICO reader decodes it, pixel for pixel; the 256-pixel one is left out.
-void TestWindowChrome::programIconIsTheIconFilesSmallImages() {
+void TestWindowChrome::programIconIsTheIconFilesSmallImages()
+{
     const QIcon icon = QApplication::windowIcon();
     QCOMPARE(icon.availableSizes(), (QList<QSize>{{16, 16}, {24, 24}, {32, 32}, {48, 48}}));
     QCOMPARE(trayOf(*window)->icon().cacheKey(), icon.cacheKey());

@@ -34,7 +34,8 @@ namespace {
 // manager made of our requests rather than what Qt believes.
 class X11Probe {
 public:
-    X11Probe() : conn_(xcb_connect(nullptr, nullptr)) {
+    X11Probe() : conn_(xcb_connect(nullptr, nullptr))
+    {
         if (!xcb_connection_has_error(conn_))
             root_ = xcb_setup_roots_iterator(xcb_get_setup(conn_)).data->root;
     }
@@ -44,12 +45,15 @@ public:
 
     bool connected() const { return !xcb_connection_has_error(conn_); }
 
-    xcb_atom_t atom(const char* name) {
-        auto reply = take(xcb_intern_atom_reply(conn_, xcb_intern_atom(conn_, 0, uint16_t(strlen(name)), name), nullptr));
+    xcb_atom_t atom(const char* name)
+    {
+        auto reply =
+            take(xcb_intern_atom_reply(conn_, xcb_intern_atom(conn_, 0, uint16_t(strlen(name)), name), nullptr));
         return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     }
 
-    std::vector<uint32_t> property32(xcb_window_t window, const char* name) {
+    std::vector<uint32_t> property32(xcb_window_t window, const char* name)
+    {
         auto reply = take(xcb_get_property_reply(
             conn_, xcb_get_property(conn_, 0, window, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 1024), nullptr));
         if (!reply || reply->format != 32)
@@ -60,25 +64,29 @@ public:
 
     bool windowManagerRunning() { return !property32(root_, "_NET_SUPPORTING_WM_CHECK").empty(); }
 
-    bool inAboveBand(xcb_window_t window) {
+    bool inAboveBand(xcb_window_t window)
+    {
         const std::vector<uint32_t> states = property32(window, "_NET_WM_STATE");
         return std::find(states.begin(), states.end(), atom("_NET_WM_STATE_ABOVE")) != states.end();
     }
 
-    bool viewable(xcb_window_t window) {
+    bool viewable(xcb_window_t window)
+    {
         auto reply = take(xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, window), nullptr));
         return reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
     }
 
-    QPoint rootPosition(xcb_window_t window) {
-        auto reply =
-            take(xcb_translate_coordinates_reply(conn_, xcb_translate_coordinates(conn_, window, root_, 0, 0), nullptr));
+    QPoint rootPosition(xcb_window_t window)
+    {
+        auto reply = take(
+            xcb_translate_coordinates_reply(conn_, xcb_translate_coordinates(conn_, window, root_, 0, 0), nullptr));
         return reply ? QPoint(reply->dst_x, reply->dst_y) : QPoint(INT_MIN, INT_MIN);
     }
 
     // True when `upper`'s frame lies above `lower`'s in the server's stacking
     // order (children of the root are listed bottom to top).
-    bool stackedAbove(xcb_window_t upper, xcb_window_t lower) {
+    bool stackedAbove(xcb_window_t upper, xcb_window_t lower)
+    {
         const int u = stackIndex(upper);
         const int l = stackIndex(lower);
         return u >= 0 && l >= 0 && u > l;
@@ -86,11 +94,13 @@ public:
 
 private:
     template <typename T>
-    static std::unique_ptr<T, decltype(&std::free)> take(T* reply) {
+    static std::unique_ptr<T, decltype(&std::free)> take(T* reply)
+    {
         return std::unique_ptr<T, decltype(&std::free)>(reply, &std::free);
     }
 
-    int stackIndex(xcb_window_t window) {
+    int stackIndex(xcb_window_t window)
+    {
         // Window managers reparent clients into frames: climb to the root's child.
         xcb_window_t topLevel = window;
         for (;;) {
@@ -125,7 +135,8 @@ public:
     int surfaceChanges = 0;
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override {
+    bool eventFilter(QObject*, QEvent* event) override
+    {
         if (event->type() == QEvent::Hide)
             ++hides;
         if (event->type() == QEvent::WinIdChange || event->type() == QEvent::PlatformSurface)
@@ -139,7 +150,8 @@ protected:
 xcb_window_t xid(QWidget& w) { return xcb_window_t(w.windowHandle()->winId()); }
 
 // The real pointer, through the XTEST extension.
-void xdotool(const QStringList& args) {
+void xdotool(const QStringList& args)
+{
     QProcess tool;
     tool.start(QStringLiteral("xdotool"), args);
     QVERIFY2(tool.waitForFinished(60000), qPrintable(args.join(' ')));
@@ -152,13 +164,14 @@ QStringList pointAt(QPoint p) { return {QStringLiteral("mousemove"), QString::nu
 // Brings a window forward as a person would, with a click at `local`, a
 // point the test keeps clear of every other window. Window managers may
 // refuse a client's own raise request from an unfocused window.
-void clickToFront(QWidget& w, QPoint local) {
-    xdotool(pointAt(w.mapToGlobal(local)) +
-            QStringList{QStringLiteral("click"), QStringLiteral("1")});
+void clickToFront(QWidget& w, QPoint local)
+{
+    xdotool(pointAt(w.mapToGlobal(local)) + QStringList{QStringLiteral("click"), QStringLiteral("1")});
     QTRY_VERIFY_WITH_TIMEOUT(w.isActiveWindow(), kTimeout);
 }
 
-void showAndWait(QWidget& w, const QRect& geometry) {
+void showAndWait(QWidget& w, const QRect& geometry)
+{
     w.setGeometry(geometry);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w, 30000));
@@ -197,7 +210,8 @@ private:
     std::unique_ptr<MainWindow> panel;
 };
 
-void TestWindowChromeX11::openPanel(QPoint at) {
+void TestWindowChromeX11::openPanel(QPoint at)
+{
     probe::resetAppState();
     panel = std::make_unique<MainWindow>();
     panel->move(at);
@@ -210,7 +224,8 @@ void TestWindowChromeX11::openPanel(QPoint at) {
 // Drags the panel with the real pointer, grabbing the control face's
 // background at `grab` (face coordinates). Each step waits for the window to
 // follow, so the pointer never slips off it as a hand's would not.
-void TestWindowChromeX11::dragPanelBy(QPoint grab, QPoint delta) {
+void TestWindowChromeX11::dragPanelBy(QPoint grab, QPoint delta)
+{
     QWidget* face = probe::child<QWidget>(panel.get(), "Win_Left");
     QCOMPARE(face->childAt(grab), nullptr);
     const QPoint from = face->mapToGlobal(grab);
@@ -225,7 +240,8 @@ void TestWindowChromeX11::dragPanelBy(QPoint grab, QPoint delta) {
     xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
 }
 
-void TestWindowChromeX11::initTestCase() {
+void TestWindowChromeX11::initTestCase()
+{
     QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
     QVERIFY(server.connected());
     QTRY_VERIFY_WITH_TIMEOUT(server.windowManagerRunning(), 60000);
@@ -234,12 +250,14 @@ void TestWindowChromeX11::initTestCase() {
     bus.plugCamera(QStringLiteral("a"));
 }
 
-void TestWindowChromeX11::cleanup() {
+void TestWindowChromeX11::cleanup()
+{
     panel.reset();
     probe::deleteAll<NO_Device>();
 }
 
-void TestWindowChromeX11::shownWindowEntersAndLeavesAboveBand() {
+void TestWindowChromeX11::shownWindowEntersAndLeavesAboveBand()
+{
     QWidget panel;
     panel.setWindowFlags(Qt::FramelessWindowHint);
     SetStaysOnTop(&panel, true);
@@ -285,7 +303,8 @@ void TestWindowChromeX11::shownWindowEntersAndLeavesAboveBand() {
     QCOMPARE(server.rootPosition(xid(panel)), QPoint(100, 100));
 }
 
-void TestWindowChromeX11::createdButUnmappedWindowStartsAbove() {
+void TestWindowChromeX11::createdButUnmappedWindowStartsAbove()
+{
     QWidget panel;
     panel.setWindowFlags(Qt::FramelessWindowHint);
     panel.winId();  // native window exists, not mapped yet
@@ -298,7 +317,8 @@ void TestWindowChromeX11::createdButUnmappedWindowStartsAbove() {
     QVERIFY(server.stackedAbove(xid(panel), xid(other)));
 }
 
-void TestWindowChromeX11::panelToggleMovesItAcrossTheBand() {
+void TestWindowChromeX11::panelToggleMovesItAcrossTheBand()
+{
     openPanel(QPoint(200, 150));
     if (QTest::currentTestFailed())
         return;
@@ -325,7 +345,8 @@ void TestWindowChromeX11::panelToggleMovesItAcrossTheBand() {
     QCOMPARE(server.rootPosition(xid(*panel)), QPoint(200, 150));
 }
 
-void TestWindowChromeX11::panelHidesToTheTrayAndComesBackOnADoubleClick() {
+void TestWindowChromeX11::panelHidesToTheTrayAndComesBackOnADoubleClick()
+{
     openPanel(QPoint(200, 150));
     if (QTest::currentTestFailed())
         return;
@@ -337,7 +358,7 @@ void TestWindowChromeX11::panelHidesToTheTrayAndComesBackOnADoubleClick() {
     const QPoint icon = tray->geometry().center();
     QList<QSystemTrayIcon::ActivationReason> activations;
     connect(tray, &QSystemTrayIcon::activated, this,
-            [&activations](QSystemTrayIcon::ActivationReason reason) { activations << reason; });
+        [&activations](QSystemTrayIcon::ActivationReason reason) { activations << reason; });
     QPushButton* minimise = probe::button(panel.get(), "btn_min");
 
     // Out of the band first, so that the round trip must keep that too.
@@ -351,8 +372,9 @@ void TestWindowChromeX11::panelHidesToTheTrayAndComesBackOnADoubleClick() {
     QVERIFY(tray->isVisible());
 
     // A real double click on the icon brings the window back where it was.
-    xdotool(pointAt(icon) + QStringList{QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
-                                        QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
+    xdotool(pointAt(icon)
+            + QStringList{QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
+                QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
     QTRY_VERIFY_WITH_TIMEOUT(panel->isVisible(), kTimeout);
     QTRY_VERIFY_WITH_TIMEOUT(server.viewable(xid(*panel)), kTimeout);
     QTRY_COMPARE_WITH_TIMEOUT(server.rootPosition(xid(*panel)), QPoint(200, 150), kTimeout);
@@ -370,7 +392,8 @@ void TestWindowChromeX11::panelHidesToTheTrayAndComesBackOnADoubleClick() {
     QVERIFY(!panel->isVisible());
 }
 
-void TestWindowChromeX11::panelDocksAgainstEachEdgeUnderThePointer() {
+void TestWindowChromeX11::panelDocksAgainstEachEdgeUnderThePointer()
+{
     openPanel(QPoint(300, 200));
     if (QTest::currentTestFailed())
         return;

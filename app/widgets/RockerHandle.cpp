@@ -40,10 +40,9 @@ double firstScreenScale()
     return screens.first()->logicalDotsPerInch() / 96.0;
 }
 
-} // namespace
+}  // namespace
 
-RockerHandle::RockerHandle(QWidget* parent)
-    : QWidget(parent)
+RockerHandle::RockerHandle(QWidget* parent) : QWidget(parent)
 {
     scale = firstScreenScale();
 

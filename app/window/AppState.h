@@ -8,17 +8,17 @@
 #include <QPoint>
 #include <cstdint>
 
-extern int g_cameraOpen;       // 1 once a discovery pass counted cameras
-extern int g_cameraCount;      // cameras counted by the last discovery pass
-extern int g_settingsShown;    // 1 while the settings pane is shown
+extern int g_cameraOpen;         // 1 once a discovery pass counted cameras
+extern int g_cameraCount;        // cameras counted by the last discovery pass
+extern int g_settingsShown;      // 1 while the settings pane is shown
 extern QPoint g_noDeviceAnchor;  // where the next no-device dialog is placed
 extern QPoint g_noCameraAnchor;  // where the next no-camera dialog is placed
-extern int g_noDeviceOnTop;    // on-top flag the next no-device dialog gets
-extern int g_noCameraOnTop;    // on-top flag the next no-camera dialog gets
+extern int g_noDeviceOnTop;      // on-top flag the next no-device dialog gets
+extern int g_noCameraOnTop;      // on-top flag the next no-camera dialog gets
 
 // One picture property as the settings pane last loaded it.
 struct PictureSetting {
-    int32_t current = 0;       // last read from the camera, or last dragged to
+    int32_t current = 0;  // last read from the camera, or last dragged to
     int32_t min = 0;
     int32_t max = 0;
     int32_t defaultValue = 0;  // what the Default button sends

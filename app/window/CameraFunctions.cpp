@@ -27,7 +27,7 @@ bool sent(BaseDevice* device, bool (BaseDevice::*command)(), const char* name)
     return g_cameraOpen == 1 && Taken(device, name, (device->*command)());
 }
 
-} // namespace
+}  // namespace
 
 // A digit stores or clears when the keypad is in that mode, and recalls
 // otherwise. A mode is used up only by a digit the camera took, so a store
@@ -97,8 +97,7 @@ void MainWindow::on_btn_af_clicked() { setAutoFocus(afManual); }
 
 bool MainWindow::setAutoFraming(bool on)
 {
-    if (!sent(device, on ? &BaseDevice::FramingAuto : &BaseDevice::FramingManual,
-              on ? "FramingAuto" : "FramingManual"))
+    if (!sent(device, on ? &BaseDevice::FramingAuto : &BaseDevice::FramingManual, on ? "FramingAuto" : "FramingManual"))
         return false;
     aiManual = !on;
     ui->btn_ai->setStyleSheet(KeyFace(on ? "Framing.png" : "Manual.png"));

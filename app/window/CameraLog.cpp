@@ -30,7 +30,7 @@ const char* FaultName(RequestFault fault)
 void LogRefused(const BaseDevice* device, const char* command)
 {
     qCDebug(lcCameras, "%s not taken (RequestFault %s)", command,
-            FaultName(device ? device->LastRequestFault() : RequestFault::None));
+        FaultName(device ? device->LastRequestFault() : RequestFault::None));
 }
 
 namespace {
@@ -40,9 +40,9 @@ QString AbilityNames(uint32_t can)
     static const struct {
         uint32_t bit;
         const char* name;
-    } kNames[] = {{AbilityPanTilt, "pan-tilt"}, {AbilityZoom, "zoom"},       {AbilityFocus, "focus"},
-                  {AbilityFocusMode, "focus-mode"}, {AbilityHome, "home"}, {AbilityCommands, "commands"},
-                  {AbilityPositions, "positions"}};
+    } kNames[] = {{AbilityPanTilt, "pan-tilt"}, {AbilityZoom, "zoom"}, {AbilityFocus, "focus"},
+        {AbilityFocusMode, "focus-mode"}, {AbilityHome, "home"}, {AbilityCommands, "commands"},
+        {AbilityPositions, "positions"}};
     QStringList names;
     for (const auto& known : kNames)
         if (can & known.bit)
@@ -65,10 +65,9 @@ void LogOpened(BaseDevice* device, int tab, const DeviceInfo* listed)
                              : QStringLiteral("the simulated bus %1").arg(QString::fromLocal8Bit(simulated));
     // A supported camera takes its own commands (through its command
     // channel); any other is driven by the controls its driver reports.
-    const QString kind = (can & AbilityCommands)
-                             ? QStringLiteral("supported, with its own commands")
-                             : QStringLiteral("generic %1, through its driver's controls")
-                                   .arg(QString::fromStdString(device->CameraIdentity()));
+    const QString kind = (can & AbilityCommands) ? QStringLiteral("supported, with its own commands")
+                                                 : QStringLiteral("generic %1, through its driver's controls")
+                                                       .arg(QString::fromStdString(device->CameraIdentity()));
     qCDebug(lcCameras).noquote().nospace()
         << "opened camera " << tab << " \"" << QString::fromUtf8(device->GetFriendlyName()) << "\" at "
         << (listed ? QString::fromStdString(listed->devicePath) : QStringLiteral("(not listed)")) << " on " << road

@@ -25,16 +25,13 @@ constexpr int kTiltPerStep = 2;
 constexpr int kKeyPanSpeed = 7 * kPanPerStep;
 constexpr int kKeyTiltSpeed = 7 * kTiltPerStep;
 
-} // namespace
+}  // namespace
 
 // The places form a 3 x 3 grid numbered row by row from the top left. Only
 // the centre stops: passing from one outer place to another sends just the
 // new place's moves, so a pan started at the left goes on when the knob
 // rides round the rim to the top.
-void MainWindow::MoveEvent(BaseDevice* dev, int place, int x, int y)
-{
-    sendPlace(dev, place, x, y);
-}
+void MainWindow::MoveEvent(BaseDevice* dev, int place, int x, int y) { sendPlace(dev, place, x, y); }
 
 bool MainWindow::sendPlace(BaseDevice* dev, int place, int x, int y)
 {
@@ -51,9 +48,7 @@ bool MainWindow::sendPlace(BaseDevice* dev, int place, int x, int y)
     // In this order on the wire; every operation is sent whatever the one
     // before it answered.
     bool taken = true;
-    const auto send = [&taken, dev](const char* command, bool answer) {
-        taken = Taken(dev, command, answer) && taken;
-    };
+    const auto send = [&taken, dev](const char* command, bool answer) { taken = Taken(dev, command, answer) && taken; };
     switch (place) {
     case 0:
         send("PanLeft", dev->PanLeft(x));
@@ -100,9 +95,8 @@ bool MainWindow::sendPlace(BaseDevice* dev, int place, int x, int y)
 // Which axes a place sets moving; none for the centre or a place off the grid.
 unsigned MainWindow::placeAxes(int place)
 {
-    static constexpr unsigned kAxes[9] = {PanAxis | TiltAxis, TiltAxis, PanAxis | TiltAxis,
-                                          PanAxis,            0,        PanAxis,
-                                          PanAxis | TiltAxis, TiltAxis, PanAxis | TiltAxis};
+    static constexpr unsigned kAxes[9] = {PanAxis | TiltAxis, TiltAxis, PanAxis | TiltAxis, PanAxis, 0, PanAxis,
+        PanAxis | TiltAxis, TiltAxis, PanAxis | TiltAxis};
     return place >= 0 && place < 9 ? kAxes[place] : 0;
 }
 
@@ -332,7 +326,7 @@ void MainWindow::letGo()
     // a gamepad's stick holds the place, which its own release will end.
     if (!gamepadHoldsStick()) {
         QMouseEvent release(QEvent::MouseButtonRelease, QPointF(ui->widget->rect().center()), Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
+            Qt::NoButton, Qt::NoModifier);
         QCoreApplication::sendEvent(ui->widget, &release);
     }
     for (QSlider* slider : {ui->slider_zoom, ui->slider_focus})
@@ -405,7 +399,4 @@ bool MainWindow::goHome()
     return taken;
 }
 
-void MainWindow::on_btn_home_clicked()
-{
-    goHome();
-}
+void MainWindow::on_btn_home_clicked() { goHome(); }

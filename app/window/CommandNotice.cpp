@@ -24,9 +24,9 @@ CommandNotice::CommandNotice(QWidget* window_, BaseDevice* device_)
     setGeometry(kLeft, kTop, kWidth, 60);
     setWordWrap(true);
     setAlignment(Qt::AlignCenter);
-    setStyleSheet(QStringLiteral(
-        "QLabel{background-color:rgba(20,20,20,235);color:#f2f2f2;border:1px solid #e8a33a;"
-        "border-radius:6px;padding:4px 10px;font-size:12px;}"));
+    setStyleSheet(
+        QStringLiteral("QLabel{background-color:rgba(20,20,20,235);color:#f2f2f2;border:1px solid #e8a33a;"
+                       "border-radius:6px;padding:4px 10px;font-size:12px;}"));
     hide();
     hideTimer->setSingleShot(true);
     connect(hideTimer, &QTimer::timeout, this, &QWidget::hide);
@@ -39,11 +39,13 @@ QString CommandNotice::textFor(RequestFault fault)
 {
     switch (fault) {
     case RequestFault::NoPermission:
-        return tr("The camera's own commands need access to its USB device, which the udev rule grants: "
-                  "run sudo make install, then plug the camera in again.");
+        return tr(
+            "The camera's own commands need access to its USB device, which the udev rule grants: "
+            "run sudo make install, then plug the camera in again.");
     case RequestFault::CameraBusy:
-        return tr("This camera takes its own commands only while no other program is using it: "
-                  "close the program that shows its picture, then try again.");
+        return tr(
+            "This camera takes its own commands only while no other program is using it: "
+            "close the program that shows its picture, then try again.");
     case RequestFault::NoAnswer:
         return tr("The camera does not answer its commands: unplug it and plug it in again.");
     case RequestFault::None:

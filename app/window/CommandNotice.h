@@ -50,7 +50,7 @@ private:
     QWidget* window;
     BaseDevice* device;
     QString camera;
-    QSet<QString> told;   // camera and cause, once each
+    QSet<QString> told;  // camera and cause, once each
     QTimer* hideTimer;
     bool checkPending = false;
 };

@@ -17,7 +17,8 @@ constexpr int kHiddenPaneLeftDock = -317;
 
 }  // namespace
 
-std::optional<QPoint> dockedPosition(DockEvent event, const QRect& geometry, int desktopWidth, bool settingsShown) {
+std::optional<QPoint> dockedPosition(DockEvent event, const QRect& geometry, int desktopWidth, bool settingsShown)
+{
     const int x = geometry.x();
     const int y = geometry.y();
     const int w = geometry.width();

@@ -25,13 +25,10 @@ constexpr int kTopTiltSpeed = 14;
 // stop where wanted.
 constexpr int kLensPercent = 50;
 
-constexpr uint32_t kEverything = AbilityPanTilt | AbilityZoom | AbilityFocus | AbilityFocusMode | AbilityHome
-                               | AbilityCommands | AbilityPositions;
+constexpr uint32_t kEverything =
+    AbilityPanTilt | AbilityZoom | AbilityFocus | AbilityFocusMode | AbilityHome | AbilityCommands | AbilityPositions;
 
-int Percent(int speed, int top)
-{
-    return std::clamp((speed * 100 + top / 2) / top, 0, 100);
-}
+int Percent(int speed, int top) { return std::clamp((speed * 100 + top / 2) / top, 0, 100); }
 
 // A control the open camera cannot serve: disabled, and dimmed, so that it
 // does not look like one that works.
@@ -64,7 +61,7 @@ void MainWindow::showAbilities()
     for (QPushButton* command : {ui->btn_ai, ui->btn_push, ui->btn_flip, ui->btn_mirror, ui->btn_mute})
         Serve(command, can & AbilityCommands);
     for (QPushButton* key : {ui->btn_num0, ui->btn_num1, ui->btn_num2, ui->btn_num3, ui->btn_num4, ui->btn_num5,
-                             ui->btn_num6, ui->btn_num7, ui->btn_num8, ui->btn_num9, ui->btn_set, ui->btn_clear})
+             ui->btn_num6, ui->btn_num7, ui->btn_num8, ui->btn_num9, ui->btn_set, ui->btn_clear})
         Serve(key, can & (AbilityCommands | AbilityPositions));
 }
 
@@ -101,8 +98,9 @@ bool Done(const PresetFile& file, PresetFile::Result result, CommandNotice* noti
     case PresetFile::Result::Missing:
         return false;
     case PresetFile::Result::Damaged:
-        text = CommandNotice::tr("The presets file %1 is damaged: %2. ptzdeck leaves it as it is and keeps no "
-                                 "presets in it; mend it or move it away.")
+        text = CommandNotice::tr(
+            "The presets file %1 is damaged: %2. ptzdeck leaves it as it is and keeps no "
+            "presets in it; mend it or move it away.")
                    .arg(file.path(), file.problem());
         break;
     case PresetFile::Result::Unwritable:
@@ -125,9 +123,9 @@ bool MainWindow::presetStore(int preset)
         return false;
     PresetFile file;
     return Done(file,
-                file.store(QString::fromStdString(device->CameraIdentity()),
-                           QString::fromUtf8(device->GetFriendlyName()), preset, position),
-                commandNotice);
+        file.store(QString::fromStdString(device->CameraIdentity()), QString::fromUtf8(device->GetFriendlyName()),
+            preset, position),
+        commandNotice);
 }
 
 bool MainWindow::presetClear(int preset)

@@ -30,7 +30,7 @@ class CommandNotice;
 namespace Ui {
 class MainWindowForm;
 class SettingsPaneForm;
-}
+}  // namespace Ui
 namespace ptzdeck {
 class Gamepads;
 namespace gamepad {
@@ -39,7 +39,7 @@ enum class Action;
 namespace platform {
 class DeviceNotifier;
 class WindowShape;
-}
+}  // namespace platform
 }  // namespace ptzdeck
 using MainWindowForm = Ui::MainWindowForm;
 using SettingsPaneForm = Ui::SettingsPaneForm;
@@ -59,8 +59,8 @@ public:
     // its rules: nothing reaches a camera while none is open, and a face
     // turns only for a command the camera took. The camera commands answer
     // whether the camera took them.
-    bool cameraReady() const;         // a camera is open
-    QStringList cameraNames() const;  // the cameras of the last discovery pass, in tab order
+    bool cameraReady() const;                       // a camera is open
+    QStringList cameraNames() const;                // the cameras of the last discovery pass, in tab order
     int chosenCamera() const { return chosenTab; }  // 1 to 5; 0 for none
     bool autoFocus() const { return !afManual; }
     bool autoFraming() const { return !aiManual; }
@@ -85,8 +85,8 @@ public:
     // tilt) at pan speed 0 to 21 and tilt speed 0 to 14. An axis still moving
     // that the new place does not drive stops, so a move goes where it says.
     bool moveTowards(int place, int panSpeed, int tiltSpeed);
-    bool zoom(int way);   // 1 in, -1 out, 0 stop
-    bool focus(int way);  // 1 far, -1 near, 0 stop; only in manual focus, as the slider
+    bool zoom(int way);        // 1 in, -1 out, 0 stop
+    bool focus(int way);       // 1 far, -1 near, 0 stop; only in manual focus, as the slider
     bool focusByHand() const;  // the focus slider moves it
     bool goHome();
     bool setAutoFocus(bool on);
@@ -243,7 +243,7 @@ private:
     int chosenTab = 0;                 // the green tab
     std::function<void()> cameraListener;
     void camerasMayHaveChanged();
-    void chooseCamera(int number);     // the shared body of buttons 2 to 5
+    void chooseCamera(int number);  // the shared body of buttons 2 to 5
     void showNoCameraDialog();
     void wirePictureSliders();
 

@@ -44,6 +44,8 @@ std::array<PictureRow, 7> PictureRows(SettingsPaneForm* ui)
     if (!ui)
         ui = &noWidgets;
     PictureSettings& s = g_pictureSettings;
+    // A table, laid out by hand.
+    // clang-format off
     return {{
         {s.backlight, &BaseDevice::backlightCompensation, ui->slider_blc, ui->v_blc,
          &BaseDevice::SetBacklight, "SetBacklight"},
@@ -59,6 +61,7 @@ std::array<PictureRow, 7> PictureRows(SettingsPaneForm* ui)
         {s.whiteBalance, &BaseDevice::whiteBalance, ui->slider_wb, ui->v_wb,
          &BaseDevice::SetWhiteBalance, "SetWhiteBalance"},
     }};
+    // clang-format on
 }
 
 enum Row { Backlight, Gamma, Contrast, Saturation, Brightness, Sharpness, WhiteBalance };
@@ -81,15 +84,15 @@ void MainWindow::Setting_Press(int flag)
     const bool listed = flag >= 0 && flag < static_cast<int>(devices.size());
     if (!device->OpenAny(indexText.constData(), 1)) {
         qCDebug(lcCameras, "camera %d (%s) did not open", flag + 1,
-                listed ? devices[flag].devicePath.c_str() : "not listed");
+            listed ? devices[flag].devicePath.c_str() : "not listed");
         showAbilities();
         return;  // the pane keeps the previous camera's values
     }
     cameraBound = true;
     LogOpened(device, flag + 1, listed ? &devices[flag] : nullptr);
     showAbilities();
-    commandNotice->cameraOpened(listed ? QString::fromStdString(devices[flag].devicePath)
-                                       : QString::fromUtf8(device->GetFriendlyName()));
+    commandNotice->cameraOpened(
+        listed ? QString::fromStdString(devices[flag].devicePath) : QString::fromUtf8(device->GetFriendlyName()));
     device->LoadPropertyInfo();
 
     for (const PictureRow& row : PictureRows(pane)) {

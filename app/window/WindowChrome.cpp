@@ -99,7 +99,8 @@ constexpr int kPanelRadius = 32;  // the panels' border-radius in the window's s
 
 }  // namespace
 
-void MainWindow::setUpDesktop() {
+void MainWindow::setUpDesktop()
+{
     const QIcon icon = ProgramIcon();
     QApplication::setWindowIcon(icon);
     ptzdeck::platform::NameWindowsAfterProgram();
@@ -114,15 +115,13 @@ void MainWindow::setUpDesktop() {
     trayOnTop->setCheckable(true);
     connect(trayOnTop, &QAction::triggered, this, [this] { on_btn_top_clicked(); });
     trayMenu->addSeparator();
-    connect(trayMenu->addAction(QStringLiteral("Quit")), &QAction::triggered, this,
-            [this] { on_btn_close_clicked(); });
+    connect(trayMenu->addAction(QStringLiteral("Quit")), &QAction::triggered, this, [this] { on_btn_close_clicked(); });
     connect(trayMenu, &QMenu::aboutToShow, this, &MainWindow::updateTrayMenu);
     trayIcon->setContextMenu(trayMenu);
     // The menu's own activation reaches the slot as well; a single activation
     // that only a StatusNotifierItem sends must work from the first minimise
     // on, so the slot is connected from the start.
-    connect(trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::on_activatedSysTrayIcon,
-            Qt::UniqueConnection);
+    connect(trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::on_activatedSysTrayIcon, Qt::UniqueConnection);
 
     // Native Wayland: the compositor alone places windows and keeps none
     // above the others at a client's request.
@@ -136,7 +135,8 @@ void MainWindow::setUpDesktop() {
     updateTrayMenu();
 }
 
-void MainWindow::updateTrayMenu() {
+void MainWindow::updateTrayMenu()
+{
     trayShowHide->setText(panelShown() ? QStringLiteral("Hide") : QStringLiteral("Show"));
     trayOnTop->setChecked(!notOnTop);
 }
@@ -145,12 +145,14 @@ bool MainWindow::panelShown() const { return isVisible() && !isMinimized(); }
 
 void MainWindow::showPanel() { restoreFromTray(); }
 
-void MainWindow::hidePanel() {
+void MainWindow::hidePanel()
+{
     if (panelShown())
         on_btn_min_clicked();
 }
 
-void MainWindow::toggleShown() {
+void MainWindow::toggleShown()
+{
     if (panelShown())
         on_btn_min_clicked();
     else
@@ -158,7 +160,8 @@ void MainWindow::toggleShown() {
 }
 
 // Native Wayland disables the button: the desktop keeps no window on top.
-bool MainWindow::setStaysOnTop(bool on) {
+bool MainWindow::setStaysOnTop(bool on)
+{
     if (!ui->btn_top->isEnabled())
         return false;
     if (notOnTop == on)
@@ -166,14 +169,16 @@ bool MainWindow::setStaysOnTop(bool on) {
     return true;
 }
 
-void MainWindow::restoreFromTray() {
+void MainWindow::restoreFromTray()
+{
     showNormal();
     raise();
     activateWindow();
     updateTrayMenu();
 }
 
-void MainWindow::mousePressEvent(QMouseEvent* event) {
+void MainWindow::mousePressEvent(QMouseEvent* event)
+{
     // Native Wayland: only the compositor can move the window, and it does
     // so itself until the button is released.
     if (event->button() == Qt::LeftButton && !ptzdeck::platform::CanPlaceWindows()) {
@@ -186,7 +191,8 @@ void MainWindow::mousePressEvent(QMouseEvent* event) {
     }
 }
 
-void MainWindow::mouseMoveEvent(QMouseEvent* event) {
+void MainWindow::mouseMoveEvent(QMouseEvent* event)
+{
     if ((event->buttons() & Qt::LeftButton) && dragging) {
         // The grab point goes under the pointer. Not pos() plus the pointer's
         // last step: a window manager that answers moves late (KWin under
@@ -197,13 +203,15 @@ void MainWindow::mouseMoveEvent(QMouseEvent* event) {
     g_noDeviceAnchor = mapToGlobal(QPoint(0, 0));
 }
 
-void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
+void MainWindow::mouseReleaseEvent(QMouseEvent* event)
+{
     if (event->button() == Qt::LeftButton)
         dragging = false;
     g_noDeviceAnchor = mapToGlobal(QPoint(0, 0));
 }
 
-void MainWindow::enterEvent(QEvent*) {
+void MainWindow::enterEvent(QEvent*)
+{
     if (!ptzdeck::platform::CanPlaceWindows())
         return;  // a window that cannot place itself cannot dock either
     const std::optional<QPoint> target = ptzdeck::dockedPosition(
@@ -212,7 +220,8 @@ void MainWindow::enterEvent(QEvent*) {
         move(*target);
 }
 
-void MainWindow::leaveEvent(QEvent*) {
+void MainWindow::leaveEvent(QEvent*)
+{
     if (!ptzdeck::platform::CanPlaceWindows())
         return;
     const std::optional<QPoint> target = ptzdeck::dockedPosition(
@@ -222,7 +231,8 @@ void MainWindow::leaveEvent(QEvent*) {
 }
 
 // Through the style, so that the window's style sheet paints the panels.
-void MainWindow::paintEvent(QPaintEvent*) {
+void MainWindow::paintEvent(QPaintEvent*)
+{
     QStyleOption option;
     option.initFrom(this);
     QPainter painter(this);
@@ -230,9 +240,9 @@ void MainWindow::paintEvent(QPaintEvent*) {
     style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
 }
 
-void MainWindow::on_btn_min_clicked() {
-    connect(trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::on_activatedSysTrayIcon,
-            Qt::UniqueConnection);
+void MainWindow::on_btn_min_clicked()
+{
+    connect(trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::on_activatedSysTrayIcon, Qt::UniqueConnection);
     // Hidden with no notification area there would be no way back.
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         showMinimized();
@@ -247,13 +257,15 @@ void MainWindow::on_btn_min_clicked() {
 // A double click where the tray reports double clicks; the one activation a
 // StatusNotifierItem can send where it does not. Other reasons (the menu, a
 // middle click, a single click on an XEmbed icon) restore nothing.
-void MainWindow::on_activatedSysTrayIcon(QSystemTrayIcon::ActivationReason reason) {
-    if (reason == QSystemTrayIcon::DoubleClick ||
-        (reason == QSystemTrayIcon::Trigger && TrayReportsOnlyActivations(trayIcon)))
+void MainWindow::on_activatedSysTrayIcon(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason == QSystemTrayIcon::DoubleClick
+        || (reason == QSystemTrayIcon::Trigger && TrayReportsOnlyActivations(trayIcon)))
         restoreFromTray();
 }
 
-void MainWindow::on_btn_close_clicked() {
+void MainWindow::on_btn_close_clicked()
+{
     trayIcon->hide();
     QCoreApplication::exit(0);
 }
@@ -261,12 +273,14 @@ void MainWindow::on_btn_close_clicked() {
 // The window manager's close is the close button's: the program ends, even
 // with a warning still on screen (which would otherwise keep it running
 // without its window).
-void MainWindow::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event)
+{
     event->accept();
     on_btn_close_clicked();
 }
 
-void MainWindow::on_btn_top_clicked() {
+void MainWindow::on_btn_top_clicked()
+{
     const bool toTop = notOnTop;
     ui->btn_top->setStyleSheet(toTop ? kOnTopFace : kNotOnTopFace);
     ptzdeck::platform::SetStaysOnTop(this, toTop);

@@ -28,7 +28,7 @@ SimulatedBusDirectory::SimulatedBusDirectory(int cameras, int others)
     // File names give the order: the webcams' sort before the cameras'.
     for (int i = 1; i <= others; ++i)
         Write(QStringLiteral("a-webcam-%1").arg(i, 4, 10, QLatin1Char('0')), QStringLiteral("USB Webcam"),
-              QStringLiteral("vid_046d&pid_0825"), i);
+            QStringLiteral("vid_046d&pid_0825"), i);
     for (int i = 1; i <= cameras; ++i)
         Write(QStringLiteral("b-ptz-%1").arg(i), QStringLiteral("PTZ Camera"), QStringLiteral("vid_0000&pid_8888"), i);
 }

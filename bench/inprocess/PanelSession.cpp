@@ -16,7 +16,7 @@
 
 // Qt's own entry for key events as the platform reports them (QtTest uses it).
 Q_GUI_EXPORT void qt_handleKeyEvent(QWindow* window, QEvent::Type type, int key, Qt::KeyboardModifiers modifiers,
-                                    const QString& text = QString(), bool autoRepeat = false, ushort count = 1);
+    const QString& text = QString(), bool autoRepeat = false, ushort count = 1);
 
 using Clock = std::chrono::steady_clock;
 
@@ -58,8 +58,7 @@ PanelSession::Pass PanelSession::RunPass()
     long result = 0;
     bool handled = false;
     QMetaObject::invokeMethod(window_.get(), "nativeEvent", Qt::DirectConnection, Q_RETURN_ARG(bool, handled),
-                              Q_ARG(QByteArray, QByteArray(kWindowsMessageEventType)), Q_ARG(void*, &message),
-                              Q_ARG(long*, &result));
+        Q_ARG(QByteArray, QByteArray(kWindowsMessageEventType)), Q_ARG(void*, &message), Q_ARG(long*, &result));
     if (!handled)
         qFatal("the window ignored a device change");
     // Sampling the count costs reads of its own: measured once, taken off.
@@ -84,8 +83,8 @@ std::chrono::nanoseconds PanelSession::Key(Qt::Key key, bool press)
         qFatal("the window does not hold the keyboard");
     const QString text = key >= Qt::Key_A && key <= Qt::Key_Z ? QString(QChar(key).toLower()) : QString();
     const auto start = Clock::now();
-    qt_handleKeyEvent(window_->windowHandle(), press ? QEvent::KeyPress : QEvent::KeyRelease, key, Qt::NoModifier,
-                      text);
+    qt_handleKeyEvent(
+        window_->windowHandle(), press ? QEvent::KeyPress : QEvent::KeyRelease, key, Qt::NoModifier, text);
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start);
 }
 

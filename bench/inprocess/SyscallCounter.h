@@ -17,13 +17,15 @@ struct SyscallCounts {
     long readlinks = 0;
 
     long Total() const { return opens + ioctls + reads + closes + readlinks; }
-    SyscallCounts operator-(const SyscallCounts& earlier) const {
+    SyscallCounts operator-(const SyscallCounts& earlier) const
+    {
         return {opens - earlier.opens, ioctls - earlier.ioctls, reads - earlier.reads, closes - earlier.closes,
-                readlinks - earlier.readlinks};
+            readlinks - earlier.readlinks};
     }
-    bool operator==(const SyscallCounts& other) const {
-        return opens == other.opens && ioctls == other.ioctls && reads == other.reads && closes == other.closes &&
-               readlinks == other.readlinks;
+    bool operator==(const SyscallCounts& other) const
+    {
+        return opens == other.opens && ioctls == other.ioctls && reads == other.reads && closes == other.closes
+               && readlinks == other.readlinks;
     }
 };
 
@@ -31,32 +33,39 @@ class SyscallCounter final : public lumetra::platform::v4l2::Syscalls {
 public:
     explicit SyscallCounter(std::shared_ptr<Syscalls> machine) : machine_(std::move(machine)) {}
 
-    int Open(const std::string& path, int flags) override {
+    int Open(const std::string& path, int flags) override
+    {
         ++counts_.opens;
         return machine_->Open(path, flags);
     }
-    int Ioctl(int fd, unsigned long request, void* argument) override {
+    int Ioctl(int fd, unsigned long request, void* argument) override
+    {
         ++counts_.ioctls;
         return machine_->Ioctl(fd, request, argument);
     }
-    int Close(int fd) override {
+    int Close(int fd) override
+    {
         ++counts_.closes;
         return machine_->Close(fd);
     }
-    ssize_t Read(int fd, void* buffer, size_t length) override {
+    ssize_t Read(int fd, void* buffer, size_t length) override
+    {
         ++counts_.reads;
         return machine_->Read(fd, buffer, length);
     }
-    int ReadLink(const std::string& path, std::string& target) override {
+    int ReadLink(const std::string& path, std::string& target) override
+    {
         ++counts_.readlinks;
         return machine_->ReadLink(path, target);
     }
     // Only a camera that refuses requests addressed to the device needs
     // these; the paths measured here never do.
-    int ListDirectory(const std::string& path, std::vector<std::string>& names) override {
+    int ListDirectory(const std::string& path, std::vector<std::string>& names) override
+    {
         return machine_->ListDirectory(path, names);
     }
-    int DeviceNumberOf(const std::string& path, uint64_t& number) override {
+    int DeviceNumberOf(const std::string& path, uint64_t& number) override
+    {
         return machine_->DeviceNumberOf(path, number);
     }
     void Pause(unsigned milliseconds) override { machine_->Pause(milliseconds); }

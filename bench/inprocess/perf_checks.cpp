@@ -88,15 +88,15 @@ SyscallCounts Per(const SyscallCounts& c, long n)
 
 bool AtMost(const SyscallCounts& c, const SyscallCounts& budget)
 {
-    return c.opens <= budget.opens && c.ioctls <= budget.ioctls && c.reads <= budget.reads &&
-           c.closes <= budget.closes && c.readlinks <= budget.readlinks;
+    return c.opens <= budget.opens && c.ioctls <= budget.ioctls && c.reads <= budget.reads && c.closes <= budget.closes
+           && c.readlinks <= budget.readlinks;
 }
 
 // Passes measured at three sizes: the second step must cost exactly
 // `secondUnits / firstUnits` times the first (linear growth), and one unit at
 // most `budget`.
 void CheckLinearWithin(const SyscallCounts& small, const SyscallCounts& middle, const SyscallCounts& large,
-                       long firstUnits, long secondUnits, const SyscallCounts& budget, const char* unit)
+    long firstUnits, long secondUnits, const SyscallCounts& budget, const char* unit)
 {
     const SyscallCounts firstStep = middle - small;
     const SyscallCounts secondStep = large - middle;
@@ -126,7 +126,7 @@ SyscallCounts V4l2PassCost(int cameras, int others)
     if (!(bus.Counts() - before == cost))
         QTest::qFail(qPrintable(QStringLiteral("two passes cost differently: %1 then %2")
                                     .arg(Describe(cost), Describe(bus.Counts() - before))),
-                     __FILE__, __LINE__);
+            __FILE__, __LINE__);
     if (!session.CameraOpen())
         QTest::qFail("a later pass opened no camera", __FILE__, __LINE__);
     return cost;
@@ -151,7 +151,7 @@ SimPassReads SimulatedPassReads(int cameras, int others)
     const long again = session.RunPass().readSyscalls;
     if (again != reads.later)
         QTest::qFail(qPrintable(QStringLiteral("two later passes read %1 and %2 times").arg(reads.later).arg(again)),
-                     __FILE__, __LINE__);
+            __FILE__, __LINE__);
     return reads;
 }
 
@@ -204,7 +204,7 @@ void PerfChecks::v4l2PassPerNode()
     if (QTest::currentTestFailed())
         return;
     qInfo("one pass with 10 / 100 / 1000 other nodes: %s / %s / %s", qPrintable(Describe(at10)),
-          qPrintable(Describe(at100)), qPrintable(Describe(at1000)));
+        qPrintable(Describe(at100)), qPrintable(Describe(at1000)));
     // 45 pairs of nodes, then 450 more.
     CheckLinearWithin(at10, at100, at1000, 45, 450, kPerNodePair, "a pair of nodes");
 }
@@ -219,7 +219,7 @@ void PerfChecks::v4l2PassPerCamera()
     if (QTest::currentTestFailed())
         return;
     qInfo("one pass with 1 / 5 / 9 cameras: %s / %s / %s", qPrintable(Describe(one)), qPrintable(Describe(five)),
-          qPrintable(Describe(nine)));
+        qPrintable(Describe(nine)));
     CheckLinearWithin(one, five, nine, 4, 4, kPerExtraCamera, "a camera");
 }
 
@@ -233,15 +233,15 @@ void PerfChecks::simulatedPassReadsPerFile()
     if (QTest::currentTestFailed())
         return;
     qInfo("reads of the first pass with 10 / 100 / 1000 files: %ld / %ld / %ld; of a later pass: %ld / %ld / %ld",
-          at10.first, at100.first, at1000.first, at10.later, at100.later, at1000.later);
+        at10.first, at100.first, at1000.first, at10.later, at100.later, at1000.later);
     QCOMPARE(at1000.first - at100.first, 10 * (at100.first - at10.first));
     QCOMPARE(at1000.later - at100.later, 10 * (at100.later - at10.later));
     QCOMPARE((at100.first - at10.first) % 90, 0L);
     QCOMPARE((at100.later - at10.later) % 90, 0L);
     QVERIFY2((at100.first - at10.first) / 90 <= kFirstPassReadsPerFile,
-             qPrintable(QStringLiteral("the first pass reads a file %1 times").arg((at100.first - at10.first) / 90)));
+        qPrintable(QStringLiteral("the first pass reads a file %1 times").arg((at100.first - at10.first) / 90)));
     QVERIFY2((at100.later - at10.later) / 90 <= kLaterPassReadsPerFile,
-             qPrintable(QStringLiteral("a later pass reads a file %1 times").arg((at100.later - at10.later) / 90)));
+        qPrintable(QStringLiteral("a later pass reads a file %1 times").arg((at100.later - at10.later) / 90)));
 }
 
 // The request each motion key sends on press and on release: exactly one
@@ -249,7 +249,7 @@ void PerfChecks::simulatedPassReadsPerFile()
 void PerfChecks::motionKeySendsOneRequest_data()
 {
     QTest::addColumn<int>("key");
-    QTest::addColumn<int>("id");         // camera-control property
+    QTest::addColumn<int>("id");          // camera-control property
     QTest::addColumn<int>("pressValue");  // relative speed; the release sends 0
     constexpr int kPan = 10, kTilt = 11, kZoom = 13;
     QTest::newRow("Left") << int(Qt::Key_Left) << kPan << -21;
@@ -385,9 +385,10 @@ void PerfChecks::gamepadWakesOnlyWhenTouched()
     hand.join();
     QTRY_VERIFY(pad.drained());
     const size_t requests = bus.TakeSetRequests().size();
-    qInfo("GUI thread blocked %ld times in 1 s without a pad, %ld with a pad untouched, %ld with %d frames; "
-          "%zu camera requests",
-          withoutPad, untouched, touched, kFrames, requests);
+    qInfo(
+        "GUI thread blocked %ld times in 1 s without a pad, %ld with a pad untouched, %ld with %d frames; "
+        "%zu camera requests",
+        withoutPad, untouched, touched, kFrames, requests);
     QVERIFY(done);
     QCOMPARE(withoutPad, 1L);
     QCOMPARE(untouched, 1L);

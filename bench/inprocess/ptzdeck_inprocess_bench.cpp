@@ -104,11 +104,8 @@ QJsonValue PerCommand(long count, int commands)
 QJsonObject CommandRow(const QString& path, const std::vector<double>& micros)
 {
     const Summary s = Summarize(micros);
-    return {{"path", path},
-            {"samples", static_cast<int>(micros.size())},
-            {"median_us", Round(s.median, 2)},
-            {"p90_us", Round(s.p90, 2)},
-            {"max_us", Round(s.max, 2)}};
+    return {{"path", path}, {"samples", static_cast<int>(micros.size())}, {"median_us", Round(s.median, 2)},
+        {"p90_us", Round(s.p90, 2)}, {"max_us", Round(s.max, 2)}};
 }
 
 // ---------------------------------------------------------------- commands
@@ -215,7 +212,8 @@ void DeviceRowsOnFakeV4l2(const Options& options, QJsonArray& rows)
         const SyscallCounts cost = bus.Counts() - before;
         QJsonObject o = CommandRow(path, micros);
         o.insert("ioctls_per_command", PerCommand(cost.ioctls, options.samples));
-        o.insert("other_syscalls_per_command", PerCommand(cost.opens + cost.reads + cost.closes + cost.readlinks, options.samples));
+        o.insert("other_syscalls_per_command",
+            PerCommand(cost.opens + cost.reads + cost.closes + cost.readlinks, options.samples));
         rows.append(o);
     };
     row(QStringLiteral("BaseDevice PresetCall -> usbfs ioctl (fake device)"),
@@ -276,12 +274,9 @@ QString BusName(bool fakeV4l2) { return fakeV4l2 ? QStringLiteral("fake V4L2") :
 QJsonObject PassRow(bool fakeV4l2, int cameras, int nodes, const PassSeries& series)
 {
     const Summary t = Summarize(series.millis);
-    QJsonObject row{{"bus", BusName(fakeV4l2)},
-                    {"cameras", cameras},
-                    {"nodes", nodes},
-                    {"median_ms", Round(t.median, 3)},
-                    {"min_ms", Round(t.min, 3)},
-                    {"first_pass_ms", Round(series.firstMillis, 3)}};
+    QJsonObject row{{"bus", BusName(fakeV4l2)}, {"cameras", cameras}, {"nodes", nodes},
+        {"median_ms", Round(t.median, 3)}, {"min_ms", Round(t.min, 3)},
+        {"first_pass_ms", Round(series.firstMillis, 3)}};
     const double syscalls = Summarize(series.syscalls).median;
     if (fakeV4l2) {
         row.insert("syscalls", syscalls);
@@ -328,25 +323,18 @@ int main(int argc, char** argv)
             const int nodes = fakeV4l2 ? std::max(wanted, 2) : wanted;
             const PassSeries series = RunPasses(fakeV4l2, 1, nodes, options.runs);
             const double median = Summarize(series.millis).median;
-            scaling.append(QJsonObject{{"bus", BusName(fakeV4l2)},
-                                       {"nodes", nodes},
-                                       {"median_ms", Round(median, 3)},
-                                       {"min_ms", Round(Summarize(series.millis).min, 3)}});
+            scaling.append(QJsonObject{{"bus", BusName(fakeV4l2)}, {"nodes", nodes}, {"median_ms", Round(median, 3)},
+                {"min_ms", Round(Summarize(series.millis).min, 3)}});
             x.push_back(nodes);
             y.push_back(median * 1e3);
         }
         const LineFit fit = FitLine(x, y);
         fits.insert(BusName(fakeV4l2), QJsonObject{{"per_node_us", Round(fit.perUnit, 2)},
-                                                   {"fixed_us", Round(fit.fixed, 1)},
-                                                   {"r2", Round(fit.r2, 4)}});
+                                           {"fixed_us", Round(fit.fixed, 1)}, {"r2", Round(fit.r2, 4)}});
     }
 
-    const QJsonObject report{{"runs", options.runs},
-                             {"trees_on", treesOn},
-                             {"command_path", commands},
-                             {"discovery_pass", passes},
-                             {"scaling", scaling},
-                             {"scaling_fit", fits}};
+    const QJsonObject report{{"runs", options.runs}, {"trees_on", treesOn}, {"command_path", commands},
+        {"discovery_pass", passes}, {"scaling", scaling}, {"scaling_fit", fits}};
     const QByteArray json = QJsonDocument(report).toJson(QJsonDocument::Indented);
     std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout);
     return 0;

@@ -27,11 +27,11 @@ int fail(const std::string& why)
 // RecallPreset(preset) sent to the panel; its reply is waited for after the
 // request has reached the camera, so the wait for the log is all the probe
 // does meanwhile.
-std::string callOverTheBus(DBusConnection* bus, int preset, LogFollower& log, std::int64_t timeoutNs,
-                           std::int64_t& latencyNs)
+std::string callOverTheBus(
+    DBusConnection* bus, int preset, LogFollower& log, std::int64_t timeoutNs, std::int64_t& latencyNs)
 {
-    DBusMessage* call = dbus_message_new_method_call("io.github.ptzdeck.ptzdeck", "/io/github/ptzdeck/Panel",
-                                                     "io.github.ptzdeck.Panel", "RecallPreset");
+    DBusMessage* call = dbus_message_new_method_call(
+        "io.github.ptzdeck.ptzdeck", "/io/github/ptzdeck/Panel", "io.github.ptzdeck.Panel", "RecallPreset");
     const dbus_int32_t value = preset;
     dbus_message_append_args(call, DBUS_TYPE_INT32, &value, DBUS_TYPE_INVALID);
     DBusPendingCall* pending = nullptr;
@@ -90,7 +90,7 @@ int measureCallLatency(const CallLatencyOptions& options)
     for (int i = 0; i < options.count; ++i) {
         const std::string preset = std::to_string(i % 10);
         char* argv[] = {const_cast<char*>(options.program.c_str()), const_cast<char*>("call"),
-                        const_cast<char*>(preset.c_str()), nullptr};
+            const_cast<char*>(preset.c_str()), nullptr};
         pid_t pid = 0;
         const std::int64_t started = monotonicNs();
         if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv, environ) != 0)

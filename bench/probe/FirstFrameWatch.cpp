@@ -66,8 +66,9 @@ int watchFirstFrame(const FirstFrameOptions& options)
         std::int64_t at = 0;
         XcbEvent event = x.nextEvent(deadline, at);
         if (!event)
-            return fail(x.broken() ? "the X connection broke" : shown ? "timed out waiting for the first frame"
-                                                                       : "timed out waiting for a window");
+            return fail(x.broken() ? "the X connection broke"
+                        : shown    ? "timed out waiting for the first frame"
+                                   : "timed out waiting for a window");
         const std::uint8_t type = event->response_type & 0x7f;
         if (type == XCB_CREATE_NOTIFY) {
             auto* e = reinterpret_cast<xcb_create_notify_event_t*>(event.get());

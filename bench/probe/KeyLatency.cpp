@@ -92,8 +92,8 @@ int measureKeyLatency(const KeyLatencyOptions& options)
     for (int i = 0; i < options.count; ++i) {
         for (const bool press : {true, false}) {
             const std::int64_t sent = monotonicNs();
-            xcb_test_fake_input(c, press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, keycode, XCB_CURRENT_TIME, XCB_NONE,
-                                0, 0, 0);
+            xcb_test_fake_input(
+                c, press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, keycode, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
             xcb_flush(c);
             const int lines = log.waitForLines(sent + options.timeoutNs);
             const std::int64_t arrived = monotonicNs();

@@ -9,10 +9,7 @@
 
 #include <cstdlib>
 
-void XcbEventFree::operator()(xcb_generic_event_t* event) const
-{
-    std::free(event);
-}
+void XcbEventFree::operator()(xcb_generic_event_t* event) const { std::free(event); }
 
 XConnection::~XConnection()
 {
@@ -39,10 +36,7 @@ bool XConnection::open(std::string& error)
     return true;
 }
 
-void XConnection::sync()
-{
-    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
-}
+void XConnection::sync() { std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr)); }
 
 XcbEvent XConnection::nextEvent(std::int64_t deadlineNs, std::int64_t& receivedNs)
 {

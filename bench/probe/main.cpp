@@ -23,10 +23,11 @@ namespace {
 int usage(const char* why)
 {
     JsonLine().add("error", why).print();
-    std::fputs("usage: ptzdeck_xprobe watch [--timeout S] [--min-size WxH]\n"
-               "       ptzdeck_xprobe keys --window ID --log PATH [--count N] [--key NAME] [--timeout S]\n"
-               "       ptzdeck_xprobe calls --program PTZDECK --log PATH [--count N] [--timeout S]\n",
-               stderr);
+    std::fputs(
+        "usage: ptzdeck_xprobe watch [--timeout S] [--min-size WxH]\n"
+        "       ptzdeck_xprobe keys --window ID --log PATH [--count N] [--key NAME] [--timeout S]\n"
+        "       ptzdeck_xprobe calls --program PTZDECK --log PATH [--count N] [--timeout S]\n",
+        stderr);
     return 2;
 }
 

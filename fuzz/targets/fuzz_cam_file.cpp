@@ -73,8 +73,10 @@ std::string Write(const SimCameraModel& model) {
         // keeps the table as the lines above made it.
         const auto focus = model.cameraControl.find(6);
         const bool focusAuto = focus != model.cameraControl.end() && focus->second.hasAuto;
-        out += std::string("ptz-controls=pan-tilt-absolute,pan-tilt-relative,zoom-absolute,zoom-relative,"
-                           "focus-absolute,focus-relative") + (focusAuto ? ",focus-auto" : "") + "\n";
+        out += std::string(
+                   "ptz-controls=pan-tilt-absolute,pan-tilt-relative,zoom-absolute,zoom-relative,"
+                   "focus-absolute,focus-relative") +
+               (focusAuto ? ",focus-auto" : "") + "\n";
     }
     return out;
 }
@@ -130,7 +132,8 @@ void Drive(const SimCameraModel& model) {
                 continue;
             }
             FUZZ_CHECK(!Failed(range) == !(declared.failing & kRequestGetRange));
-            for (int32_t value : {INT32_MIN, declared.min - (declared.min > INT32_MIN ? 1 : 0), declared.max, INT32_MAX}) {
+            for (int32_t value :
+                 {INT32_MIN, declared.min - (declared.min > INT32_MIN ? 1 : 0), declared.max, INT32_MAX}) {
                 int32_t request[SetRequest::kBytes / 4] = {};
                 request[SetRequest::kValue1] = value;
                 request[SetRequest::kFlags] = kFlagsManual;

@@ -22,6 +22,8 @@ using Type = Argument::Type;
 
 namespace {
 
+// A table, laid out by hand.
+// clang-format off
 const char* const kWords[] = {
     "call", "store", "clear", "camera", "move", "stop", "zoom", "focus", "home", "af", "framing", "mute", "mirror",
     "flip", "on-top", "show", "hide", "toggle", "status", "help", "--help", "-h", "--json", "--for", "--for=",
@@ -41,47 +43,38 @@ std::string SomeWord(FuzzedDataProvider& in)
         return kWords[in.ConsumeIntegralInRange<size_t>(0, sizeof kWords / sizeof kWords[0] - 1)];
     }
 }
+// clang-format on
 
-bool IsDirection(const std::string& word)
-{
+bool IsDirection(const std::string& word) {
     for (const char* d : {"left", "right", "up", "down", "up-left", "up-right", "down-left", "down-right"})
-        if (word == d)
-            return true;
+        if (word == d) return true;
     return false;
 }
 
-bool Same(const Argument& a, const Argument& b)
-{
-    return a.type == b.type && a.int32 == b.int32 && a.boolean == b.boolean && a.string == b.string
-           && a.real == b.real;
+bool Same(const Argument& a, const Argument& b) {
+    return a.type == b.type && a.int32 == b.int32 && a.boolean == b.boolean && a.string == b.string && a.real == b.real;
 }
 
-bool Same(const Invocation& a, const Invocation& b)
-{
-    if (a.kind != b.kind || a.error != b.error || a.json != b.json || a.method != b.method
-        || a.timeoutMs != b.timeoutMs || a.arguments.size() != b.arguments.size())
+bool Same(const Invocation& a, const Invocation& b) {
+    if (a.kind != b.kind || a.error != b.error || a.json != b.json || a.method != b.method ||
+        a.timeoutMs != b.timeoutMs || a.arguments.size() != b.arguments.size())
         return false;
     for (size_t i = 0; i < a.arguments.size(); ++i)
-        if (!Same(a.arguments[i], b.arguments[i]))
-            return false;
+        if (!Same(a.arguments[i], b.arguments[i])) return false;
     return true;
 }
 
-bool Types(const Invocation& call, std::initializer_list<Type> types)
-{
-    if (call.arguments.size() != types.size())
-        return false;
+bool Types(const Invocation& call, std::initializer_list<Type> types) {
+    if (call.arguments.size() != types.size()) return false;
     size_t i = 0;
     for (const Type type : types)
-        if (call.arguments[i++].type != type)
-            return false;
+        if (call.arguments[i++].type != type) return false;
     return true;
 }
 
 // Every call the command line makes, with the ranges the panel takes, and
 // the words that ask for it.
-std::vector<std::string> CheckAndWriteBack(const Invocation& call)
-{
+std::vector<std::string> CheckAndWriteBack(const Invocation& call) {
     const std::string& m = call.method;
     const auto& a = call.arguments;
     const auto number = [&](size_t i) { return std::to_string(a[i].int32); };
@@ -107,7 +100,9 @@ std::vector<std::string> CheckAndWriteBack(const Invocation& call)
         // An axis the direction does not drive gets no speed.
         FUZZ_CHECK((pans || a[1].int32 == 0) && (tilts || a[2].int32 == 0));
         std::vector<std::string> words = {"move", direction,
-                                          pans && tilts ? number(1) + "," + number(2) : pans ? number(1) : number(2)};
+                                          pans && tilts ? number(1) + "," + number(2)
+                                          : pans        ? number(1)
+                                                        : number(2)};
         if (timed) {
             const double seconds = a[3].real;
             FUZZ_CHECK(std::isfinite(seconds) && seconds > 0 && seconds <= 3600);
@@ -120,18 +115,27 @@ std::vector<std::string> CheckAndWriteBack(const Invocation& call)
         }
         return words;
     }
-    for (const auto& [method, word] : {std::pair{"SetAutoFocus", "af"}, {"SetAutoFraming", "framing"},
-                                       {"SetMute", "mute"}, {"SetMirror", "mirror"}, {"SetFlip", "flip"},
+    for (const auto& [method, word] : {std::pair{"SetAutoFocus", "af"},
+                                       {"SetAutoFraming", "framing"},
+                                       {"SetMute", "mute"},
+                                       {"SetMirror", "mirror"},
+                                       {"SetFlip", "flip"},
                                        {"SetStayOnTop", "on-top"}})
         if (m == method) {
             FUZZ_CHECK(Types(call, {Type::Boolean}));
             return {word, onOff()};
         }
-    for (const auto& [method, words] :
-         {std::pair<const char*, std::vector<std::string>>{"Stop", {"stop"}}, {"Home", {"home"}},
-          {"ZoomIn", {"zoom", "in"}}, {"ZoomOut", {"zoom", "out"}}, {"ZoomStop", {"zoom", "stop"}},
-          {"FocusNear", {"focus", "near"}}, {"FocusFar", {"focus", "far"}}, {"FocusStop", {"focus", "stop"}},
-          {"Show", {"show"}}, {"Hide", {"hide"}}, {"Toggle", {"toggle"}}})
+    for (const auto& [method, words] : {std::pair<const char*, std::vector<std::string>>{"Stop", {"stop"}},
+                                        {"Home", {"home"}},
+                                        {"ZoomIn", {"zoom", "in"}},
+                                        {"ZoomOut", {"zoom", "out"}},
+                                        {"ZoomStop", {"zoom", "stop"}},
+                                        {"FocusNear", {"focus", "near"}},
+                                        {"FocusFar", {"focus", "far"}},
+                                        {"FocusStop", {"focus", "stop"}},
+                                        {"Show", {"show"}},
+                                        {"Hide", {"hide"}},
+                                        {"Toggle", {"toggle"}}})
         if (m == method) {
             FUZZ_CHECK(a.empty());
             return words;
@@ -142,12 +146,10 @@ std::vector<std::string> CheckAndWriteBack(const Invocation& call)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
     std::vector<std::string> words(in.ConsumeIntegralInRange<size_t>(0, 6));
-    for (std::string& word : words)
-        word = SomeWord(in);
+    for (std::string& word : words) word = SomeWord(in);
 
     const Invocation parsed = ParseCommandLine(words);
     FUZZ_CHECK(Same(parsed, ParseCommandLine(words)));
@@ -161,8 +163,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     case Kind::Usage:
         // One line, short, whatever was typed.
         FUZZ_CHECK(!parsed.error.empty() && parsed.error.size() < 400);
-        for (const char c : parsed.error)
-            FUZZ_CHECK(static_cast<unsigned char>(c) >= 0x20 && c != 0x7f);
+        for (const char c : parsed.error) FUZZ_CHECK(static_cast<unsigned char>(c) >= 0x20 && c != 0x7f);
         break;
     case Kind::Status:
         FUZZ_CHECK(words[0] == "status" && parsed.json == (words.size() == 2) && parsed.timeoutMs > 0);
@@ -173,8 +174,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         break;
     }
     case Kind::Panel:
-    case Kind::Help:
-        break;
+    case Kind::Help: break;
     }
     return 0;
 }

@@ -165,10 +165,8 @@ void V4l2Path(FuzzedDataProvider& in) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
-    if (in.ConsumeBool())
-        Discovery(in);
-    else
-        V4l2Path(in);
+    if (in.ConsumeBool()) Discovery(in);
+    else V4l2Path(in);
     // Whatever the path, the match is a plain search for a model's fragment.
     const std::string any = in.ConsumeRemainingBytesAsString();
     FUZZ_CHECK(IsSupportedCameraPath(any) == MatchesAModel(any));

@@ -102,9 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
-    if (data[0] & 1)
-        WideToNarrow(bytes);
-    else
-        NarrowToWide(bytes);
+    if (data[0] & 1) WideToNarrow(bytes);
+    else NarrowToWide(bytes);
     return 0;
 }

@@ -55,8 +55,8 @@ struct Tree {
         root = fs::canonical(pattern).string();
         for (const char* dir : {"devices/usb1/1-1/1-1:1.0", "devices/usb1/1-2/1-2:1.0", "devices/platform/vivid.0",
                                 "class/video4linux/video0", "class/video4linux/video1", "class/video4linux/video2",
-                                "class/video4linux/video10", "class/video4linux/video3",
-                                "class/video4linux/video01", "class/video4linux/videos"})
+                                "class/video4linux/video10", "class/video4linux/video3", "class/video4linux/video01",
+                                "class/video4linux/videos"})
             fs::create_directories(root + "/" + dir);
         const std::pair<const char*, const char*> links[] = {
             {"video0", "../../../devices/usb1/1-1/1-1:1.0"},
@@ -164,8 +164,7 @@ public:
             // Mostly a well-formed driver name, sometimes any 16 bytes.
             if (script_.Byte() & 1)
                 for (auto& c : caps.driver) c = script_.Byte();
-            else
-                std::strcpy(reinterpret_cast<char*>(caps.driver), script_.Byte() & 1 ? "gspca" : "uvcvideo");
+            else std::strcpy(reinterpret_cast<char*>(caps.driver), script_.Byte() & 1 ? "gspca" : "uvcvideo");
             caps.capabilities = script_.Word();
             caps.device_caps = script_.Word();
             return 0;
@@ -181,8 +180,7 @@ public:
             q.flags = script_.Word();
             return 0;
         }
-        case VIDIOC_QUERYMENU:
-            return 0;
+        case VIDIOC_QUERYMENU: return 0;
         case VIDIOC_G_EXT_CTRLS:
         case VIDIOC_S_EXT_CTRLS: {
             auto& r = *static_cast<v4l2_ext_controls*>(argument);
@@ -200,8 +198,7 @@ public:
             // A device may take fewer bytes than asked.
             return static_cast<int>(script_.Byte() % (t.wLength + 1u));
         }
-        default:
-            return -ENOTTY;
+        default: return -ENOTTY;
         }
     }
 
@@ -313,7 +310,7 @@ void Exercise(CaptureFilter& filter, Script& script) {
         const uint32_t id = kIds[script.Byte() % (sizeof kIds / sizeof kIds[0])];
         const PropertySet set = kind & 0x80 ? PropertySet::VideoProcAmp : PropertySet::CameraControl;
         PropertyControl* control = set == PropertySet::VideoProcAmp ? static_cast<PropertyControl*>(procAmp.get())
-                                                                     : cameraControl.get();
+                                                                    : cameraControl.get();
         const int32_t value = script.Int();
         const int32_t flags = static_cast<int32_t>(script.Byte() & 0x13);
         int32_t a = 0, b = 0, c = 0, d = 0, e = 0;
@@ -357,7 +354,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     auto machine = std::make_shared<LyingMachine>(files, script, reads);
     {
-        std::unique_ptr<Backend> backend = v4l2::CreateV4l2Backend(v4l2::V4l2Environment{tree.root, machine, tree.root + "/proc"});
+        std::unique_ptr<Backend> backend = v4l2::CreateV4l2Backend(
+            v4l2::V4l2Environment{tree.root, machine, tree.root + "/proc"});
         std::unique_ptr<DeviceEnumerator> devices;
         FUZZ_CHECK(backend->CreateDeviceEnumerator(devices) == kOk && devices);
         std::unique_ptr<MonikerEnumerator> monikers;

@@ -83,7 +83,8 @@ BENCHMARK(BM_CameraCommandDirectory);
 void BM_EnumOpenLoad(benchmark::State& state) {
     SimBus bus;
     for (int n = 0; n < 60; ++n) {
-        if (n % 12 == 11) bus.Plug("cam" + std::to_string(n), SupportedCamera("PTZ " + std::to_string(n), std::to_string(n)));
+        if (n % 12 == 11)
+            bus.Plug("cam" + std::to_string(n), SupportedCamera("PTZ " + std::to_string(n), std::to_string(n)));
         else bus.Plug("web" + std::to_string(n), Webcam(n));
     }
     SetBackendForTesting(bus.CreateBackend());
@@ -92,8 +93,8 @@ void BM_EnumOpenLoad(benchmark::State& state) {
     int64_t sent = 0;
     for (auto _ : state) {
         BaseDevice::Initial();
-        const bool ok = BaseDevice::EnumUSBDevices(list) && list.size() == 5 &&
-                        device->Open("4", 1) && device->LoadPropertyInfo();
+        const bool ok = BaseDevice::EnumUSBDevices(list) && list.size() == 5 && device->Open("4", 1) &&
+                        device->LoadPropertyInfo();
         if (!ok) state.SkipWithError("discovery failed");
         BaseDevice::Release();
         TrimLog(state, bus, sent, 4096);

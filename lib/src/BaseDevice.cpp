@@ -33,9 +33,7 @@ RequestFault BaseDevice::LastRequestFault() const {
     return device != nullptr ? device->lastFault : RequestFault::None;
 }
 
-bool BaseDevice::EnumUSBDevices(std::vector<DeviceInfo>& list) {
-    return lumetra::EnumerateSupportedCameras(list);
-}
+bool BaseDevice::EnumUSBDevices(std::vector<DeviceInfo>& list) { return lumetra::EnumerateSupportedCameras(list); }
 
 bool BaseDevice::EnumAllUSBDevices(std::vector<DeviceInfo>& list) { return lumetra::EnumerateAllCameras(list); }
 
@@ -44,10 +42,12 @@ bool BaseDevice::EnumAllUSBDevices(std::vector<DeviceInfo>& list) { return lumet
 namespace {
 
 lumetra::USBDevice* OwnDevice(BaseDevice* device) { return dynamic_cast<lumetra::USBDevice*>(device); }
-const lumetra::USBDevice* OwnDevice(const BaseDevice* device) { return dynamic_cast<const lumetra::USBDevice*>(device); }
+const lumetra::USBDevice* OwnDevice(const BaseDevice* device) {
+    return dynamic_cast<const lumetra::USBDevice*>(device);
+}
 
-constexpr uint32_t kSupportedCameraAbilities =
-    AbilityPanTilt | AbilityZoom | AbilityFocus | AbilityFocusMode | AbilityHome | AbilityCommands;
+constexpr uint32_t kSupportedCameraAbilities = AbilityPanTilt | AbilityZoom | AbilityFocus | AbilityFocusMode |
+                                               AbilityHome | AbilityCommands;
 
 }  // namespace
 

@@ -19,8 +19,8 @@ using platform::DeviceEnumerator;
 using platform::HResult;
 using platform::kOk;
 using platform::Moniker;
-using platform::MotionControls;
 using platform::MonikerEnumerator;
+using platform::MotionControls;
 using platform::PropertyBag;
 
 namespace {
@@ -57,8 +57,7 @@ enum class Step { Device, Skipped, End };
 
 // Fetches the next device and reads its two texts. A device without a
 // property bag is skipped and never counted.
-Step NextDevice(MonikerEnumerator& devices, std::unique_ptr<Moniker>& moniker,
-                DeviceTexts& texts) {
+Step NextDevice(MonikerEnumerator& devices, std::unique_ptr<Moniker>& moniker, DeviceTexts& texts) {
     moniker.reset();
     if (devices.Next(moniker) != kOk || !moniker) return Step::End;
     std::unique_ptr<PropertyBag> bag;
@@ -167,8 +166,7 @@ bool EnumerateSupportedCameras(std::vector<DeviceInfo>& list) {
     return true;
 }
 
-bool BindCamera(int index, std::unique_ptr<CaptureFilter>& filter,
-                char (&nameBuffer)[kDeviceNameSize]) {
+bool BindCamera(int index, std::unique_ptr<CaptureFilter>& filter, char (&nameBuffer)[kDeviceNameSize]) {
     int supported = 0;
     return BindSupportedCamera(index, filter, nameBuffer, supported, nullptr);
 }

@@ -15,8 +15,7 @@
 namespace lumetra {
 
 // Device-path fragments of the supported models; matched byte for byte.
-inline constexpr std::array<std::string_view, 3> CameraIdPatterns = {
-    "pid_8888", "pid_7588", "vid_0000&pid_00f9"};
+inline constexpr std::array<std::string_view, 3> CameraIdPatterns = {"pid_8888", "pid_7588", "vid_0000&pid_00f9"};
 
 bool IsSupportedCameraPath(std::string_view devicePath);
 
@@ -32,8 +31,7 @@ bool EnumerateSupportedCameras(std::vector<DeviceInfo>& list);
 // supported camera. True when that camera was reached: `filter` then holds
 // what binding produced (empty if binding failed) and `nameBuffer` its
 // friendly name, cut to fit without splitting a UTF-8 character.
-bool BindCamera(int index, std::unique_ptr<platform::CaptureFilter>& filter,
-                char (&nameBuffer)[kDeviceNameSize]);
+bool BindCamera(int index, std::unique_ptr<platform::CaptureFilter>& filter, char (&nameBuffer)[kDeviceNameSize]);
 
 // A USB device whose path matches no supported model: a generic camera if
 // its driver reports controls that move it.
@@ -53,8 +51,8 @@ struct GenericCameraFacts {
 
 // BindCamera over EnumerateAllCameras' numbering. `facts.generic` tells
 // which kind of camera was bound.
-bool BindAnyCamera(int index, std::unique_ptr<platform::CaptureFilter>& filter,
-                   char (&nameBuffer)[kDeviceNameSize], GenericCameraFacts& facts);
+bool BindAnyCamera(int index, std::unique_ptr<platform::CaptureFilter>& filter, char (&nameBuffer)[kDeviceNameSize],
+                   GenericCameraFacts& facts);
 
 // "VVVV:PPPP serial S", or "VVVV:PPPP port P" without a serial number,
 // the ids taken from the device path; the path itself when it has none.

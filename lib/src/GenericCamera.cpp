@@ -82,10 +82,10 @@ GenericCamera::GenericCamera(const platform::MotionControls& controls, std::stri
         axis.speedSign = row.speedSign;
         // A speed control that carries every speed moves best; one the
         // driver clamps is used only where nothing else moves the axis.
-        axis.mode = SpeedCarriedWhole(row.speed) ? Mode::Speed
-                  : PositionUsable(row.position) ? Mode::Step
-                  : SpeedUsable(row.speed)       ? Mode::Speed
-                                                 : Mode::None;
+        axis.mode = SpeedCarriedWhole(row.speed)   ? Mode::Speed
+                    : PositionUsable(row.position) ? Mode::Step
+                    : SpeedUsable(row.speed)       ? Mode::Speed
+                                                   : Mode::None;
     }
 }
 
@@ -203,9 +203,8 @@ int GenericCamera::StepMoves(Link& link) {
 bool GenericCamera::SendPosition(Link& link, AxisState& axis, int32_t value) {
     axis.velocity = 0;
     if (!axis.position.present) return false;
-    const int32_t within = axis.position.min <= axis.position.max
-                               ? static_cast<int32_t>(Clamp(value, axis.position))
-                               : value;
+    const int32_t within = axis.position.min <= axis.position.max ? static_cast<int32_t>(Clamp(value, axis.position))
+                                                                  : value;
     if (!link.Set(axis.positionId, within, kFlagsAbsolute)) return false;
     axis.sent = within;
     axis.at = axis.sent;

@@ -63,13 +63,13 @@ private:
         platform::ControlRange position;  // absolute
         uint32_t speedId = 0;
         uint32_t positionId = 0;
-        int speedSign = 1;                // the speed control's sign for larger absolute values
+        int speedSign = 1;  // the speed control's sign for larger absolute values
         // A stepped move: units per second (0: none), where it has got to,
         // what was last sent, and when.
         double velocity = 0;
         double at = 0;
         int32_t sent = 0;
-        bool known = false;               // `sent` is the camera's position
+        bool known = false;  // `sent` is the camera's position
         Clock::time_point last{};
         bool lastTaken = true;
     };

@@ -54,9 +54,7 @@ HResult USBDevice::Noted(HResult hr) {
     return hr;
 }
 
-bool USBDevice::IsOpen() const {
-    return ksPropertySet && cameraControl && videoProcAmp && ksControl;
-}
+bool USBDevice::IsOpen() const { return ksPropertySet && cameraControl && videoProcAmp && ksControl; }
 
 bool USBDevice::Open(const char* indexText, int /*reserved*/) { return OpenCamera(indexText, false); }
 
@@ -65,8 +63,7 @@ bool USBDevice::OpenCamera(const char* indexText, bool any) {
     if (indexText == nullptr) return false;
     GenericCameraFacts facts;
     const int index = ParseIndexText(indexText);
-    if (!(any ? BindAnyCamera(index, filter, deviceName, facts) : BindCamera(index, filter, deviceName)))
-        return false;
+    if (!(any ? BindAnyCamera(index, filter, deviceName, facts) : BindCamera(index, filter, deviceName))) return false;
     if (filter) {
         // Known only through its driver: nothing goes round it.
         if (facts.generic) filter->KeepToDriver();
@@ -239,7 +236,9 @@ bool USBDevice::SetSaturation(int value) { return SetProcAmp(ProcAmpId::Saturati
 bool USBDevice::SetSharpness(int value) { return SetProcAmp(ProcAmpId::Sharpness, value, kFlagsManual); }
 bool USBDevice::SetGamma(int value) { return SetProcAmp(ProcAmpId::Gamma, value, kFlagsManual); }
 bool USBDevice::SetGain(int value) { return SetProcAmp(ProcAmpId::Gain, value, kFlagsManual); }
-bool USBDevice::SetPowerLineFrequency(int value) { return SetProcAmp(ProcAmpId::PowerLineFrequency, value, kFlagsManual); }
+bool USBDevice::SetPowerLineFrequency(int value) {
+    return SetProcAmp(ProcAmpId::PowerLineFrequency, value, kFlagsManual);
+}
 // Value 0 asks for automatic white balance.
 bool USBDevice::SetWhiteBalance(int value) {
     return SetProcAmp(ProcAmpId::WhiteBalance, value, value != 0 ? kFlagsManual : kFlagsAuto);
@@ -259,8 +258,8 @@ static HResult SendWhiteBalanceComponents(KsPropertySet& set, int32_t blue, int3
     request[NodeRequest::kValue1] = blue;
     request[NodeRequest::kFlags] = kFlagsManual;
     request[NodeRequest::kValue2] = red;
-    return set.Set(PropertySet::VideoProcAmp, ProcAmpId::WhiteBalanceComponent, request, sizeof request,
-                   request, sizeof request);
+    return set.Set(PropertySet::VideoProcAmp, ProcAmpId::WhiteBalanceComponent, request, sizeof request, request,
+                   sizeof request);
 }
 
 bool USBDevice::SetWhiteBalanceBlue(int value) {
@@ -279,8 +278,7 @@ bool USBDevice::SetWhiteBalanceRed(int value) {
 
 // ---- the Get family: read into the record, then hand the value out ----
 
-bool USBDevice::ReadProperty(PropertyControl& control, int32_t property, PropertyInfo& record,
-                             int* value) {
+bool USBDevice::ReadProperty(PropertyControl& control, int32_t property, PropertyInfo& record, int* value) {
     int32_t flags = 0;
     if (Failed(Noted(control.Get(property, &record.current, &flags)))) return false;
     if (value != nullptr) *value = record.current;
@@ -305,9 +303,13 @@ bool USBDevice::GetSaturation(int* value) { return ReadProcAmp(ProcAmpId::Satura
 bool USBDevice::GetSharpness(int* value) { return ReadProcAmp(ProcAmpId::Sharpness, sharpness, value); }
 bool USBDevice::GetGamma(int* value) { return ReadProcAmp(ProcAmpId::Gamma, gamma, value); }
 bool USBDevice::GetWhiteBalance(int* value) { return ReadProcAmp(ProcAmpId::WhiteBalance, whiteBalance, value); }
-bool USBDevice::GetBacklight(int* value) { return ReadProcAmp(ProcAmpId::BacklightCompensation, backlightCompensation, value); }
+bool USBDevice::GetBacklight(int* value) {
+    return ReadProcAmp(ProcAmpId::BacklightCompensation, backlightCompensation, value);
+}
 bool USBDevice::GetGain(int* value) { return ReadProcAmp(ProcAmpId::Gain, gain, value); }
-bool USBDevice::GetPowerLineFrequency(int* value) { return ReadProcAmp(ProcAmpId::PowerLineFrequency, powerLineFrequency, value); }
+bool USBDevice::GetPowerLineFrequency(int* value) {
+    return ReadProcAmp(ProcAmpId::PowerLineFrequency, powerLineFrequency, value);
+}
 
 // ---- multi-request operations ----
 

@@ -114,8 +114,7 @@ private:
     bool SetProcAmp(uint32_t id, int32_t value, int32_t flags);
     bool SendSet(platform::PropertySet set, uint32_t id, int32_t value, int32_t flags);
     bool SendCommand(int32_t code, int32_t flags);
-    bool ReadProperty(platform::PropertyControl& control, int32_t property, PropertyInfo& record,
-                      int* value);
+    bool ReadProperty(platform::PropertyControl& control, int32_t property, PropertyInfo& record, int* value);
     bool ReadCameraControl(int32_t property, PropertyInfo& record, int* value);
     bool ReadProcAmp(int32_t property, PropertyInfo& record, int* value);
     // Keeps why a request failed to reach the camera, for LastRequestFault.

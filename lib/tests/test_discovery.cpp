@@ -92,8 +92,8 @@ TEST_F(Discovery, ListsSupportedCamerasInSystemOrderSkippingOthers) {
 // sees them.
 TEST_F(Discovery, GenericCamerasFollowTheSupportedOnes) {
     const auto generic = [](const std::string& name, const std::string& extra) {
-        return platform::sim::ParseCamFile("name=" + name + "\npath=\\\\?\\usb#vid_1234&pid_5678&mi_00#" + name +
-                                           "\n" + extra);
+        return platform::sim::ParseCamFile("name=" + name + "\npath=\\\\?\\usb#vid_1234&pid_5678&mi_00#" + name + "\n" +
+                                           extra);
     };
     bus.Plug("1-g", generic("Pan Tilt", "ptz-controls=pan-tilt-absolute\nserial=SN-1\n"));
     bus.Plug("2-w", OtherWebcam("Webcam"));  // reports no motion controls
@@ -260,9 +260,19 @@ TEST_F(Discovery, OpenReadsItsTextAsAtoi) {
     bus.Plug("a", SupportedCamera("Cam A", "0001"));
     bus.Plug("b", SupportedCamera("Cam B", "0002"));
     const std::pair<const char*, const char*> cases[] = {
-        {"1", "b"},       {" \t\n1", "b"},  {"+1", "b"}, {"1abc", "b"}, {"01", "b"},
-        {"abc", "a"},     {"", "a"},        {"-0", "a"}, {" x1", "a"},
-        {"2", ""},        {"-1", ""},       {"99999999999", ""}, {"-99999999999", ""},
+        {"1", "b"},
+        {" \t\n1", "b"},
+        {"+1", "b"},
+        {"1abc", "b"},
+        {"01", "b"},
+        {"abc", "a"},
+        {"", "a"},
+        {"-0", "a"},
+        {" x1", "a"},
+        {"2", ""},
+        {"-1", ""},
+        {"99999999999", ""},
+        {"-99999999999", ""},
         {"4294967297", ""},  // would be 1 if the value wrapped
         {"999999999999999999999999999", ""},
     };

@@ -24,6 +24,8 @@ std::size_t VtableSlot(Pmf pmf) {
 }
 
 TEST(Interface, EightyFourOperationsInDeclarationOrder) {
+    // A table, laid out by hand.
+    // clang-format off
     const std::size_t slots[] = {
         VtableSlot(&BaseDevice::Open), VtableSlot(&BaseDevice::Close),
         VtableSlot(&BaseDevice::TiltUp), VtableSlot(&BaseDevice::TiltUpStop),
@@ -68,6 +70,7 @@ TEST(Interface, EightyFourOperationsInDeclarationOrder) {
         VtableSlot(&BaseDevice::SetIris), VtableSlot(&BaseDevice::Reserved81),
         VtableSlot(&BaseDevice::Reserved82), VtableSlot(&BaseDevice::Reserved83),
     };
+    // clang-format on
     ASSERT_EQ(std::size(slots), 84u);
     for (std::size_t i = 0; i < std::size(slots); ++i) EXPECT_EQ(slots[i], i) << "operation " << i;
     // No destructor slot anywhere: a virtual destructor would take two.
@@ -92,6 +95,8 @@ TEST(Interface, RecordsAreSixIntsInOrder) {
 TEST(Interface, TwentySixRecordsFollowTheVtablePointerInOrder) {
     BaseDevice* device = BaseDevice::CreateDevice(USB);
     ASSERT_NE(device, nullptr);
+    // A table, laid out by hand.
+    // clang-format off
     const PropertyInfo* records[] = {
         &device->whiteBalance, &device->whiteBalanceBlue, &device->whiteBalanceRed,
         &device->exposure, &device->reserved4, &device->iris, &device->gain, &device->reserved7,
@@ -101,6 +106,7 @@ TEST(Interface, TwentySixRecordsFollowTheVtablePointerInOrder) {
         &device->reserved20, &device->reserved21, &device->reserved22,
         &device->backlightCompensation, &device->gamma, &device->contrast,
     };
+    // clang-format on
     const char* base = reinterpret_cast<const char*>(device);
     for (std::size_t i = 0; i < std::size(records); ++i) {
         EXPECT_EQ(reinterpret_cast<const char*>(records[i]) - base,
@@ -133,10 +139,12 @@ TEST(Interface, CopiesAndMovesCarryTheTwentySixRecords) {
         Holder() = default;
         explicit Holder(const BaseDevice& other) : BaseDevice(other) {}
         explicit Holder(BaseDevice&& other) : BaseDevice(std::move(other)) {}
-#define NOTHING(...) bool __VA_ARGS__ override { return false; }
+#define NOTHING(...) \
+    bool __VA_ARGS__ override { return false; }
         bool Open(const char*, int) override { return false; }
         void Close() override {}
         const char* GetFriendlyName() override { return ""; }
+        // clang-format off
         NOTHING(TiltUp(int)) NOTHING(TiltUpStop()) NOTHING(TiltDown(int)) NOTHING(TiltDownStop())
         NOTHING(PanLeft(int)) NOTHING(PanLeftStop()) NOTHING(PanRight(int)) NOTHING(PanRightStop())
         NOTHING(FocusManual()) NOTHING(FocusAuto()) NOTHING(Reserved12()) NOTHING(FocusNear(int))
@@ -160,6 +168,7 @@ TEST(Interface, CopiesAndMovesCarryTheTwentySixRecords) {
         NOTHING(SetWhiteBalanceBlue(int)) NOTHING(SetWhiteBalanceRed(int)) NOTHING(SetExposure(int))
         NOTHING(Reserved79(int)) NOTHING(SetIris(int)) NOTHING(Reserved81(int)) NOTHING(Reserved82(int))
         NOTHING(Reserved83(int))
+        // clang-format on
 #undef NOTHING
     };
     const Holder copied(*device);

@@ -16,8 +16,7 @@ lumetra::test::TempDir* simDir = nullptr;
 
 TEST(PublicApi, ListsOpensAndDrivesASimulatedCamera) {
     simDir->Write("1-webcam.cam", "name=Webcam\npath=\\\\?\\usb#vid_046d&pid_0825&mi_00#1\n");
-    simDir->Write("2-ptz.cam",
-                  "name=PTZ Camera\npath=\\\\?\\usb#vid_0000&pid_00f9&mi_00#2\nproc-amp.1=0,95,1,30,44\n");
+    simDir->Write("2-ptz.cam", "name=PTZ Camera\npath=\\\\?\\usb#vid_0000&pid_00f9&mi_00#2\nproc-amp.1=0,95,1,30,44\n");
 
     BaseDevice::Initial();
     std::vector<DeviceInfo> list;

@@ -44,8 +44,8 @@ struct SetCase {
 std::string SetLine(const SetCase& c) {
     char line[200];
     std::snprintf(line, sizeof line, "cam ks-set %s %u value1=%d value2=%d flags=0x%x len=%u",
-                  c.set == CC ? "camera-control" : "proc-amp", c.id, c.value1, c.value2,
-                  static_cast<unsigned>(c.flags), c.length);
+                  c.set == CC ? "camera-control" : "proc-amp", c.id, c.value1, c.value2, static_cast<unsigned>(c.flags),
+                  c.length);
     return line;
 }
 
@@ -66,6 +66,8 @@ protected:
 };
 
 TEST_F(Requests, EachSetSendsOneRequestWithTheStatedWords) {
+    // A table, laid out by hand.
+    // clang-format off
     const SetCase cases[] = {
         {"TiltUp", [](BaseDevice& d) { return d.TiltUp(5); }, CC, cc::TiltRelative, 5, 0, kFlagsRelative, 40},
         {"TiltUpStop", [](BaseDevice& d) { return d.TiltUpStop(); }, CC, cc::TiltRelative, 0, 0, kFlagsRelative, 40},
@@ -123,6 +125,7 @@ TEST_F(Requests, EachSetSendsOneRequestWithTheStatedWords) {
         // Blue as last sent, the row before.
         {"SetWhiteBalanceRed", [](BaseDevice& d) { return d.SetWhiteBalanceRed(4000); }, PA, pa::WhiteBalanceComponent, 3000, 4000, kFlagsManual, 48},
     };
+    // clang-format on
     for (const SetCase& c : cases) {
         SCOPED_TRACE(c.name);
         bus.ClearRequests();
@@ -181,7 +184,8 @@ TEST_F(Requests, WhiteBalanceComponentsTakeTheOtherFromItsRecord) {
     pair.current = 1024;
     pair.current2 = 2000;
     ASSERT_TRUE(device->LoadPropertyInfo());
-    EXPECT_EQ((std::array{device->whiteBalanceBlue.current, device->whiteBalanceRed.current}), (std::array{1024, 2000}));
+    EXPECT_EQ((std::array{device->whiteBalanceBlue.current, device->whiteBalanceRed.current}),
+              (std::array{1024, 2000}));
     bus.ClearRequests();
     EXPECT_TRUE(device->SetWhiteBalanceRed(1500));
     EXPECT_TRUE(device->SetWhiteBalanceBlue(3000));
@@ -198,7 +202,8 @@ TEST_F(Requests, WhiteBalanceComponentsTakeTheOtherFromItsRecord) {
                                   "cam ks-set proc-amp 12 value1=5000 value2=4000 flags=0x2 len=48",
                                   "cam ks-set proc-amp 12 value1=3300 value2=4100 flags=0x2 len=48",
                               }));
-    EXPECT_EQ((std::array{device->whiteBalanceBlue.current, device->whiteBalanceRed.current}), (std::array{3300, 4100}));
+    EXPECT_EQ((std::array{device->whiteBalanceBlue.current, device->whiteBalanceRed.current}),
+              (std::array{3300, 4100}));
 }
 
 TEST_F(Requests, ASetFailsWhenTheCameraRefusesIt) {
@@ -227,6 +232,8 @@ struct GetCase {
     PropertyInfo BaseDevice::*record;
 };
 
+// A table, laid out by hand.
+// clang-format off
 const GetCase kGetters[] = {
     {"GetZoom", &BaseDevice::GetZoom, CC, cc::Zoom, &BaseDevice::zoom},
     {"GetFocus", &BaseDevice::GetFocus, CC, cc::Focus, &BaseDevice::focus},
@@ -242,6 +249,7 @@ const GetCase kGetters[] = {
     {"GetGain", &BaseDevice::GetGain, PA, pa::Gain, &BaseDevice::gain},
     {"GetPowerLineFrequency", &BaseDevice::GetPowerLineFrequency, PA, pa::PowerLineFrequency, &BaseDevice::powerLineFrequency},
 };
+// clang-format on
 
 TEST_F(Requests, EachGetterReadsItsPropertyIntoItsRecord) {
     int32_t distinct = 7001;
@@ -311,7 +319,7 @@ TEST_F(LoadPropertyInfo, QueriesElevenRangesThenElevenValuesThenTheComponentPair
 TEST_F(LoadPropertyInfo, FillsRecordsAndMarksWhatCouldBeRead) {
     auto& model = camera->Model();
     model.procAmp[pa::Gamma] = {72, 500, 2, 110, 130};
-    model.procAmp[pa::Gain].failing = kRequestGet;          // range but no value
+    model.procAmp[pa::Gain].failing = kRequestGet;            // range but no value
     model.procAmp[pa::Sharpness].failing = kRequestGetRange;  // value but no range
     model.cameraControl.erase(cc::Iris);                      // no iris at all
     model.procAmp[pa::WhiteBalanceComponent].current = 1024;
@@ -440,7 +448,8 @@ TEST_F(ClosedDevice, AfterAnOpenThatMissedAnInterfaceSendsNothing) {
 std::string GenericCamFile(const std::string& ptzControls) {
     return "name=Generic\npath=\\\\?\\usb#vid_1234&pid_5678&mi_00#1-4:1.0#video0\n"
            "camera-control.10=-24,24,1,0,0\ncamera-control.11=-20,20,1,0,0\ncamera-control.13=-7,7,1,0,0\n"
-           "ptz-controls=" + ptzControls + "\n";
+           "ptz-controls=" +
+           ptzControls + "\n";
 }
 
 std::string Ks(uint32_t id, int32_t value1, int32_t flags) {
@@ -491,9 +500,10 @@ protected:
     static std::vector<GenericStep> NoCommands() {
         std::vector<GenericStep> steps;
         for (const Operation& op : EveryCameraOperation()) {
-            static const std::set<std::string> commands = {
-                "MuteOn", "MuteOff", "FlipOn", "FlipOff", "MirrorOn", "MirrorOff", "Command10", "Command11",
-                "Command18", "Command19", "FramingAuto", "FramingManual", "PresetClear", "PresetSet", "PresetCall"};
+            static const std::set<std::string> commands = {"MuteOn",      "MuteOff",   "FlipOn",      "FlipOff",
+                                                           "MirrorOn",    "MirrorOff", "Command10",   "Command11",
+                                                           "Command18",   "Command19", "FramingAuto", "FramingManual",
+                                                           "PresetClear", "PresetSet", "PresetCall"};
             if (commands.count(op.name))
                 steps.push_back({op.name, 0, [call = op.call](BaseDevice& d) { return Did(call(d)); }, 0, {}});
         }
@@ -513,7 +523,10 @@ TEST_F(GenericCameras, WithSpeedControlsEachMoveIsOneSpeedRequest) {
         {"PanRight(100): the fastest", 0, [](BaseDevice& d) { return Did(d.PanRight(100)); }, 1, {Ks(10, 24, 0x10)}},
         {"PanLeft(50): half of 24", 0, [](BaseDevice& d) { return Did(d.PanLeft(50)); }, 1, {Ks(10, -12, 0x10)}},
         {"PanLeft(1): the slowest", 0, [](BaseDevice& d) { return Did(d.PanLeft(1)); }, 1, {Ks(10, -1, 0x10)}},
-        {"PanRight(400): no faster than the fastest", 0, [](BaseDevice& d) { return Did(d.PanRight(400)); }, 1,
+        {"PanRight(400): no faster than the fastest",
+         0,
+         [](BaseDevice& d) { return Did(d.PanRight(400)); },
+         1,
          {Ks(10, 24, 0x10)}},
         {"PanLeftStop", 0, [](BaseDevice& d) { return Did(d.PanLeftStop()); }, 1, {Ks(10, 0, 0x10)}},
         {"TiltUp(100)", 0, [](BaseDevice& d) { return Did(d.TiltUp(100)); }, 1, {Ks(11, 20, 0x10)}},
@@ -524,11 +537,17 @@ TEST_F(GenericCameras, WithSpeedControlsEachMoveIsOneSpeedRequest) {
         {"ZoomStop", 0, [](BaseDevice& d) { return Did(d.ZoomStop()); }, 1, {Ks(13, 0, 0x10)}},
         {"StepMoves: nothing steps", 0, [](BaseDevice& d) { return d.StepMoves(); }, -1, {}},
         // 0..255 in 4 s at full speed: 2.55 in the first 40 ms, from 128.
-        {"FocusFar(100): from where the focus is", 0, [](BaseDevice& d) { return Did(d.FocusFar(100)); }, 1,
+        {"FocusFar(100): from where the focus is",
+         0,
+         [](BaseDevice& d) { return Did(d.FocusFar(100)); },
+         1,
          {Get(6), Ks(6, 131, 0x0)}},
         {"FocusStop: the camera stops at the last step", 0, [](BaseDevice& d) { return Did(d.FocusStop()); }, 1, {}},
         {"FocusAuto", 0, [](BaseDevice& d) { return Did(d.FocusAuto()); }, 1, {Ks(6, 0, 0x1)}},
-        {"FocusManual keeps the focus the camera has", 0, [](BaseDevice& d) { return Did(d.FocusManual()); }, 1,
+        {"FocusManual keeps the focus the camera has",
+         0,
+         [](BaseDevice& d) { return Did(d.FocusManual()); },
+         1,
          {Get(6), Ks(6, 131, 0x2)}},
         {"Home: no absolute pan and tilt", 0, [](BaseDevice& d) { return Did(d.Home()); }, 0, {}},
         {"PanReset", 0, [](BaseDevice& d) { return Did(d.PanReset()); }, 0, {}},
@@ -557,13 +576,22 @@ TEST_F(GenericCameras, WithAbsoluteControlsOnlyMovesAreStepped) {
         // Zoom 100..500: 25 a second at a quarter speed.
         {"ZoomIn(25)", 0, [](BaseDevice& d) { return Did(d.ZoomIn(25)); }, 1, {Get(3), Ks(3, 101, 0x0)}},
         {"StepMoves a second later", 1000, [](BaseDevice& d) { return d.StepMoves(); }, 40, {Ks(3, 126, 0x0)}},
-        {"ZoomOut(100) turns it round", 0, [](BaseDevice& d) { return Did(d.ZoomOut(100)); }, 1,
+        {"ZoomOut(100) turns it round",
+         0,
+         [](BaseDevice& d) { return Did(d.ZoomOut(100)); },
+         1,
          {Get(3), Ks(3, 122, 0x0)}},
         {"ZoomStop", 0, [](BaseDevice& d) { return Did(d.ZoomStop()); }, 1, {}},
         {"Home: absolute 0/0", 0, [](BaseDevice& d) { return Did(d.Home()); }, 1, {Ks(0, 0, 0x0), Ks(1, 0, 0x0)}},
-        {"ZoomReset: the camera's widest, 100", 0, [](BaseDevice& d) { return Did(d.ZoomReset()); }, 1,
+        {"ZoomReset: the camera's widest, 100",
+         0,
+         [](BaseDevice& d) { return Did(d.ZoomReset()); },
+         1,
          {Ks(3, 100, 0x0)}},
-        {"ZoomOut(100) at the widest: nowhere to go", 0, [](BaseDevice& d) { return Did(d.ZoomOut(100)); }, 1,
+        {"ZoomOut(100) at the widest: nowhere to go",
+         0,
+         [](BaseDevice& d) { return Did(d.ZoomOut(100)); },
+         1,
          {Get(3)}},
         {"StepMoves", 40, [](BaseDevice& d) { return d.StepMoves(); }, -1, {}},
         {"FocusNear: no focus control", 0, [](BaseDevice& d) { return Did(d.FocusNear(100)); }, 0, {}},
@@ -575,7 +603,10 @@ TEST_F(GenericCameras, WithAbsoluteControlsOnlyMovesAreStepped) {
     // A move that reaches the end of the range stops there.
     camera->Model().cameraControl[cc::Pan].current = 168;
     Run({
-        {"PanRight(100) near the end", 0, [](BaseDevice& d) { return Did(d.PanRight(100)); }, 1,
+        {"PanRight(100) near the end",
+         0,
+         [](BaseDevice& d) { return Did(d.PanRight(100)); },
+         1,
          {Get(0), Ks(0, 170, 0x0)}},
         {"StepMoves", 40, [](BaseDevice& d) { return d.StepMoves(); }, -1, {}},
     });

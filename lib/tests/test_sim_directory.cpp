@@ -60,11 +60,11 @@ TEST(CamFile, IgnoresLinesThatDoNotParse) {
     const auto defaults = ParseCamFile("");
     const auto model = ParseCamFile(
         "garbage\n=\n==\nname\n"
-        "proc-amp.0=1,2,3,4\n"              // four fields
-        "proc-amp.0=1,2,3,4,5,6\n"          // six
+        "proc-amp.0=1,2,3,4\n"      // four fields
+        "proc-amp.0=1,2,3,4,5,6\n"  // six
         "proc-amp.0=1,2,3,4,\n"
-        "proc-amp.0=5,1,1,1,1\n"            // min above max
-        "proc-amp.0=0,2147483648,1,1,1\n"   // past 32 bits
+        "proc-amp.0=5,1,1,1,1\n"           // min above max
+        "proc-amp.0=0,2147483648,1,1,1\n"  // past 32 bits
         "proc-amp.0=0,0x10,1,1,1\n"
         "proc-amp.0=+1,2,1,1,1\n"
         "proc-amp.x=1,2,1,1,1\n"
@@ -120,8 +120,7 @@ TEST(CamFile, SurvivesArbitraryBytes) {
     const std::string alphabet = "name=path.,-0123456789\n\r#fault.camera-control.proc-amp.none all\xff\x80";
     for (int round = 0; round < 3000; ++round) {
         std::string text(random() % 300, '\0');
-        for (char& c : text)
-            c = random() % 4 == 0 ? static_cast<char>(random()) : alphabet[random() % alphabet.size()];
+        for (char& c : text) c = random() % 4 == 0 ? static_cast<char>(random()) : alphabet[random() % alphabet.size()];
         const auto model = ParseCamFile(text);
         for (const auto* table : {&model.cameraControl, &model.procAmp})
             for (const auto& [id, p] : *table) ASSERT_LE(p.min, p.max) << text;
@@ -200,8 +199,7 @@ TEST_F(SimDirectory, RequestsAreAppendedToTheLog) {
     // Deleting the log starts a new one.
     dir.Remove("requests.log");
     EXPECT_TRUE(device->Home());
-    EXPECT_EQ(Log(), (std::vector<std::string>{
-                         "cam1 ks-set camera-control 2 value1=8 value2=0 flags=0x10 len=40"}));
+    EXPECT_EQ(Log(), (std::vector<std::string>{"cam1 ks-set camera-control 2 value1=8 value2=0 flags=0x10 len=40"}));
 }
 
 TEST_F(SimDirectory, SettersChangeTheCameraAndClosingKeepsIt) {

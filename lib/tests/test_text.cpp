@@ -46,13 +46,13 @@ TEST(Utf8ToUtf16, RoundTripsWellFormedText) {
 
 TEST(Utf8ToUtf16, MalformedSequencesBecomeReplacementCharacters) {
     using platform::Utf8ToUtf16;
-    EXPECT_EQ(Utf8ToUtf16("a\x80z"), u"a\ufffdz");             // stray continuation
-    EXPECT_EQ(Utf8ToUtf16("\xC0\x80"), u"\ufffd\ufffd");       // overlong NUL
-    EXPECT_EQ(Utf8ToUtf16("\xE0\x80\xAF"), u"\ufffd");         // overlong '/'
-    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80!"), u"\ufffd!");       // encoded surrogate
-    EXPECT_EQ(Utf8ToUtf16("\xF4\x90\x80\x80"), u"\ufffd");     // past U+10FFFF
-    EXPECT_EQ(Utf8ToUtf16("x\xE2\x82"), u"x\ufffd");           // cut short at the end
-    EXPECT_EQ(Utf8ToUtf16("\xE2\x82x"), u"\ufffdx");           // cut short mid-text
+    EXPECT_EQ(Utf8ToUtf16("a\x80z"), u"a\ufffdz");          // stray continuation
+    EXPECT_EQ(Utf8ToUtf16("\xC0\x80"), u"\ufffd\ufffd");    // overlong NUL
+    EXPECT_EQ(Utf8ToUtf16("\xE0\x80\xAF"), u"\ufffd");      // overlong '/'
+    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80!"), u"\ufffd!");    // encoded surrogate
+    EXPECT_EQ(Utf8ToUtf16("\xF4\x90\x80\x80"), u"\ufffd");  // past U+10FFFF
+    EXPECT_EQ(Utf8ToUtf16("x\xE2\x82"), u"x\ufffd");        // cut short at the end
+    EXPECT_EQ(Utf8ToUtf16("\xE2\x82x"), u"\ufffdx");        // cut short mid-text
     EXPECT_EQ(Utf8ToUtf16("\xFF\xFE"), u"\ufffd\ufffd");
     EXPECT_EQ(Utf8ToUtf16(std::string("a\0b", 3)), std::u16string(u"a\0b", 3));
 }

@@ -19,7 +19,8 @@ Bytes Hex(const std::string& text) {
     std::string digits;
     for (char c : text)
         if (c != ' ') digits += c;
-    for (size_t i = 0; i + 1 < digits.size(); i += 2) out.push_back(static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
+    for (size_t i = 0; i + 1 < digits.size(); i += 2)
+        out.push_back(static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
     return out;
 }
 
@@ -30,6 +31,8 @@ TEST(ViscaFraming, DatagramsAreReadByTheirHeaderAndDroppedWhenItsLengthDisagrees
         uint16_t type;
         uint32_t sequence;
         const char* payload;
+        // A table, laid out by hand.
+        // clang-format off
     } cases[] = {
         {"0100 0009 00000001 8101060118140303FF", DatagramKind::Ip, 0x0100, 1, "8101060118140303FF"},
         {"0110 0005 FFFFFFFF 81090002FF", DatagramKind::Ip, 0x0110, 0xFFFFFFFF, "81090002FF"},
@@ -42,6 +45,7 @@ TEST(ViscaFraming, DatagramsAreReadByTheirHeaderAndDroppedWhenItsLengthDisagrees
         {"", DatagramKind::Malformed, 0, 0, ""},
         {"0100 0011 00000001 810101010101010101010101010101FFFF", DatagramKind::Malformed, 0, 0, ""},  // 17: too long
     };
+    // clang-format on
     for (const Case& c : cases) {
         const Bytes in = Hex(c.bytes);
         IpPacket packet;
@@ -125,6 +129,8 @@ TEST(ViscaMessages, TheCommandSetParsesIntoWhatItAsks) {
         m.pan = pan, m.tilt = tilt, m.position = value, m.memory = memory;
         return m;
     };
+    // A table, laid out by hand.
+    // clang-format off
     const Case cases[] = {
         {"8101060118140301FF", Refusal::None, Request::PanTiltDrive, drive(0, 1, 0x18, 0x14)},   // up
         {"8101060101020302FF", Refusal::None, Request::PanTiltDrive, drive(0, -1, 1, 2)},        // down
@@ -179,6 +185,7 @@ TEST(ViscaMessages, TheCommandSetParsesIntoWhatItAsks) {
         {"8101FF04FF", Refusal::Syntax, Request::PowerOn, {}},
         {"81010604", Refusal::Syntax, Request::PowerOn, {}},        // no FF
     };
+    // clang-format on
     for (const Case& c : cases) {
         const Parsed p = ParseMessage(Hex(c.bytes));
         ASSERT_EQ(p.refusal, c.refusal) << c.bytes;
@@ -202,21 +209,18 @@ TEST(ViscaMessages, TheCommandSetParsesIntoWhatItAsks) {
             EXPECT_EQ(m.lensDirection, c.fields.lensDirection) << c.bytes;
             EXPECT_EQ(m.lensSpeed, c.fields.lensSpeed) << c.bytes;
             break;
-        case Request::ZoomDirect:
-            EXPECT_EQ(m.position, c.fields.position) << c.bytes;
-            break;
+        case Request::ZoomDirect: EXPECT_EQ(m.position, c.fields.position) << c.bytes; break;
         case Request::MemoryReset:
         case Request::MemorySet:
-        case Request::MemoryRecall:
-            EXPECT_EQ(m.memory, c.fields.memory) << c.bytes;
-            break;
-        default:
-            break;
+        case Request::MemoryRecall: EXPECT_EQ(m.memory, c.fields.memory) << c.bytes; break;
+        default: break;
         }
     }
 }
 
 TEST(ViscaMessages, RepliesAreTheBytesACameraSends) {
+    // A table, laid out by hand.
+    // clang-format off
     const std::pair<Bytes, const char*> cases[] = {
         {Ack(1, 1), "9041FF"},
         {Ack(1, 2), "9042FF"},
@@ -231,6 +235,7 @@ TEST(ViscaMessages, RepliesAreTheBytesACameraSends) {
         {InquiryAnswer(1, Nibbles16(0x1234)), "9050010203 04FF"},
         {AddressSetReply(2), "883002FF"},
     };
+    // clang-format on
     for (const auto& [bytes, hex] : cases) EXPECT_EQ(bytes, Hex(hex)) << hex;
 }
 

@@ -45,9 +45,11 @@ inline std::vector<Control> CameraControls(int slowest) {
         {kCameraTerminal, 0x09, 7, "IRIS_ABSOLUTE", {{2, 0, 10, 1, 5}}},
         {kCameraTerminal, 0x0B, 9, "ZOOM_ABSOLUTE", {{2, 0, 16384, 1, 0}}},
         {kCameraTerminal, 0x0C, 10, "ZOOM_RELATIVE", {{1, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {1, slowest, 7, 1, slowest}}},
-        {kCameraTerminal, 0x0D, 11, "PANTILT_ABSOLUTE",
-         {{4, -612000, 612000, 3600, 0}, {4, -108000, 324000, 3600, 0}}},
-        {kCameraTerminal, 0x0E, 12, "PANTILT_RELATIVE",
+        {kCameraTerminal, 0x0D, 11, "PANTILT_ABSOLUTE", {{4, -612000, 612000, 3600, 0}, {4, -108000, 324000, 3600, 0}}},
+        {kCameraTerminal,
+         0x0E,
+         12,
+         "PANTILT_RELATIVE",
          {{1, 0, 0, 0, 0}, {1, slowest, 24, 1, slowest}, {1, 0, 0, 0, 0}, {1, slowest, 20, 1, slowest}}},
         {kCameraTerminal, 0x0F, 13, "ROLL_ABSOLUTE", {{2, 0, 355, 1, 0}}},
         {kProcessingUnit, 0x01, 8, "BACKLIGHT_COMPENSATION", {{2, 0, 2, 1, 1}}},
@@ -72,9 +74,9 @@ inline std::vector<Control> CameraControls(int slowest) {
 // its gadget stalls class requests addressed to the device; the last two
 // are of another make.
 struct Profile {
-    const char* name;        // its name in the request log
+    const char* name;  // its name in the request log
     uint16_t vendorId, productId;
-    const char* product;     // USB product string = the V4L2 node name
+    const char* product;  // USB product string = the V4L2 node name
     uint32_t cameraControls;
     uint32_t processingControls;
     int slowest;
@@ -95,13 +97,12 @@ inline uint32_t Bitmap(uint8_t unit, bool withIris) {
 }
 
 inline Profile FullProfile() {
-    return {"cam8888", 0x0000, 0x8888, "Rig PTZ 8888", Bitmap(kCameraTerminal, true),
-            Bitmap(kProcessingUnit, true), 1};
+    return {"cam8888", 0x0000, 0x8888, "Rig PTZ 8888", Bitmap(kCameraTerminal, true), Bitmap(kProcessingUnit, true), 1};
 }
 
 inline Profile NoIrisProfile() {
-    return {"cam00f9", 0x0000, 0x00f9, "Rig PTZ 00f9", Bitmap(kCameraTerminal, false),
-            Bitmap(kProcessingUnit, true), 0};
+    return {"cam00f9", 0x0000, 0x00f9, "Rig PTZ 00f9", Bitmap(kCameraTerminal, false), Bitmap(kProcessingUnit, true),
+            0};
 }
 
 // Another make's camera that moves by absolute pan, tilt and zoom alone,
@@ -118,14 +119,25 @@ inline Profile GenericProfile() {
 // Another make's camera with every control, Roll and the relative speeds
 // (slowest 1, which Linux 6.1 clamps negative speeds to) among them.
 inline Profile GenericEveryControlProfile() {
-    return {"cam3333", 0x1209, 0x3333, "Rig Generic PTZ 2", Bitmap(kCameraTerminal, true),
-            Bitmap(kProcessingUnit, true), 1};
+    return {
+        "cam3333", 0x1209, 0x3333, "Rig Generic PTZ 2", Bitmap(kCameraTerminal, true), Bitmap(kProcessingUnit, true),
+        1};
 }
 
 // Small frames: the emulated bus is slow, and only their coming counts.
 inline Profile CompositeProfile() {
-    return {"cam7588", 0x0000, 0x7588, "Rig PTZ 7588 with microphone", Bitmap(kCameraTerminal, true),
-            Bitmap(kProcessingUnit, true), 1, true, 2, 3, 160, 120};
+    return {"cam7588",
+            0x0000,
+            0x7588,
+            "Rig PTZ 7588 with microphone",
+            Bitmap(kCameraTerminal, true),
+            Bitmap(kProcessingUnit, true),
+            1,
+            true,
+            2,
+            3,
+            160,
+            120};
 }
 
 }  // namespace rig

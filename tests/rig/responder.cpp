@@ -48,7 +48,8 @@ Bytes FieldBytes(const rig::Control& control, int which) {
     Bytes bytes;
     for (const rig::Field& field : control.fields) {
         const int32_t value = which == 0 ? field.min : which == 1 ? field.max : which == 2 ? field.res : field.def;
-        for (int i = 0; i < field.size; ++i) bytes.push_back(static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i)));
+        for (int i = 0; i < field.size; ++i)
+            bytes.push_back(static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i)));
     }
     return bytes;
 }
@@ -81,9 +82,10 @@ class Responder {
 public:
     Responder(const rig::Profile& profile, int videoFd, int logFd) : profile_(profile), fd_(videoFd), log_(logFd) {
         for (const rig::Control& control : controls_) {
-            const uint32_t bitmap =
-                control.unit == rig::kCameraTerminal ? profile.cameraControls : profile.processingControls;
-            if ((bitmap >> control.bit) & 1u) state_[{control.unit, control.selector}] = {&control, FieldBytes(control, 3)};
+            const uint32_t bitmap = control.unit == rig::kCameraTerminal ? profile.cameraControls
+                                                                         : profile.processingControls;
+            if ((bitmap >> control.bit) & 1u)
+                state_[{control.unit, control.selector}] = {&control, FieldBytes(control, 3)};
         }
         // UVC 1.0 probe/commit: format 1, frame 1, 30 fps, YUYV; bulk
         // payloads of the size the rig's usb_f_uvc sends.
@@ -257,8 +259,9 @@ private:
         const unsigned selector = request.wValue >> 8;
         const bool toDevice = (request.bRequestType & USB_RECIP_MASK) == USB_RECIP_DEVICE;
         char text[128];
-        std::snprintf(text, sizeof text, "%s unit=%u selector=0x%02x intf=%u recipient=%s", RequestName(request.bRequest),
-                      unit, selector, request.wIndex & 0xFFu, toDevice ? "device" : "interface");
+        std::snprintf(text, sizeof text, "%s unit=%u selector=0x%02x intf=%u recipient=%s",
+                      RequestName(request.bRequest), unit, selector, request.wIndex & 0xFFu,
+                      toDevice ? "device" : "interface");
         return text;
     }
 
@@ -317,9 +320,7 @@ private:
         case UVC_GET_DEF: answer = FieldBytes(*control.model, 3); break;
         case UVC_GET_LEN: answer = {static_cast<uint8_t>(size), 0}; break;
         case UVC_GET_INFO: answer = {UVC_CONTROL_CAP_GET | UVC_CONTROL_CAP_SET}; break;
-        default:
-            Log(Describe(request) + " stalled");
-            return Stall(0x07);
+        default: Log(Describe(request) + " stalled"); return Stall(0x07);
         }
         Log(Describe(request) + " data=" + Hex(answer.data(), std::min(answer.size(), length)));
         lastError_ = 0;
@@ -403,10 +404,11 @@ std::string GadgetNode(const std::string& udc) {
 int main(int argc, char** argv) {
     rig::Profile profile;
     if (argc == 3 && std::string(argv[1]) == "--describe" && ProfileByName(argv[2], profile)) {
-        std::printf("NAME=%s VID=0x%04x PID=0x%04x PRODUCT='%s' CAMERA_CONTROLS=0x%x PROCESSING_CONTROLS=0x%x "
-                    "MICROPHONE=%d WIDTH=%u HEIGHT=%u\n",
-                    profile.name, profile.vendorId, profile.productId, profile.product, profile.cameraControls,
-                    profile.processingControls, profile.microphone ? 1 : 0, profile.width, profile.height);
+        std::printf(
+            "NAME=%s VID=0x%04x PID=0x%04x PRODUCT='%s' CAMERA_CONTROLS=0x%x PROCESSING_CONTROLS=0x%x "
+            "MICROPHONE=%d WIDTH=%u HEIGHT=%u\n",
+            profile.name, profile.vendorId, profile.productId, profile.product, profile.cameraControls,
+            profile.processingControls, profile.microphone ? 1 : 0, profile.width, profile.height);
         return 0;
     }
     if (argc != 4 || !ProfileByName(argv[1], profile)) {

@@ -20,9 +20,15 @@ struct Label {
 
 // Captions of the black keys, grey on transparent, capitals 9 px high.
 const Label kKeyLabels[] = {
-    {"AF.png", "AF", 16, 9},         {"MF.png", "MF", 17, 9},       {"Framing.png", "Framing", 44, 11},
-    {"Manual.png", "Manual", 40, 9}, {"Push.png", "Push", 27, 9},   {"Set.png", "Set", 18, 9},
-    {"Clear.png", "Clear", 30, 9},   {"Flip.png", "Flip", 19, 11},  {"Mirror.png", "Mirror", 33, 9},
+    {"AF.png", "AF", 16, 9},
+    {"MF.png", "MF", 17, 9},
+    {"Framing.png", "Framing", 44, 11},
+    {"Manual.png", "Manual", 40, 9},
+    {"Push.png", "Push", 27, 9},
+    {"Set.png", "Set", 18, 9},
+    {"Clear.png", "Clear", 30, 9},
+    {"Flip.png", "Flip", 19, 11},
+    {"Mirror.png", "Mirror", 33, 9},
     {"HOME.png", "HOME", 36, 9},
 };
 
@@ -39,9 +45,7 @@ const int kTabLabelWidths[5] = {37, 39, 39, 39, 40};
 QVector<BundleFile> drawPictures()
 {
     QVector<BundleFile> files;
-    auto add = [&files](const QString& name, const QImage& img) {
-        files.append({scaledName(name), encodePng(img)});
-    };
+    auto add = [&files](const QString& name, const QImage& img) { files.append({scaledName(name), encodePng(img)}); };
 
     add("background.png", drawControlFace());
     add("setting_background.png", drawSettingsPane());

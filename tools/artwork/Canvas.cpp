@@ -28,10 +28,7 @@ uint32_t Grain::next()
     return state_;
 }
 
-double Grain::unit()
-{
-    return (next() >> 8) / double(1u << 24);
-}
+double Grain::unit() { return (next() >> 8) / double(1u << 24); }
 
 namespace {
 
@@ -54,15 +51,12 @@ std::vector<double> streakRow(Grain& g, int width, int reach)
     return row;
 }
 
-int clampByte(double v)
-{
-    return qBound(0, qRound(v), 255);
-}
+int clampByte(double v) { return qBound(0, qRound(v), 255); }
 
 }  // namespace
 
-void fillBrushedMetal(QPainter& p, const QPainterPath& area, const QColor& top, const QColor& bottom,
-                      double streaks, uint32_t seed)
+void fillBrushedMetal(
+    QPainter& p, const QPainterPath& area, const QColor& top, const QColor& bottom, double streaks, uint32_t seed)
 {
     const QRect area1x = area.boundingRect().toAlignedRect();
     if (area1x.isEmpty())
@@ -84,8 +78,8 @@ void fillBrushedMetal(QPainter& p, const QPainterPath& area, const QColor& top, 
         const std::vector<double> shortStreak = streakRow(g, box.width(), 4 * scale);
         auto* line = reinterpret_cast<QRgb*>(tex.scanLine(y));
         for (int x = 0; x < box.width(); ++x) {
-            const double d = streaks * (0.55 * rowDrift + 2.2 * longStreak[x] + 1.1 * shortStreak[x]) +
-                             0.35 * streaks * g.signedUnit();
+            const double d = streaks * (0.55 * rowDrift + 2.2 * longStreak[x] + 1.1 * shortStreak[x])
+                             + 0.35 * streaks * g.signedUnit();
             line[x] = qRgb(clampByte(r * 255 + d), clampByte(gr * 255 + d), clampByte(b * 255 + d * 1.05));
         }
     }
@@ -140,7 +134,7 @@ void drawBevelRing(QPainter& p, const QRectF& r, double radius, double width, in
 }
 
 void drawEngravedText(QPainter& p, const QRectF& box, int flags, const QString& text, const QFont& font,
-                      const QColor& ink, const QColor& highlight)
+    const QColor& ink, const QColor& highlight)
 {
     p.save();
     p.setFont(font);
@@ -151,10 +145,7 @@ void drawEngravedText(QPainter& p, const QRectF& box, int flags, const QString& 
     p.restore();
 }
 
-QImage straightAlpha(const QImage& img)
-{
-    return img.convertToFormat(QImage::Format_ARGB32);
-}
+QImage straightAlpha(const QImage& img) { return img.convertToFormat(QImage::Format_ARGB32); }
 
 namespace {
 
@@ -192,8 +183,8 @@ QByteArray encodePng(const QImage& img)
     }
     uLongf packedLength = compressBound(static_cast<uLong>(rows.size()));
     QByteArray packed(static_cast<int>(packedLength), Qt::Uninitialized);
-    compress2(reinterpret_cast<Bytef*>(packed.data()), &packedLength,
-              reinterpret_cast<const Bytef*>(rows.constData()), static_cast<uLong>(rows.size()), 9);
+    compress2(reinterpret_cast<Bytef*>(packed.data()), &packedLength, reinterpret_cast<const Bytef*>(rows.constData()),
+        static_cast<uLong>(rows.size()), 9);
     packed.truncate(static_cast<int>(packedLength));
 
     QByteArray header;

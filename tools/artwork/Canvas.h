@@ -31,8 +31,8 @@ private:
 
 // Fills `area` with horizontally brushed metal: `top` and `bottom` give the
 // vertical shading, `streaks` the strength of the brushing in grey levels.
-void fillBrushedMetal(QPainter& p, const QPainterPath& area, const QColor& top, const QColor& bottom,
-                      double streaks, uint32_t seed);
+void fillBrushedMetal(
+    QPainter& p, const QPainterPath& area, const QColor& top, const QColor& bottom, double streaks, uint32_t seed);
 
 QPainterPath roundedRectPath(const QRectF& r, double radius);
 
@@ -45,7 +45,7 @@ void drawBevelRing(QPainter& p, const QRectF& r, double radius, double width, in
 
 // Text stamped into metal: a one-pixel highlight below the ink makes it look engraved.
 void drawEngravedText(QPainter& p, const QRectF& box, int flags, const QString& text, const QFont& font,
-                      const QColor& ink, const QColor& highlight);
+    const QColor& ink, const QColor& highlight);
 
 // Straight ARGB copy (what the PNG writer stores as 8-bit RGBA).
 QImage straightAlpha(const QImage& img);

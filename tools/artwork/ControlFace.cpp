@@ -20,10 +20,7 @@ namespace {
 const QColor kEngraveInk(52, 54, 58);
 const QColor kEngraveLight(255, 255, 255, 150);
 
-QPainterPath panelPath()
-{
-    return roundedRectPath(QRectF(kFacePanel), kPanelRadius);
-}
+QPainterPath panelPath() { return roundedRectPath(QRectF(kFacePanel), kPanelRadius); }
 
 void drawPanel(QPainter& p)
 {
@@ -62,7 +59,7 @@ void drawWordmark(QPainter& p)
     const double split = x + QFontMetricsF(strong).horizontalAdvance(head) + 0.5;
     p.save();
     for (const auto& [font, text, left, ink] :
-         {std::make_tuple(strong, head, x, kEngraveInk), std::make_tuple(light, tail, split, QColor(84, 87, 94))}) {
+        {std::make_tuple(strong, head, x, kEngraveInk), std::make_tuple(light, tail, split, QColor(84, 87, 94))}) {
         p.setFont(font);
         p.setPen(kEngraveLight);
         p.drawText(QPointF(left, baseline + 1), text);
@@ -198,8 +195,8 @@ void drawSliderSlot(QPainter& p, const QRect& slider, const QString& caption)
     }
     p.restore();
     const QRectF box(cx - 30, slider.bottom() + 4, 60, 14);
-    drawEngravedText(p, box, Qt::AlignHCenter | Qt::AlignVCenter, caption, fonts::caption(12), kEngraveInk,
-                     kEngraveLight);
+    drawEngravedText(
+        p, box, Qt::AlignHCenter | Qt::AlignVCenter, caption, fonts::caption(12), kEngraveInk, kEngraveLight);
 }
 
 void drawKeyWells(QPainter& p)
@@ -226,8 +223,8 @@ void drawKeyWells(QPainter& p)
 
 void drawGear(QPainter& p)
 {
-    const QPointF c(kSettingButton.x() + kSettingButton.width() / 2.0,
-                    kSettingButton.y() + kSettingButton.height() / 2.0);
+    const QPointF c(
+        kSettingButton.x() + kSettingButton.width() / 2.0, kSettingButton.y() + kSettingButton.height() / 2.0);
     QPainterPath gear;
     const int teeth = 8;
     const double outer = 9.5, inner = 7.2;

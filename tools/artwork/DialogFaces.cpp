@@ -25,15 +25,14 @@ QImage dialogBase(uint32_t seed)
     p.setBrush(QColor(20, 20, 22));
     p.drawPath(roundedRectPath(r, kDialogRadius));
     fillBrushedMetal(p, roundedRectPath(r.adjusted(1, 1, -1, -1), kDialogRadius - 1), QColor(78, 80, 85),
-                     QColor(50, 51, 55), 1.6, seed);
+        QColor(50, 51, 55), 1.6, seed);
     drawBevelRing(p, r.adjusted(1, 1, -1, -1), kDialogRadius - 1, 1.2, 90, 60);
     return img;
 }
 
 void drawSentence(QPainter& p, const QRectF& box, const QString& text)
 {
-    drawEngravedText(p, box, Qt::AlignCenter, text, fonts::text(16, true), QColor(236, 236, 238),
-                     QColor(0, 0, 0, 150));
+    drawEngravedText(p, box, Qt::AlignCenter, text, fonts::text(16, true), QColor(236, 236, 238), QColor(0, 0, 0, 150));
 }
 
 void drawButtonWell(QPainter& p, const QRect& button)

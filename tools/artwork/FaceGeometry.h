@@ -37,7 +37,7 @@ constexpr std::array<int, 6> kKeyRows{198, 226, 255, 284, 312, 342};
 constexpr int kKeyWidth = 70;
 constexpr int kKeyHeight = 26;
 const std::array<QRect, 5> kCameraTabs{QRect(-1, 386, 74, 52), QRect(71, 386, 63, 52), QRect(132, 386, 63, 52),
-                                       QRect(193, 386, 63, 52), QRect(254, 386, 74, 52)};
+    QRect(193, 386, 63, 52), QRect(254, 386, 74, 52)};
 
 // Settings pane (Win_Right frame; its image is not shifted).
 constexpr int kPaneWidth = 327;

@@ -16,8 +16,8 @@ QImage drawSliderGroove();  // 149 x 8
 QImage drawSliderKnob();    // 23 x 15
 QImage drawSliderBar();     // 50 x 5
 
-QImage drawCameraMark(bool muted);       // 20 x 13
-QImage drawStayOnTopMark(bool onTop);    // 17 x 17
+QImage drawCameraMark(bool muted);     // 20 x 13
+QImage drawStayOnTopMark(bool onTop);  // 17 x 17
 
 QImage drawTrayIcon(int size);
 

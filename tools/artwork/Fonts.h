@@ -14,7 +14,7 @@ namespace fonts {
 bool load(QString* error);
 
 QFont wordmark(double pixelSize, bool light);  // geometric sans, demi bold or book (URW Gothic)
-QFont caption(double pixelSize);        // narrow grotesque, bold (Nimbus Sans Narrow)
-QFont text(double pixelSize, bool bold);  // grotesque (Nimbus Sans)
+QFont caption(double pixelSize);               // narrow grotesque, bold (Nimbus Sans Narrow)
+QFont text(double pixelSize, bool bold);       // grotesque (Nimbus Sans)
 
 }  // namespace fonts

@@ -26,12 +26,12 @@ QByteArray bitmapEntry(const QImage& source)
     const int h = img.height();
     const int maskStride = ((w + 31) / 32) * 4;
     QByteArray out;
-    put32(out, 40);         // BITMAPINFOHEADER size
+    put32(out, 40);  // BITMAPINFOHEADER size
     put32(out, quint32(w));
     put32(out, quint32(2 * h));  // colour rows plus mask rows
-    put16(out, 1);          // planes
-    put16(out, 32);         // bits per pixel
-    put32(out, 0);          // BI_RGB
+    put16(out, 1);               // planes
+    put16(out, 32);              // bits per pixel
+    put32(out, 0);               // BI_RGB
     put32(out, quint32(w * h * 4 + maskStride * h));
     put32(out, 0);
     put32(out, 0);

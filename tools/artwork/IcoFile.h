@@ -10,8 +10,8 @@
 #include <QVector>
 
 struct IcoEntry {
-    QImage image;     // square, at most 256 px
-    bool storePng;    // true: embed PNG bytes; false: 32-bit bitmap
+    QImage image;   // square, at most 256 px
+    bool storePng;  // true: embed PNG bytes; false: 32-bit bitmap
 };
 
 QByteArray icoFile(const QVector<IcoEntry>& entries);

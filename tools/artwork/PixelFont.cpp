@@ -21,6 +21,8 @@ struct Glyph {
     std::vector<const char*> rows;
 };
 
+// A table, laid out by hand.
+// clang-format off
 const Glyph kGlyphs[] = {
     {'0', 4, {".+###+.", "+#X:X#+", "##...##", "##...##", "##...##", "##...##", "##...##", "+#X:X#+", ".+###+."}},
     {'1', 5, {"..##.", ".###.", "####.", "+:##.", "..##.", "..##.", "..##.", "..##.", "..##."}},
@@ -64,6 +66,7 @@ const Glyph kGlyphs[] = {
     {'t', 5, {"", ".##.", "####", ".##.", ".##.", ".##.", ".##.", ".##:", ".+##"}},
     {'u', 5, {"", "", "##..##", "##..##", "##..##", "##..##", "##..##", "##:+##", "+##X##"}},
 };
+// clang-format on
 
 // Pairs set closer than the default gap: the left glyph leaves room at the
 // height where the right one starts.
@@ -78,12 +81,18 @@ constexpr int kDescenderRows = 2;
 int coverage(char c)
 {
     switch (c) {
-    case '#': return 255;
-    case 'X': return 204;
-    case '+': return 140;
-    case ':': return 77;
-    case '.': return 0;
-    default: qFatal("pixel font: bad coverage mark '%c'", c);
+    case '#':
+        return 255;
+    case 'X':
+        return 204;
+    case '+':
+        return 140;
+    case ':':
+        return 77;
+    case '.':
+        return 0;
+    default:
+        qFatal("pixel font: bad coverage mark '%c'", c);
     }
 }
 

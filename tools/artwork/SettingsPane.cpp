@@ -19,8 +19,8 @@ namespace {
 const QColor kCaptionInk(44, 46, 50);
 const QColor kCaptionLight(255, 255, 255, 140);
 
-const char* const kRowCaptions[7] = {"BLC", "Gamma", "Contrast", "Saturation", "Brightness", "Sharpness",
-                                     "White Balance"};
+const char* const kRowCaptions[7] = {
+    "BLC", "Gamma", "Contrast", "Saturation", "Brightness", "Sharpness", "White Balance"};
 
 // The largest caption size, up to `preferred`, at which every text fits its width:
 // one size for all captions, so that the rows read as a set.
@@ -74,17 +74,16 @@ QImage drawSettingsPane()
         const int y = kPaneRows[i];
         const QRectF box(captionLeft, y, captionWidth, kPaneRowHeight);
         drawEngravedText(p, box, Qt::AlignLeft | Qt::AlignVCenter, QString::fromLatin1(kRowCaptions[i]), captionFont,
-                         kCaptionInk, kCaptionLight);
+            kCaptionInk, kCaptionLight);
         // A shallow seat for the value field.
-        drawWell(p, QRectF(kPaneValueX - 1, y - 1, kPaneValueWidth + 2, kPaneRowHeight + 2), 4,
-                 QColor(90, 89, 89));
+        drawWell(p, QRectF(kPaneValueX - 1, y - 1, kPaneValueWidth + 2, kPaneRowHeight + 2), 4, QColor(90, 89, 89));
         if (i + 1 < 7)
             drawRowDivider(p, (y + kPaneRowHeight + kPaneRows[i + 1]) / 2.0);
     }
     drawRowDivider(p, (kPaneRows[6] + kPaneRowHeight + kFlickerCombo.y()) / 2.0);
 
     drawEngravedText(p, QRectF(captionLeft, kFlickerCombo.y(), flickerWidth, kFlickerCombo.height()),
-                     Qt::AlignLeft | Qt::AlignVCenter, flicker, captionFont, kCaptionInk, kCaptionLight);
+        Qt::AlignLeft | Qt::AlignVCenter, flicker, captionFont, kCaptionInk, kCaptionLight);
 
     drawRowDivider(p, (kFlickerCombo.bottom() + kDefaultButton.y()) / 2.0);
     for (const QRect& button : {kDefaultButton, kOkButton})

@@ -21,8 +21,8 @@ QImage drawTrayIcon(int size)
     // Tile.
     const double edge = small ? 1.0 : qMax(1.0, n / 64.0);
     const double margin = small ? 0.0 : n / 32.0;
-    const QRectF tile = QRectF(0, 0, n, n).adjusted(margin + edge / 2, margin + edge / 2, -margin - edge / 2,
-                                                     -margin - edge / 2);
+    const QRectF tile =
+        QRectF(0, 0, n, n).adjusted(margin + edge / 2, margin + edge / 2, -margin - edge / 2, -margin - edge / 2);
     QLinearGradient face(0, tile.top(), 0, tile.bottom());
     face.setColorAt(0.0, QColor(252, 252, 253));
     face.setColorAt(1.0, QColor(204, 206, 211));

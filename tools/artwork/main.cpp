@@ -40,7 +40,8 @@ int writeAll(const QVector<BundleFile>& files, const QString& dirPath)
     }
     for (const BundleFile& f : files) {
         QFile out(dir.filePath(f.name));
-        if (!QFileInfo(out).dir().mkpath(".") || !out.open(QIODevice::WriteOnly) || out.write(f.bytes) != f.bytes.size()) {
+        if (!QFileInfo(out).dir().mkpath(".") || !out.open(QIODevice::WriteOnly)
+            || out.write(f.bytes) != f.bytes.size()) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(out.fileName()));
             return 1;
         }
@@ -101,7 +102,7 @@ int contactSheet(const QVector<BundleFile>& files, const QString& path)
         for (int cy = 0; cy < s.height(); cy += 8)
             for (int cx = 0; cx < s.width(); cx += 8)
                 p.fillRect(x + cx, y + cy, qMin(8, s.width() - cx), qMin(8, s.height() - cy),
-                           ((cx + cy) / 8) % 2 ? QColor(120, 120, 124) : QColor(104, 104, 108));
+                    ((cx + cy) / 8) % 2 ? QColor(120, 120, 124) : QColor(104, 104, 108));
         p.drawImage(QRect(QPoint(x, y), s), img);
         p.setPen(Qt::white);
         p.drawText(x, y + s.height() + 14, name);

@@ -27,6 +27,8 @@ using NoArgument = bool (BaseDevice::*)();
 using IntArgument = bool (BaseDevice::*)(int);
 using Getter = bool (BaseDevice::*)(int*);
 
+// A table, laid out by hand.
+// clang-format off
 const std::map<std::string, NoArgument> kNoArgument = {
     {"TiltUpStop", &BaseDevice::TiltUpStop}, {"TiltDownStop", &BaseDevice::TiltDownStop},
     {"PanLeftStop", &BaseDevice::PanLeftStop}, {"PanRightStop", &BaseDevice::PanRightStop},
@@ -43,7 +45,10 @@ const std::map<std::string, NoArgument> kNoArgument = {
     {"RestoreDefaults", &BaseDevice::RestoreDefaults}, {"BacklightOn", &BaseDevice::BacklightOn},
     {"BacklightOff", &BaseDevice::BacklightOff},
 };
+// clang-format on
 
+// A table, laid out by hand.
+// clang-format off
 const std::map<std::string, IntArgument> kIntArgument = {
     {"TiltUp", &BaseDevice::TiltUp}, {"TiltDown", &BaseDevice::TiltDown},
     {"PanLeft", &BaseDevice::PanLeft}, {"PanRight", &BaseDevice::PanRight},
@@ -60,7 +65,10 @@ const std::map<std::string, IntArgument> kIntArgument = {
     {"SetWhiteBalanceRed", &BaseDevice::SetWhiteBalanceRed}, {"SetExposure", &BaseDevice::SetExposure},
     {"SetIris", &BaseDevice::SetIris},
 };
+// clang-format on
 
+// A table, laid out by hand.
+// clang-format off
 const std::map<std::string, Getter> kGetter = {
     {"GetZoom", &BaseDevice::GetZoom}, {"GetFocus", &BaseDevice::GetFocus},
     {"GetBrightness", &BaseDevice::GetBrightness}, {"GetBacklight", &BaseDevice::GetBacklight},
@@ -70,17 +78,22 @@ const std::map<std::string, Getter> kGetter = {
     {"GetPowerLineFrequency", &BaseDevice::GetPowerLineFrequency},
     {"GetExposure", &BaseDevice::GetExposure}, {"GetIris", &BaseDevice::GetIris},
 };
+// clang-format on
 
-int Usage() {
+int Usage()
+{
     std::fprintf(stderr,
-                 "usage: lumetra-cli [--sim DIR] list | list-all\n"
-                 "       lumetra-cli [--sim DIR] open | open-any INDEX [OPERATION [VALUE]]...\n");
+        "usage: lumetra-cli [--sim DIR] list | list-all\n"
+        "       lumetra-cli [--sim DIR] open | open-any INDEX [OPERATION [VALUE]]...\n");
     return 2;
 }
 
 const char* Result(bool ok) { return ok ? "true" : "false"; }
 
-void PrintRecords(BaseDevice& d) {
+void PrintRecords(BaseDevice& d)
+{
+    // A table, laid out by hand.
+    // clang-format off
     const std::pair<const char*, const PropertyInfo*> records[] = {
         {"whiteBalance", &d.whiteBalance}, {"exposure", &d.exposure}, {"iris", &d.iris},
         {"gain", &d.gain}, {"brightness", &d.brightness}, {"saturation", &d.saturation},
@@ -88,25 +101,29 @@ void PrintRecords(BaseDevice& d) {
         {"backlightCompensation", &d.backlightCompensation}, {"gamma", &d.gamma},
         {"contrast", &d.contrast},
     };
-    std::printf("  %-22s %7s %7s %5s %7s %7s %s\n", "record", "min", "max", "step", "default", "current",
-                "supported");
+    // clang-format on
+    std::printf("  %-22s %7s %7s %5s %7s %7s %s\n", "record", "min", "max", "step", "default", "current", "supported");
     for (const auto& [name, r] : records)
-        std::printf("  %-22s %7d %7d %5d %7d %7d %d\n", name, r->min, r->max, r->step, r->defaultValue,
-                    r->current, r->supported);
+        std::printf("  %-22s %7d %7d %5d %7d %7d %d\n", name, r->min, r->max, r->step, r->defaultValue, r->current,
+            r->supported);
 }
 
-int List(bool all) {
+int List(bool all)
+{
     std::vector<DeviceInfo> cameras;
     if (!(all ? BaseDevice::EnumAllUSBDevices(cameras) : BaseDevice::EnumUSBDevices(cameras))) {
         std::printf("no video-capture devices\n");
         return 1;
     }
-    if (cameras.empty()) std::printf(all ? "no cameras that can move\n" : "no supported cameras\n");
-    for (const DeviceInfo& c : cameras) std::printf("%d  %s  %s\n", c.index, c.friendlyName.c_str(), c.devicePath.c_str());
+    if (cameras.empty())
+        std::printf(all ? "no cameras that can move\n" : "no supported cameras\n");
+    for (const DeviceInfo& c : cameras)
+        std::printf("%d  %s  %s\n", c.index, c.friendlyName.c_str(), c.devicePath.c_str());
     return 0;
 }
 
-int Drive(const char* index, bool any, char** args, int count) {
+int Drive(const char* index, bool any, char** args, int count)
+{
     BaseDevice* device = BaseDevice::CreateDevice(USB);
     const char* open = any ? "OpenAny" : "Open";
     if (!(any ? device->OpenAny(index, 1) : device->Open(index, 1))) {
@@ -122,15 +139,18 @@ int Drive(const char* index, bool any, char** args, int count) {
             ok = (device->*it->second)();
             std::printf("%s -> %s\n", op.c_str(), Result(ok));
         } else if (const auto it = kIntArgument.find(op); it != kIntArgument.end()) {
-            if (i + 1 >= count) return Usage();
+            if (i + 1 >= count)
+                return Usage();
             const int value = std::atoi(args[++i]);
             ok = (device->*it->second)(value);
             std::printf("%s %d -> %s\n", op.c_str(), value, Result(ok));
         } else if (const auto it = kGetter.find(op); it != kGetter.end()) {
             int value = 0;
             ok = (device->*it->second)(&value);
-            if (ok) std::printf("%s -> true: %d\n", op.c_str(), value);
-            else std::printf("%s -> false\n", op.c_str());
+            if (ok)
+                std::printf("%s -> true: %d\n", op.c_str(), value);
+            else
+                std::printf("%s -> false\n", op.c_str());
         } else if (op == "LoadPropertyInfo") {
             ok = device->LoadPropertyInfo();
             std::printf("%s -> %s\n", op.c_str(), Result(ok));
@@ -139,7 +159,8 @@ int Drive(const char* index, bool any, char** args, int count) {
             std::fprintf(stderr, "unknown operation: %s\n", op.c_str());
             return Usage();
         }
-        if (!ok) status = 1;
+        if (!ok)
+            status = 1;
     }
     device->Close();
     BaseDevice::DeleteDevice(device);
@@ -148,13 +169,15 @@ int Drive(const char* index, bool any, char** args, int count) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     int next = 1;
     if (next + 1 < argc && std::strcmp(argv[next], "--sim") == 0) {
         ::setenv("LUMETRA_SIM_DIR", argv[next + 1], 1);  // before the first library call
         next += 2;
     }
-    if (next >= argc) return Usage();
+    if (next >= argc)
+        return Usage();
     BaseDevice::Initial();
     int status = 2;
     const std::string command = argv[next];
@@ -162,7 +185,8 @@ int main(int argc, char** argv) {
         status = List(command == "list-all");
     else if ((command == "open" || command == "open-any") && next + 1 < argc)
         status = Drive(argv[next + 1], command == "open-any", argv + next + 2, argc - next - 2);
-    else status = Usage();
+    else
+        status = Usage();
     BaseDevice::Release();
     return status;
 }

@@ -68,7 +68,7 @@ bool waitUntil(Condition done, int timeoutMs)
 void sendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons)
 {
     QMouseEvent event(type, QPointF(pos), QPointF(widget->mapTo(widget->window(), pos)),
-                      QPointF(widget->mapToGlobal(pos)), button, buttons, Qt::NoModifier);
+        QPointF(widget->mapToGlobal(pos)), button, buttons, Qt::NoModifier);
     QSpontaneKeyEvent::setSpontaneous(&event);
     qApp->notify(widget, &event);
 }
@@ -121,8 +121,9 @@ Totals& Totals::operator+=(const Totals& o)
 
 QString Totals::text() const
 {
-    return QStringLiteral("%1 actions, %2 discovery passes, %3 camera requests checked, %4 opens (%5 failed), "
-                          "%6 cameras plugged or unplugged, %7 fault edits, %8 idle checks")
+    return QStringLiteral(
+        "%1 actions, %2 discovery passes, %3 camera requests checked, %4 opens (%5 failed), "
+        "%6 cameras plugged or unplugged, %7 fault edits, %8 idle checks")
         .arg(actions)
         .arg(passes)
         .arg(requests)
@@ -157,10 +158,7 @@ Monkey::~Monkey()
 quint64 Monkey::random() { return rng(); }
 int Monkey::below(int n) { return n <= 1 ? 0 : int(rng() % quint64(n)); }
 
-QString Monkey::where() const
-{
-    return QStringLiteral("action %1 (%2)").arg(actionIndex).arg(current);
-}
+QString Monkey::where() const { return QStringLiteral("action %1 (%2)").arg(actionIndex).arg(current); }
 
 // ------------------------------------------------------------------ run
 
@@ -238,6 +236,8 @@ QString Monkey::step()
     const bool pending = discoveryTimer->isActive();
     const bool openAlive = model->state.open.valid() && bus.alive(model->state.open);
 
+    // A table, laid out by hand.
+    // clang-format off
     const Choice choices[] = {
         {"click", mouseFree ? 300 : 0, &Monkey::clickButton},
         {"key", minimized ? 0 : 110, &Monkey::pressKey},
@@ -265,6 +265,7 @@ QString Monkey::step()
         {"let go", joystickHeld || heldSlider || !heldKeys.isEmpty() ? 15 : 0, &Monkey::letGo},
         {"idle", quiescent() ? 25 : 0, &Monkey::idle},
     };
+    // clang-format on
     int total = 0;
     for (const Choice& c : choices)
         total += c.weight;
@@ -294,8 +295,8 @@ QString Monkey::check()
     // Events that the action made the widgets report; the cache (camera
     // answers) as it is now.
     PictureSettings& s = g_pictureSettings;
-    const PictureSetting* rows[] = {&s.backlight, &s.gamma, &s.contrast, &s.saturation,
-                                    &s.brightness, &s.sharpness, &s.whiteBalance};
+    const PictureSetting* rows[] = {
+        &s.backlight, &s.gamma, &s.contrast, &s.saturation, &s.brightness, &s.sharpness, &s.whiteBalance};
     std::array<int, kPictureRows> cacheCurrent{};
     std::array<int, kPictureRows + 1> cacheDefault{};
     for (int r = 0; r < kPictureRows; ++r) {
@@ -321,9 +322,8 @@ QString Monkey::check()
     // Cam2 first puts slider_wb at the white balance last read.
     if (failedOpens > 0 && opened.isEmpty() && !dragged) {
         std::vector<int> expectedPane = before;
-        const bool cam2 = std::any_of(events.begin(), events.end(), [](const Event& e) {
-            return e.kind == Event::Clicked && e.text == QLatin1String("btn_cam2");
-        });
+        const bool cam2 = std::any_of(events.begin(), events.end(),
+            [](const Event& e) { return e.kind == Event::Clicked && e.text == QLatin1String("btn_cam2"); });
         if (cam2) {
             const QSlider* wb = probe::child<QSlider>(window.get(), "slider_wb");
             expectedPane[kSnapshotWhiteBalanceSlider] = qBound(wb->minimum(), s.whiteBalance.current, wb->maximum());
@@ -342,8 +342,8 @@ QString Monkey::check()
         if (kind == QLatin1String("ks-set")) {
             sets << normalised(line);
         } else if (kind == QLatin1String("get") || kind == QLatin1String("get-range")) {
-            const bool beingOpened = std::any_of(opened.begin(), opened.end(),
-                                                 [&](const CameraId& id) { return id.name == words.value(0); });
+            const bool beingOpened = std::any_of(
+                opened.begin(), opened.end(), [&](const CameraId& id) { return id.name == words.value(0); });
             if (!beingOpened)
                 problems << QStringLiteral("read from a camera the panel did not open: ") + line;
         } else {
@@ -369,8 +369,9 @@ QString Monkey::check()
             continue;  // as built: the notifier's mark, no image yet
         const QString face = probe::tabFace(n, m.chosenTab == n ? "green" : "black");
         if (probe::button(w, qPrintable(QStringLiteral("btn_cam%1").arg(n)))->styleSheet() != face)
-            problems << QStringLiteral("btn_cam%1 shows %2").arg(n).arg(
-                            probe::button(w, qPrintable(QStringLiteral("btn_cam%1").arg(n)))->styleSheet());
+            problems << QStringLiteral("btn_cam%1 shows %2")
+                            .arg(n)
+                            .arg(probe::button(w, qPrintable(QStringLiteral("btn_cam%1").arg(n)))->styleSheet());
     }
     if (probe::button(w, "btn_mute")->styleSheet() != (m.muteFaceMuted ? kMuted : kUnmuted))
         problems << QStringLiteral("btn_mute shows ") + probe::button(w, "btn_mute")->styleSheet();
@@ -395,7 +396,8 @@ QString Monkey::check()
                         .arg(m.cameraCount);
     const int noDevice = probe::visible<NO_Device>().size();
     if (noDevice != (m.noDeviceShown ? 1 : 0))
-        problems << QStringLiteral("%1 no-device warnings shown with %2 cameras counted").arg(noDevice).arg(m.cameraCount);
+        problems
+            << QStringLiteral("%1 no-device warnings shown with %2 cameras counted").arg(noDevice).arg(m.cameraCount);
     const int noCamera = probe::visible<NO_Mord_Camera>().size();
     if (noCamera != m.noCameraShown)
         problems << QStringLiteral("%1 no-camera warnings shown, %2 expected").arg(noCamera).arg(m.noCameraShown);
@@ -424,13 +426,14 @@ std::vector<int> Monkey::pictureSnapshot() const
 {
     const PictureSettings& s = g_pictureSettings;
     std::vector<int> out;
-    for (const PictureSetting* r : {&s.backlight, &s.gamma, &s.contrast, &s.saturation, &s.brightness, &s.sharpness,
-                                    &s.whiteBalance})
+    for (const PictureSetting* r :
+        {&s.backlight, &s.gamma, &s.contrast, &s.saturation, &s.brightness, &s.sharpness, &s.whiteBalance})
         out.insert(out.end(), {r->current, r->min, r->max, r->defaultValue});
     out.insert(out.end(), {s.powerLine.current, s.powerLine.min, s.powerLine.max, s.powerLine.defaultValue});
     for (int r = 0; r < kPictureRows; ++r)
-        out.push_back(probe::child<QSlider>(window.get(), qPrintable(QStringLiteral("slider_") +
-                                                                      QLatin1String(kPictureNames[r])))->value());
+        out.push_back(
+            probe::child<QSlider>(window.get(), qPrintable(QStringLiteral("slider_") + QLatin1String(kPictureNames[r])))
+                ->value());
     out.push_back(probe::child<QComboBox>(window.get(), "cb_fliker")->currentIndex());
     return out;
 }
@@ -500,6 +503,8 @@ void Monkey::sendKey(int key, bool press, bool autoRepeat)
 
 void Monkey::pressKey()
 {
+    // A table, laid out by hand.
+    // clang-format off
     static const QList<int> keys = {
         Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down, Qt::Key_T, Qt::Key_W, Qt::Key_F, Qt::Key_M,
         Qt::Key_P, Qt::Key_0, Qt::Key_1, Qt::Key_2, Qt::Key_5, Qt::Key_6, Qt::Key_9, Qt::Key_Space, Qt::Key_Tab,
@@ -519,6 +524,7 @@ void Monkey::pressKey()
         }
         return;
     }
+    // clang-format on
     const int key = pick(keys);
     if (roll < 23 && heldKeys.size() < 2 && !heldKeys.contains(key) && key != Qt::Key_Space && key != Qt::Key_Tab) {
         current = QStringLiteral("key hold %1").arg(key, 0, 16);
@@ -623,7 +629,7 @@ void Monkey::wheel()
     current = QStringLiteral("wheel %1 on %2").arg(delta).arg(target->objectName());
     const QPoint at = target->rect().center();
     QWheelEvent event(QPointF(at), QPointF(target->mapToGlobal(at)), QPoint(), QPoint(0, delta), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        Qt::NoModifier, Qt::NoScrollPhase, false);
     QSpontaneKeyEvent::setSpontaneous(&event);
     qApp->notify(target, &event);
 }
@@ -713,11 +719,12 @@ CameraFile Monkey::randomCamera()
 {
     CameraFile file;
     const int kind = below(100);
-    file.supported = kind >= 8;        // another make's webcam now and then
+    file.supported = kind >= 8;  // another make's webcam now and then
     file.bagMissing = kind >= 8 && kind < 14;
     file.bindFails = chance(4);
     if (chance(4))
-        file.missingInterfaces << pick(QStringList{"video-proc-amp", "ks-control", "ks-property-set", "camera-control"});
+        file.missingInterfaces << pick(
+            QStringList{"video-proc-amp", "ks-control", "ks-property-set", "camera-control"});
     if (chance(25))
         file.failing.insert(randomFault(), pick(QStringList{"all", "ks-set", "get", "get-range", "get,get-range"}));
     // Picture ranges and values of all kinds, the anti-flicker value 3 (which
@@ -731,7 +738,8 @@ CameraFile Monkey::randomCamera()
     if (chance(30))
         file.properties << QStringLiteral("proc-amp.13=0,3,1,%1,%2").arg(below(4)).arg(below(4));
     if (chance(20))
-        file.properties << QStringLiteral("proc-amp.7=2800,6500,10,%1,%2").arg(2800 + below(3700)).arg(below(2) ? 0 : 5000);
+        file.properties
+            << QStringLiteral("proc-amp.7=2800,6500,10,%1,%2").arg(2800 + below(3700)).arg(below(2) ? 0 : 5000);
     if (chance(5))
         file.properties << QStringLiteral("camera-control.13=none");
     return file;
@@ -739,6 +747,8 @@ CameraFile Monkey::randomCamera()
 
 QString Monkey::randomFault()
 {
+    // A table, laid out by hand.
+    // clang-format off
     static const QStringList properties = {
         "camera-control.2", "camera-control.10", "camera-control.11", "camera-control.13", "camera-control.16",
         "proc-amp.0", "proc-amp.1", "proc-amp.3", "proc-amp.4", "proc-amp.5", "proc-amp.7", "proc-amp.8",
@@ -824,6 +834,7 @@ void Monkey::editFaults()
             break;
         }
     });
+    // clang-format on
 }
 
 void Monkey::replugCamera()

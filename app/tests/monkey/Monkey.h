@@ -34,10 +34,10 @@ class PanelObserver;
 struct Totals {
     int actions = 0;
     int passes = 0;
-    int requests = 0;      // camera requests checked against the model
-    int opens = 0;         // cameras opened and loaded
+    int requests = 0;  // camera requests checked against the model
+    int opens = 0;     // cameras opened and loaded
     int failedOpens = 0;
-    int busChanges = 0;    // cameras plugged and unplugged
+    int busChanges = 0;  // cameras plugged and unplugged
     int faultEdits = 0;
     int idleChecks = 0;
     QMap<QString, int> byKind;  // actions by kind
@@ -121,7 +121,10 @@ private:
     int below(int n);
     bool chance(int percent) { return below(100) < percent; }
     template <class T>
-    const T& pick(const QList<T>& list) { return list[below(list.size())]; }
+    const T& pick(const QList<T>& list)
+    {
+        return list[below(list.size())];
+    }
 
     MonkeyBus& bus;
     std::mt19937_64 rng;
@@ -132,8 +135,8 @@ private:
     QTimer* discoveryTimer = nullptr;
     QWidget* joystick = nullptr;
 
-    QString current;          // the action being run, for reports
-    QString failure;          // set by an action that could not be carried out
+    QString current;  // the action being run, for reports
+    QString failure;  // set by an action that could not be carried out
     int actionIndex = 0;
     int changesExpected = 0;  // device changes the notifier must have reported
     bool joystickHeld = false;

@@ -16,13 +16,13 @@
 namespace monkey {
 
 struct CameraFile {
-    bool supported = true;            // its device path is a supported model's
-    bool bagMissing = false;          // fault.property-bag=missing
-    bool bindFails = false;           // fault.bind=fail
-    QStringList missingInterfaces;    // fault.interface=...
-    QMap<QString, QString> failing;   // "camera-control.10" -> "ks-set,get"
-    QStringList properties;           // property lines: ranges, values, "=none"
-    int generation = 0;               // which plugging-in this file is
+    bool supported = true;           // its device path is a supported model's
+    bool bagMissing = false;         // fault.property-bag=missing
+    bool bindFails = false;          // fault.bind=fail
+    QStringList missingInterfaces;   // fault.interface=...
+    QMap<QString, QString> failing;  // "camera-control.10" -> "ks-set,get"
+    QStringList properties;          // property lines: ranges, values, "=none"
+    int generation = 0;              // which plugging-in this file is
     int edits = 0;
 
     // Counted by enumeration as a supported camera.

@@ -10,6 +10,8 @@
 
 namespace monkey {
 
+// A table, laid out by hand.
+// clang-format off
 const std::array<const char*, kPictureRows> kPictureNames = {
     "blc", "gamma", "contrast", "saturation", "brightness", "sharpness", "wb"};
 
@@ -44,12 +46,13 @@ bool Nestable(const Event& e)
 {
     return e.kind == Event::ComboText || e.kind == Event::PictureMoved || e.kind == Event::PictureValue;
 }
+// clang-format on
 
 // What letting go makes a slider report: its spring back and its release.
 bool SliderLettingGo(const Event& e)
 {
     return ((e.kind == Event::ZoomValue || e.kind == Event::FocusValue) && e.value == 45 && e.position == 0)
-        || e.kind == Event::ZoomReleased || e.kind == Event::FocusReleased;
+           || e.kind == Event::ZoomReleased || e.kind == Event::FocusReleased;
 }
 
 constexpr unsigned kPanAxis = 1, kTiltAxis = 2, kZoomAxis = 4, kFocusAxis = 8;
@@ -64,7 +67,11 @@ bool ReportsInside(const QString& button)
 
 QString Request::line() const
 {
-    return QStringLiteral("%1 ks-set %2 %3 value1=%4 flags=0x%5").arg(camera, set).arg(id).arg(value1).arg(flags, 0, 16);
+    return QStringLiteral("%1 ks-set %2 %3 value1=%4 flags=0x%5")
+        .arg(camera, set)
+        .arg(id)
+        .arg(value1)
+        .arg(flags, 0, 16);
 }
 
 bool PanelModel::send(const QString& operation, const char* set, int id, int value1, int flags)
@@ -117,11 +124,11 @@ void PanelModel::slider(const Event& e, bool zoom)
     const unsigned axis = zoom ? kZoomAxis : kFocusAxis;
     const int id = zoom ? kZoomRelative : kFocusRelative;
     if (e.value > 45)
-        send(zoom ? QStringLiteral("ZoomIn") : QStringLiteral("FocusFar"), kCameraControl, id, zoom ? 1 : -1,
-             kRelative);
+        send(
+            zoom ? QStringLiteral("ZoomIn") : QStringLiteral("FocusFar"), kCameraControl, id, zoom ? 1 : -1, kRelative);
     else if (e.value < 45)
         send(zoom ? QStringLiteral("ZoomOut") : QStringLiteral("FocusNear"), kCameraControl, id, zoom ? -1 : 1,
-             kRelative);
+            kRelative);
     if (e.value == 45 || !held) {
         send(zoom ? QStringLiteral("ZoomStop") : QStringLiteral("FocusStop"), kCameraControl, id, 0, kRelative);
         state.moving &= ~axis;
@@ -148,7 +155,7 @@ void PanelModel::released(bool zoom)
 }
 
 void PanelModel::apply(const QList<Event>& events, const std::array<int, kPictureRows>& cacheCurrent,
-                       const std::array<int, kPictureRows + 1>& cacheDefault)
+    const std::array<int, kPictureRows + 1>& cacheDefault)
 {
     current = cacheCurrent;
     defaults = cacheDefault;
@@ -303,9 +310,9 @@ void PanelModel::click(const QString& button, QList<Event>& nested)
 {
     // Values the slot itself gave the picture sliders (Cam2 puts back the
     // white balance even when its camera then fails to open) send nothing.
-    nested.erase(std::remove_if(nested.begin(), nested.end(),
-                                [](const Event& e) { return e.kind == Event::PictureValue; }),
-                 nested.end());
+    nested.erase(
+        std::remove_if(nested.begin(), nested.end(), [](const Event& e) { return e.kind == Event::PictureValue; }),
+        nested.end());
     const bool open = state.cameraOpen == 1;
     if (button.startsWith(QLatin1String("btn_num"))) {
         const int digit = button.mid(7).toInt();
@@ -330,13 +337,15 @@ void PanelModel::click(const QString& button, QList<Event>& nested)
     } else if (button == QLatin1String("btn_af")) {
         // A toggle turns (face and state) only for a command the camera took.
         const bool manual = !state.afManual;
-        if (open && send(manual ? QStringLiteral("FocusManual") : QStringLiteral("FocusAuto"), kCameraControl, kCommand,
-                         manual ? FocusManual : FocusAuto, kRelative))
+        if (open
+            && send(manual ? QStringLiteral("FocusManual") : QStringLiteral("FocusAuto"), kCameraControl, kCommand,
+                manual ? FocusManual : FocusAuto, kRelative))
             state.afManual = manual;
     } else if (button == QLatin1String("btn_ai")) {
         const bool manual = !state.aiManual;
-        if (open && send(manual ? QStringLiteral("FramingManual") : QStringLiteral("FramingAuto"), kCameraControl,
-                         kCommand, manual ? FramingManual : FramingAuto, kRelative)) {
+        if (open
+            && send(manual ? QStringLiteral("FramingManual") : QStringLiteral("FramingAuto"), kCameraControl, kCommand,
+                manual ? FramingManual : FramingAuto, kRelative)) {
             state.aiManual = manual;
         }
     } else if (button == QLatin1String("btn_push")) {
@@ -344,18 +353,21 @@ void PanelModel::click(const QString& button, QList<Event>& nested)
             send(QStringLiteral("FramingManual"), kCameraControl, kCommand, FramingManual, kRelative);
     } else if (button == QLatin1String("btn_mute")) {
         const bool mute = state.unmuted;
-        if (open && send(mute ? QStringLiteral("MuteOn") : QStringLiteral("MuteOff"), kCameraControl, kCommand,
-                         mute ? MuteOn : MuteOff, kRelative)) {
+        if (open
+            && send(mute ? QStringLiteral("MuteOn") : QStringLiteral("MuteOff"), kCameraControl, kCommand,
+                mute ? MuteOn : MuteOff, kRelative)) {
             state.unmuted = !mute;
             state.muteFaceMuted = mute;
         }
     } else if (button == QLatin1String("btn_flip")) {
-        if (open && send(state.unflipped ? QStringLiteral("FlipOn") : QStringLiteral("FlipOff"), kCameraControl,
-                         kCommand, state.unflipped ? FlipOn : FlipOff, kRelative))
+        if (open
+            && send(state.unflipped ? QStringLiteral("FlipOn") : QStringLiteral("FlipOff"), kCameraControl, kCommand,
+                state.unflipped ? FlipOn : FlipOff, kRelative))
             state.unflipped = !state.unflipped;
     } else if (button == QLatin1String("btn_mirror")) {
-        if (open && send(state.unmirrored ? QStringLiteral("MirrorOn") : QStringLiteral("MirrorOff"), kCameraControl,
-                         kCommand, state.unmirrored ? MirrorOn : MirrorOff, kRelative))
+        if (open
+            && send(state.unmirrored ? QStringLiteral("MirrorOn") : QStringLiteral("MirrorOff"), kCameraControl,
+                kCommand, state.unmirrored ? MirrorOn : MirrorOff, kRelative))
             state.unmirrored = !state.unmirrored;
     } else if (button == QLatin1String("btn_home")) {
         if (open)
@@ -384,12 +396,12 @@ void PanelModel::click(const QString& button, QList<Event>& nested)
         if (pictureReachesCamera()) {
             const int wb = defaults[kWhiteBalanceRow];
             send(QStringLiteral("SetWhiteBalance(%1)").arg(wb), kProcAmp, kPictureIds[kWhiteBalanceRow], wb,
-                 wb != 0 ? kManual : kAuto);
+                wb != 0 ? kManual : kAuto);
             for (int r = 0; r < kWhiteBalanceRow; ++r)
                 send(QStringLiteral("Set %1(%2)").arg(QLatin1String(kPictureNames[r])).arg(defaults[r]), kProcAmp,
-                     kPictureIds[r], defaults[r], kManual);
+                    kPictureIds[r], defaults[r], kManual);
             send(QStringLiteral("SetPowerLineFrequency(%1)").arg(defaults[kPictureRows]), kProcAmp, kPowerLineId,
-                 defaults[kPictureRows], kManual);
+                defaults[kPictureRows], kManual);
             send(QStringLiteral("SetWhiteBalanceMode(0)"), kProcAmp, kPictureIds[kWhiteBalanceRow], 0, kAuto);
         }
     }
@@ -422,7 +434,7 @@ void PanelModel::picture(int row, int position, bool bySlot)
     if (pictureReachesCamera()) {
         const int flags = row == kWhiteBalanceRow && position == 0 ? kAuto : kManual;
         send(QStringLiteral("Set %1(%2)").arg(QLatin1String(kPictureNames[row])).arg(position), kProcAmp,
-             kPictureIds[row], position, flags);
+            kPictureIds[row], position, flags);
     }
 }
 
@@ -505,36 +517,57 @@ void PanelModel::moveEvent(int place, int x, int y)
 {
     if (state.cameraOpen != 1)
         return;
-    static constexpr unsigned kAxes[9] = {kPanAxis | kTiltAxis, kTiltAxis, kPanAxis | kTiltAxis, kPanAxis, 0,
-                                          kPanAxis, kPanAxis | kTiltAxis, kTiltAxis, kPanAxis | kTiltAxis};
+    static constexpr unsigned kAxes[9] = {kPanAxis | kTiltAxis, kTiltAxis, kPanAxis | kTiltAxis, kPanAxis, 0, kPanAxis,
+        kPanAxis | kTiltAxis, kTiltAxis, kPanAxis | kTiltAxis};
     if (place == 4)
         state.moving &= ~(kPanAxis | kTiltAxis);
     else if (place >= 0 && place <= 8)
         state.moving |= kAxes[place];
     const auto pan = [&](bool right) {
         send(right ? QStringLiteral("PanRight(%1)").arg(x) : QStringLiteral("PanLeft(%1)").arg(x), kCameraControl,
-             kPanRelative, right ? x : -x, kRelative);
+            kPanRelative, right ? x : -x, kRelative);
     };
     const auto tilt = [&](bool up) {
         send(up ? QStringLiteral("TiltUp(%1)").arg(y) : QStringLiteral("TiltDown(%1)").arg(y), kCameraControl,
-             kTiltRelative, up ? y : -y, kRelative);
+            kTiltRelative, up ? y : -y, kRelative);
     };
     switch (place) {
-    case 0: pan(false); tilt(true); break;
-    case 1: tilt(true); break;
-    case 2: pan(true); tilt(true); break;
-    case 3: pan(false); break;
+    case 0:
+        pan(false);
+        tilt(true);
+        break;
+    case 1:
+        tilt(true);
+        break;
+    case 2:
+        pan(true);
+        tilt(true);
+        break;
+    case 3:
+        pan(false);
+        break;
     case 4:
         send(QStringLiteral("TiltUpStop"), kCameraControl, kTiltRelative, 0, kRelative);
         send(QStringLiteral("TiltDownStop"), kCameraControl, kTiltRelative, 0, kRelative);
         send(QStringLiteral("PanLeftStop"), kCameraControl, kPanRelative, 0, kRelative);
         send(QStringLiteral("PanRightStop"), kCameraControl, kPanRelative, 0, kRelative);
         break;
-    case 5: pan(true); break;
-    case 6: pan(false); tilt(false); break;
-    case 7: tilt(false); break;
-    case 8: tilt(false); pan(true); break;
-    default: break;
+    case 5:
+        pan(true);
+        break;
+    case 6:
+        pan(false);
+        tilt(false);
+        break;
+    case 7:
+        tilt(false);
+        break;
+    case 8:
+        tilt(false);
+        pan(true);
+        break;
+    default:
+        break;
     }
 }
 

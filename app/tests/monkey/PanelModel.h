@@ -42,7 +42,9 @@ struct Event {
         KeyRelease,     //   position = 1 when auto-repeated
     };
     Event(Kind kind, int value = 0, int position = 0, QString text = QString())
-        : kind(kind), value(value), position(position), text(std::move(text)) {}
+        : kind(kind), value(value), position(position), text(std::move(text))
+    {
+    }
     Kind kind;
     int value;
     int position;
@@ -65,9 +67,9 @@ constexpr int kPictureRows = 7;
 extern const std::array<const char*, kPictureRows> kPictureNames;  // "blc", "gamma", ...
 
 struct PanelState {
-    int cameraOpen = 0;          // g_cameraOpen
-    int cameraCount = 0;         // g_cameraCount
-    int chosenTab = -1;          // 1..5 green, 0 all black, -1 as built (btn_cam1 without image)
+    int cameraOpen = 0;   // g_cameraOpen
+    int cameraCount = 0;  // g_cameraCount
+    int chosenTab = -1;   // 1..5 green, 0 all black, -1 as built (btn_cam1 without image)
     bool muteFaceMuted = true;
     bool unmuted = true;
     bool afManual = false;
@@ -81,14 +83,14 @@ struct PanelState {
     int lastSpeedY = 0;
     bool settingsShown = false;
     bool paneEnabled = true;
-    bool cameraBound = false;    // the last Open succeeded
-    CameraId open;               // the camera the library holds open
-    unsigned moving = 0;         // axes set moving and not stopped: 1 pan, 2 tilt, 4 zoom, 8 focus
-    int zoomAt = 45;             // where a hand last put the zoom handle
+    bool cameraBound = false;  // the last Open succeeded
+    CameraId open;             // the camera the library holds open
+    unsigned moving = 0;       // axes set moving and not stopped: 1 pan, 2 tilt, 4 zoom, 8 focus
+    int zoomAt = 45;           // where a hand last put the zoom handle
     int focusAt = 45;
-    bool noDeviceShown = false;  // the newest no-device warning is up
-    int noCameraShown = 0;       // no-camera warnings up
-    bool loaded = false;         // a camera's settings were loaded once
+    bool noDeviceShown = false;                // the newest no-device warning is up
+    int noCameraShown = 0;                     // no-camera warnings up
+    bool loaded = false;                       // a camera's settings were loaded once
     std::array<QString, kPictureRows> fields;  // the value fields' texts
 };
 
@@ -102,7 +104,7 @@ public:
     // settings cache (g_pictureSettings) as it is after the action: the
     // values a camera answered are the panel's to show.
     void apply(const QList<Event>& events, const std::array<int, kPictureRows>& cacheCurrent,
-               const std::array<int, kPictureRows + 1>& cacheDefault);
+        const std::array<int, kPictureRows + 1>& cacheDefault);
 
     // What the action must have sent and opened, and what it did that its
     // state did not allow; each call hands them out once.

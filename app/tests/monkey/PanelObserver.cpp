@@ -52,24 +52,29 @@ PanelObserver::PanelObserver(MainWindow& window) : window(window)
 
     // Value changes carry whether a hand held the handle (position 1).
     auto* zoom = named<QSlider>(window, QStringLiteral("slider_zoom"));
-    connect(zoom, &QSlider::valueChanged, this,
-            [this, zoom](int v) { events << Event{Event::ZoomValue, v, zoom->isSliderDown() ? 1 : 0}; });
+    connect(zoom, &QSlider::valueChanged, this, [this, zoom](int v) {
+        events << Event{Event::ZoomValue, v, zoom->isSliderDown() ? 1 : 0};
+    });
     connect(zoom, &QSlider::sliderReleased, this, [this] { events << Event{Event::ZoomReleased}; });
     auto* focus = named<QSlider>(window, QStringLiteral("slider_focus"));
-    connect(focus, &QSlider::valueChanged, this,
-            [this, focus](int v) { events << Event{Event::FocusValue, v, focus->isSliderDown() ? 1 : 0}; });
+    connect(focus, &QSlider::valueChanged, this, [this, focus](int v) {
+        events << Event{Event::FocusValue, v, focus->isSliderDown() ? 1 : 0};
+    });
     connect(focus, &QSlider::sliderReleased, this, [this] { events << Event{Event::FocusReleased}; });
     for (int row = 0; row < kPictureRows; ++row) {
         auto* slider = named<QSlider>(window, QStringLiteral("slider_") + QLatin1String(kPictureNames[row]));
-        connect(slider, &QSlider::sliderMoved, this,
-                [this, row](int position) { events << Event{Event::PictureMoved, row, position}; });
+        connect(slider, &QSlider::sliderMoved, this, [this, row](int position) {
+            events << Event{Event::PictureMoved, row, position};
+        });
         connect(slider, &QSlider::valueChanged, this, [this, row, slider](int value) {
-            events << Event{Event::PictureValue, row, value, slider->isSliderDown() ? QStringLiteral("down") : QString()};
+            events << Event{
+                Event::PictureValue, row, value, slider->isSliderDown() ? QStringLiteral("down") : QString()};
         });
     }
     auto* combo = named<QComboBox>(window, QStringLiteral("cb_fliker"));
-    connect(combo, &QComboBox::currentTextChanged, this,
-            [this](const QString& text) { events << Event{Event::ComboText, 0, 0, text}; });
+    connect(combo, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+        events << Event{Event::ComboText, 0, 0, text};
+    });
 
     auto* notifier = window.findChild<ptzdeck::platform::DeviceNotifier*>();
     if (!notifier)
@@ -93,7 +98,7 @@ bool PanelObserver::eventFilter(QObject* watched, QEvent* event)
     } else if (watched == &window && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
         const auto* key = static_cast<QKeyEvent*>(event);
         events << Event{event->type() == QEvent::KeyPress ? Event::KeyPress : Event::KeyRelease, key->key(),
-                        key->isAutoRepeat() ? 1 : 0};
+            key->isAutoRepeat() ? 1 : 0};
     }
     return false;
 }

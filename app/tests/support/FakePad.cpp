@@ -57,8 +57,8 @@ FakePad::Model FakePad::Xbox()
         m.axes.push_back({code, 0, 1023, 0, 0});
     for (int code : {ABS_HAT0X, ABS_HAT0Y})
         m.axes.push_back({code, -1, 1, 0, 0});
-    m.keys = {BTN_SOUTH, BTN_EAST, BTN_NORTH, BTN_WEST, BTN_TL, BTN_TR, BTN_SELECT, BTN_START,
-              BTN_MODE, BTN_THUMBL, BTN_THUMBR};
+    m.keys = {BTN_SOUTH, BTN_EAST, BTN_NORTH, BTN_WEST, BTN_TL, BTN_TR, BTN_SELECT, BTN_START, BTN_MODE, BTN_THUMBL,
+        BTN_THUMBR};
     return m;
 }
 
@@ -68,8 +68,8 @@ FakePad::Model FakePad::DpadButtons()
     m.name = QStringLiteral("Generic Pad With Buttons");
     for (int code : {ABS_X, ABS_Y, ABS_RX, ABS_RY})
         m.axes.push_back({code, 0, 255, 15, 128});
-    m.keys = {BTN_SOUTH, BTN_EAST, BTN_NORTH, BTN_WEST, BTN_TL, BTN_TR, BTN_TL2, BTN_TR2, BTN_SELECT,
-              BTN_START, BTN_DPAD_UP, BTN_DPAD_DOWN, BTN_DPAD_LEFT, BTN_DPAD_RIGHT};
+    m.keys = {BTN_SOUTH, BTN_EAST, BTN_NORTH, BTN_WEST, BTN_TL, BTN_TR, BTN_TL2, BTN_TR2, BTN_SELECT, BTN_START,
+        BTN_DPAD_UP, BTN_DPAD_DOWN, BTN_DPAD_LEFT, BTN_DPAD_RIGHT};
     return m;
 }
 
@@ -101,7 +101,7 @@ FakePad::~FakePad()
 QByteArray FakePad::syspath() const
 {
     return QByteArray("/sys/devices/virtual/input/input") + QByteArray::number(number_) + "/event"
-        + QByteArray::number(number_);
+           + QByteArray::number(number_);
 }
 
 QByteArray FakePad::devnode() const { return QByteArray("/dev/input/event") + QByteArray::number(number_); }

@@ -67,6 +67,6 @@ private:
     int testEnd_ = -1;
     unsigned long inode_ = 0;
     bool refused_ = false;
-    std::vector<int> pressed_;                // keys held now
+    std::vector<int> pressed_;                 // keys held now
     std::vector<std::pair<int, int>> values_;  // axis code, value now
 };

@@ -49,8 +49,8 @@ public:
     // A supported camera with the given property lines.
     void plugCamera(const QString& baseName, const QStringList& properties = {})
     {
-        QStringList lines{QStringLiteral("name=PTZ camera %1").arg(baseName),
-                          QStringLiteral("path=") + supportedPath(baseName)};
+        QStringList lines{
+            QStringLiteral("name=PTZ camera %1").arg(baseName), QStringLiteral("path=") + supportedPath(baseName)};
         plug(baseName, lines + properties);
     }
 

@@ -65,13 +65,13 @@ inline bool nativeEvent(MainWindow& window, const QByteArray& type, void* messag
 {
     bool handled = false;
     if (!QMetaObject::invokeMethod(&window, "nativeEvent", Qt::DirectConnection, Q_RETURN_ARG(bool, handled),
-                                   Q_ARG(QByteArray, type), Q_ARG(void*, message), Q_ARG(long*, result)))
+            Q_ARG(QByteArray, type), Q_ARG(void*, message), Q_ARG(long*, result)))
         qFatal("no nativeEvent slot");
     return handled;
 }
 
-inline bool deviceChange(MainWindow& window, uintptr_t wParam, uint32_t message = ptzdeck::platform::WM_DEVICECHANGE,
-                         long* result = nullptr)
+inline bool deviceChange(
+    MainWindow& window, uintptr_t wParam, uint32_t message = ptzdeck::platform::WM_DEVICECHANGE, long* result = nullptr)
 {
     ptzdeck::platform::MSG msg;
     msg.message = message;

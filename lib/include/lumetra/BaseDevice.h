@@ -17,7 +17,7 @@
 
 // One supported camera found by an enumeration.
 struct LUMETRA_API DeviceInfo {
-    int32_t index = 0;          // position among supported cameras; what Open takes
+    int32_t index = 0;  // position among supported cameras; what Open takes
     std::string friendlyName;
     std::string devicePath;
 
@@ -36,7 +36,7 @@ struct PropertyInfo {
     int32_t step = 0;
     int32_t defaultValue = 0;
     int32_t current = 0;
-    int32_t supported = 0;   // 1 when the last read of current succeeded
+    int32_t supported = 0;  // 1 when the last read of current succeeded
 };
 
 enum DeviceType : int32_t {

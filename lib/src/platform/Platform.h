@@ -20,19 +20,19 @@ namespace lumetra::platform {
 using HResult = int32_t;
 constexpr HResult kOk = 0;
 constexpr HResult kFalse = 1;
-constexpr HResult kFail = static_cast<HResult>(0x80004005);          // E_FAIL
-constexpr HResult kNoInterface = static_cast<HResult>(0x80004002);   // E_NOINTERFACE
-constexpr HResult kNotInitialized = static_cast<HResult>(0x800401F0);// CO_E_NOTINITIALIZED
-constexpr HResult kNotFound = static_cast<HResult>(0x80070490);      // ERROR_NOT_FOUND
-constexpr HResult kDeviceGone = static_cast<HResult>(0x8007048F);    // ERROR_DEVICE_NOT_CONNECTED
-constexpr HResult kAccessDenied = static_cast<HResult>(0x80070005);  // E_ACCESSDENIED
-constexpr HResult kInvalidArg = static_cast<HResult>(0x80070057);    // E_INVALIDARG
-constexpr HResult kIoError = static_cast<HResult>(0x8007001F);       // ERROR_GEN_FAILURE
+constexpr HResult kFail = static_cast<HResult>(0x80004005);            // E_FAIL
+constexpr HResult kNoInterface = static_cast<HResult>(0x80004002);     // E_NOINTERFACE
+constexpr HResult kNotInitialized = static_cast<HResult>(0x800401F0);  // CO_E_NOTINITIALIZED
+constexpr HResult kNotFound = static_cast<HResult>(0x80070490);        // ERROR_NOT_FOUND
+constexpr HResult kDeviceGone = static_cast<HResult>(0x8007048F);      // ERROR_DEVICE_NOT_CONNECTED
+constexpr HResult kAccessDenied = static_cast<HResult>(0x80070005);    // E_ACCESSDENIED
+constexpr HResult kInvalidArg = static_cast<HResult>(0x80070057);      // E_INVALIDARG
+constexpr HResult kIoError = static_cast<HResult>(0x8007001F);         // ERROR_GEN_FAILURE
 // The camera refuses requests addressed to the device, and another program
 // holds it, so the driver cannot lend its interface for one.
-constexpr HResult kBusy = static_cast<HResult>(0x800700AA);          // ERROR_BUSY
+constexpr HResult kBusy = static_cast<HResult>(0x800700AA);  // ERROR_BUSY
 // The camera did not answer a request at all.
-constexpr HResult kTimeout = static_cast<HResult>(0x800705B4);       // ERROR_TIMEOUT
+constexpr HResult kTimeout = static_cast<HResult>(0x800705B4);  // ERROR_TIMEOUT
 
 inline bool Failed(HResult hr) { return hr < 0; }
 
@@ -51,8 +51,8 @@ constexpr int32_t kFlagsRelative = 0x10;
 class KsPropertySet {
 public:
     virtual ~KsPropertySet() = default;
-    virtual HResult Set(PropertySet set, uint32_t id, const void* instance, uint32_t instanceLength,
-                        const void* data, uint32_t dataLength) = 0;
+    virtual HResult Set(PropertySet set, uint32_t id, const void* instance, uint32_t instanceLength, const void* data,
+                        uint32_t dataLength) = 0;
 };
 
 // IKsControl: obtained and held by an open device, never used.
@@ -66,8 +66,8 @@ class PropertyControl {
 public:
     virtual ~PropertyControl() = default;
     virtual HResult Get(int32_t property, int32_t* value, int32_t* flags) = 0;
-    virtual HResult GetRange(int32_t property, int32_t* min, int32_t* max, int32_t* step,
-                             int32_t* defaultValue, int32_t* capsFlags) = 0;
+    virtual HResult GetRange(int32_t property, int32_t* min, int32_t* max, int32_t* step, int32_t* defaultValue,
+                             int32_t* capsFlags) = 0;
     virtual HResult Set(int32_t property, int32_t value, int32_t flags) = 0;
     // Both halves of a two-value property (the white-balance component
     // pair: blue, red) with its mode flags; kNotFound where none is carried.

@@ -21,11 +21,17 @@ std::u16string Utf8ToUtf16(std::string_view text) {
         char32_t c = 0;
         char32_t lowest = 0;
         if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2; c = lead & 0x1F; lowest = 0x80;
+            length = 2;
+            c = lead & 0x1F;
+            lowest = 0x80;
         } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3; c = lead & 0x0F; lowest = 0x800;
+            length = 3;
+            c = lead & 0x0F;
+            lowest = 0x800;
         } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4; c = lead & 0x07; lowest = 0x10000;
+            length = 4;
+            c = lead & 0x07;
+            lowest = 0x10000;
         } else {
             out += kReplacement;
             ++i;

@@ -41,9 +41,9 @@ struct IpPacket {
 };
 
 enum class DatagramKind {
-    Ip,        // a well-formed header and its payload
-    Raw,       // no header: raw VISCA, answered raw
-    Malformed, // a header whose length disagrees with the datagram: dropped
+    Ip,         // a well-formed header and its payload
+    Raw,        // no header: raw VISCA, answered raw
+    Malformed,  // a header whose length disagrees with the datagram: dropped
 };
 
 // What a datagram on the Sony port is. A raw message always begins with a

@@ -59,8 +59,8 @@ Parsed ParseCommand(const Bytes& b, Message m) {
     if (is({0x04, 0x00, 0x03}, 6)) return Refuse();  // power off: the USB camera cannot be
     if (n == 9 && b[2] == 0x06 && b[3] == 0x01) {
         if (b[4] > 0x7F || b[5] > 0x7F) return Syntax();
-        static constexpr int kPan[4] = {2, -1, 1, 0};  // 01 left, 02 right, 03 stop
-        static constexpr int kTilt[4] = {2, 1, -1, 0}; // 01 up, 02 down, 03 stop
+        static constexpr int kPan[4] = {2, -1, 1, 0};   // 01 left, 02 right, 03 stop
+        static constexpr int kTilt[4] = {2, 1, -1, 0};  // 01 up, 02 down, 03 stop
         if (b[6] < 1 || b[6] > 3 || b[7] < 1 || b[7] > 3) return Syntax();
         m.request = Request::PanTiltDrive;
         m.panSpeed = b[4];
@@ -161,10 +161,8 @@ bool IsInquiry(Request request) {
     case Request::PanTiltInquiry:
     case Request::ZoomInquiry:
     case Request::FocusInquiry:
-    case Request::FocusModeInquiry:
-        return true;
-    default:
-        return false;
+    case Request::FocusModeInquiry: return true;
+    default: return false;
     }
 }
 

@@ -13,10 +13,10 @@ namespace lumetra::visca {
 
 enum class Request {
     // Answered without the camera.
-    InterfaceClear,   // 8x 01 00 01 FF
-    AddressSet,       // 88 30 01 FF
-    CommandCancel,    // 8x 2p FF
-    PowerOn,          // 8x 01 04 00 02 FF (the camera is always on)
+    InterfaceClear,  // 8x 01 00 01 FF
+    AddressSet,      // 88 30 01 FF
+    CommandCancel,   // 8x 2p FF
+    PowerOn,         // 8x 01 04 00 02 FF (the camera is always on)
     // Moves.
     PanTiltDrive,     // 8x 01 06 01 VV WW XX YY FF
     PanTiltAbsolute,  // 8x 01 06 02 VV WW 0Y0Y0Y0Y 0Z0Z0Z0Z FF
@@ -35,12 +35,12 @@ enum class Request {
     MemorySet,        // 8x 01 04 3F 01 pp FF
     MemoryRecall,     // 8x 01 04 3F 02 pp FF
     // Inquiries.
-    VersionInquiry,   // 8x 09 00 02 FF
-    PowerInquiry,     // 8x 09 04 00 FF
-    PanTiltInquiry,   // 8x 09 06 12 FF
-    ZoomInquiry,      // 8x 09 04 47 FF
-    FocusInquiry,     // 8x 09 04 48 FF
-    FocusModeInquiry, // 8x 09 04 38 FF
+    VersionInquiry,    // 8x 09 00 02 FF
+    PowerInquiry,      // 8x 09 04 00 FF
+    PanTiltInquiry,    // 8x 09 06 12 FF
+    ZoomInquiry,       // 8x 09 04 47 FF
+    FocusInquiry,      // 8x 09 04 48 FF
+    FocusModeInquiry,  // 8x 09 04 38 FF
 };
 
 // Why a message is not taken.
@@ -52,12 +52,12 @@ enum class Refusal {
 
 struct Message {
     Request request = Request::InterfaceClear;
-    int address = 1;        // the camera addressed, 1 to 7; 8 for broadcast
+    int address = 1;  // the camera addressed, 1 to 7; 8 for broadcast
     // PanTiltDrive: -1 left/down, 0 stop, +1 right/up; speeds as sent (00 taken).
     int panDirection = 0;
     int tiltDirection = 0;
-    int panSpeed = 0;       // 00-18h (and up to 7Fh, taken as the top)
-    int tiltSpeed = 0;      // 00-14h
+    int panSpeed = 0;   // 00-18h (and up to 7Fh, taken as the top)
+    int tiltSpeed = 0;  // 00-14h
     // Absolute and relative moves: signed 16-bit positions.
     int32_t pan = 0;
     int32_t tilt = 0;
@@ -67,8 +67,8 @@ struct Message {
     int lensSpeed = -1;
     // ZoomDirect, FocusDirect: 0000-FFFFh.
     int32_t position = 0;
-    int memory = 0;         // 0-255
-    int socket = 0;         // CommandCancel
+    int memory = 0;  // 0-255
+    int socket = 0;  // CommandCancel
 };
 
 struct Parsed {

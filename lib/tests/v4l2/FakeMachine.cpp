@@ -140,8 +140,7 @@ void FakeMachine::BindDriver(Plugged& plugged) {
     }
     plugged.lockedPauses = 0;
     videoNodes_[NodePath(plugged.captureNode)] = {NodeKind::UvcCapture, plugged.camera, plugged.driver, "uvcvideo"};
-    videoNodes_[NodePath(plugged.metadataNode)] = {NodeKind::UvcMetadata, plugged.camera, plugged.driver,
-                                                   "uvcvideo"};
+    videoNodes_[NodePath(plugged.metadataNode)] = {NodeKind::UvcMetadata, plugged.camera, plugged.driver, "uvcvideo"};
     UpdateDriverCount(plugged);
 }
 
@@ -299,7 +298,7 @@ int FakeMachine::Open(const std::string& path, int flags) {
     }
     const auto video = videoNodes_.find(path);
     const auto usbfs = usbfsNodes_.find(path);
-    const FakeUvcCamera* camera = video != videoNodes_.end() ? video->second.camera.get()
+    const FakeUvcCamera* camera = video != videoNodes_.end()   ? video->second.camera.get()
                                   : usbfs != usbfsNodes_.end() ? usbfs->second.get()
                                                                : nullptr;
     const bool exists = video != videoNodes_.end() || usbfs != usbfsNodes_.end();
@@ -404,7 +403,7 @@ int FakeMachine::VideoIoctl(const DeviceNode& node, unsigned long request, void*
         caps.capabilities = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING | V4L2_CAP_DEVICE_CAPS |
                             (uvc ? V4L2_CAP_META_CAPTURE : 0);
         caps.device_caps = node.kind == NodeKind::UvcMetadata ? V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING
-                                                                : V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
+                                                              : V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
         return 0;
     }
     // Controls belong to the capture node only.
@@ -448,8 +447,7 @@ int FakeMachine::UsbfsIoctl(int fd, Plugged& plugged, unsigned long request, voi
                 (plugged.bound || plugged.claimedBy >= 0))
                 return -EBUSY;
             break;
-        default:
-            return -EINVAL;
+        default: return -EINVAL;
         }
         return camera.Receive(transfer.bRequestType, transfer.bRequest, transfer.wValue, transfer.wIndex,
                               static_cast<uint8_t*>(transfer.data), transfer.wLength);
@@ -481,8 +479,7 @@ int FakeMachine::UsbfsIoctl(int fd, Plugged& plugged, unsigned long request, voi
         BindDriver(plugged);
         return 0;
     }
-    default:
-        return -ENOTTY;
+    default: return -ENOTTY;
     }
 }
 

@@ -71,12 +71,12 @@ public:
     std::unique_ptr<lumetra::platform::Backend> Backend(std::shared_ptr<FakeMachine> self);
 
     // Observations and faults.
-    std::map<std::string, int> openErrors;  // path -> -errno its open answers
-    std::map<std::string, int> listErrors;  // directory -> -errno listing it answers
+    std::map<std::string, int> openErrors;     // path -> -errno its open answers
+    std::map<std::string, int> listErrors;     // directory -> -errno listing it answers
     std::map<unsigned long, int> usbfsErrors;  // usbfs request code -> -errno it answers
     std::vector<std::string> openedPaths;
-    std::map<std::string, int> openFlags;   // last flags each path was opened with
-    std::vector<unsigned long> ioctls;      // every request code asked for, any node
+    std::map<std::string, int> openFlags;  // last flags each path was opened with
+    std::vector<unsigned long> ioctls;     // every request code asked for, any node
     int pauses = 0;
     int OpenDescriptors() const { return static_cast<int>(files_.size()); }
     int OpenedCount(const std::string& path) const;

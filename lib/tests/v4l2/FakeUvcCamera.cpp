@@ -37,8 +37,8 @@ UvcControl* FakeUvcCamera::Find(uint8_t unit, uint8_t selector) {
 UvcControl& FakeUvcCamera::Terminal(uint8_t selector) { return *Find(cameraTerminalId, selector); }
 UvcControl& FakeUvcCamera::Unit(uint8_t selector) { return *Find(processingUnitId, selector); }
 
-int FakeUvcCamera::Receive(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index,
-                           uint8_t* data, uint16_t length) {
+int FakeUvcCamera::Receive(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index, uint8_t* data,
+                           uint16_t length) {
     ReceivedRequest record{requestType, request, value, index, {}};
     if (!(requestType & 0x80)) record.data.assign(data, data + length);
     received.push_back(record);
@@ -115,12 +115,28 @@ uint32_t FakeUvcCamera::TerminalControlBits() const {
 
 std::string FakeUvcCamera::Descriptors() const {
     const uint32_t ct = TerminalControlBits();
-    const Bytes device = {18, 0x01, 0x00, 0x02, 0xEF, 0x02, 0x01, 0x40,
-                          static_cast<uint8_t>(vendorId), static_cast<uint8_t>(vendorId >> 8),
-                          static_cast<uint8_t>(productId), static_cast<uint8_t>(productId >> 8),
-                          0x00, 0x01, 0x01, 0x02, 0x00, 0x01};
+    const Bytes device = {18,
+                          0x01,
+                          0x00,
+                          0x02,
+                          0xEF,
+                          0x02,
+                          0x01,
+                          0x40,
+                          static_cast<uint8_t>(vendorId),
+                          static_cast<uint8_t>(vendorId >> 8),
+                          static_cast<uint8_t>(productId),
+                          static_cast<uint8_t>(productId >> 8),
+                          0x00,
+                          0x01,
+                          0x01,
+                          0x02,
+                          0x00,
+                          0x01};
     const uint8_t vc = interfaceNumber;
     const uint8_t vs = static_cast<uint8_t>(interfaceNumber + 1);
+    // A table, laid out by hand.
+    // clang-format off
     Bytes body = {
         // interface association
         8, 0x0B, vc, 2, 0x0E, 0x03, 0x00, 0x02,
@@ -138,6 +154,7 @@ std::string FakeUvcCamera::Descriptors() const {
         9, 0x04, vs, 0, 0, 0x0E, 0x02, 0x00, 0x00,
         18, 0x24, 0x02, 0x63, 0x01, 0x02, 0x00, 0x00, 0, 0, 0, 0, 0, 0, 3, 0xFF, 0xFF, 0xFF,
     };
+    // clang-format on
     const size_t total = 9 + body.size();
     Bytes config = {9, 0x02, static_cast<uint8_t>(total), static_cast<uint8_t>(total >> 8), 2, 1, 0, 0x80, 0xFA};
     std::string out(device.begin(), device.end());
@@ -163,7 +180,8 @@ Bytes Cat(const Bytes& a, const Bytes& b) {
 void AddTypicalPtzControls(FakeUvcCamera& c) {
     // camera terminal
     c.AddTerminalControl(UVC_CT_AE_MODE_CONTROL, {0}, {0}, {0x09}, {0x08}, {0x08});  // manual | aperture priority
-    c.AddTerminalControl(UVC_CT_EXPOSURE_TIME_ABSOLUTE_CONTROL, Le(3, 4), Le(2047, 4), Le(1, 4), Le(156, 4), Le(156, 4));
+    c.AddTerminalControl(UVC_CT_EXPOSURE_TIME_ABSOLUTE_CONTROL, Le(3, 4), Le(2047, 4), Le(1, 4), Le(156, 4),
+                         Le(156, 4));
     c.AddTerminalControl(UVC_CT_FOCUS_ABSOLUTE_CONTROL, Le(0, 2), Le(1023, 2), Le(1, 2), Le(0, 2), Le(200, 2));
     c.AddTerminalControl(UVC_CT_FOCUS_RELATIVE_CONTROL, {0, 1}, {0, 7}, {0, 1}, {0, 1}, {0, 0});
     c.AddTerminalControl(UVC_CT_FOCUS_AUTO_CONTROL, {0}, {1}, {1}, {1}, {1});

@@ -33,7 +33,7 @@ struct UvcControl {
     Bytes min, max, res, def, cur;  // all of the control's size
     bool getCur = true;             // GET_INFO reports GET support
     bool setCur = true;
-    int failWith = 0;               // -errno every request to it answers
+    int failWith = 0;  // -errno every request to it answers
 };
 
 class FakeUvcCamera {
@@ -67,8 +67,7 @@ public:
 
     // A control request on the wire: bytes transferred, or -errno (a STALL
     // is -EPIPE). Every request is recorded, also those that fail.
-    int Receive(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index, uint8_t* data,
-                uint16_t length);
+    int Receive(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index, uint8_t* data, uint16_t length);
     std::vector<ReceivedRequest> received;
     // Only the SET_CUR requests, in order.
     std::vector<ReceivedRequest> Sets() const;

@@ -17,8 +17,8 @@ struct UvcMapping {
     uint32_t id;
     bool onTerminal;  // camera terminal; otherwise processing unit
     uint8_t selector;
-    uint8_t offset;   // bits
-    uint8_t size;     // bits
+    uint8_t offset;  // bits
+    uint8_t size;    // bits
     uint32_t type;
     bool isSigned;
     Special special;
@@ -38,6 +38,8 @@ constexpr uint32_t kMenu = V4L2_CTRL_TYPE_MENU;
 // Order matters where two UVC controls map to one V4L2 id: the first the
 // camera has wins.
 const std::vector<UvcMapping>& Mappings() {
+    // A table, laid out by hand.
+    // clang-format off
     static const std::vector<UvcMapping> table = {
         {V4L2_CID_BRIGHTNESS, false, UVC_PU_BRIGHTNESS_CONTROL, 0, 16, kInt, true, Special::None, 0, 0, {}, false},
         {V4L2_CID_CONTRAST, false, UVC_PU_CONTRAST_CONTROL, 0, 16, kInt, false, Special::None, 0, 0, {}, false},
@@ -81,6 +83,7 @@ const std::vector<UvcMapping>& Mappings() {
         {V4L2_CID_TILT_SPEED, true, UVC_CT_PANTILT_RELATIVE_CONTROL, 16, 16, kInt, true, Special::RelativeSpeed, 0,
          0, {}, false},
     };
+    // clang-format on
     return table;
 }
 
@@ -107,7 +110,9 @@ void WriteBits(Bytes& data, unsigned offset, unsigned size, int32_t value) {
 }
 
 uint8_t Direction(int32_t v) { return v == 0 ? 0 : v > 0 ? 1 : 0xFF; }
-uint8_t Magnitude(int32_t v) { return static_cast<uint8_t>(std::min<int64_t>(std::llabs(static_cast<int64_t>(v)), 0xFF)); }
+uint8_t Magnitude(int32_t v) {
+    return static_cast<uint8_t>(std::min<int64_t>(std::llabs(static_cast<int64_t>(v)), 0xFF));
+}
 
 }  // namespace
 
@@ -136,8 +141,7 @@ int32_t FakeUvcDriver::Read(const Mapping& mapping, uint8_t query, const Bytes& 
         if (query == UVC_GET_CUR) return zoom == 0 ? 0 : zoom > 0 ? data[2] : -data[2];
         return data[2];
     }
-    case Special::None:
-        break;
+    case Special::None: break;
     }
     const int32_t value = ReadBits(data, mapping.offset, mapping.size, mapping.isSigned);
     if (mapping.type == kMenu && (query == UVC_GET_CUR || query == UVC_GET_DEF)) {
@@ -158,9 +162,7 @@ void FakeUvcDriver::Write(const Mapping& mapping, int32_t value, Bytes& data) co
         data[0] = Direction(value);
         data[2] = Magnitude(value);
         return;
-    case Special::None:
-        WriteBits(data, mapping.offset, mapping.size, value);
-        return;
+    case Special::None: WriteBits(data, mapping.offset, mapping.size, value); return;
     }
 }
 
@@ -268,23 +270,22 @@ int FakeUvcDriver::SetControls(v4l2_ext_controls& request) {
             const auto distance = static_cast<uint32_t>(static_cast<int64_t>(value) - min);
             const uint32_t steps = (distance + step / 2) / step;
             value = static_cast<int32_t>(static_cast<uint32_t>(min) + steps * step);
-            if (mapping->isSigned)
-                value = std::clamp(value, min, max);
+            if (mapping->isSigned) value = std::clamp(value, min, max);
             else
-                value = static_cast<int32_t>(std::clamp(static_cast<uint32_t>(value), static_cast<uint32_t>(min),
-                                                        static_cast<uint32_t>(max)));
+                value = static_cast<int32_t>(
+                    std::clamp(static_cast<uint32_t>(value), static_cast<uint32_t>(min), static_cast<uint32_t>(max)));
             wanted.value = value;
         } else if (mapping->type == kBool) {
             value = wanted.value = std::clamp(value, 0, 1);
         } else {
-            if (value < 0 || value >= static_cast<int32_t>(mapping->menu.size()))
-                return request.error_idx = i, -ERANGE;
+            if (value < 0 || value >= static_cast<int32_t>(mapping->menu.size())) return request.error_idx = i, -ERANGE;
             value = mapping->menu[static_cast<size_t>(value)];
             if (mapping->bitmask &&
                 !(ReadBits(control->res, 0, 8 * static_cast<unsigned>(control->res.size()), false) & value))
                 return request.error_idx = i, -EINVAL;
         }
-        auto slot = std::find_if(pending.begin(), pending.end(), [&](const Pending& p) { return p.control == control; });
+        auto slot = std::find_if(pending.begin(), pending.end(),
+                                 [&](const Pending& p) { return p.control == control; });
         if (slot == pending.end()) {
             Bytes data(control->cur.size(), 0);
             // A mapping covering part of the control is written over what

@@ -13,8 +13,8 @@ namespace fake {
 using namespace lumetra::platform;
 
 void PrintTo(const Wire& wire, std::ostream* out) {
-    *out << std::hex << std::setfill('0') << "{type 0x" << std::setw(2) << int(wire.requestType) << " unit "
-         << std::dec << int(wire.unit) << " selector 0x" << std::hex << std::setw(2) << int(wire.selector) << " [";
+    *out << std::hex << std::setfill('0') << "{type 0x" << std::setw(2) << int(wire.requestType) << " unit " << std::dec
+         << int(wire.unit) << " selector 0x" << std::hex << std::setw(2) << int(wire.selector) << " [";
     for (size_t i = 0; i < wire.data.size(); ++i) *out << (i ? " " : "") << std::setw(2) << int(wire.data[i]);
     *out << "]}" << std::dec;
 }

@@ -48,8 +48,8 @@ struct BoundCamera {
 
     // One request as the library sends it: the 40-byte buffer, or the
     // 48-byte one for the white-balance component pair.
-    lumetra::platform::HResult Send(lumetra::platform::PropertySet set, uint32_t id, int32_t value1,
-                                    int32_t flags, int32_t value2 = 0);
+    lumetra::platform::HResult Send(lumetra::platform::PropertySet set, uint32_t id, int32_t value1, int32_t flags,
+                                    int32_t value2 = 0);
 };
 
 class V4l2Test : public ::testing::Test {

@@ -48,7 +48,8 @@ protected:
 
 TEST_F(ReadbackTest, RangesComeFromTheDriverWithTheAutoCapability) {
     EXPECT_EQ(RangeOf(*bound.procAmp, ProcAmpId::Brightness), (Range{-64, 64, 1, 0, kFlagsManual}));
-    EXPECT_EQ(RangeOf(*bound.procAmp, ProcAmpId::WhiteBalance), (Range{2800, 6500, 1, 4600, kFlagsAuto | kFlagsManual}));
+    EXPECT_EQ(RangeOf(*bound.procAmp, ProcAmpId::WhiteBalance),
+              (Range{2800, 6500, 1, 4600, kFlagsAuto | kFlagsManual}));
     EXPECT_EQ(RangeOf(*bound.procAmp, ProcAmpId::PowerLineFrequency), (Range{0, 2, 1, 1, kFlagsManual}));
     EXPECT_EQ(RangeOf(*bound.procAmp, ProcAmpId::Gamma), (Range{100, 300, 1, 100, kFlagsManual}));
     EXPECT_EQ(RangeOf(*bound.cameraControl, CameraControlId::Iris), (Range{0, 10, 1, 2, kFlagsManual}));

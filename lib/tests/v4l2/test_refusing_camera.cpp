@@ -45,16 +45,16 @@ protected:
 TEST_F(RefusingCameraTest, TheCommandGoesToTheLentInterfaceAndTheStallIsPaidOncePerCamera) {
     Start();
     ASSERT_EQ(PresetCall3(), kOk);
-    EXPECT_EQ(camera->refusedRequests, 2) << "the command, and the GET_INFO that tells a refused road from a refused value";
+    EXPECT_EQ(camera->refusedRequests, 2)
+        << "the command, and the GET_INFO that tells a refused road from a refused value";
     EXPECT_EQ(machine->Unbinds(*camera), 1);
     EXPECT_EQ(machine->Binds(*camera), 1);
     EXPECT_TRUE(machine->DriverBound(*camera));
     EXPECT_EQ(Brightness(7), kOk) << "the video node is bound again";
     ASSERT_EQ(bound.Send(kCam, CameraControlId::Roll, 5, kFlagsRelative), kOk);
-    EXPECT_EQ(SetsReceived(*camera),
-              (std::vector<Wire>{{kViaDriver, CT, UVC_CT_ROLL_ABSOLUTE_CONTROL, kPreset3},
-                                 {kViaDriver, PU, UVC_PU_BRIGHTNESS_CONTROL, {0x07, 0x00}},
-                                 {kViaDriver, CT, UVC_CT_ROLL_ABSOLUTE_CONTROL, {0x05, 0x00}}}));
+    EXPECT_EQ(SetsReceived(*camera), (std::vector<Wire>{{kViaDriver, CT, UVC_CT_ROLL_ABSOLUTE_CONTROL, kPreset3},
+                                                        {kViaDriver, PU, UVC_PU_BRIGHTNESS_CONTROL, {0x07, 0x00}},
+                                                        {kViaDriver, CT, UVC_CT_ROLL_ABSOLUTE_CONTROL, {0x05, 0x00}}}));
     EXPECT_EQ(machine->Unbinds(*camera), 2);
 
     // Another binding of the same process (the panel reopening the camera)
@@ -88,8 +88,9 @@ TEST_F(RefusingCameraTest, ACameraThatTakesTheDeviceRoadNeverLosesItsDriver) {
     for (const ReceivedRequest& r : camera->received) asked += r.request == UVC_GET_INFO;
     EXPECT_EQ(asked, 1) << "the road is asked once";
     const Wire preset{kViaUsbfs, CT, UVC_CT_ROLL_ABSOLUTE_CONTROL, kPreset3};
-    EXPECT_EQ(SetsReceived(*camera),
-              (std::vector<Wire>{preset, preset, {kViaUsbfs, CT, UVC_CT_FOCUS_RELATIVE_CONTROL, {0x01, 0x01}}, preset}));
+    EXPECT_EQ(
+        SetsReceived(*camera),
+        (std::vector<Wire>{preset, preset, {kViaUsbfs, CT, UVC_CT_FOCUS_RELATIVE_CONTROL, {0x01, 0x01}}, preset}));
 }
 
 // Whoever else has the camera keeps it: the command fails as busy, the
@@ -118,8 +119,9 @@ TEST_F(RefusingCameraTest, AnotherProgramHoldingTheCameraIsNotDisturbed) {
             << "a zoom goes by position, which uvcvideo carries and can stop";
         EXPECT_EQ(machine->Unbinds(*camera), 0);
         EXPECT_EQ(Brightness(3), kOk);
-        EXPECT_EQ(SetsReceived(*camera), (std::vector<Wire>{{kViaDriver, CT, UVC_CT_ZOOM_ABSOLUTE_CONTROL, {100, 0x00}},
-                                                            {kViaDriver, PU, UVC_PU_BRIGHTNESS_CONTROL, {0x03, 0x00}}}));
+        EXPECT_EQ(SetsReceived(*camera),
+                  (std::vector<Wire>{{kViaDriver, CT, UVC_CT_ZOOM_ABSOLUTE_CONTROL, {100, 0x00}},
+                                     {kViaDriver, PU, UVC_PU_BRIGHTNESS_CONTROL, {0x03, 0x00}}}));
         machine->LetGo(holder);
         EXPECT_EQ(PresetCall3(), kOk) << "free again";
         EXPECT_EQ(machine->Unbinds(*camera), 1);
@@ -257,13 +259,16 @@ TEST_F(RefusingCameraTest, TheLibraryTellsWhyACommandDidNotReachTheCamera) {
     };
     const Case cases[] = {
         {"free", [](FakeMachine&, FakeUvcCamera&) {}, true, RequestFault::None},
-        {"held by a program streaming", [](FakeMachine& m, FakeUvcCamera&) { m.Hold(0, {false, true}); }, false,
-         RequestFault::CameraBusy},
+        {"held by a program streaming",
+         [](FakeMachine& m, FakeUvcCamera&) {
+             m.Hold(0, {false, true});
+         },
+         false, RequestFault::CameraBusy},
         {"no udev rule", [](FakeMachine& m, FakeUvcCamera& c) { m.openErrors[m.UsbfsPathOf(c)] = -EACCES; }, false,
          RequestFault::NoPermission},
         {"no answer",
-         [](FakeMachine&, FakeUvcCamera& c) { c.Terminal(UVC_CT_ROLL_ABSOLUTE_CONTROL).failWith = -ETIMEDOUT; },
-         false, RequestFault::NoAnswer},
+         [](FakeMachine&, FakeUvcCamera& c) { c.Terminal(UVC_CT_ROLL_ABSOLUTE_CONTROL).failWith = -ETIMEDOUT; }, false,
+         RequestFault::NoAnswer},
         {"the camera refuses the preset",
          [](FakeMachine&, FakeUvcCamera& c) { c.Terminal(UVC_CT_ROLL_ABSOLUTE_CONTROL).setCur = false; }, false,
          RequestFault::None},

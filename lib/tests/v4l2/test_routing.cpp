@@ -49,6 +49,8 @@ protected:
 };
 
 TEST(Routing, EachPropertyReachesTheCameraAsItsClassDriverWouldSendIt) {
+    // A table, laid out by hand.
+    // clang-format off
     const Case cases[] = {
         {"PanReset", kCam, CameraControlId::Pan, 0, kFlagsAbsolute, 0,
          {Driver(CT, UVC_CT_PANTILT_ABSOLUTE_CONTROL, {0, 0, 0, 0, 0x10, 0x0E, 0, 0})}},
@@ -157,6 +159,7 @@ TEST(Routing, EachPropertyReachesTheCameraAsItsClassDriverWouldSendIt) {
          {Driver(PU, UVC_PU_WHITE_BALANCE_TEMPERATURE_AUTO_CONTROL, {0x00}),
           Driver(PU, UVC_PU_WHITE_BALANCE_COMPONENT_CONTROL, {0x00, 0x00, 0xFF, 0x00})}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         auto machine = std::make_shared<FakeMachine>();

@@ -146,12 +146,12 @@ TEST_F(SysfsTest, LinksThatLeadNowhereOrOutOfTheTreeAreNotUsb) {
     const fs::path outside = fs::path(machine->SysfsRoot()) / "elsewhere/1-1/1-1:1.0";
     MakeUsbInterface(outside, 0x0666);
 
-    MakeNode(root, 0, "../../../usb1/1-1/1-1:1.0");               // on USB
-    MakeNode(root, 1, "../../../platform/vivid.1");               // a platform device
-    MakeNode(root, 2, "../../../usb1/1-9/1-9:1.0");               // dangling
-    MakeNode(root, 3, "device");                                  // loops on itself
-    MakeNode(root, 5, "../../../../../elsewhere/1-1/1-1:1.0");    // climbs out of the root
-    MakeNode(root, 6, outside.string());                          // absolute, out of the tree
+    MakeNode(root, 0, "../../../usb1/1-1/1-1:1.0");                  // on USB
+    MakeNode(root, 1, "../../../platform/vivid.1");                  // a platform device
+    MakeNode(root, 2, "../../../usb1/1-9/1-9:1.0");                  // dangling
+    MakeNode(root, 3, "device");                                     // loops on itself
+    MakeNode(root, 5, "../../../../../elsewhere/1-1/1-1:1.0");       // climbs out of the root
+    MakeNode(root, 6, outside.string());                             // absolute, out of the tree
     MakeNode(root, 7, "../../../../../../../../../../../../../..");  // far above everything
     // A class entry that loops, and one that is the node's directory itself
     // rather than a link to it.
@@ -216,7 +216,8 @@ Bytes CameraTerminalDescriptor(uint8_t id, Bytes controls) {
 }
 std::string Configuration(uint8_t value, const std::string& body) {
     const size_t total = 9 + body.size();
-    const Bytes header = {9, 0x02, static_cast<uint8_t>(total), static_cast<uint8_t>(total >> 8), 1, value, 0, 0x80, 50};
+    const Bytes header = {9,    0x02, static_cast<uint8_t>(total), static_cast<uint8_t>(total >> 8), 1, value, 0,
+                          0x80, 50};
     return std::string(header.begin(), header.end()) + body;
 }
 const Bytes kDeviceDescriptor = {18, 0x01, 0, 2, 0xEF, 2, 1, 64, 0, 0, 0x88, 0x88, 0, 1, 1, 2, 0, 2};
@@ -225,10 +226,10 @@ const Bytes kInputTerminalOfOtherType = {8, 0x24, 0x02, 7, 0x01, 0x04, 0, 0};  /
 TEST(CameraTerminal, IsFoundInTheRightInterfaceOfTheActiveConfiguration) {
     // Configuration 1 has the camera function on interface 0 (terminal 4)
     // and a second one on interface 2 (terminal 9); configuration 2 differs.
-    const std::string config1 =
-        Configuration(1, Cat({Interface(0, 0x01), kInputTerminalOfOtherType, CameraTerminalDescriptor(4, {0x00, 0x3A, 0x02}),
-                              Interface(1, 0x02), CameraTerminalDescriptor(99, {0xFF, 0xFF, 0xFF}),
-                              Interface(2, 0x01), CameraTerminalDescriptor(9, {0x0E})}));
+    const std::string config1 = Configuration(
+        1, Cat({Interface(0, 0x01), kInputTerminalOfOtherType, CameraTerminalDescriptor(4, {0x00, 0x3A, 0x02}),
+                Interface(1, 0x02), CameraTerminalDescriptor(99, {0xFF, 0xFF, 0xFF}), Interface(2, 0x01),
+                CameraTerminalDescriptor(9, {0x0E})}));
     const std::string config2 = Configuration(2, Cat({Interface(0, 0x01), CameraTerminalDescriptor(12, {0x01})}));
     const std::string all = std::string(kDeviceDescriptor.begin(), kDeviceDescriptor.end()) + config1 + config2;
 

@@ -95,8 +95,8 @@ TEST_F(ThroughLibraryTest, GenericCamerasGoThroughUvcvideoAlone) {
     EXPECT_EQ(cameras[1].index, 1);
 
     ASSERT_TRUE(device->OpenAny("1", 1));
-    EXPECT_EQ(device->Abilities(), AbilityPanTilt | AbilityZoom | AbilityFocus | AbilityFocusMode | AbilityHome |
-                                       AbilityPositions);
+    EXPECT_EQ(device->Abilities(),
+              AbilityPanTilt | AbilityZoom | AbilityFocus | AbilityFocusMode | AbilityHome | AbilityPositions);
     EXPECT_EQ(device->CameraIdentity(), "046d:0825 port 1-2");
     EXPECT_FALSE(device->MirrorOn());
     EXPECT_FALSE(device->PresetCall(3));
@@ -170,9 +170,10 @@ TEST_F(ThroughLibraryTest, LoadPropertyInfoOnACameraLackingControls) {
 
     // Setting red sends the camera's own blue.
     EXPECT_TRUE(device->SetWhiteBalanceRed(150));
-    EXPECT_EQ(SetsReceived(*camera),
-              (std::vector<Wire>{{kViaDriver, 5, UVC_PU_WHITE_BALANCE_TEMPERATURE_AUTO_CONTROL, {0x00}},
-                                 {kViaDriver, 5, UVC_PU_WHITE_BALANCE_COMPONENT_CONTROL, Cat(Le(100, 2), Le(150, 2))}}));
+    EXPECT_EQ(
+        SetsReceived(*camera),
+        (std::vector<Wire>{{kViaDriver, 5, UVC_PU_WHITE_BALANCE_TEMPERATURE_AUTO_CONTROL, {0x00}},
+                           {kViaDriver, 5, UVC_PU_WHITE_BALANCE_COMPONENT_CONTROL, Cat(Le(100, 2), Le(150, 2))}}));
 }
 
 TEST_F(ThroughLibraryTest, OperationsOnAnUnpluggedCameraReturnFalse) {

@@ -8,14 +8,11 @@
 #include <cstdio>
 #include <vector>
 
-int main()
-{
+int main() {
     BaseDevice::Initial();
     std::vector<DeviceInfo> cameras;
-    if (!BaseDevice::EnumUSBDevices(cameras))
-        return 1;
-    for (const DeviceInfo& camera : cameras)
-        std::printf("%d %s\n", camera.index, camera.friendlyName.c_str());
+    if (!BaseDevice::EnumUSBDevices(cameras)) return 1;
+    for (const DeviceInfo& camera : cameras) std::printf("%d %s\n", camera.index, camera.friendlyName.c_str());
     BaseDevice* device = BaseDevice::CreateDevice(USB);
     if (!cameras.empty() && device->Open("0", 0)) {
         std::printf("opened %s\n", device->GetFriendlyName());

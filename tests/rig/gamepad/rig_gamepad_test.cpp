@@ -49,15 +49,12 @@ constexpr char kPadName[] = "ptzdeck rig pad";
 
 // Runs the panel's event loop until `condition` holds or `seconds` pass;
 // the machine is emulated and slow, so deadlines are generous.
-bool PumpUntil(const std::function<bool()>& condition, double seconds)
-{
+bool PumpUntil(const std::function<bool()>& condition, double seconds) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     for (;;) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        if (condition())
-            return true;
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
+        if (condition()) return true;
+        if (std::chrono::steady_clock::now() > deadline) return false;
         QThread::msleep(10);
     }
 }
@@ -65,8 +62,7 @@ bool PumpUntil(const std::function<bool()>& condition, double seconds)
 // A gamepad as the kernel's xpad shows an Xbox pad, made through uinput.
 class Pad {
 public:
-    Pad()
-    {
+    Pad() {
         libevdev* model = libevdev_new();
         libevdev_set_name(model, kPadName);
         libevdev_set_id_bustype(model, BUS_USB);
@@ -79,38 +75,30 @@ public:
             info.flat = flat;
             libevdev_enable_event_code(model, EV_ABS, code, &info);
         };
-        for (unsigned code : {ABS_X, ABS_Y, ABS_RX, ABS_RY})
-            axis(code, -32768, 32767, 128);
-        for (unsigned code : {ABS_Z, ABS_RZ})
-            axis(code, 0, 1023, 0);
-        for (unsigned code : {ABS_HAT0X, ABS_HAT0Y})
-            axis(code, -1, 1, 0);
-        for (unsigned code : {BTN_SOUTH, BTN_EAST, BTN_NORTH, BTN_WEST, BTN_TL, BTN_TR, BTN_SELECT, BTN_START,
-                              BTN_MODE, BTN_THUMBL, BTN_THUMBR})
+        for (unsigned code : {ABS_X, ABS_Y, ABS_RX, ABS_RY}) axis(code, -32768, 32767, 128);
+        for (unsigned code : {ABS_Z, ABS_RZ}) axis(code, 0, 1023, 0);
+        for (unsigned code : {ABS_HAT0X, ABS_HAT0Y}) axis(code, -1, 1, 0);
+        for (unsigned code : {BTN_SOUTH, BTN_EAST, BTN_NORTH, BTN_WEST, BTN_TL, BTN_TR, BTN_SELECT, BTN_START, BTN_MODE,
+                              BTN_THUMBL, BTN_THUMBR})
             libevdev_enable_event_code(model, EV_KEY, code, nullptr);
-        if (libevdev_uinput_create_from_device(model, LIBEVDEV_UINPUT_OPEN_MANAGED, &uinput_) < 0)
-            uinput_ = nullptr;
+        if (libevdev_uinput_create_from_device(model, LIBEVDEV_UINPUT_OPEN_MANAGED, &uinput_) < 0) uinput_ = nullptr;
         libevdev_free(model);
     }
     ~Pad() { unplug(); }
 
     bool made() const { return uinput_ != nullptr; }
-    std::string devnode() const
-    {
+    std::string devnode() const {
         const char* node = uinput_ ? libevdev_uinput_get_devnode(uinput_) : nullptr;
         return node ? node : "";
     }
     // One frame: the events, then SYN_REPORT.
-    void send(std::initializer_list<std::array<int, 3>> events)
-    {
+    void send(std::initializer_list<std::array<int, 3>> events) {
         for (const auto& e : events)
             libevdev_uinput_write_event(uinput_, static_cast<unsigned>(e[0]), static_cast<unsigned>(e[1]), e[2]);
         libevdev_uinput_write_event(uinput_, EV_SYN, SYN_REPORT, 0);
     }
-    void unplug()
-    {
-        if (uinput_)
-            libevdev_uinput_destroy(uinput_);
+    void unplug() {
+        if (uinput_) libevdev_uinput_destroy(uinput_);
         uinput_ = nullptr;
     }
 
@@ -120,23 +108,19 @@ private:
 
 // udev has handled the node: its database marks it a joystick, as a
 // desktop's udev does for every gamepad.
-bool MarkedJoystick(const std::string& devnode)
-{
+bool MarkedJoystick(const std::string& devnode) {
     struct stat s {};
-    if (devnode.empty() || stat(devnode.c_str(), &s) != 0)
-        return false;
+    if (devnode.empty() || stat(devnode.c_str(), &s) != 0) return false;
     std::ifstream data("/run/udev/data/c" + std::to_string(major(s.st_rdev)) + ":" + std::to_string(minor(s.st_rdev)));
     std::string line;
     while (std::getline(data, line))
-        if (line == "E:ID_INPUT_JOYSTICK=1")
-            return true;
+        if (line == "E:ID_INPUT_JOYSTICK=1") return true;
     return false;
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 4) {
         std::fprintf(stderr, "usage: rig-gamepad-test LOG RESPONDER GADGETS\n");
         return 2;
@@ -155,11 +139,9 @@ int main(int argc, char** argv)
     // A pad plugged in before the panel starts.
     auto pad = std::make_unique<Pad>();
     judge.Check(pad->made(), "uinput makes a gamepad (" + pad->devnode() + ")");
-    if (!pad->made())
-        return 1;
+    if (!pad->made()) return 1;
     const auto marked = [&] { return MarkedJoystick(pad->devnode()); };
-    for (int i = 0; i < 600 && !marked(); ++i)
-        usleep(100 * 1000);
+    for (int i = 0; i < 600 && !marked(); ++i) usleep(100 * 1000);
     judge.Check(marked(), "udev marks it ID_INPUT_JOYSTICK");
 
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -202,6 +184,8 @@ int main(int argc, char** argv)
     };
     const rig::Column column{"the panel, driven by a uinput gamepad", full, rig::Reach::Device};
     const std::string stop = "00000000";
+    // A table, laid out by hand.
+    // clang-format off
     const std::vector<Step> beforeUnplug = {
         // The joystick's place with the steps remembered (0), then step 7: pan 21.
         {"left stick full right", drive([&] { pad->send({{EV_ABS, ABS_X, 32767}}); }, 2), true,
@@ -213,8 +197,8 @@ int main(int argc, char** argv)
          {Ct(0x0E, "01150000"), Ct(0x0E, "01150000"), Ct(0x0E, stop), Ct(0x0E, stop)},
          "TiltUpStop, TiltDownStop, PanLeftStop, PanRightStop"},
     };
-    for (const Step& step : beforeUnplug)
-        judge.Run(column, step);
+    // clang-format on
+    for (const Step& step : beforeUnplug) judge.Run(column, step);
     judge.Check(PumpUntil([&] { return gamepads->inUse() == QLatin1String("No gamepad"); }, 30),
                 "the tray menu says no gamepad once it is gone");
 
@@ -222,6 +206,8 @@ int main(int argc, char** argv)
     pad = std::make_unique<Pad>();
     judge.Check(PumpUntil(showsPad, 60), "the panel takes the pad plugged in again");
     judge.Settle();
+    // A table, laid out by hand.
+    // clang-format off
     const std::vector<Step> afterReplug = {
         {"BTN_SOUTH pressed and let go", drive([&] {
              pad->send({{EV_KEY, BTN_SOUTH, 1}});
@@ -236,8 +222,8 @@ int main(int argc, char** argv)
         {"D-pad let go", drive([&] { pad->send({{EV_ABS, ABS_HAT0Y, 0}}); }, 1), true, {Ct(0x0E, stop)},
          "TiltUpStop()"},
     };
-    for (const Step& step : afterReplug)
-        judge.Run(column, step);
+    // clang-format on
+    for (const Step& step : afterReplug) judge.Run(column, step);
     pad.reset();
     judge.PrintTable();
     std::printf("RIG-RESULT %s (%d failures)\n", judge.Failures() == 0 ? "pass" : "fail", judge.Failures());

@@ -50,24 +50,29 @@ bool OpenAsThePanelDoes(Judge& judge, BaseDevice& d, const CameraId& camera, uin
                 "EnumAllUSBDevices lists " + camera.name + " after the supported cameras (" + std::to_string(index) +
                     " of " + std::to_string(all.size()) + "); EnumUSBDevices does not");
     if (index < 0) return false;
-    judge.Check(!d.Open(std::to_string(index).c_str(), 1), "Open, numbering the supported cameras alone, does not reach it");
+    judge.Check(!d.Open(std::to_string(index).c_str(), 1),
+                "Open, numbering the supported cameras alone, does not reach it");
     judge.Check(d.OpenAny(std::to_string(index).c_str(), 1), "OpenAny of " + camera.name);
     judge.Check(d.LoadPropertyInfo() && d.brightness.supported == 1, "LoadPropertyInfo reads its picture settings");
-    judge.Check(d.Abilities() == abilities, camera.name + " can do what its controls allow (abilities " +
-                                                std::to_string(d.Abilities()) + ")");
+    judge.Check(d.Abilities() == abilities,
+                camera.name + " can do what its controls allow (abilities " + std::to_string(d.Abilities()) + ")");
     const std::string identity = Ids(camera).substr(4, 4) + ":" + Ids(camera).substr(13, 4) + " serial " + camera.name;
-    judge.Check(d.CameraIdentity() == identity, "its identity is its ids and serial number (" + d.CameraIdentity() + ")");
+    judge.Check(d.CameraIdentity() == identity,
+                "its identity is its ids and serial number (" + d.CameraIdentity() + ")");
     return true;
 }
 
 // The camera's own commands: on another make they reach nothing.
 void AddCommands(BaseDevice& d, std::vector<Step>& steps) {
+    // A table, laid out by hand.
+    // clang-format off
     const std::vector<std::pair<const char*, std::function<bool()>>> commands = {
         {"MirrorOn()", [&] { return d.MirrorOn(); }},         {"FlipOn()", [&] { return d.FlipOn(); }},
         {"MuteOn()", [&] { return d.MuteOn(); }},             {"FramingManual()", [&] { return d.FramingManual(); }},
         {"Command10()", [&] { return d.Command10(); }},       {"PresetSet(3)", [&] { return d.PresetSet(3); }},
         {"PresetCall(3)", [&] { return d.PresetCall(3); }},   {"PresetClear(3)", [&] { return d.PresetClear(3); }},
     };
+    // clang-format on
     for (const auto& [name, call] : commands)
         steps.push_back({name, [call = call] { return Returned(call()); }, false, {}, ""});
 }
@@ -79,6 +84,8 @@ void AddCommands(BaseDevice& d, std::vector<Step>& steps) {
 // the camera's own commands reach nothing. (Notes go only on rows of this
 // camera alone: a row's note is every column's.)
 std::vector<Step> PanelSteps(BaseDevice& d) {
+    // A table, laid out by hand.
+    // clang-format off
     std::vector<Step> steps = {
         // Pan -612000..612000 from 0: 12240 in 40 ms, 10800 on the grid of 3600.
         {"PanLeft(100)", [&] { return Returned(d.PanLeft(100)); }, true, {PanTilt(-10800, 0)},
@@ -111,6 +118,7 @@ std::vector<Step> PanelSteps(BaseDevice& d) {
         {"FocusNear(50)", [&] { return Returned(d.FocusNear(50)); }, false, {}, "the camera has no focus control"},
         {"FocusAuto()", [&] { return Returned(d.FocusAuto()); }, false, {}, ""},
     };
+    // clang-format on
     AddCommands(d, steps);
     return steps;
 }
@@ -118,6 +126,8 @@ std::vector<Step> PanelSteps(BaseDevice& d) {
 // With every control: the same first steps (same ranges), focus stepped on
 // its absolute control once manual, and nothing on a relative control.
 std::vector<Step> EveryControlSteps(BaseDevice& d) {
+    // A table, laid out by hand.
+    // clang-format off
     std::vector<Step> steps = {
         {"PanLeft(100)", [&] { return Returned(d.PanLeft(100)); }, true, {PanTilt(-10800, 0)}, ""},
         {"PanLeftStop()", [&] { return Returned(d.PanLeftStop()); }, true, {}, ""},
@@ -130,6 +140,7 @@ std::vector<Step> EveryControlSteps(BaseDevice& d) {
         {"FocusAuto()", [&] { return Returned(d.FocusAuto()); }, true, {Ct(0x08, "01")}, ""},
         {"Home()", [&] { return Returned(d.Home()); }, true, {PanTilt(0, 0), PanTilt(0, 0)}, ""},
     };
+    // clang-format on
     AddCommands(d, steps);
     return steps;
 }
@@ -137,8 +148,7 @@ std::vector<Step> EveryControlSteps(BaseDevice& d) {
 }  // namespace
 
 void GenericCameraColumn(Judge& judge, BaseDevice& d, const CameraId& camera) {
-    if (!OpenAsThePanelDoes(judge, d, camera, AbilityPanTilt | AbilityZoom | AbilityHome | AbilityPositions))
-        return;
+    if (!OpenAsThePanelDoes(judge, d, camera, AbilityPanTilt | AbilityZoom | AbilityHome | AbilityPositions)) return;
 
     const Column column{"cam1209: another make, absolute pan, tilt and zoom", camera, Reach::Device};
     for (const Step& step : PanelSteps(d)) judge.Run(column, step);
@@ -149,8 +159,7 @@ void GenericCameraColumn(Judge& judge, BaseDevice& d, const CameraId& camera) {
     const auto started = std::chrono::steady_clock::now();
     const bool began = d.PanRight(100);
     for (int wait = d.StepMoves();
-         wait >= 0 && std::chrono::steady_clock::now() - started < std::chrono::milliseconds(600);
-         wait = d.StepMoves())
+         wait >= 0 && std::chrono::steady_clock::now() - started < std::chrono::milliseconds(600); wait = d.StepMoves())
         Pause(wait);
     const bool stopped = d.PanRightStop();
     const int afterStop = d.StepMoves();
@@ -184,17 +193,16 @@ void GenericCameraColumn(Judge& judge, BaseDevice& d, const CameraId& camera) {
 }
 
 void GenericEveryControlColumn(Judge& judge, BaseDevice& d, const CameraId& camera) {
-    if (!OpenAsThePanelDoes(judge, d, camera,
-                            AbilityPanTilt | AbilityZoom | AbilityFocus | AbilityFocusMode | AbilityHome |
-                                AbilityPositions))
+    if (!OpenAsThePanelDoes(
+            judge, d, camera,
+            AbilityPanTilt | AbilityZoom | AbilityFocus | AbilityFocusMode | AbilityHome | AbilityPositions))
         return;
     const Column column{"cam3333: another make, every control", camera, Reach::Device};
     for (const Step& step : EveryControlSteps(d)) judge.Run(column, step);
     d.Close();
 }
 
-void CheckNothingReachedRoll(Judge& judge, const std::string& logPath, const CameraId& camera,
-                             bool rollDeclared) {
+void CheckNothingReachedRoll(Judge& judge, const std::string& logPath, const CameraId& camera, bool rollDeclared) {
     RequestLog whole(logPath);
     int requests = 0, roll = 0, relative = 0, usbfs = 0;
     for (const Request& request : whole.TakeNew()) {
@@ -210,8 +218,7 @@ void CheckNothingReachedRoll(Judge& judge, const std::string& logPath, const Cam
     judge.Check(requests > 0 && roll == 0 && relative == 0 && usbfs == 0,
                 camera.name + " received " + std::to_string(requests) + " requests in the whole run: " +
                     std::to_string(roll) + (rollDeclared ? " commands" : " requests") + " to Roll, " +
-                    std::to_string(relative) + " to a relative control, " + std::to_string(usbfs) +
-                    " through usbfs");
+                    std::to_string(relative) + " to a relative control, " + std::to_string(usbfs) + " through usbfs");
 }
 
 }  // namespace rig

@@ -27,7 +27,6 @@ void GenericEveryControlColumn(Judge& judge, BaseDevice& d, const CameraId& came
 // request at all when `rollDeclared` is false; else uvcvideo's own reads
 // when it binds the camera, and no SET_CUR), nothing its relative controls,
 // and nothing came through usbfs.
-void CheckNothingReachedRoll(Judge& judge, const std::string& logPath, const CameraId& camera,
-                             bool rollDeclared);
+void CheckNothingReachedRoll(Judge& judge, const std::string& logPath, const CameraId& camera, bool rollDeclared);
 
 }  // namespace rig

@@ -29,8 +29,7 @@ Outcome ReturnedValue(bool result, int value, int expected) {
     return outcome;
 }
 
-Judge::Judge(const std::string& logPath, std::vector<CameraId> cameras)
-    : log_(logPath), cameras_(std::move(cameras)) {}
+Judge::Judge(const std::string& logPath, std::vector<CameraId> cameras) : log_(logPath), cameras_(std::move(cameras)) {}
 
 std::vector<Request> Judge::MarkAndTake(const CameraId* target) {
     ++sequence_;
@@ -71,8 +70,7 @@ double Judge::Run(const Column& column, const Step& step) {
                                               : unlent ? step.unlent->expected
                                                        : step.expected;
     const bool lends = column.reach == Reach::Lent && carrier == Carrier::Usbfs;
-    const std::string recipient = carrier == Carrier::Usbfs && column.reach == Reach::Device ? "device"
-                                                                                            : "interface";
+    const std::string recipient = carrier == Carrier::Usbfs && column.reach == Reach::Device ? "device" : "interface";
 
     MarkAndTake(&target);
     const auto started = std::chrono::steady_clock::now();
@@ -103,7 +101,8 @@ double Judge::Run(const Column& column, const Step& step) {
                                      : "uvcvideo";
     std::string verdict = good ? "ok" : "FAIL";
     if (received != expected) verdict += " (expected " + Join(expected) + ")";
-    if (outcome.result != expectedResult) verdict += std::string(" (expected ") + (expectedResult ? "true" : "false") + ")";
+    if (outcome.result != expectedResult)
+        verdict += std::string(" (expected ") + (expectedResult ? "true" : "false") + ")";
     if (wrongRecipient) verdict += " (expected addressed to the " + recipient + ")";
     if (rebound != lends) verdict += rebound ? " (uvcvideo bound the camera again)" : " (uvcvideo never let go)";
     std::string receivedText = Join(received);
@@ -123,9 +122,9 @@ double Judge::Run(const Column& column, const Step& step) {
         row = step.operation + " (" + std::to_string(again) + ")";
     if (std::find(rows_.begin(), rows_.end(), row) == rows_.end()) rows_.push_back(row);
     if (!step.note.empty() && notes_.count(row) == 0) notes_[row] = step.note;
-    cells_[{row, column.title}] =
-        outcome.shown + ": " + receivedText + (road == "-" ? "" : " (" + road + std::string(time) + ")") +
-        (good ? "" : " " + verdict);
+    cells_[{row, column.title}] = outcome.shown + ": " + receivedText +
+                                  (road == "-" ? "" : " (" + road + std::string(time) + ")") +
+                                  (good ? "" : " " + verdict);
     return ms;
 }
 

@@ -38,7 +38,7 @@ enum class Carrier {
 };
 
 struct Step {
-    std::string operation;              // as written in the table, with arguments
+    std::string operation;  // as written in the table, with arguments
     std::function<Outcome()> call;
     bool expectedResult;
     std::vector<std::string> expected;  // SET_CUR requests on the target camera, Brief() form
@@ -56,9 +56,9 @@ struct Step {
 // How the class requests of a column's camera reach it, which decides what
 // each step must show there.
 enum class Reach {
-    Device,     // addressed to the device; uvcvideo keeps the interface
-    Lent,       // addressed to the interface, which uvcvideo lends and binds again
-    Held,       // the camera refuses the device and another program holds it: nothing is sent
+    Device,  // addressed to the device; uvcvideo keeps the interface
+    Lent,    // addressed to the interface, which uvcvideo lends and binds again
+    Held,    // the camera refuses the device and another program holds it: nothing is sent
 };
 
 struct Column {

@@ -52,7 +52,8 @@ std::string Le(int64_t value, int size) {
     std::string text;
     char pair[3];
     for (int i = 0; i < size; ++i) {
-        std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned>((static_cast<uint64_t>(value) >> (8 * i)) & 0xFF));
+        std::snprintf(pair, sizeof pair, "%02x",
+                      static_cast<unsigned>((static_cast<uint64_t>(value) >> (8 * i)) & 0xFF));
         text += pair;
     }
     return text;

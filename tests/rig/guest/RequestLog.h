@@ -12,8 +12,8 @@
 namespace rig {
 
 struct Request {
-    std::string camera;     // the responder's name for the camera
-    std::string request;    // SET_CUR, GET_CUR, ...
+    std::string camera;   // the responder's name for the camera
+    std::string request;  // SET_CUR, GET_CUR, ...
     unsigned unit = 0;
     unsigned selector = 0;
     std::string recipient;  // "interface" (uvcvideo) or "device" (usbfs)

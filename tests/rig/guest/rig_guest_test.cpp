@@ -110,6 +110,8 @@ void CheckLoadedRecords(rig::Judge& judge, BaseDevice& device, bool hasIris) {
         const PropertyInfo& record;
         PropertyInfo wanted;
     };
+    // A table, laid out by hand.
+    // clang-format off
     const Expected rows[] = {
         {"whiteBalance", device.whiteBalance, {2800, 6500, 10, 4600, 4600, 1}},
         // 625..10000 units of 100 us are 2^-4..2^0 s; 1250 is 2^-3 s.
@@ -124,6 +126,7 @@ void CheckLoadedRecords(rig::Judge& judge, BaseDevice& device, bool hasIris) {
         {"gamma", device.gamma, {72, 500, 1, 100, 100, 1}},
         {"contrast", device.contrast, {0, 64, 1, 32, 32, 1}},
     };
+    // clang-format on
     for (const Expected& row : rows) {
         // A property the camera lacks: only `supported` is promised.
         const bool good = row.wanted.supported ? SameInfo(row.record, row.wanted) : row.record.supported == 0;
@@ -145,6 +148,8 @@ const std::optional<Step::Unlent> kRefusedInAutoFocus = Step::Unlent{false, {}};
 // known at each step (pan/tilt halves, automatic modes).
 std::vector<Step> FullCameraSteps(BaseDevice& d) {
     const std::string stop = "00000000";
+    // A table, laid out by hand.
+    // clang-format off
     std::vector<Step> steps = {
         {"TiltUp(4)", [&] { return Returned(d.TiltUp(4)); }, true, {Ct(0x0E, "00000104")}, ""},
         {"PanLeft(6)", [&] { return Returned(d.PanLeft(6)); }, true, {Ct(0x0E, "ff060104")},
@@ -228,6 +233,7 @@ std::vector<Step> FullCameraSteps(BaseDevice& d) {
         {"SetExposure(-4)", [&] { return Returned(d.SetExposure(-4)); }, true, {Ct(0x04, Le(625, 4))}, ""},
         {"SetIris(3)", [&] { return Returned(d.SetIris(3)); }, true, {Ct(0x09, "0300")}, ""},
     };
+    // clang-format on
     const auto getter = [&steps](const char* name, std::function<bool(int*)> get, int expected) {
         steps.push_back({std::string(name) + "()",
                          [get, expected] {
@@ -239,26 +245,42 @@ std::vector<Step> FullCameraSteps(BaseDevice& d) {
                          {},
                          ""});
     };
-    getter("GetZoom", [&](int* v) { return d.GetZoom(v); }, 0);
-    getter("GetFocus", [&](int* v) { return d.GetFocus(v); }, 128);
-    getter("GetBrightness", [&](int* v) { return d.GetBrightness(v); }, -10);
-    getter("GetContrast", [&](int* v) { return d.GetContrast(v); }, 40);
-    getter("GetSaturation", [&](int* v) { return d.GetSaturation(v); }, 100);
-    getter("GetSharpness", [&](int* v) { return d.GetSharpness(v); }, 5);
-    getter("GetGamma", [&](int* v) { return d.GetGamma(v); }, 220);
-    getter("GetGain", [&](int* v) { return d.GetGain(v); }, 50);
-    getter("GetPowerLineFrequency", [&](int* v) { return d.GetPowerLineFrequency(v); }, 2);
-    getter("GetBacklight", [&](int* v) { return d.GetBacklight(v); }, 2);
-    getter("GetWhiteBalance", [&](int* v) { return d.GetWhiteBalance(v); }, 5000);
-    getter("GetExposure", [&](int* v) { return d.GetExposure(v); }, -4);
-    getter("GetIris", [&](int* v) { return d.GetIris(v); }, 3);
+    getter(
+        "GetZoom", [&](int* v) { return d.GetZoom(v); }, 0);
+    getter(
+        "GetFocus", [&](int* v) { return d.GetFocus(v); }, 128);
+    getter(
+        "GetBrightness", [&](int* v) { return d.GetBrightness(v); }, -10);
+    getter(
+        "GetContrast", [&](int* v) { return d.GetContrast(v); }, 40);
+    getter(
+        "GetSaturation", [&](int* v) { return d.GetSaturation(v); }, 100);
+    getter(
+        "GetSharpness", [&](int* v) { return d.GetSharpness(v); }, 5);
+    getter(
+        "GetGamma", [&](int* v) { return d.GetGamma(v); }, 220);
+    getter(
+        "GetGain", [&](int* v) { return d.GetGain(v); }, 50);
+    getter(
+        "GetPowerLineFrequency", [&](int* v) { return d.GetPowerLineFrequency(v); }, 2);
+    getter(
+        "GetBacklight", [&](int* v) { return d.GetBacklight(v); }, 2);
+    getter(
+        "GetWhiteBalance", [&](int* v) { return d.GetWhiteBalance(v); }, 5000);
+    getter(
+        "GetExposure", [&](int* v) { return d.GetExposure(v); }, -4);
+    getter(
+        "GetIris", [&](int* v) { return d.GetIris(v); }, 3);
 
-    steps.push_back({"RestoreDefaults()", [&] { return Returned(d.RestoreDefaults()); }, true,
-                     {Ct(0x0B, "0000"), Pu(0x02, "0000"), Pu(0x03, Le(32, 2)), Pu(0x09, Le(100, 2)),
-                      Pu(0x01, "0100"), Pu(0x04, "0000"), Pu(0x07, Le(64, 2)), Pu(0x08, "0300"),
-                      Pu(0x0A, Le(4600, 2)), Pu(0x05, "01")},
+    steps.push_back({"RestoreDefaults()",
+                     [&] { return Returned(d.RestoreDefaults()); },
+                     true,
+                     {Ct(0x0B, "0000"), Pu(0x02, "0000"), Pu(0x03, Le(32, 2)), Pu(0x09, Le(100, 2)), Pu(0x01, "0100"),
+                      Pu(0x04, "0000"), Pu(0x07, Le(64, 2)), Pu(0x08, "0300"), Pu(0x0A, Le(4600, 2)), Pu(0x05, "01")},
                      "the defaults LoadPropertyInfo read; zoom's is 0"});
 
+    // A table, laid out by hand.
+    // clang-format off
     const std::vector<std::pair<const char*, std::function<bool()>>> reserved = {
         {"Reserved12()", [&] { return d.Reserved12(); }},   {"Reserved24()", [&] { return d.Reserved24(); }},
         {"Reserved25()", [&] { return d.Reserved25(); }},   {"Reserved40()", [&] { return d.Reserved40(); }},
@@ -269,6 +291,7 @@ std::vector<Step> FullCameraSteps(BaseDevice& d) {
         {"Reserved81(1)", [&] { return d.Reserved81(1); }}, {"Reserved82(1)", [&] { return d.Reserved82(1); }},
         {"Reserved83(1)", [&] { return d.Reserved83(1); }},
     };
+    // clang-format on
     for (const auto& [name, call] : reserved)
         steps.push_back({name, [call = call] { return Returned(call()); }, false, {}, "holds a slot; sends nothing"});
     return steps;
@@ -276,6 +299,8 @@ std::vector<Step> FullCameraSteps(BaseDevice& d) {
 
 // The second camera: no iris, and 0 as its slowest relative speed.
 std::vector<Step> NoIrisCameraSteps(BaseDevice& d) {
+    // A table, laid out by hand.
+    // clang-format off
     return {
         {"MirrorOn()", [&] { return Returned(d.MirrorOn()); }, true, {Roll(0)}, "reaches this camera only",
          Carrier::Usbfs},
@@ -289,6 +314,7 @@ std::vector<Step> NoIrisCameraSteps(BaseDevice& d) {
         {"ZoomOut(5)", [&] { return Returned(d.ZoomOut(5)); }, true, {Ct(0x0C, "ff0001")}, "", Carrier::Usbfs},
         {"ZoomStop()", [&] { return Returned(d.ZoomStop()); }, true, {Ct(0x0C, "000000")}, ""},
     };
+    // clang-format on
 }
 
 // ---- the other program, streaming from a camera ----
@@ -443,8 +469,8 @@ void CompositeColumns(rig::Judge& judge, BaseDevice& d, const rig::CameraId& cam
     judge.Check(d.LoadPropertyInfo(), "LoadPropertyInfo returns true");
     const std::string node = rig::CaptureNode(camera.vendorId, camera.productId);
     const std::string status = "/run/stream.status";
-    const int streamer = rig::Spawn({self, "--stream", node, status, std::to_string(profile.width),
-                                     std::to_string(profile.height)});
+    const int streamer = rig::Spawn(
+        {self, "--stream", node, status, std::to_string(profile.width), std::to_string(profile.height)});
     judge.Check(streamer > 0, "another program streams from " + node);
     // A stream that broke ends the wait.
     const auto framesReach = [&](long count) {
@@ -458,15 +484,19 @@ void CompositeColumns(rig::Judge& judge, BaseDevice& d, const rig::CameraId& cam
     // A left arrow key held down: the panel sends PanLeft(21) at every
     // repeat. Each goes through uvcvideo, the stream never loses its driver.
     constexpr int kRepeats = 12;
-    judge.Run(held, {"PanLeft(21) x12, a held key", [&] {
+    judge.Run(held, {"PanLeft(21) x12, a held key",
+                     [&] {
                          bool all = true;
                          for (int i = 0; i < kRepeats; ++i) all = d.PanLeft(21) && all;
                          return Returned(all);
                      },
                      true, std::vector<std::string>(kRepeats, Ct(0x0E, "ff010000")),
                      "left, at the slowest speed 6.1 carries that way, never by the lent interface"});
-    judge.Run(held, {"PanLeftStop() after the held key", [&] { return Returned(d.PanLeftStop()); }, true,
-                     {Ct(0x0E, "00000000")}, ""});
+    judge.Run(held, {"PanLeftStop() after the held key",
+                     [&] { return Returned(d.PanLeftStop()); },
+                     true,
+                     {Ct(0x0E, "00000000")},
+                     ""});
     judge.Check(d.LastRequestFault() == RequestFault::None, "the last operation reached the camera");
     judge.Check(!d.PresetCall(3) && d.LastRequestFault() == RequestFault::CameraBusy,
                 "a refused command tells why: another program holds the camera");
@@ -522,11 +552,12 @@ void DiscoveryPassTimes(rig::Judge& judge, BaseDevice& d, int index, const rig::
         std::sort(v.begin(), v.end());
         return v[v.size() / 2];
     };
-    std::printf("RIG-INFO stall: discovery pass (EnumAllUSBDevices, OpenAny, LoadPropertyInfo) on the real sysfs: "
-                "median %.1f ms, longest %.1f ms over %d passes (medians: enumeration %.1f, open %.1f, "
-                "properties %.1f ms); the cameras answered, over all passes:%s\n",
-                median(passes), *std::max_element(passes.begin(), passes.end()), kPasses, median(walks),
-                median(opens), median(loads), requests.c_str());
+    std::printf(
+        "RIG-INFO stall: discovery pass (EnumAllUSBDevices, OpenAny, LoadPropertyInfo) on the real sysfs: "
+        "median %.1f ms, longest %.1f ms over %d passes (medians: enumeration %.1f, open %.1f, "
+        "properties %.1f ms); the cameras answered, over all passes:%s\n",
+        median(passes), *std::max_element(passes.begin(), passes.end()), kPasses, median(walks), median(opens),
+        median(loads), requests.c_str());
 }
 
 // A camera that does not answer: its firmware stopped (not gone, so that
@@ -546,9 +577,10 @@ void SilentCameraTimes(rig::Judge& judge, BaseDevice& d, int responderPid) {
     const double driverMs = timed([&] { return d.SetBrightness(5); }, driver);
     const double usbfsMs = timed([&] { return d.MirrorOff(); }, usbfs);
     kill(responderPid, SIGCONT);
-    std::printf("RIG-INFO stall: a camera that does not answer: SetBrightness (uvcvideo) %s after %.0f ms, "
-                "MirrorOff (usbfs to the device) %s after %.0f ms\n",
-                driver ? "true" : "false", driverMs, usbfs ? "true" : "false", usbfsMs);
+    std::printf(
+        "RIG-INFO stall: a camera that does not answer: SetBrightness (uvcvideo) %s after %.0f ms, "
+        "MirrorOff (usbfs to the device) %s after %.0f ms\n",
+        driver ? "true" : "false", driverMs, usbfs ? "true" : "false", usbfsMs);
     judge.Check(!driver && !usbfs, "requests to a camera that does not answer fail");
 }
 
@@ -562,7 +594,8 @@ double Elapsed() {
 
 int main(int argc, char** argv) {
     if (argc == 6 && std::string(argv[1]) == "--stream")
-        return Stream(argv[2], argv[3], static_cast<unsigned>(std::atoi(argv[4])), static_cast<unsigned>(std::atoi(argv[5])));
+        return Stream(argv[2], argv[3], static_cast<unsigned>(std::atoi(argv[4])),
+                      static_cast<unsigned>(std::atoi(argv[5])));
     if (argc != 4) {
         std::fprintf(stderr, "usage: rig-guest-test LOG RESPONDER GADGETS | --stream NODE STATUS WIDTH HEIGHT\n");
         return 2;
@@ -603,9 +636,9 @@ int main(int argc, char** argv) {
     if (fullIndex < 0 || noIrisIndex < 0) return 1;
     // uvcvideo names the node "<product>: <function>"; the friendly name is that name.
     const std::string nodeName = NodeName(NodeNumber(list[fullIndex].devicePath));
-    judge.Check(list[fullIndex].friendlyName == nodeName &&
-                    nodeName.rfind(std::string(fullProfile.product) + ": ", 0) == 0,
-                "the friendly name is the video node's name (\"" + nodeName + "\")");
+    judge.Check(
+        list[fullIndex].friendlyName == nodeName && nodeName.rfind(std::string(fullProfile.product) + ": ", 0) == 0,
+        "the friendly name is the video node's name (\"" + nodeName + "\")");
 
     BaseDevice* device = BaseDevice::CreateDevice(USB);
     BaseDevice& d = *device;
@@ -638,7 +671,8 @@ int main(int argc, char** argv) {
     judge.Check(WaitFor([&] { return IndexOf(Enumerate(), fullIds) < 0; }, 30), "discovery loses the unplugged camera");
     judge.Run(fullColumn, {"MirrorOn() unplugged", [&] { return Returned(d.MirrorOn()); }, false, {}, "camera gone"});
     judge.Run(fullColumn, {"SetBrightness(3) unplugged", [&] { return Returned(d.SetBrightness(3)); }, false, {}, ""});
-    judge.Run(fullColumn, {"GetBrightness() unplugged", [&] {
+    judge.Run(fullColumn, {"GetBrightness() unplugged",
+                           [&] {
                                int value = 77;
                                const bool result = d.GetBrightness(&value);
                                Outcome outcome = Returned(result);
@@ -646,15 +680,20 @@ int main(int argc, char** argv) {
                                if (value != 77) outcome.shown += " (out-argument changed)";
                                return outcome;
                            },
-                           false, {}, "out-argument untouched"});
-    judge.Run(fullColumn, {"LoadPropertyInfo() unplugged", [&] {
+                           false,
+                           {},
+                           "out-argument untouched"});
+    judge.Run(fullColumn, {"LoadPropertyInfo() unplugged",
+                           [&] {
                                const bool result = d.LoadPropertyInfo();
                                Outcome outcome = Returned(result);
                                outcome.valueAsExpected = d.brightness.supported == 0 && d.whiteBalance.supported == 0;
                                if (!outcome.valueAsExpected) outcome.shown += " (records still supported)";
                                return outcome;
                            },
-                           true, {}, "true, with every record unsupported"});
+                           true,
+                           {},
+                           "true, with every record unsupported"});
     const std::vector<DeviceInfo> remaining = Enumerate();
     judge.Check(remaining.size() == 2 && IndexOf(remaining, fullIds) < 0, "the other cameras are still listed");
 
@@ -664,11 +703,16 @@ int main(int argc, char** argv) {
     judge.Check(firstResponder > 0, "the camera's responder is back");
     judge.Check(WaitFor([&] { return IndexOf(Enumerate(), fullIds) >= 0 && Enumerate().size() == 3; }, 60),
                 "discovery finds the camera again");
-    judge.Run(fullColumn, {"MirrorOn() before reopening", [&] { return Returned(d.MirrorOn()); }, false, {},
-                           "the open device is still the unplugged one", Carrier::Usbfs});
-    judge.Check(d.Open(std::to_string(IndexOf(Enumerate(), fullIds)).c_str(), 1), "Open after replugging");
-    judge.Run(fullColumn, {"MirrorOn() after reopening", [&] { return Returned(d.MirrorOn()); }, true, {Roll(0)}, "",
+    judge.Run(fullColumn, {"MirrorOn() before reopening",
+                           [&] { return Returned(d.MirrorOn()); },
+                           false,
+                           {},
+                           "the open device is still the unplugged one",
                            Carrier::Usbfs});
+    judge.Check(d.Open(std::to_string(IndexOf(Enumerate(), fullIds)).c_str(), 1), "Open after replugging");
+    judge.Run(
+        fullColumn,
+        {"MirrorOn() after reopening", [&] { return Returned(d.MirrorOn()); }, true, {Roll(0)}, "", Carrier::Usbfs});
     // Last: its firmware is left behind with requests it never answered.
     SilentCameraTimes(judge, d, firstResponder);
     d.Close();

@@ -42,9 +42,7 @@ bool ParseInt(std::string_view s, Int& out) {
     return error == std::errc() && end == s.data() + s.size();
 }
 
-bool StartsWith(std::string_view s, std::string_view prefix) {
-    return s.substr(0, prefix.size()) == prefix;
-}
+bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
 // Calls `item` for each trimmed, non-empty piece of a comma-separated list.
 template <typename Item>
@@ -123,8 +121,8 @@ struct PtzControl {
     int count;
 };
 constexpr PtzControl kPtzControls[] = {
-    {"pan-tilt-absolute", {0, 1}, 2},  {"pan-tilt-relative", {10, 11}, 2}, {"zoom-absolute", {3, 0}, 1},
-    {"zoom-relative", {13, 0}, 1},     {"focus-absolute", {6, 0}, 1},      {"focus-relative", {16, 0}, 1},
+    {"pan-tilt-absolute", {0, 1}, 2}, {"pan-tilt-relative", {10, 11}, 2}, {"zoom-absolute", {3, 0}, 1},
+    {"zoom-relative", {13, 0}, 1},    {"focus-absolute", {6, 0}, 1},      {"focus-relative", {16, 0}, 1},
 };
 
 // Keeps the motion properties the list names and drops the others; focus

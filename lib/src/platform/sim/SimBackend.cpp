@@ -24,8 +24,8 @@ public:
     HResult GetPair(int32_t property, int32_t* value1, int32_t* value2, int32_t* flags) override {
         return camera_->GetPair(set_, property, value1, value2, flags);
     }
-    HResult GetRange(int32_t property, int32_t* min, int32_t* max, int32_t* step,
-                     int32_t* defaultValue, int32_t* capsFlags) override {
+    HResult GetRange(int32_t property, int32_t* min, int32_t* max, int32_t* step, int32_t* defaultValue,
+                     int32_t* capsFlags) override {
         return camera_->GetRange(set_, property, min, max, step, defaultValue, capsFlags);
     }
     HResult Set(int32_t property, int32_t value, int32_t flags) override {
@@ -40,8 +40,8 @@ private:
 class SimKsPropertySet final : public KsPropertySet {
 public:
     explicit SimKsPropertySet(CameraPtr camera) : camera_(std::move(camera)) {}
-    HResult Set(PropertySet set, uint32_t id, const void* instance, uint32_t instanceLength,
-                const void* data, uint32_t dataLength) override {
+    HResult Set(PropertySet set, uint32_t id, const void* instance, uint32_t instanceLength, const void* data,
+                uint32_t dataLength) override {
         return camera_->KsSet(set, id, instance, instanceLength, data, dataLength);
     }
 
@@ -67,8 +67,7 @@ public:
         });
     }
     HResult QueryKsControl(std::unique_ptr<KsControl>& out) override {
-        return Query(out, camera_->Model().noKsControl,
-                     [this] { return std::make_unique<SimKsControl>(camera_); });
+        return Query(out, camera_->Model().noKsControl, [this] { return std::make_unique<SimKsControl>(camera_); });
     }
     HResult QueryKsPropertySet(std::unique_ptr<KsPropertySet>& out) override {
         return Query(out, camera_->Model().noKsPropertySet,

@@ -13,8 +13,8 @@ namespace {
 class MemoryLog final : public RequestLog {
 public:
     void Append(const std::string& line) override { lines.push_back(line); }
-    void RecordKsSet(const std::string& camera, const void* instance, uint32_t instanceLength,
-                     const void* data, uint32_t dataLength) override {
+    void RecordKsSet(const std::string& camera, const void* instance, uint32_t instanceLength, const void* data,
+                     uint32_t dataLength) override {
         const auto* i = static_cast<const unsigned char*>(instance);
         const auto* d = static_cast<const unsigned char*>(data);
         ksSets.push_back({camera, {i, i + instanceLength}, {d, d + dataLength}});

@@ -14,9 +14,7 @@
 
 namespace lumetra::platform::sim {
 
-const char* SetName(PropertySet set) {
-    return set == PropertySet::CameraControl ? "camera-control" : "proc-amp";
-}
+const char* SetName(PropertySet set) { return set == PropertySet::CameraControl ? "camera-control" : "proc-amp"; }
 
 SimCamera::SimCamera(std::string logName, SimCameraModel model, std::shared_ptr<RequestLog> log)
     : logName_(std::move(logName)), model_(std::move(model)), log_(std::move(log)) {}
@@ -39,8 +37,8 @@ SimProperty* SimCamera::Find(PropertySet set, int64_t property) {
 
 // A camera takes a set like uvcvideo does: the value is clamped into the
 // range; asking for automatic mode changes the mode, not the value.
-HResult SimCamera::Apply(PropertySet set, int64_t property, SimRequestKind kind, int32_t value,
-                         int32_t flags, const int32_t* value2) {
+HResult SimCamera::Apply(PropertySet set, int64_t property, SimRequestKind kind, int32_t value, int32_t flags,
+                         const int32_t* value2) {
     AnswerLate();
     SimProperty* p = Find(set, property);
     if (p == nullptr) return kNotFound;
@@ -54,8 +52,8 @@ HResult SimCamera::Apply(PropertySet set, int64_t property, SimRequestKind kind,
     return kOk;
 }
 
-HResult SimCamera::KsSet(PropertySet set, uint32_t id, const void* instance, uint32_t instanceLength,
-                         const void* data, uint32_t dataLength) {
+HResult SimCamera::KsSet(PropertySet set, uint32_t id, const void* instance, uint32_t instanceLength, const void* data,
+                         uint32_t dataLength) {
     if (!Plugged()) return kDeviceGone;
     if (instance == nullptr || data == nullptr || instanceLength != dataLength) return kInvalidArg;
     int value1Word = 0, flagsWord = 0, value2Word = 0;
@@ -74,8 +72,8 @@ HResult SimCamera::KsSet(PropertySet set, uint32_t id, const void* instance, uin
     const int32_t value1 = word(value1Word), flags = word(flagsWord), value2 = word(value2Word);
 
     char line[160];
-    std::snprintf(line, sizeof line, " ks-set %s %" PRIu32 " value1=%" PRId32 " value2=%" PRId32
-                  " flags=0x%" PRIx32 " len=%" PRIu32,
+    std::snprintf(line, sizeof line,
+                  " ks-set %s %" PRIu32 " value1=%" PRId32 " value2=%" PRId32 " flags=0x%" PRIx32 " len=%" PRIu32,
                   SetName(set), id, value1, value2, static_cast<uint32_t>(flags), dataLength);
     log_->RecordKsSet(logName_, instance, instanceLength, data, dataLength);
     log_->Append(logName_ + line);
@@ -103,8 +101,8 @@ HResult SimCamera::GetPair(PropertySet set, int32_t property, int32_t* value1, i
     return hr;
 }
 
-HResult SimCamera::GetRange(PropertySet set, int32_t property, int32_t* min, int32_t* max,
-                            int32_t* step, int32_t* defaultValue, int32_t* capsFlags) {
+HResult SimCamera::GetRange(PropertySet set, int32_t property, int32_t* min, int32_t* max, int32_t* step,
+                            int32_t* defaultValue, int32_t* capsFlags) {
     if (!Plugged()) return kDeviceGone;
     if (!min || !max || !step || !defaultValue || !capsFlags) return kInvalidArg;
     log_->Append(logName_ + " get-range " + SetName(set) + " " + std::to_string(property));
@@ -122,8 +120,8 @@ HResult SimCamera::GetRange(PropertySet set, int32_t property, int32_t* min, int
 HResult SimCamera::Set(PropertySet set, int32_t property, int32_t value, int32_t flags) {
     if (!Plugged()) return kDeviceGone;
     char line[120];
-    std::snprintf(line, sizeof line, " set %s %" PRId32 " value=%" PRId32 " flags=0x%" PRIx32,
-                  SetName(set), property, value, static_cast<uint32_t>(flags));
+    std::snprintf(line, sizeof line, " set %s %" PRId32 " value=%" PRId32 " flags=0x%" PRIx32, SetName(set), property,
+                  value, static_cast<uint32_t>(flags));
     log_->Append(logName_ + line);
     return Apply(set, property, kRequestSet, value, flags);
 }

@@ -20,8 +20,8 @@ public:
     virtual ~RequestLog() = default;
     virtual void Append(const std::string& line) = 0;
     // The raw bytes of a KsPropertySet::Set, for checks the line cannot show.
-    virtual void RecordKsSet(const std::string& camera, const void* instance, uint32_t instanceLength,
-                             const void* data, uint32_t dataLength) {
+    virtual void RecordKsSet(const std::string& camera, const void* instance, uint32_t instanceLength, const void* data,
+                             uint32_t dataLength) {
         (void)camera, (void)instance, (void)instanceLength, (void)data, (void)dataLength;
     }
 };
@@ -48,8 +48,8 @@ public:
     // 40 nor 48 bytes) is refused with kInvalidArg and not logged. Anything
     // else is logged, then answered: kNotFound for a property the camera
     // lacks, kFail for a request kind the property is told to fail.
-    HResult KsSet(PropertySet set, uint32_t id, const void* instance, uint32_t instanceLength,
-                  const void* data, uint32_t dataLength);
+    HResult KsSet(PropertySet set, uint32_t id, const void* instance, uint32_t instanceLength, const void* data,
+                  uint32_t dataLength);
     HResult Get(PropertySet set, int32_t property, int32_t* value, int32_t* flags);
     // Both halves of a pair, logged as a get of the property.
     HResult GetPair(PropertySet set, int32_t property, int32_t* value1, int32_t* value2, int32_t* flags);

@@ -56,7 +56,8 @@ SimPropertyTable SimCameraModel::DefaultProcAmp() {
 SimCameraModel SupportedCamera(const std::string& name, const std::string& serial) {
     SimCameraModel model;
     model.friendlyName = name;
-    model.devicePath = "\\\\?\\usb#vid_0000&pid_8888&mi_00#" + serial + "#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global";
+    model.devicePath = "\\\\?\\usb#vid_0000&pid_8888&mi_00#" + serial +
+                       "#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global";
     return model;
 }
 

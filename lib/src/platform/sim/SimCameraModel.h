@@ -66,9 +66,7 @@ struct SimCameraModel {
     bool noKsPropertySet = false;
     bool noCameraControl = false;
 
-    SimPropertyTable& Table(PropertySet set) {
-        return set == PropertySet::CameraControl ? cameraControl : procAmp;
-    }
+    SimPropertyTable& Table(PropertySet set) { return set == PropertySet::CameraControl ? cameraControl : procAmp; }
     const SimPropertyTable& Table(PropertySet set) const {
         return set == PropertySet::CameraControl ? cameraControl : procAmp;
     }

@@ -53,8 +53,7 @@ struct FileStamp {
     static FileStamp Of(const struct stat& st) { return {st.st_dev, st.st_ino, st.st_size, st.st_mtim}; }
     bool SameFile(const FileStamp& o) const { return device == o.device && inode == o.inode; }
     bool SameContent(const FileStamp& o) const {
-        return size == o.size && modified.tv_sec == o.modified.tv_sec &&
-               modified.tv_nsec == o.modified.tv_nsec;
+        return size == o.size && modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
     }
 };
 
@@ -140,8 +139,7 @@ private:
 class DirectorySource final : public SimDeviceSource {
 public:
     explicit DirectorySource(std::string directory)
-        : directory_(std::move(directory)),
-          log_(std::make_shared<FileLog>(directory_ + "/requests.log")) {}
+        : directory_(std::move(directory)), log_(std::make_shared<FileLog>(directory_ + "/requests.log")) {}
 
     // A fresh look at the directory on every enumeration. A missing or
     // unreadable directory is a bus without devices.
@@ -153,8 +151,7 @@ public:
             std::shared_ptr<FileCamera> camera;
             if (const auto it = cameras_.find(logName); it != cameras_.end() && it->second->Plugged())
                 camera = it->second;
-            else
-                camera = PlugIn(logName, path);
+            else camera = PlugIn(logName, path);
             if (!camera) continue;
             seen[logName] = camera;
             devices.push_back(camera);
@@ -174,8 +171,7 @@ private:
         if (dir == nullptr) return names;
         while (const dirent* entry = ::readdir(dir)) {
             const std::string_view name = entry->d_name;
-            if (name.size() > kCamSuffix.size() &&
-                name.substr(name.size() - kCamSuffix.size()) == kCamSuffix)
+            if (name.size() > kCamSuffix.size() && name.substr(name.size() - kCamSuffix.size()) == kCamSuffix)
                 names.emplace_back(name);
         }
         ::closedir(dir);

@@ -69,8 +69,7 @@ int OpenVideoNode(Syscalls& sys, const VideoNode& node) {
     return sys.Open(node.DevicePath(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
 }
 
-HResult CameraBinding::Bind(const BindingContext& context, const VideoNode& node,
-                            std::shared_ptr<CameraBinding>& out) {
+HResult CameraBinding::Bind(const BindingContext& context, const VideoNode& node, std::shared_ptr<CameraBinding>& out) {
     out.reset();
     if (!node.usb) return kNoInterface;
     Syscalls& sys = *context.sys;
@@ -90,8 +89,8 @@ HResult CameraBinding::Bind(const BindingContext& context, const VideoNode& node
     return kOk;
 }
 
-CameraBinding::CameraBinding(const BindingContext& context, int videoFd, const VideoNode& node,
-                             std::string usbfsPath, std::optional<CameraTerminal> terminal)
+CameraBinding::CameraBinding(const BindingContext& context, int videoFd, const VideoNode& node, std::string usbfsPath,
+                             std::optional<CameraTerminal> terminal)
     : sys_(context.sys),
       procRoot_(context.procRoot),
       roads_(context.roads),
@@ -192,7 +191,7 @@ HResult CameraBinding::OpenUsbfs() {
 }
 
 usbdevfs_ctrltransfer CameraBinding::TerminalRequest(uint8_t direction, uint8_t request, uint8_t selector,
-                                                      uint8_t* data, uint16_t length) const {
+                                                     uint8_t* data, uint16_t length) const {
     usbdevfs_ctrltransfer transfer{};
     transfer.bRequestType = direction | USB_TYPE_CLASS | USB_RECIP_DEVICE;
     transfer.bRequest = request;

@@ -80,8 +80,8 @@ public:
     // `terminalBit`) or was not found at all; kBusy when only the interface
     // road reaches the camera and another program holds it; kWouldLend,
     // with Lending::Never, when only the interface road reaches it.
-    HResult SendToCameraTerminal(uint8_t selector, uint8_t terminalBit, const uint8_t* payload,
-                                 uint16_t length, Lending lending = Lending::Allowed);
+    HResult SendToCameraTerminal(uint8_t selector, uint8_t terminalBit, const uint8_t* payload, uint16_t length,
+                                 Lending lending = Lending::Allowed);
     // kOk when SendToCameraTerminal could carry the control now; its error
     // otherwise. Sends no SET_CUR.
     HResult UsbfsReady(uint8_t selector, uint8_t terminalBit, Lending lending = Lending::Allowed);

@@ -20,20 +20,16 @@ constexpr double kEpsilon = 1e-9;
 int32_t ExposureUnitsFromLog2Seconds(int32_t log2Seconds) {
     const int32_t exponent = std::clamp(log2Seconds, kLowestLog2, kHighestLog2);
     const double units = std::round(std::ldexp(kUnitsPerSecond, exponent));
-    if (units >= static_cast<double>(std::numeric_limits<int32_t>::max()))
-        return std::numeric_limits<int32_t>::max();
+    if (units >= static_cast<double>(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
     return std::max<int32_t>(1, static_cast<int32_t>(units));
 }
 
 int32_t Log2SecondsFromExposureUnits(int32_t units, Rounding rounding) {
     const double exponent = std::log2(std::max<int32_t>(units, 1) / kUnitsPerSecond);
     switch (rounding) {
-    case Rounding::Up:
-        return static_cast<int32_t>(std::ceil(exponent - kEpsilon));
-    case Rounding::Down:
-        return static_cast<int32_t>(std::floor(exponent + kEpsilon));
-    case Rounding::Nearest:
-        break;
+    case Rounding::Up: return static_cast<int32_t>(std::ceil(exponent - kEpsilon));
+    case Rounding::Down: return static_cast<int32_t>(std::floor(exponent + kEpsilon));
+    case Rounding::Nearest: break;
     }
     return static_cast<int32_t>(std::lround(exponent));
 }

@@ -51,8 +51,7 @@ std::vector<uint64_t> InterfaceNodeNumbers(Syscalls& sys, const std::string& int
     return numbers;
 }
 
-bool OpenedElsewhere(Syscalls& sys, const std::string& procRoot, const std::vector<uint64_t>& nodes,
-                     int ownFd) {
+bool OpenedElsewhere(Syscalls& sys, const std::string& procRoot, const std::vector<uint64_t>& nodes, int ownFd) {
     if (nodes.empty()) return false;
     std::string self;
     sys.ReadLink(procRoot + "/self", self);

@@ -37,8 +37,7 @@ std::vector<uint64_t> InterfaceNodeNumbers(Syscalls& sys, const std::string& int
 // True when a file open in any process under `procRoot` that this one may
 // look into leads to one of `nodes`, other than descriptor `ownFd` of this
 // process.
-bool OpenedElsewhere(Syscalls& sys, const std::string& procRoot, const std::vector<uint64_t>& nodes,
-                     int ownFd);
+bool OpenedElsewhere(Syscalls& sys, const std::string& procRoot, const std::vector<uint64_t>& nodes, int ownFd);
 
 // How many files uvcvideo holds open on the capture nodes of the control
 // interface at `interfaceDir`; -1 when the kernel does not say.

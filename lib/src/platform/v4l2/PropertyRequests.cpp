@@ -12,15 +12,13 @@
 namespace lumetra::platform::v4l2 {
 namespace {
 
-bool Contains(const std::array<int32_t, 2>& values, int32_t value) {
-    return values[0] == value || values[1] == value;
-}
+bool Contains(const std::array<int32_t, 2>& values, int32_t value) { return values[0] == value || values[1] == value; }
 
 // Puts a property's automatic mode in one of the `wanted` states, unless it
 // is in one already. A camera without the auto control has nothing to
 // switch off; asking it to switch on is refused.
-HResult SwitchAutoMode(CameraBinding& camera, const AutoSwitch& autoSwitch,
-                       const std::array<int32_t, 2>& wanted, bool switchingOn) {
+HResult SwitchAutoMode(CameraBinding& camera, const AutoSwitch& autoSwitch, const std::array<int32_t, 2>& wanted,
+                       bool switchingOn) {
     v4l2_queryctrl query;
     const HResult present = camera.QueryControl(autoSwitch.control, query);
     if (Failed(present)) return present == kInvalidArg && !switchingOn ? kOk : present;
@@ -66,8 +64,8 @@ int32_t WithinRange(int32_t value, const v4l2_queryctrl& range) {
     return std::clamp(value, range.minimum, range.maximum);
 }
 
-HResult SetControlValue(CameraBinding& camera, const Route& route, const PropertyRequest& request,
-                        bool wantsAuto, bool wantsManual) {
+HResult SetControlValue(CameraBinding& camera, const Route& route, const PropertyRequest& request, bool wantsAuto,
+                        bool wantsManual) {
     if (wantsAuto) return SwitchAutoMode(camera, route.autoSwitch, route.autoSwitch.automatic, true);
     v4l2_queryctrl query{}, partnerQuery{};
     HResult hr = camera.QueryControl(route.control, query);
@@ -102,8 +100,7 @@ HResult SetPanTiltSpeed(CameraBinding& camera, const Route& route, const Propert
     if (KernelWouldClamp(panRange, pan) || KernelWouldClamp(tiltRange, tilt)) {
         const uint8_t payload[4] = {Direction(pan), Speed(pan, panRange.maximum), Direction(tilt),
                                     Speed(tilt, tiltRange.maximum)};
-        hr = camera.SendToCameraTerminal(route.selector, route.terminalBit, payload, sizeof payload,
-                                         Lending::Never);
+        hr = camera.SendToCameraTerminal(route.selector, route.terminalBit, payload, sizeof payload, Lending::Never);
     }
     if (hr == kWouldLend) {
         // What the kernel carries: where it would clamp, the slowest speed
@@ -155,8 +152,7 @@ HResult SetZoomSpeed(CameraBinding& camera, const Route& route, const PropertyRe
         return MoveByPosition(camera, V4L2_CID_ZOOM_ABSOLUTE, value);
     if (KernelWouldClamp(range, value)) {
         const uint8_t payload[3] = {Direction(value), 0x00, Speed(value, range.maximum)};
-        return camera.SendToCameraTerminal(route.selector, route.terminalBit, payload, sizeof payload,
-                                           Lending::Never);
+        return camera.SendToCameraTerminal(route.selector, route.terminalBit, payload, sizeof payload, Lending::Never);
     }
     // Where only usbfs can stop the zoom, a zoom that could not be stopped
     // is not started.
@@ -189,8 +185,7 @@ HResult SendThroughUsbfs(CameraBinding& camera, const Route& route, const Proper
     }
     case Payload::None:
     case Payload::ZoomRelative:
-    case Payload::PanTiltRelative:
-        break;
+    case Payload::PanTiltRelative: break;
     }
     return kFail;
 }
@@ -203,14 +198,10 @@ HResult SetProperty(CameraBinding& camera, const Route& route, const PropertyReq
     if (wantsAuto && route.autoSwitch.control == 0) return kInvalidArg;
     switch (route.carrier) {
     case Carrier::V4l2Control:
-    case Carrier::V4l2Balance:
-        return SetControlValue(camera, route, request, wantsAuto, wantsManual);
-    case Carrier::PanTiltSpeed:
-        return SetPanTiltSpeed(camera, route, request);
-    case Carrier::ZoomSpeed:
-        return SetZoomSpeed(camera, route, request);
-    case Carrier::UsbfsOnly:
-        return SendThroughUsbfs(camera, route, request);
+    case Carrier::V4l2Balance: return SetControlValue(camera, route, request, wantsAuto, wantsManual);
+    case Carrier::PanTiltSpeed: return SetPanTiltSpeed(camera, route, request);
+    case Carrier::ZoomSpeed: return SetZoomSpeed(camera, route, request);
+    case Carrier::UsbfsOnly: return SendThroughUsbfs(camera, route, request);
     }
     return kFail;
 }
@@ -237,8 +228,7 @@ HResult GetProperty(CameraBinding& camera, const Route& route, int32_t& value, i
     return kOk;
 }
 
-HResult GetPropertyPair(CameraBinding& camera, const Route& route, int32_t& value1, int32_t& value2,
-                        int32_t& flags) {
+HResult GetPropertyPair(CameraBinding& camera, const Route& route, int32_t& value1, int32_t& value2, int32_t& flags) {
     if (route.carrier != Carrier::V4l2Balance) return kNotFound;
     int32_t first = 0, second = 0;
     HResult hr = camera.GetControl(route.control, first);
@@ -250,8 +240,8 @@ HResult GetPropertyPair(CameraBinding& camera, const Route& route, int32_t& valu
     return kOk;
 }
 
-HResult GetPropertyRange(CameraBinding& camera, const Route& route, int32_t& min, int32_t& max,
-                         int32_t& step, int32_t& defaultValue, int32_t& capsFlags) {
+HResult GetPropertyRange(CameraBinding& camera, const Route& route, int32_t& min, int32_t& max, int32_t& step,
+                         int32_t& defaultValue, int32_t& capsFlags) {
     if (route.carrier != Carrier::V4l2Control) return kNotFound;
     v4l2_queryctrl query;
     const HResult hr = camera.QueryControl(route.control, query);

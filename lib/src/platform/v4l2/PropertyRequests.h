@@ -29,10 +29,9 @@ HResult GetProperty(CameraBinding& camera, const Route& route, int32_t& value, i
 
 // Both halves of the white-balance component pair (blue, red) and the
 // AUTO / MANUAL flags. kNotFound for every other row.
-HResult GetPropertyPair(CameraBinding& camera, const Route& route, int32_t& value1, int32_t& value2,
-                        int32_t& flags);
+HResult GetPropertyPair(CameraBinding& camera, const Route& route, int32_t& value1, int32_t& value2, int32_t& flags);
 
-HResult GetPropertyRange(CameraBinding& camera, const Route& route, int32_t& min, int32_t& max,
-                         int32_t& step, int32_t& defaultValue, int32_t& capsFlags);
+HResult GetPropertyRange(CameraBinding& camera, const Route& route, int32_t& min, int32_t& max, int32_t& step,
+                         int32_t& defaultValue, int32_t& capsFlags);
 
 }  // namespace lumetra::platform::v4l2

@@ -86,6 +86,8 @@ using C = Carrier;
 constexpr PropertySet kCam = PropertySet::CameraControl;
 constexpr PropertySet kAmp = PropertySet::VideoProcAmp;
 
+// A table, laid out by hand.
+// clang-format off
 constexpr Route kRoutes[] = {
     // set id  carrier          V4L2 control                       partner                auto mode          units               UVC selector                                  terminal bit         usbfs payload
     {kCam, 0,  C::V4l2Control,  V4L2_CID_PAN_ABSOLUTE,             0,                     kNoAuto,           Units::Native,      UVC_CT_PANTILT_ABSOLUTE_CONTROL,              kNoBit,              Payload::None},
@@ -111,6 +113,7 @@ constexpr Route kRoutes[] = {
     {kAmp, 12, C::V4l2Balance,  V4L2_CID_BLUE_BALANCE,             V4L2_CID_RED_BALANCE,  kWhiteBalanceAuto, Units::Native,      UVC_PU_WHITE_BALANCE_COMPONENT_CONTROL,       kNoBit,              Payload::None},
     {kAmp, 13, C::V4l2Control,  V4L2_CID_POWER_LINE_FREQUENCY,     0,                     kNoAuto,           Units::Native,      UVC_PU_POWER_LINE_FREQUENCY_CONTROL,          kNoBit,              Payload::None},
 };
+// clang-format on
 
 }  // namespace
 

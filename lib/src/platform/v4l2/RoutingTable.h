@@ -61,13 +61,13 @@ struct Route {
     PropertySet set;
     uint32_t property;
     Carrier carrier;
-    uint32_t control;      // V4L2 control carrying Value1 (0 for UsbfsOnly)
-    uint32_t partner;      // V4L2 control carrying the other half, or 0
+    uint32_t control;  // V4L2 control carrying Value1 (0 for UsbfsOnly)
+    uint32_t partner;  // V4L2 control carrying the other half, or 0
     AutoSwitch autoSwitch;
     Units units;
-    uint8_t selector;      // UVC control selector (camera terminal or processing unit)
-    uint8_t terminalBit;   // camera terminal bmControls bit of the usbfs road
-    Payload payload;       // usbfs bytes
+    uint8_t selector;     // UVC control selector (camera terminal or processing unit)
+    uint8_t terminalBit;  // camera terminal bmControls bit of the usbfs road
+    Payload payload;      // usbfs bytes
 };
 
 // The row of one property; null for a property no road carries.

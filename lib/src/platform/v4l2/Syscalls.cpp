@@ -81,9 +81,7 @@ public:
         if (S_ISCHR(status.st_mode)) number = status.st_rdev;
         return 0;
     }
-    void Pause(unsigned milliseconds) override {
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-    }
+    void Pause(unsigned milliseconds) override { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 };
 
 }  // namespace
@@ -119,26 +117,20 @@ HResult HResultFromErrno(int negativeErrno) {
     case ENODEV:
     case ENXIO:
     case ENOENT:
-    case ESHUTDOWN:
-        return kDeviceGone;
+    case ESHUTDOWN: return kDeviceGone;
     case EACCES:
-    case EPERM:
-        return kAccessDenied;
+    case EPERM: return kAccessDenied;
     case EINVAL:
-    case ERANGE:
-        return kInvalidArg;
+    case ERANGE: return kInvalidArg;
     // No answer from the camera, within the timeout or at all on the bus.
     case ETIMEDOUT:
     case EPROTO:
-    case EILSEQ:
-        return kTimeout;
+    case EILSEQ: return kTimeout;
     case EIO:
     case EPIPE:
     case EBUSY:
-    case EREMOTEIO:
-        return kIoError;
-    default:
-        return kFail;
+    case EREMOTEIO: return kIoError;
+    default: return kFail;
     }
 }
 

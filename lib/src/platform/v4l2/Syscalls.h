@@ -41,8 +41,7 @@ std::shared_ptr<Syscalls> SystemSyscalls();
 
 // Reads a whole file of at most `limit` bytes (sysfs attributes, USB
 // descriptors). Negative -errno on failure; a longer file is cut at `limit`.
-int ReadWholeFile(Syscalls& sys, const std::string& path, std::string& contents,
-                  size_t limit = 64 * 1024);
+int ReadWholeFile(Syscalls& sys, const std::string& path, std::string& contents, size_t limit = 64 * 1024);
 
 // What a failed call means to the library's caller.
 HResult HResultFromErrno(int negativeErrno);

@@ -25,8 +25,7 @@ std::optional<std::string> ReadAttribute(Syscalls& sys, const fs::path& path) {
 }
 
 // Whole-string unsigned number in `base` not above `max`.
-std::optional<unsigned long> ParseNumber(const std::optional<std::string>& text, int base,
-                                         unsigned long max) {
+std::optional<unsigned long> ParseNumber(const std::optional<std::string>& text, int base, unsigned long max) {
     if (!text || text->empty() || text->size() > 10) return std::nullopt;
     unsigned long value = 0;
     for (char c : *text) {
@@ -119,8 +118,10 @@ std::optional<UsbParent> ReadUsbParent(Syscalls& sys, const fs::path& root, cons
 UsbAddress ReadUsbAddress(Syscalls& sys, const UsbParent& usb) {
     const fs::path deviceDir(usb.deviceDirectory);
     UsbAddress address;
-    address.busNumber = static_cast<unsigned>(ParseNumber(ReadAttribute(sys, deviceDir / "busnum"), 10, 999).value_or(0));
-    address.deviceNumber = static_cast<unsigned>(ParseNumber(ReadAttribute(sys, deviceDir / "devnum"), 10, 999).value_or(0));
+    address.busNumber = static_cast<unsigned>(
+        ParseNumber(ReadAttribute(sys, deviceDir / "busnum"), 10, 999).value_or(0));
+    address.deviceNumber = static_cast<unsigned>(
+        ParseNumber(ReadAttribute(sys, deviceDir / "devnum"), 10, 999).value_or(0));
     if (const auto config = ParseNumber(ReadAttribute(sys, deviceDir / "bConfigurationValue"), 10, 0xFF))
         address.configurationValue = static_cast<int>(*config);
     return address;
@@ -150,9 +151,7 @@ HResult ListVideoNodes(const std::string& sysfsRoot, Syscalls& sys, std::vector<
     std::error_code error;
     fs::directory_iterator entries(classDir, error);
     if (error) {
-        return error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory
-                   ? kFalse
-                   : kFail;
+        return error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory ? kFalse : kFail;
     }
     for (const fs::directory_iterator end; entries != end; entries.increment(error)) {
         if (error) return kFail;
@@ -166,8 +165,7 @@ HResult ListVideoNodes(const std::string& sysfsRoot, Syscalls& sys, std::vector<
         nodes.push_back(std::move(node));
     }
     if (error) return kFail;
-    std::sort(nodes.begin(), nodes.end(),
-              [](const VideoNode& a, const VideoNode& b) { return a.number < b.number; });
+    std::sort(nodes.begin(), nodes.end(), [](const VideoNode& a, const VideoNode& b) { return a.number < b.number; });
     return nodes.empty() ? kFalse : kOk;
 }
 

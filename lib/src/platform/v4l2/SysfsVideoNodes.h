@@ -21,8 +21,8 @@ struct UsbParent {
     uint16_t vendorId = 0;
     uint16_t productId = 0;
     uint8_t interfaceNumber = 0;
-    std::string interfaceName;     // sysfs name of the interface, e.g. "1-1.2:1.0"
-    std::string deviceDirectory;   // sysfs directory of the USB device
+    std::string interfaceName;    // sysfs name of the interface, e.g. "1-1.2:1.0"
+    std::string deviceDirectory;  // sysfs directory of the USB device
 };
 
 // Where a USB device sits on its bus. Only a camera being bound needs it, so
@@ -30,7 +30,7 @@ struct UsbParent {
 struct UsbAddress {
     unsigned busNumber = 0;
     unsigned deviceNumber = 0;
-    int configurationValue = -1;   // active configuration; -1 when unknown
+    int configurationValue = -1;  // active configuration; -1 when unknown
 
     // usbfs node of the device; empty when the numbers are unknown.
     std::string UsbfsPath() const;

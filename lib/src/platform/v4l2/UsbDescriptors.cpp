@@ -44,8 +44,7 @@ std::optional<CameraTerminal> SearchConfiguration(std::string_view configuration
         const std::string_view descriptor = configuration.substr(at, length);
         const uint8_t type = Byte(descriptor, 1);
         if (type == USB_DT_INTERFACE && length >= kInterfaceDescriptorSize) {
-            inVideoControl = Byte(descriptor, 2) == interfaceNumber &&
-                             Byte(descriptor, 5) == USB_CLASS_VIDEO &&
+            inVideoControl = Byte(descriptor, 2) == interfaceNumber && Byte(descriptor, 5) == USB_CLASS_VIDEO &&
                              Byte(descriptor, 6) == UVC_SC_VIDEOCONTROL;
         } else if (type == USB_DT_CS_INTERFACE && inVideoControl && length >= 6 &&
                    Byte(descriptor, 2) == UVC_VC_INPUT_TERMINAL && Word(descriptor, 4) == UVC_ITT_CAMERA) {

@@ -11,8 +11,8 @@
 
 namespace lumetra::platform::v4l2 {
 
-HResult SendOnBorrowedInterface(Syscalls& sys, int usbfsFd, uint8_t interfaceNumber,
-                                usbdevfs_ctrltransfer& transfer, bool& handedBack) {
+HResult SendOnBorrowedInterface(Syscalls& sys, int usbfsFd, uint8_t interfaceNumber, usbdevfs_ctrltransfer& transfer,
+                                bool& handedBack) {
     handedBack = false;
     usbdevfs_disconnect_claim claim{};
     claim.interface = interfaceNumber;

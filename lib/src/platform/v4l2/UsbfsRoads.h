@@ -47,7 +47,7 @@ private:
 // its own video node and made sure no other program holds one. `handedBack`
 // tells whether uvcvideo took the interface again (false when it was never
 // taken from it, or the camera is gone).
-HResult SendOnBorrowedInterface(Syscalls& sys, int usbfsFd, uint8_t interfaceNumber,
-                                usbdevfs_ctrltransfer& transfer, bool& handedBack);
+HResult SendOnBorrowedInterface(Syscalls& sys, int usbfsFd, uint8_t interfaceNumber, usbdevfs_ctrltransfer& transfer,
+                                bool& handedBack);
 
 }  // namespace lumetra::platform::v4l2

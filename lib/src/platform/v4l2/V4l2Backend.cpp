@@ -203,9 +203,8 @@ public:
             if (Failed(check)) return check;
             isUvcCapture = check == kOk;
         }
-        out = std::make_unique<V4l2PropertyBag>(Utf8ToUtf16(node_.name),
-                                                Utf8ToUtf16(DevicePathOf(node_, isUvcCapture)), sys_,
-                                                isUvcCapture ? node_.usb : std::nullopt);
+        out = std::make_unique<V4l2PropertyBag>(Utf8ToUtf16(node_.name), Utf8ToUtf16(DevicePathOf(node_, isUvcCapture)),
+                                                sys_, isUvcCapture ? node_.usb : std::nullopt);
         return kOk;
     }
 
@@ -265,8 +264,8 @@ public:
         std::vector<VideoNode> nodes;
         const HResult hr = ListVideoNodes(environment_.sysfsRoot, *environment_.sys, nodes);
         if (hr != kOk) return hr;
-        out = std::make_unique<V4l2MonikerEnumerator>(
-            BindingContext{environment_.sys, environment_.procRoot, roads_}, std::move(nodes));
+        out = std::make_unique<V4l2MonikerEnumerator>(BindingContext{environment_.sys, environment_.procRoot, roads_},
+                                                      std::move(nodes));
         return kOk;
     }
 
