@@ -237,7 +237,9 @@ class Display:
         found = subprocess.run(["xdotool", "search", "--all", "--onlyvisible", "--pid", str(pid)],
                                env=self.env(), capture_output=True, text=True, timeout=30)
         windows = []
-        for line in found.stdout.split():
+        # A window being reparented as the search walks the tree is listed
+        # twice (seen with a warning Fluxbox was framing): it is one window.
+        for line in dict.fromkeys(found.stdout.split()):
             window = self.window(int(line))
             if window is not None:
                 windows.append(window)
