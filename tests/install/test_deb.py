@@ -109,6 +109,7 @@ class InstallRunPurge(InstalledLibraryChecks, InstalledProgramChecks, Scenario):
                      "/usr/share/applications/ptzdeck.desktop", "/usr/share/icons/hicolor/256x256/apps/ptzdeck.png",
                      "/usr/share/metainfo/io.github.ptzdeck.ptzdeck.metainfo.xml",
                      "/usr/share/man/man1/ptzdeck.1.gz", "/usr/share/man/man1/lumetra-cli.1.gz",
+                     "/usr/share/man/man1/ptzdeck-bridge.1.gz",
                      f"/usr/lib/{MULTIARCH}/ptzdeck/ptzdeck-panel.so",
                      "/usr/share/dbus-1/interfaces/io.github.ptzdeck.Panel.xml"):
             self.assertIn(path, files)

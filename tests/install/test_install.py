@@ -83,6 +83,7 @@ class InstalledTree(unittest.TestCase):
             f"{PREFIX[1:]}/{METAINFO}",
             f"{PREFIX[1:]}/share/dbus-1/interfaces/io.github.ptzdeck.Panel.xml",
             f"{PREFIX[1:]}/share/man/man1/ptzdeck.1", f"{PREFIX[1:]}/share/man/man1/lumetra-cli.1",
+            f"{PREFIX[1:]}/share/man/man1/ptzdeck-bridge.1",
             UDEV_RULE,
             f"{PREFIX[1:]}/bin/ptzdeck-bridge",
             f"{PREFIX[1:]}/lib/systemd/user/ptzdeck-bridge.service",
@@ -133,7 +134,7 @@ class InstalledTree(unittest.TestCase):
         self.assertIn("<launchable type=\"desktop-id\">ptzdeck.desktop</launchable>", read(metainfo))
 
     def test_manual_pages_format_cleanly_and_carry_the_version(self):
-        for page in ("ptzdeck.1", "lumetra-cli.1"):
+        for page in ("ptzdeck.1", "lumetra-cli.1", "ptzdeck-bridge.1"):
             path = os.path.join(ROOT, "share/man/man1", page)
             formatted = subprocess.run(["groff", "-man", "-ww", "-z", "-K", "utf8", path],
                                        capture_output=True, text=True)
