@@ -9,24 +9,16 @@ import random
 import signal
 import socket
 import subprocess
+import sys
 import tempfile
 import threading
-import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SIMCAM = os.path.join(HERE, "..", "..", "scripts", "simcam")
 DEADLINE = 30.0
 
-
-def wait_until(condition, what, timeout=DEADLINE):
-    deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() >= deadline:
-            raise AssertionError(f"gave up after {timeout:.0f} s waiting for {what}")
-        time.sleep(0.02)
+sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
+from waiting import wait_until  # noqa: E402  (the e2e scenarios' wait, shared)
 
 
 def hexes(text):
