@@ -41,6 +41,9 @@
 
 namespace {
 
+// Both white-balance halves of every camera the model makes, before anything sets them.
+constexpr int kComponentAtStart = 2048;
+
 using rig::Carrier;
 using rig::Column;
 using rig::Ct;
@@ -133,8 +136,13 @@ void CheckLoadedRecords(rig::Judge& judge, BaseDevice& device, bool hasIris) {
         judge.Check(good, std::string("LoadPropertyInfo ") + row.name + " = " + Text(row.record) +
                               (good ? "" : " (camera: " + Text(row.wanted) + ")"));
     }
-    for (const PropertyInfo* unsupported : {&device.whiteBalanceBlue, &device.whiteBalanceRed, &device.reserved4,
-                                            &device.reserved7, &device.reserved11, &device.reserved13})
+    // The white-balance halves are read from the camera, so that setting one sends the other as the
+    // camera has it (camera_model.h: WHITE_BALANCE_COMPONENT starts at 2048 for both).
+    for (const PropertyInfo* half : {&device.whiteBalanceBlue, &device.whiteBalanceRed})
+        judge.Check(half->supported == 1 && half->current == kComponentAtStart,
+                    "LoadPropertyInfo reads the white-balance half from the camera: " + Text(*half));
+    for (const PropertyInfo* unsupported :
+         {&device.reserved4, &device.reserved7, &device.reserved11, &device.reserved13})
         judge.Check(unsupported->supported == 0, "LoadPropertyInfo leaves a record without a property unsupported");
 }
 
@@ -225,9 +233,9 @@ std::vector<Step> FullCameraSteps(BaseDevice& d) {
          {Pu(0x0B, "00")}, "manual, keeping the temperature: Value 0 lies outside its range"},
         {"SetWhiteBalanceMode(0)", [&] { return Returned(d.SetWhiteBalanceMode(0)); }, true, {Pu(0x0B, "01")}, ""},
         {"SetWhiteBalanceBlue(1000)", [&] { return Returned(d.SetWhiteBalanceBlue(1000)); }, true,
-         {Pu(0x0B, "00"), Pu(0x0C, Le(1000, 2) + Le(0, 2))}, "red from the never-filled record: 0"},
+         {Pu(0x0B, "00"), Pu(0x0C, Le(1000, 2) + Le(kComponentAtStart, 2))}, "red as the camera has it"},
         {"SetWhiteBalanceRed(1500)", [&] { return Returned(d.SetWhiteBalanceRed(1500)); }, true,
-         {Pu(0x0C, Le(0, 2) + Le(1500, 2))}, ""},
+         {Pu(0x0C, Le(1000, 2) + Le(1500, 2))}, "blue as last sent"},
         {"SetExposure(-2)", [&] { return Returned(d.SetExposure(-2)); }, true, {Ct(0x02, "01"), Ct(0x04, Le(2500, 4))},
          "manual exposure first; 2^-2 s = 2500 x 100 us"},
         {"SetExposure(-4)", [&] { return Returned(d.SetExposure(-4)); }, true, {Ct(0x04, Le(625, 4))}, ""},
