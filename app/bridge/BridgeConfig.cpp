@@ -3,10 +3,11 @@
 
 #include "bridge/BridgeConfig.h"
 
+#include "config/SettingLines.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTextStream>
 #include <functional>
 #include <map>
 
@@ -141,27 +142,17 @@ BridgeConfig ReadBridgeConfig(const QString& path, QStringList& problems)
     };
     // clang-format on
     const QString name = QFileInfo(path).fileName();
-    QTextStream in(&file);
-    for (int number = 1; !in.atEnd(); ++number) {
-        QString line = in.readLine();
-        const int comment = line.indexOf(QLatin1Char('#'));
-        if (comment >= 0)
-            line.truncate(comment);
-        line = line.trimmed();
-        if (line.isEmpty())
-            continue;
-        const int equals = line.indexOf(QLatin1Char('='));
+    for (const SettingLine& setting : SettingLines(QString::fromUtf8(file.readAll()))) {
         QString why;
-        if (equals < 0) {
+        if (!setting.hasEquals) {
             why = QStringLiteral("not a \"key = value\" line");
         } else {
-            const QString key = line.left(equals).trimmed();
-            const auto reader = readers.find(key);
-            why = reader == readers.end() ? QStringLiteral("unknown key \"%1\"").arg(key)
-                                          : reader->second(line.mid(equals + 1).trimmed());
+            const auto reader = readers.find(setting.key);
+            why = reader == readers.end() ? QStringLiteral("unknown key \"%1\"").arg(setting.key)
+                                          : reader->second(setting.value);
         }
         if (!why.isEmpty())
-            problems << QStringLiteral("%1:%2: %3; the line is ignored").arg(name).arg(number).arg(why);
+            problems << QStringLiteral("%1:%2: %3; the line is ignored").arg(name).arg(setting.number).arg(why);
     }
     return config;
 }

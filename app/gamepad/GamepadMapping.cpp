@@ -3,6 +3,8 @@
 
 #include "gamepad/GamepadMapping.h"
 
+#include "config/SettingLines.h"
+
 #include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
@@ -166,24 +168,15 @@ Mapping Mapping::Defaults()
 Mapping ParseMapping(const QString& text, std::vector<ConfigProblem>* problems)
 {
     Mapping mapping = Mapping::Defaults();
-    const QStringList lines = text.split(QLatin1Char('\n'));
     const QRegularExpression space(QStringLiteral("\\s+"));
-    for (int index = 0; index < lines.size(); ++index) {
-        const auto problem = [&](const QString& message) { problems->push_back({index + 1, message}); };
-        QString line = lines[index];
-        const int comment = line.indexOf(QLatin1Char('#'));
-        if (comment >= 0)
-            line.truncate(comment);
-        line = line.trimmed();
-        if (line.isEmpty())
-            continue;
-        const int equals = line.indexOf(QLatin1Char('='));
-        if (equals < 0) {
+    for (const SettingLine& setting : SettingLines(text)) {
+        const auto problem = [&](const QString& message) { problems->push_back({setting.number, message}); };
+        if (!setting.hasEquals) {
             problem(QStringLiteral("expected <input> = <action>"));
             continue;
         }
-        const QString left = line.left(equals).trimmed();
-        const QStringList right = line.mid(equals + 1).trimmed().split(space, Qt::SkipEmptyParts);
+        const QString& left = setting.key;
+        const QStringList right = setting.value.split(space, Qt::SkipEmptyParts);
         if (left.isEmpty() || right.isEmpty()) {
             problem(QStringLiteral("expected <input> = <action>"));
             continue;
