@@ -12,10 +12,10 @@ mends them.
 import subprocess
 import sys
 
+from tracked import source_files
+
 source = sys.argv[1]
-listed = subprocess.run(["git", "-C", source, "ls-files", "-z", "--", "*.cpp", "*.h"],
-                        capture_output=True, check=True).stdout.decode().split("\0")
-files = [f for f in listed if f]
+files = [f for f in source_files(source) if f.endswith((".cpp", ".h"))]
 done = subprocess.run(["clang-format", "--dry-run", "-Werror", *files], cwd=source,
                       capture_output=True, text=True)
 if done.returncode != 0:

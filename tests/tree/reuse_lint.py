@@ -19,13 +19,15 @@ import sys
 import tempfile
 import tomllib
 
+from tracked import source_files
+
 source = sys.argv[1]
-tracked = subprocess.run(["git", "-C", source, "ls-files", "-z"], capture_output=True, check=True).stdout
+tracked = source_files(source)
 with open(os.path.join(source, "REUSE.toml"), "rb") as f:
     annotations = tomllib.load(f)["annotations"]
 
 with tempfile.TemporaryDirectory(prefix="reuse-") as copy:
-    for path in filter(None, tracked.decode().split("\0")):
+    for path in tracked:
         if not os.path.lexists(os.path.join(source, path)):
             continue  # deleted in the work tree, not yet committed
         os.makedirs(os.path.join(copy, os.path.dirname(path)), exist_ok=True)
