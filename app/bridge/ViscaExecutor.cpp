@@ -205,6 +205,9 @@ Outcome ViscaExecutor::execute(const Message& m)
         break;
     case Request::FocusOnePush:
         // Focus once and stay there: automatic focus, then back to manual.
+        // No camera offers a truer trigger: uvcvideo maps no autofocus
+        // start button (nor UVC 1.5's focus-simple control, a range, not a
+        // trigger), and the supported cameras' commands have none.
         out.done = focusMode(true) && focusMode(false);
         out.data = {focusAuto_ ? kFocusAutomatic : kFocusManual};
         break;
