@@ -22,6 +22,7 @@ BridgeService::BridgeService(BridgeConfig config, QObject* parent) : QObject(par
     settle_ = new QTimer(this);
     settle_->setSingleShot(true);
     connect(settle_, &QTimer::timeout, this, &BridgeService::rescan);
+    bus_ = new BridgeBus(this);
 }
 
 BridgeService::~BridgeService()
@@ -34,6 +35,7 @@ bool BridgeService::start()
 {
     notifier_ = new platform::DeviceNotifier(this);
     connect(notifier_, &platform::DeviceNotifier::deviceChanged, this, [this] { settle_->start(kSettleMs); });
+    bus_->publish();
     const bool following = notifier_->start();
     if (!following)
         std::fprintf(stderr, "ptzdeck-bridge: cameras plugged in or out later will not be seen\n");
@@ -66,9 +68,23 @@ void BridgeService::rescan()
         const int number = int(i) + 1;
         if (!config_.serves(number) || listeners_.count(number))
             continue;
-        listeners_[number] =
-            std::make_unique<CameraListener>(number, QByteArray::fromStdString(cameras[i].devicePath), config_);
+        const QString device = QString::fromStdString(cameras[i].devicePath);
+        auto listener = std::make_unique<CameraListener>(number, device.toUtf8(), config_);
+        connect(listener.get(), &CameraListener::openedOrFailed, this, &BridgeService::tellServing);
+        connect(listener.get(), &CameraListener::focusModeChanged, bus_,
+            [this, device](bool automatic) { emit bus_->FocusModeChanged(device, automatic); });
+        listeners_[number] = std::move(listener);
     }
+    tellServing();
+}
+
+void BridgeService::tellServing()
+{
+    QStringList serving;
+    for (const auto& [number, listener] : listeners_)
+        if (listener->open() && !listener->serving().isEmpty())
+            serving << QStringLiteral("camera %1: %2").arg(number).arg(listener->serving().join(QStringLiteral(", ")));
+    bus_->setServing(serving);
 }
 
 }  // namespace ptzdeck::bridge

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 
+#include "bridge/BridgeBus.h"
 #include "bridge/BridgeConfig.h"
 #include "bridge/CameraListener.h"
 
@@ -36,10 +37,12 @@ public:
 
 private:
     void rescan();
+    void tellServing();  // on the bus, what the cameras serve now
 
     BridgeConfig config_;
     platform::DeviceNotifier* notifier_ = nullptr;
     QTimer* settle_ = nullptr;
+    BridgeBus* bus_ = nullptr;
     std::map<int, std::unique_ptr<CameraListener>> listeners_;  // by camera number
 };
 

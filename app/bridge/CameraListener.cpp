@@ -59,6 +59,12 @@ int AddressOf(const Bytes& bytes)
     return address >= 1 && address <= 7 ? address : 1;
 }
 
+bool IsFocusMode(const Message& m)
+{
+    return m.request == Request::FocusAuto || m.request == Request::FocusManual || m.request == Request::FocusToggle
+           || m.request == Request::FocusOnePush;
+}
+
 bool IsMoveStart(const Message& m)
 {
     switch (m.request) {
@@ -100,11 +106,13 @@ CameraListener::CameraListener(int number, QByteArray devicePath, const BridgeCo
         if (!ok) {
             std::fprintf(stderr, "ptzdeck-bridge: camera %d cannot be opened; it is not served\n", number_);
             failed_ = true;
+            emit openedOrFailed();
             return;
         }
         std::printf("ptzdeck-bridge: camera %d (%s): %s\n", number_, qPrintable(name),
             serving_.isEmpty() ? "no port could be opened" : qPrintable(serving_.join(QStringLiteral(", "))));
         std::fflush(stdout);
+        emit openedOrFailed();
     });
     thread_.setObjectName(QStringLiteral("camera %1").arg(number));
     thread_.start();
@@ -404,7 +412,9 @@ void CameraListener::post(Client& client, const Message& message, int socket, ui
     job.id = nextJob_++;
     job.message = message;
     job.cancelled = std::make_shared<std::atomic_bool>(false);
-    pending_.insert(job.id, Pending{client.key, socket, sequence, message.address, job.cancelled});
+    Pending pending{client.key, socket, sequence, message.address, job.cancelled};
+    pending.focusMode = IsFocusMode(message);
+    pending_.insert(job.id, pending);
     worker_->post(std::move(job));
 }
 
@@ -415,6 +425,9 @@ void CameraListener::finished(quint64 id, bool done, const QByteArray& data, boo
         return;  // the guard's own stop
     const Pending p = *it;
     pending_.erase(it);
+    // The panel follows the camera's focus mode even if the client has gone.
+    if (p.focusMode && done && !data.isEmpty())
+        emit focusModeChanged(uint8_t(data.at(0)) == ViscaExecutor::kFocusAutomatic);
     const auto found = clients_.find(p.client);
     if (found == clients_.end())
         return;  // the client has gone

@@ -49,6 +49,13 @@ public:
     // The camera could not be opened; the roster tries again at the next
     // change of devices.
     bool failed() const { return failed_; }
+    // Serving since the camera opened (its ports are then what `serving` says).
+    bool open() const { return cameraOpen_; }
+
+signals:
+    void openedOrFailed();
+    // A client's command set the camera's focus automatic or manual.
+    void focusModeChanged(bool automatic);
 
 private:
     enum class Framing { Sony, RawUdp, Tcp };
@@ -59,6 +66,7 @@ private:
         uint32_t sequence = 0;
         int address = 1;
         std::shared_ptr<std::atomic_bool> cancelled;
+        bool focusMode = false;  // sets the focus mode, and answers which
     };
 
     void listen(const BridgeConfig& config);

@@ -197,13 +197,19 @@ Outcome ViscaExecutor::execute(const Message& m)
     case Request::FocusAuto:
     case Request::FocusManual:
         out.done = focusMode(m.request == Request::FocusAuto);
+        out.data = {focusAuto_ ? kFocusAutomatic : kFocusManual};
         break;
     case Request::FocusToggle:
         out.done = focusMode(!focusAuto_);
+        out.data = {focusAuto_ ? kFocusAutomatic : kFocusManual};
         break;
     case Request::FocusOnePush:
         // Focus once and stay there: automatic focus, then back to manual.
+        // No camera offers a truer trigger: uvcvideo maps no autofocus
+        // start button (nor UVC 1.5's focus-simple control, a range, not a
+        // trigger), and the supported cameras' commands have none.
         out.done = focusMode(true) && focusMode(false);
+        out.data = {focusAuto_ ? kFocusAutomatic : kFocusManual};
         break;
     case Request::MemoryReset:
     case Request::MemorySet:
@@ -233,7 +239,7 @@ Outcome ViscaExecutor::execute(const Message& m)
         break;
     }
     case Request::FocusModeInquiry:
-        out.data = {static_cast<uint8_t>(focusAuto_ ? 0x02 : 0x03)};
+        out.data = {focusAuto_ ? kFocusAutomatic : kFocusManual};
         out.done = true;
         break;
     case Request::PowerInquiry:

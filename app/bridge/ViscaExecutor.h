@@ -23,7 +23,8 @@ struct SpeedScale {
 
 struct Outcome {
     bool done = false;           // the camera took it: Completion, or the answer
-    lumetra::visca::Bytes data;  // an inquiry's answer, between 90 50 and FF
+    lumetra::visca::Bytes data;  // an inquiry's answer, between 90 50 and FF;
+                                 // for a focus mode command, the mode set
 };
 
 class ViscaExecutor {
@@ -44,6 +45,10 @@ public:
     // controls count arc seconds. One VISCA step is 1/14.4 degree, about a
     // Sony camera's, so ±170 degrees fits.
     static constexpr int kArcSecondsPerStep = 250;
+    // The focus mode inquiry's answers, also the data of a command that set
+    // the mode.
+    static constexpr uint8_t kFocusAutomatic = 0x02;
+    static constexpr uint8_t kFocusManual = 0x03;
 
 private:
     bool generic() const { return !(device_.Abilities() & AbilityCommands); }

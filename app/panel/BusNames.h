@@ -2,7 +2,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 // Where the running panel is on the session bus, and the errors it answers
-// with: shared by the panel and its command line.
+// with: shared by the panel and its command line. Where the bridge tells
+// what it serves: shared by the bridge and the panel.
 #pragma once
 
 namespace ptzdeck::remote {
@@ -10,6 +11,12 @@ namespace ptzdeck::remote {
 inline constexpr char kServiceName[] = "io.github.ptzdeck.ptzdeck";
 inline constexpr char kObjectPath[] = "/io/github/ptzdeck/Panel";
 inline constexpr char kInterface[] = "io.github.ptzdeck.Panel";
+
+// ptzdeck-bridge, on the session bus (by hand, the user unit) or on the
+// system bus (the system unit, which has no session).
+inline constexpr char kBridgeServiceName[] = "io.github.ptzdeck.Bridge";
+inline constexpr char kBridgeObjectPath[] = "/io/github/ptzdeck/Bridge";
+inline constexpr char kBridgeInterface[] = "io.github.ptzdeck.Bridge";
 
 // A value out of range or a word the panel does not know; names the argument.
 inline constexpr char kErrorInvalidArgs[] = "org.freedesktop.DBus.Error.InvalidArgs";

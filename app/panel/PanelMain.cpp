@@ -11,6 +11,7 @@
 #include "window/MainWindow.h"
 #include "desktop/SessionPlatform.h"
 #include "program/PanelModule.h"
+#include "panel/BridgeWatch.h"
 #include "panel/PanelService.h"
 
 namespace {
@@ -52,6 +53,9 @@ extern "C" PTZDECK_PANEL_EXPORT int ptzdeck_panel_main(int argc, char* argv[], i
         return 0;
     MainWindow window;
     service.attach(&window);
+    const ptzdeck::remote::BridgeWatch bridge;
+    service.followBridge(&bridge);
+    window.followBridge(&bridge);
     window.show();
     return app.exec();
 }

@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "window/MainWindow.h"
+#include "panel/BridgeWatch.h"
 #include "panel/BusNames.h"
 #include "logging/LogCategories.h"
 
@@ -131,6 +132,8 @@ bool PanelService::mirrored() const { return window && window->mirrored(); }
 bool PanelService::flipped() const { return window && window->flipped(); }
 bool PanelService::shown() const { return window && window->panelShown(); }
 bool PanelService::staysOnTop() const { return window && window->staysOnTop(); }
+bool PanelService::bridgeServing() const { return bridge && bridge->running(); }
+QStringList PanelService::bridgePorts() const { return bridge ? bridge->serving() : QStringList(); }
 
 void PanelService::camerasSettled()
 {

@@ -17,6 +17,9 @@
 #include <QVariantList>
 
 class MainWindow;
+namespace ptzdeck::remote {
+class BridgeWatch;
+}
 
 class PanelService : public QObject, protected QDBusContext {
     Q_OBJECT
@@ -31,6 +34,8 @@ class PanelService : public QObject, protected QDBusContext {
     Q_PROPERTY(bool Flipped READ flipped)
     Q_PROPERTY(bool Shown READ shown)
     Q_PROPERTY(bool StaysOnTop READ staysOnTop)
+    Q_PROPERTY(bool BridgeServing READ bridgeServing)
+    Q_PROPERTY(QStringList BridgePorts READ bridgePorts)
 
 public:
     explicit PanelService(QObject* parent = nullptr);
@@ -47,6 +52,8 @@ public:
     // The window the calls act on; calls before it answer that the panel is
     // starting.
     void attach(MainWindow* window);
+    // Where the bridge's state comes from.
+    void followBridge(const ptzdeck::remote::BridgeWatch* watch) { bridge = watch; }
 
     QStringList cameras() const;
     int chosenCamera() const;
@@ -58,6 +65,8 @@ public:
     bool flipped() const;
     bool shown() const;
     bool staysOnTop() const;
+    bool bridgeServing() const;       // ptzdeck-bridge runs
+    QStringList bridgePorts() const;  // one line a camera it serves
 
 public slots:
     void RecallPreset(int preset);
@@ -104,6 +113,7 @@ private:
     void announceChangedProperties();
 
     MainWindow* window = nullptr;
+    const ptzdeck::remote::BridgeWatch* bridge = nullptr;
     // A move that stops by itself, and the caller waiting for it to stop.
     QTimer timedMove;
     QDBusMessage timedCaller;

@@ -161,6 +161,8 @@ struct State {
     bool flipped = false;
     bool shown = false;
     bool onTop = false;
+    bool bridge = false;
+    std::vector<std::string> bridgePorts;  // one line a camera the bridge serves
 };
 
 void ReadValue(const std::string& name, DBusMessageIter& value, State& state)
@@ -170,9 +172,9 @@ void ReadValue(const std::string& name, DBusMessageIter& value, State& state)
         dbus_bool_t flag = FALSE;
         dbus_message_iter_get_basic(&value, &flag);
         bool* const fields[] = {&state.open, &state.autoFocus, &state.autoFraming, &state.muted, &state.mirrored,
-            &state.flipped, &state.shown, &state.onTop};
-        const char* const names[] = {
-            "CameraOpen", "AutoFocus", "AutoFraming", "Muted", "Mirrored", "Flipped", "Shown", "StaysOnTop"};
+            &state.flipped, &state.shown, &state.onTop, &state.bridge};
+        const char* const names[] = {"CameraOpen", "AutoFocus", "AutoFraming", "Muted", "Mirrored", "Flipped", "Shown",
+            "StaysOnTop", "BridgeServing"};
         for (size_t i = 0; i < sizeof names / sizeof names[0]; ++i)
             if (name == names[i])
                 *fields[i] = flag;
@@ -180,13 +182,14 @@ void ReadValue(const std::string& name, DBusMessageIter& value, State& state)
         dbus_int32_t number = 0;
         dbus_message_iter_get_basic(&value, &number);
         state.chosen = number;
-    } else if (type == DBUS_TYPE_ARRAY && name == "Cameras") {
+    } else if (type == DBUS_TYPE_ARRAY && (name == "Cameras" || name == "BridgePorts")) {
+        std::vector<std::string>& into = name == "Cameras" ? state.cameras : state.bridgePorts;
         DBusMessageIter names;
         dbus_message_iter_recurse(&value, &names);
         while (dbus_message_iter_get_arg_type(&names) == DBUS_TYPE_STRING) {
             const char* text = nullptr;
             dbus_message_iter_get_basic(&names, &text);
-            state.cameras.emplace_back(text);
+            into.emplace_back(text);
             dbus_message_iter_next(&names);
         }
     }
@@ -260,6 +263,9 @@ void PrintText(const State& s)
     std::printf("open: %s\naf: %s\nframing: %s\nmute: %s\nmirror: %s\nflip: %s\nshown: %s\non_top: %s\n", yesNo(s.open),
         onOff(s.autoFocus), onOff(s.autoFraming), onOff(s.muted), onOff(s.mirrored), onOff(s.flipped), yesNo(s.shown),
         yesNo(s.onTop));
+    std::printf("bridge: %s\n", onOff(s.bridge));
+    for (const std::string& line : s.bridgePorts)
+        std::printf("bridge %s\n", OneLine(line).c_str());
 }
 
 void PrintJson(const State& s)
@@ -269,11 +275,19 @@ void PrintJson(const State& s)
     for (const std::string& name : s.cameras)
         cameras += (cameras.empty() ? "" : ", ") + Json(name);
     const std::string chosen = s.chosen > 0 ? std::to_string(s.chosen) : "null";
+    // The bridge's cameras and ports, or null when it does not run.
+    std::string bridge = "null";
+    if (s.bridge) {
+        bridge.clear();
+        for (const std::string& line : s.bridgePorts)
+            bridge += (bridge.empty() ? "" : ", ") + Json(line);
+        bridge = "[" + bridge + "]";
+    }
     std::printf(
         "{\"cameras\": [%s], \"chosen\": %s, \"open\": %s, \"af\": %s, \"framing\": %s, \"mute\": %s, "
-        "\"mirror\": %s, \"flip\": %s, \"shown\": %s, \"on_top\": %s}\n",
+        "\"mirror\": %s, \"flip\": %s, \"shown\": %s, \"on_top\": %s, \"bridge\": %s}\n",
         cameras.c_str(), chosen.c_str(), flag(s.open), flag(s.autoFocus), flag(s.autoFraming), flag(s.muted),
-        flag(s.mirrored), flag(s.flipped), flag(s.shown), flag(s.onTop));
+        flag(s.mirrored), flag(s.flipped), flag(s.shown), flag(s.onTop), bridge.c_str());
 }
 
 }  // namespace

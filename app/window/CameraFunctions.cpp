@@ -87,10 +87,15 @@ bool MainWindow::setAutoFocus(bool on)
 {
     if (!sent(device, on ? &BaseDevice::FocusAuto : &BaseDevice::FocusManual, on ? "FocusAuto" : "FocusManual"))
         return false;
+    showAutoFocus(on);
+    return true;
+}
+
+void MainWindow::showAutoFocus(bool on)
+{
     afManual = !on;
     ui->btn_af->setStyleSheet(KeyFace(on ? "AF.png" : "MF.png"));
     ui->slider_focus->setEnabled(!on);
-    return true;
 }
 
 void MainWindow::on_btn_af_clicked() { setAutoFocus(afManual); }

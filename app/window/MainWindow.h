@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QMainWindow>
 #include <QPoint>
 #include <QStringList>
@@ -40,6 +41,9 @@ namespace platform {
 class DeviceNotifier;
 class WindowShape;
 }  // namespace platform
+namespace remote {
+class BridgeWatch;
+}
 }  // namespace ptzdeck
 using MainWindowForm = Ui::MainWindowForm;
 using SettingsPaneForm = Ui::SettingsPaneForm;
@@ -106,6 +110,10 @@ public:
     // Called whenever the cameras found, the chosen one or whether one is
     // open may have changed.
     void setCameraListener(std::function<void()> listener) { cameraListener = std::move(listener); }
+    // The VISCA bridge (BridgeFaces.cpp): the tray menu says whether it
+    // serves and on which ports, and the faces follow what its clients
+    // change on the camera shown.
+    void followBridge(const ptzdeck::remote::BridgeWatch* bridge);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -290,4 +298,12 @@ private:
     // hold is theirs to end.
     bool gamepadHoldsStick() const;
     unsigned gamepadHeldAxes() const;
+
+    // The bridge (BridgeFaces.cpp): its lines in the tray menu, below the
+    // pad's, and the faces a client's change turns.
+private:
+    QList<QAction*> trayBridge;
+    void showBridge(const ptzdeck::remote::BridgeWatch* bridge);
+    void bridgeSetFocus(const QString& device, bool automatic);
+    void showAutoFocus(bool on);  // the AF key's face and the focus slider
 };

@@ -48,10 +48,12 @@ def free_ports(count):
 class Bridge:
     # `cameras`: (name, simcam model, .cam lines); the bus numbers them in the
     # byte order of their names, as the panel does.
-    def __init__(self, cameras=(("cam1", "ptz", ()),), config="", cameras_room=4):
+    # `bus`: a simulated bus of the caller's; `env`: a D-Bus of the caller's
+    # (else the bridge has none).
+    def __init__(self, cameras=(("cam1", "ptz", ()),), config="", cameras_room=4, bus=None, env=None):
         self.dir = tempfile.mkdtemp(prefix="ptzdeck-bridge-test-")
-        self.bus = os.path.join(self.dir, "bus")
-        os.mkdir(self.bus)
+        self.bus = bus or os.path.join(self.dir, "bus")
+        os.makedirs(self.bus, exist_ok=True)
         self.home = os.path.join(self.dir, "config")
         for name, model, sets in cameras:
             self.plug(name, model, *sets)
@@ -59,7 +61,9 @@ class Bridge:
         self.config = os.path.join(self.dir, "bridge.conf")
         with open(self.config, "w") as f:
             f.write(f"sony-port = {self.sony}\nraw-udp-port = {self.raw}\ntcp-port = {self.tcp}\n{config}")
-        env = dict(os.environ, LUMETRA_SIM_DIR=self.bus, XDG_CONFIG_HOME=self.home)
+        no_bus = f"unix:path={os.path.join(self.dir, 'no-bus')}"
+        env = {**os.environ, "LUMETRA_SIM_DIR": self.bus, "XDG_CONFIG_HOME": self.home,
+               "DBUS_SESSION_BUS_ADDRESS": no_bus, "DBUS_SYSTEM_BUS_ADDRESS": no_bus, **(env or {})}
         self.out, self.err = [], []
         self.process = subprocess.Popen([os.environ["PTZDECK_BRIDGE"], "--config", self.config], env=env,
                                         stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)

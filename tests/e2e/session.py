@@ -18,6 +18,7 @@ from display import Display, die_with_parent, start_session_bus
 from waiting import wait_until
 
 SOURCE_DIR = os.path.dirname(os.path.abspath(__file__))
+SESSION_BUS_TOOL = ["/usr/bin/python3", os.path.join(SOURCE_DIR, "session_bus.py")]
 
 # A supported camera's device path, as the system shows it.
 SUPPORTED_PATH = r"\\?\usb#vid_0000&pid_8888&mi_00#{serial}#{{65e8773d-8f56-11d0-a3b9-00a0c9223196}}\global"
@@ -38,13 +39,15 @@ def program_path():
 class PanelSession:
     def __init__(self, scenario, cameras=("cam1", "cam2"), camera_lines=None, window_manager=False,
                  key_repeat=True, program=None, launcher=(), display=None, scale_factor=None,
-                 session_bus=False):
+                 session_bus=False, tray=False):
         """`program` replaces the built ptzdeck (an installed one, say);
         `launcher` is a command that runs it and must leave the program
         the process it started (as `strace -D` does). `display` makes the
         desktop (a Display by default: Xvfb, with Fluxbox when
         `window_manager`); `scale_factor` is the user's QT_SCALE_FACTOR;
-        `session_bus` gives the session a D-Bus session bus of its own."""
+        `session_bus` gives the session a D-Bus session bus of its own;
+        `tray` puts a notification area's watcher on it, so that the program
+        offers its tray menu there, as on a desktop."""
         self.scenario = scenario
         self.program_path = program or program_path()
         self.launcher = list(launcher)
@@ -57,6 +60,8 @@ class PanelSession:
         self.session_bus = session_bus
         self.bus_daemon = None
         self.bus_address = None
+        self.tray = tray
+        self.tray_watcher = None
         self.scale = 1  # device pixels per panel pixel, found when the window is shown
         self.evidence_dir = os.path.join(
             os.environ.get("PTZDECK_E2E_EVIDENCE",
@@ -80,6 +85,11 @@ class PanelSession:
             self.display.start()
             if self.session_bus:
                 self.bus_daemon, self.bus_address = start_session_bus(self.work)
+            if self.tray:
+                self.tray_watcher = subprocess.Popen(
+                    [*SESSION_BUS_TOOL, "tray-watcher"], env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.bus_address),
+                    stdout=subprocess.PIPE, text=True, preexec_fn=die_with_parent)
+                self.tray_watcher.stdout.readline()  # once it owns the watcher's name
             self._start_program()
         except BaseException:
             self._tear_down()
@@ -136,6 +146,10 @@ class PanelSession:
             except subprocess.TimeoutExpired:
                 self.program.kill()
                 self.program.wait()
+        if self.tray_watcher is not None:
+            self.tray_watcher.terminate()
+            self.tray_watcher.wait()
+            self.tray_watcher.stdout.close()
         if self.bus_daemon is not None:
             self.bus_daemon.terminate()
             self.bus_daemon.wait()

@@ -9,6 +9,8 @@ Debian's /usr/bin/python3, which sees python3-gi:
   session_bus.py gnome-screenshot PNG    the GNOME Shell's picture of the screen
   session_bus.py kwin-screenshot RAW     KWin's; prints its width, height and format as JSON
   session_bus.py tray-host               a StatusNotifierHost until terminated
+  session_bus.py tray-watcher            a StatusNotifierWatcher with a host, until terminated;
+                                         says "watching" once it has the name
   session_bus.py menu SERVICE            a StatusNotifierItem's menu entries as JSON
   session_bus.py properties-changed PATH every PropertiesChanged of the object at PATH, one JSON
                                          line each, heard by dbus-python, until terminated
@@ -72,6 +74,36 @@ def tray_host(bus):
     GLib.MainLoop().run()
 
 
+WATCHER = """<node><interface name="org.kde.StatusNotifierWatcher">
+  <method name="RegisterStatusNotifierItem"><arg type="s" direction="in"/></method>
+  <method name="RegisterStatusNotifierHost"><arg type="s" direction="in"/></method>
+  <property name="IsStatusNotifierHostRegistered" type="b" access="read"/>
+  <property name="ProtocolVersion" type="i" access="read"/>
+  <property name="RegisteredStatusNotifierItems" type="as" access="read"/>
+</interface></node>"""
+
+
+def tray_watcher(bus):
+    """A notification area as a program sees it on a bus without a desktop:
+    a watcher that has a host. Programs then offer their items and menus."""
+    items = []
+
+    def called(connection, sender, path, interface, method, arguments, invocation):
+        if method == "RegisterStatusNotifierItem":
+            items.append(arguments.unpack()[0])
+        invocation.return_value(None)
+
+    def read(connection, sender, path, interface, name):
+        return {"IsStatusNotifierHostRegistered": GLib.Variant("b", True), "ProtocolVersion": GLib.Variant("i", 0),
+                "RegisteredStatusNotifierItems": GLib.Variant("as", items)}[name]
+
+    bus.register_object("/StatusNotifierWatcher", Gio.DBusNodeInfo.new_for_xml(WATCHER).interfaces[0], called, read,
+                        None)
+    own(bus, "org.kde.StatusNotifierWatcher")
+    print(json.dumps("watching"), flush=True)
+    GLib.MainLoop().run()
+
+
 def menu(bus, service):
     """The entries of the item's menu as a tray would show them: label,
     whether it can be chosen, and its check mark where it has one."""
@@ -124,7 +156,7 @@ def main():
         return
     bus = Gio.bus_get_sync(Gio.BusType.SESSION)
     {"gnome-screenshot": gnome_screenshot, "kwin-screenshot": kwin_screenshot, "tray-host": tray_host,
-     "menu": menu}[command](bus, *arguments)
+     "tray-watcher": tray_watcher, "menu": menu}[command](bus, *arguments)
 
 
 if __name__ == "__main__":

@@ -10,6 +10,7 @@ faces the window shows."""
 import json
 import os
 import subprocess
+import sys
 import time
 import xml.etree.ElementTree as ElementTree
 
@@ -21,6 +22,9 @@ from camera_requests import (FlipOff, FlipOn, FocusAuto, FocusFar, FocusManual, 
 from display import die_with_parent
 from session import SOURCE_DIR, Scenario
 from waiting import wait_until
+
+sys.path.insert(0, os.path.join(SOURCE_DIR, "..", "bridge"))
+from bridge import Bridge  # noqa: E402  (ptzdeck-bridge and its VISCA clients)
 
 INTERFACE_FILE = os.path.join(SOURCE_DIR, "..", "..", "packaging", "dbus", "io.github.ptzdeck.Panel.xml")
 SESSION_BUS_TOOL = ["/usr/bin/python3", os.path.join(os.path.dirname(os.path.abspath(__file__)), "session_bus.py")]
@@ -363,6 +367,55 @@ def gvariant_entry(name, value):
     else:
         text = "[" + ", ".join(f"'{item}'" for item in value) + "]" if value else "@as []"
     return f"'{name}': <{text}>"
+
+
+class BridgeBeside(Remote):
+    def test_the_panel_says_where_the_bridge_serves_and_follows_its_focus_mode(self):
+        """ptzdeck-bridge on the session's bus and cameras: the tray menu and
+        status say whether it serves and where; a client's focus mode on the
+        camera shown turns the AF face, one on another camera does not."""
+        with self.session(cameras=("cam1", "cam2"), tray=True) as s:
+            s.wait_for_camera_ready(tab=1)
+            tray = [*SESSION_BUS_TOOL, "menu", f"org.kde.StatusNotifierItem-{s.program.pid}-1"]
+            bus = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=s.bus_address)
+            lines = lambda: [e["label"] for e in json.loads(subprocess.run(
+                tray, env=bus, capture_output=True, text=True, check=True).stdout) if e["label"].startswith("VISCA")]
+            wait_until(lambda: lines() == ["VISCA bridge: off"], "the tray menu to say the bridge is off")
+            self.assertIsNone(self.status(s)["bridge"])
+            bridge = Bridge(cameras=(), bus=s.bus, env={"DBUS_SESSION_BUS_ADDRESS": s.bus_address,
+                                                        "XDG_CONFIG_HOME": s.config_path()})
+            clients = BusClients(s)
+            try:
+                ports = [f"camera {n}: Sony UDP 127.0.0.1:{bridge.sony + n - 1}, raw UDP 127.0.0.1:"
+                         f"{bridge.raw + n - 1}, TCP 127.0.0.1:{bridge.tcp + n - 1}" for n in (1, 2)]
+                wait_until(lambda: self.status(s)["bridge"] == ports, "status to give the bridge's ports")
+                self.assertIn("bridge: on\n" + "".join(f"bridge {line}\n" for line in ports), self.run_ok(s, "status"))
+                wait_until(lambda: lines() == [f"VISCA bridge, {line}" for line in ports], "the tray menu's ports")
+                faces = {True: self.face(s, "af")}
+                mark = clients.mark()
+                for camera, command, automatic in [
+                        (1, "81 01 04 38 03 ff", False),  # manual
+                        (2, "81 01 04 38 02 ff", False),  # auto, on the camera not shown
+                        (1, "81 01 04 18 01 ff", False),  # one push ends in manual
+                        (1, "81 01 04 38 10 ff", True),   # the toggle
+                        (1, "81 01 04 38 03 ff", False)]:
+                    with self.subTest(camera=camera, command=command):
+                        client = bridge.client("raw", camera)
+                        client.send(command)
+                        self.assertEqual((client.receive(), client.receive()), ("9041ff", "9051ff"))
+                        wait_until(lambda: self.status(s)["af"] is automatic, f"af {automatic}")
+                        if automatic not in faces:
+                            faces[automatic] = self.wait_for_other_face(s, "af", faces[True], "the MF face")
+                        self.wait_for_face(s, "af", faces[automatic], "the AF key's face")
+                # Each change announced once: camera 2's made none.
+                heard = [m["changed"]["AutoFocus"] for m in clients.heard()[1][mark[1]:] if "AutoFocus" in m["changed"]]
+                self.assertEqual(heard, [False, True, False])
+                bridge.process.kill()  # however it ends, the bus says so
+                wait_until(lambda: self.status(s)["bridge"] is None, "status to say the bridge is off")
+                wait_until(lambda: lines() == ["VISCA bridge: off"], "the tray menu to say the bridge is off")
+            finally:
+                clients.close()
+                bridge.stop()
 
 
 class BusClients:

@@ -5,6 +5,7 @@
 error; apt-get installs them; their files are where Debian looks and their
 dependencies were computed; a program outside the tree builds against the
 installed library; /usr/bin/ptzdeck starts on a simulated bus under Xvfb;
+the bridge's units are installed off and the system unit's user is made;
 purging them leaves nothing behind. Installing needs root (or sudo without a
 password); without it only lintian runs."""
 
@@ -86,6 +87,7 @@ class InstallRunPurge(InstalledLibraryChecks, InstalledProgramChecks, Scenario):
             run(*sudo, "apt-get", "install", *LOCK, "-y", "--no-install-recommends", *debs.values(),
                 env={**os.environ, "DEBIAN_FRONTEND": "noninteractive"})
             self.check_files_and_dependencies(debs)
+            self.check_the_bridge_units_are_off_and_the_system_units_user_made()
             with tempfile.TemporaryDirectory(prefix="consumer-") as work:
                 os.mkdir(os.path.join(work, "a"))
                 program, _ = self.build_with_pkg_config(os.path.join(work, "a"), os.environ)
@@ -103,6 +105,13 @@ class InstallRunPurge(InstalledLibraryChecks, InstalledProgramChecks, Scenario):
                          "left behind after the purge")
         self.assertEqual(sorted(named_after_us() - ours_before), [], "left behind after the purge")
 
+    def check_the_bridge_units_are_off_and_the_system_units_user_made(self):
+        self.assertIn("video", run("id", "-nG", "ptzdeck-bridge").split())
+        self.assertEqual(run("getent", "passwd", "ptzdeck-bridge").split(":")[5], "/var/lib/ptzdeck-bridge")
+        enabled = subprocess.run(["find", "/etc/systemd", "-name", "ptzdeck-bridge.service"], capture_output=True,
+                                 text=True).stdout
+        self.assertEqual(enabled, "", "a bridge unit enabled by the installation")
+
     def check_files_and_dependencies(self, debs):
         files = run("dpkg", "-L", "ptzdeck").split()
         for path in ("/usr/bin/ptzdeck", "/usr/bin/lumetra-cli", "/lib/udev/rules.d/70-ptzdeck-cameras.rules",
@@ -111,7 +120,8 @@ class InstallRunPurge(InstalledLibraryChecks, InstalledProgramChecks, Scenario):
                      "/usr/share/man/man1/ptzdeck.1.gz", "/usr/share/man/man1/lumetra-cli.1.gz",
                      "/usr/share/man/man1/ptzdeck-bridge.1.gz",
                      f"/usr/lib/{MULTIARCH}/ptzdeck/ptzdeck-panel.so",
-                     "/usr/share/dbus-1/interfaces/io.github.ptzdeck.Panel.xml"):
+                     "/usr/share/dbus-1/interfaces/io.github.ptzdeck.Panel.xml",
+                     "/usr/share/dbus-1/system.d/io.github.ptzdeck.Bridge.conf"):
             self.assertIn(path, files)
         run("desktop-file-validate", "/usr/share/applications/ptzdeck.desktop")
         # Computed from what the programs link: the library at the version

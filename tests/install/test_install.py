@@ -82,6 +82,7 @@ class InstalledTree(unittest.TestCase):
             f"{PREFIX[1:]}/share/applications/ptzdeck.desktop",
             f"{PREFIX[1:]}/{METAINFO}",
             f"{PREFIX[1:]}/share/dbus-1/interfaces/io.github.ptzdeck.Panel.xml",
+            f"{PREFIX[1:]}/share/dbus-1/system.d/io.github.ptzdeck.Bridge.conf",
             f"{PREFIX[1:]}/share/man/man1/ptzdeck.1", f"{PREFIX[1:]}/share/man/man1/lumetra-cli.1",
             f"{PREFIX[1:]}/share/man/man1/ptzdeck-bridge.1",
             UDEV_RULE,
