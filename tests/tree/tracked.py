@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: GPL-2.0-or-later
 
 """The source tree's files: git's list in a checkout; in an unpacked tree
-(git archive, a source package) every file, less build trees (a folder
-with a CMakeCache.txt) and .git."""
+(git archive, a source package) every file, less what git would not list:
+build trees (a folder with a CMakeCache.txt), Python's bytecode caches and
+.git."""
 
 import os
 import subprocess
@@ -15,7 +16,7 @@ def source_files(source):
         return [f for f in listed.stdout.decode().split("\0") if f]
     files = []
     for folder, subfolders, names in os.walk(source):
-        subfolders[:] = [d for d in subfolders if d != ".git"
+        subfolders[:] = [d for d in subfolders if d not in (".git", "__pycache__")
                          and not os.path.exists(os.path.join(folder, d, "CMakeCache.txt"))]
         files += [os.path.relpath(os.path.join(folder, n), source) for n in names]
     return sorted(files)
