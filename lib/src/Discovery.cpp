@@ -11,6 +11,7 @@
 
 #include "BstrToString.h"
 #include "GenericCamera.h"
+#include "network/NetworkCameras.h"
 
 namespace lumetra {
 
@@ -176,8 +177,15 @@ bool IsGenericCandidatePath(std::string_view devicePath) {
 }
 
 bool EnumerateAllCameras(std::vector<DeviceInfo>& list) {
+    std::vector<DeviceInfo> network = NetworkCameras();
+    auto numbered = [&list, &network](std::vector<DeviceInfo> usb) {
+        list = std::move(usb);
+        for (DeviceInfo& info : network) list.push_back(std::move(info));
+        for (std::size_t i = 0; i < list.size(); ++i) list[i].index = static_cast<int32_t>(i);
+        return true;
+    };
     std::unique_ptr<MonikerEnumerator> devices;
-    if (!OpenVideoInputDevices(devices)) return false;
+    if (!OpenVideoInputDevices(devices)) return !network.empty() && numbered({});
     std::vector<DeviceInfo> supported, generic;
     std::unique_ptr<Moniker> moniker;
     DeviceTexts texts;
@@ -193,10 +201,8 @@ bool EnumerateAllCameras(std::vector<DeviceInfo>& list) {
         info.devicePath = std::move(texts.devicePath);
         kind->push_back(std::move(info));
     }
-    list = std::move(supported);
-    for (DeviceInfo& info : generic) list.push_back(std::move(info));
-    for (std::size_t i = 0; i < list.size(); ++i) list[i].index = static_cast<int32_t>(i);
-    return true;
+    for (DeviceInfo& info : generic) supported.push_back(std::move(info));
+    return numbered(std::move(supported));
 }
 
 bool BindAnyCamera(int index, std::unique_ptr<CaptureFilter>& filter, char (&nameBuffer)[kDeviceNameSize],
@@ -224,6 +230,7 @@ bool BindAnyCamera(int index, std::unique_ptr<CaptureFilter>& filter, char (&nam
                                           ReadOptionalText(*candidate.moniker, u"UsbPort"));
         return true;
     }
+    facts.usbCameras = generic;
     return false;
 }
 

@@ -38,8 +38,8 @@ bool BindCamera(int index, std::unique_ptr<platform::CaptureFilter>& filter, cha
 bool IsGenericCandidatePath(std::string_view devicePath);
 
 // Replaces `list` with the supported cameras, then the generic ones, in one
-// walk; `index` is the position in the list. Fails as
-// EnumerateSupportedCameras.
+// walk, then the network cameras; `index` is the position in the list.
+// Fails as EnumerateSupportedCameras when there is no network camera.
 bool EnumerateAllCameras(std::vector<DeviceInfo>& list);
 
 // What binding a generic camera learnt of it.
@@ -47,6 +47,9 @@ struct GenericCameraFacts {
     bool generic = false;
     platform::MotionControls controls;
     std::string identity;
+    // When no USB camera was bound: how many the walk found, where the
+    // network cameras' numbers begin.
+    int usbCameras = -1;
 };
 
 // BindCamera over EnumerateAllCameras' numbering. `facts.generic` tells
