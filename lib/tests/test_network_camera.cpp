@@ -214,15 +214,15 @@ TEST_F(NetworkCamera, EachOperationSendsItsMessageAndTheRestSendNothing) {
     };
     // clang-format on
     std::vector<Operation> operations = EveryCameraOperation();
-    // Speeds beyond VISCA's go as the nearest, and never as 00; memories
-    // beyond 9 are not sent.
+    // Speeds beyond VISCA's go as the nearest, 0 stops, and no speed goes as
+    // 00; memories beyond 9 are not sent.
     operations.push_back({"PanLeft 0", [](BaseDevice& d) { return d.PanLeft(0); }});
     operations.push_back({"PanRight 99", [](BaseDevice& d) { return d.PanRight(99); }});
     operations.push_back({"TiltUp 99", [](BaseDevice& d) { return d.TiltUp(99); }});
     operations.push_back({"ZoomIn 9", [](BaseDevice& d) { return d.ZoomIn(9); }});
     operations.push_back({"PresetSet 10", [](BaseDevice& d) { return d.PresetSet(10); }});
     const std::map<std::string, std::vector<const char*>> extremes = {
-        {"PanLeft 0", {"8101060101030103FF"}},
+        {"PanLeft 0", {"8101060103030303FF"}},  // stops, as on a USB camera
         {"PanRight 99", {"8101060118030203FF"}},
         {"TiltUp 99", {"8101060118140201FF"}},
         {"ZoomIn 9", {"8101040727FF"}},

@@ -135,8 +135,8 @@ public:
     // lists the network cameras alone, and fails only without them.
     //
     // A network camera takes the operations VISCA carries (Abilities), with
-    // VISCA's speeds: pan 1 to 24, tilt 1 to 20, zoom and focus 0 to 7
-    // (beyond them, the nearest). Each waits for the camera's word for a
+    // VISCA's speeds: pan 1 to 24, tilt 1 to 20 (0 stops the axis), zoom
+    // and focus 0 to 7 (beyond them, the nearest). Each waits for the camera's word for a
     // bounded time (a few hundred milliseconds at most); a camera that stays
     // silent makes it return false with LastRequestFault NoAnswer.
     static bool SetNetworkCameras(const std::vector<DeviceInfo>& cameras);

@@ -76,15 +76,17 @@ bool ViscaCamera::Inquire(uint8_t category, uint8_t function, Bytes& answer) {
 
 bool ViscaCamera::Drive() { return Command(visca::DriveMessage(pan_, tilt_, panSpeed_, tiltSpeed_)); }
 
+// Speed 0 stops the axis, as it does a USB camera's; the stopped axis is
+// sent its last speed, never 00.
 bool ViscaCamera::Pan(int direction, int speed) {
-    pan_ = direction;
-    if (direction != 0) panSpeed_ = speed;
+    pan_ = speed > 0 ? direction : 0;
+    if (pan_ != 0) panSpeed_ = speed;
     return Drive();
 }
 
 bool ViscaCamera::Tilt(int direction, int speed) {
-    tilt_ = direction;
-    if (direction != 0) tiltSpeed_ = speed;
+    tilt_ = speed > 0 ? direction : 0;
+    if (tilt_ != 0) tiltSpeed_ = speed;
     return Drive();
 }
 

@@ -27,8 +27,8 @@ public:
     RequestFault Fault() const { return fault_; }
     const std::string& Name() const { return name_; }
 
-    // pan: -1 left, +1 right, 0 stop; tilt: +1 up, -1 down, 0 stop. The
-    // other axis keeps its move: one drive carries both.
+    // pan: -1 left, +1 right, 0 stop; tilt: +1 up, -1 down, 0 stop; speed 0
+    // stops too. The other axis keeps its move: one drive carries both.
     bool Pan(int direction, int speed);
     bool Tilt(int direction, int speed);
     bool Zoom(int direction, int speed);
