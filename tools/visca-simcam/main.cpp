@@ -9,6 +9,7 @@
 // and ends on SIGTERM.
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -136,6 +137,8 @@ int main(int argc, char** argv)
         if (tcp && (fds[0].revents & POLLIN)) {
             const int accepted = ::accept(listener, nullptr, nullptr);
             if (accepted >= 0) {
+                const int noDelay = 1;  // each reply goes at once, as a camera's do
+                ::setsockopt(accepted, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
                 if (client >= 0)
                     ::close(client);  // one controller at a time: the newest
                 client = accepted;

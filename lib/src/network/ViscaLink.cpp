@@ -5,6 +5,8 @@
 
 #include <fcntl.h>
 #include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -73,6 +75,9 @@ bool ViscaLink::Connect() {
     const bool udp = address_.framing == NetworkAddress::Framing::SonyUdp;
     fd_ = ::socket(peer->sa_family, (udp ? SOCK_DGRAM : SOCK_STREAM) | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd_ < 0) return false;
+    // A message is small and wanted at once: no waiting to fill a segment.
+    const int noDelay = 1;
+    if (!udp) ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
     const socklen_t length = static_cast<socklen_t>(peer_.size());
     if (::connect(fd_, peer, length) == 0) return true;
     if (udp || errno != EINPROGRESS) return Disconnect(), false;
