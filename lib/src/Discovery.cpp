@@ -99,16 +99,6 @@ std::string HexId(std::string_view path, std::string_view key) {
     return id;
 }
 
-void CopyName(const std::string& name, char (&buffer)[kDeviceNameSize]) {
-    std::size_t length = std::min(name.size(), kDeviceNameSize - 1);
-    if (length < name.size()) {
-        // Cut before the character that would not fit whole.
-        while (length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80) --length;
-    }
-    std::memcpy(buffer, name.data(), length);
-    buffer[length] = '\0';
-}
-
 // The walk of BindCamera. With `candidates`, keeps the generic candidates
 // met on the way for after it; `supported` counts the supported cameras
 // passed.
@@ -143,6 +133,16 @@ bool BindSupportedCamera(int index, std::unique_ptr<CaptureFilter>& filter, char
 }
 
 }  // namespace
+
+void CopyName(const std::string& name, char (&buffer)[kDeviceNameSize]) {
+    std::size_t length = std::min(name.size(), kDeviceNameSize - 1);
+    if (length < name.size()) {
+        // Cut before the character that would not fit whole.
+        while (length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80) --length;
+    }
+    std::memcpy(buffer, name.data(), length);
+    buffer[length] = '\0';
+}
 
 bool IsSupportedCameraPath(std::string_view devicePath) {
     return std::any_of(CameraIdPatterns.begin(), CameraIdPatterns.end(),

@@ -27,6 +27,10 @@ inline constexpr std::size_t kDeviceNameSize = 1024;
 // or there are none.
 bool EnumerateSupportedCameras(std::vector<DeviceInfo>& list);
 
+// Copies a camera's name into a name buffer, cut to fit without splitting a
+// UTF-8 character.
+void CopyName(const std::string& name, char (&buffer)[kDeviceNameSize]);
+
 // Walks the devices again and binds the capture filter of the index-th
 // supported camera. True when that camera was reached: `filter` then holds
 // what binding produced (empty if binding failed) and `nameBuffer` its

@@ -3,7 +3,6 @@
 
 #include "USBDevice.h"
 
-#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <thread>
@@ -97,10 +96,7 @@ bool USBDevice::OpenNetwork(int index) {
         lastFault = camera->Fault();
         return false;
     }
-    const std::string& name = camera->Name();
-    const size_t length = std::min(name.size(), sizeof deviceName - 1);
-    name.copy(deviceName, length);
-    deviceName[length] = '\0';
+    CopyName(camera->Name(), deviceName);
     network_ = std::move(camera);
     return true;
 }
