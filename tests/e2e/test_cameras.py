@@ -4,8 +4,10 @@
 """Choosing cameras with the tabs, and plugging and unplugging them."""
 
 import os
+import socket
 import subprocess
 import sys
+import threading
 
 import panel
 from camera_requests import (FlipOn, MirrorOff, MirrorOn, PanRight, PanStop, PresetCall, PresetSet, ZoomIn, ZoomOut,
@@ -227,3 +229,41 @@ class NetworkCameras(Scenario):
         mark = s.log.mark()
         self.assertEqual(s.command("mirror", "off").returncode, 0)
         self.assertSent(s.fence(mark), [MirrorOff], camera="lens")
+
+    def test_a_usb_camera_through_the_bridge(self):
+        """Camera 1 served by ptzdeck-bridge, and driven from the panel as a
+        network camera over raw VISCA on TCP."""
+        with self.session(cameras=("cam1",)) as s:
+            s.wait_for_camera_ready(tab=1)
+            with socket.socket() as probe:
+                probe.bind(("127.0.0.1", 0))
+                port = probe.getsockname()[1]
+            config = os.path.join(s.work, "bridge.conf")
+            with open(config, "w") as out:
+                out.write(f"sony-port = 0\nraw-udp-port = 0\ntcp-port = {port}\n")
+            bridge = subprocess.Popen([os.environ["PTZDECK_BRIDGE"], "--config", config], text=True,
+                                      env=dict(os.environ, LUMETRA_SIM_DIR=s.bus), stdout=subprocess.PIPE,
+                                      stderr=subprocess.DEVNULL)
+            said = []
+            threading.Thread(target=lambda: said.extend(bridge.stdout), daemon=True).start()
+            try:
+                wait_until(lambda: any(f"TCP 127.0.0.1:{port}" in line for line in said), "the bridge serving")
+                mark = s.log.mark()
+                self.assertEqual(s.command("camera", "add", f"visca-tcp://127.0.0.1:{port}").returncode, 0)
+                s.log.wait_for_reads("cam1", mark, what="camera 1 opened again after cameras.conf changed")
+                s.wait_for_camera_ready(tab=1)
+                s.click("cam2")
+                self.wait_for_tab(s, 2)
+                s.click("background")
+                mark = s.log.mark()
+                s.display.key("Left")
+                for control in ("set", "3"):
+                    s.click(control)
+                sent = [r for r in s.fence(mark) if r.is_command and r.camera == "cam1"]
+                pans = [r.value for r in sent if r.id == 10]
+                self.assertTrue(pans and pans[0] < 0 and pans[-1] == 0, sent)
+                self.assertTrue(PresetSet(3).matches(sent[-1]), sent)
+            finally:
+                bridge.terminate()
+                bridge.wait(30)
+                bridge.stdout.close()
