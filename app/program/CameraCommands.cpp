@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "config/CamerasFile.h"
+#include "program/CameraDiscovery.h"
 
 namespace ptzdeck::remote {
 namespace {
@@ -79,6 +80,8 @@ int RunCamerasCommand(const Invocation& invocation)
     const CamerasFile file = ParseCamerasFile(text);
     const std::vector<Argument>& args = invocation.arguments;
 
+    if (invocation.method == "discover")
+        return RunDiscovery(args.at(0).int32);
     if (invocation.method == "list") {
         for (const std::string& problem : file.problems)
             std::fprintf(stderr, "ptzdeck: %s, %s\n", path.c_str(), problem.c_str());

@@ -27,6 +27,10 @@ const char kUsage[] =
     "  camera remove ADDRESS|N\n"
     "                      stop offering a network camera (N: its number in the list)\n"
     "  camera list         the network cameras of cameras.conf\n"
+    "  camera discover [SECONDS]\n"
+    "                      ask the local networks for VISCA over IP cameras (Sony's\n"
+    "                      discovery) and print each that answers within SECONDS\n"
+    "                      (1 to 30, 2 unless given), as camera add takes it\n"
     "  move DIRECTION [SPEED] [--for SECONDS]\n"
     "                      pan and tilt towards DIRECTION: left, right, up, down,\n"
     "                      up-left, up-right, down-left or down-right; with --for,\n"
@@ -296,6 +300,13 @@ Invocation Cameras(const std::vector<std::string>& words)
     invocation.method = words[1];
     if (words[1] == "list")
         return words.size() == 2 ? invocation : Mistake("camera list takes no arguments");
+    if (words[1] == "discover") {
+        int seconds = 2;
+        if (words.size() > 3 || (words.size() == 3 && !Number(words[2], 1, 30, seconds)))
+            return Mistake("camera discover takes SECONDS, 1 to 30");
+        invocation.arguments.push_back(Int32(seconds));
+        return invocation;
+    }
     if (words.size() < 3)
         return Mistake("camera " + words[1] + " needs an ADDRESS" + (words[1] == "remove" ? " or a number" : ""));
     std::string why;
@@ -338,7 +349,8 @@ Invocation ParseCommandLine(const std::vector<std::string>& words)
         return Numbered(words, "StorePreset", "preset", 0, 9);
     if (command == "clear")
         return Numbered(words, "ClearPreset", "preset", 0, 9);
-    if (command == "camera" && words.size() >= 2 && (words[1] == "add" || words[1] == "remove" || words[1] == "list"))
+    if (command == "camera" && words.size() >= 2
+        && (words[1] == "add" || words[1] == "remove" || words[1] == "list" || words[1] == "discover"))
         return Cameras(words);
     if (command == "camera")
         return Numbered(words, "ChooseCamera", "camera", 1, 5);

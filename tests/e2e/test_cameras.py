@@ -7,6 +7,7 @@ import os
 import socket
 import subprocess
 import sys
+import tempfile
 import threading
 
 import panel
@@ -267,3 +268,23 @@ class NetworkCameras(Scenario):
                 bridge.terminate()
                 bridge.wait(30)
                 bridge.stdout.close()
+
+    def test_discovery_in_a_network_namespace(self):
+        """`ptzdeck camera discover` finds a simulated camera that answers
+        Sony's discovery, in a network namespace of the test's own (the
+        broadcast goes nowhere else)."""
+        if subprocess.run(["unshare", "-rn", "true"], capture_output=True).returncode != 0:
+            self.skipTest("no network namespace can be made here")
+        script = ("set -e; ip link set lo up; ip link add v0 type veth peer name v1;"
+                  " ip addr add 10.9.0.1/24 brd + dev v0; ip link set v0 up; ip link set v1 up;"
+                  ' "$SIMCAM" plug lens --model visca --set discovery=10.9.0.1 >/dev/null;'
+                  ' "$PROGRAM" camera discover 1; "$SIMCAM" plug lens2 --model visca >/dev/null;'
+                  ' "$SIMCAM" set lens silent=1; "$PROGRAM" camera discover 1; "$SIMCAM" unplug --all >/dev/null')
+        with tempfile.TemporaryDirectory() as bus:
+            done = subprocess.run(["unshare", "-rn", "sh", "-c", script], capture_output=True, text=True, timeout=120,
+                                  env=dict(os.environ, PROGRAM=os.environ["PTZDECK_PROGRAM"],
+                                           SIMCAM=SIMCAM, LUMETRA_SIM_DIR=bus))
+        self.assertEqual(done.returncode, 0, done.stderr)
+        # Found while it answers; not once silent (and lens2 never answers discovery).
+        self.assertEqual(done.stdout, "visca-udp://10.9.0.1  lens  (visca-simcam, 02:00:00:00:00:01)\n")
+        self.assertIn("no camera answered", done.stderr)

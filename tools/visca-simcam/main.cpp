@@ -112,6 +112,23 @@ int main(int argc, char** argv)
     }
     std::rename((bus + "/." + name + ".address").c_str(), (bus + "/" + name + ".address").c_str());
 
+    // discovery=ADDRESS: answers Sony's discovery ("ENQ:network" to UDP
+    // 52380, broadcast, so heard on every address) as a camera at ADDRESS.
+    // Only where asked: a test's own network namespace, say.
+    int discovery = -1;
+    const std::string discoveryAddress = settings["discovery"];
+    if (!discoveryAddress.empty()) {
+        discovery = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in any{};
+        any.sin_family = AF_INET;
+        any.sin_port = htons(52380);
+        ::setsockopt(discovery, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        if (::bind(discovery, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) {
+            std::fprintf(stderr, "visca-simcam: cannot answer discovery: %s\n", std::strerror(errno));
+            return 1;
+        }
+    }
+
     SimulatedCamera camera(name);
     int client = -1;
     MessageSplitter splitter;
@@ -131,9 +148,26 @@ int main(int argc, char** argv)
             reread = 0;
             strictness = StrictnessOf(ReadSettings(settingsPath));
         }
-        pollfd fds[2] = {{listener, POLLIN, 0}, {client, POLLIN, 0}};
-        if (::poll(fds, client >= 0 ? 2 : 1, -1) < 0)
+        pollfd fds[3] = {{listener, POLLIN, 0}, {client, POLLIN, 0}, {discovery, POLLIN, 0}};
+        if (::poll(fds, 3, -1) < 0)
             continue;
+        if (fds[2].revents & POLLIN) {
+            char inquiry[64];
+            sockaddr_in from{};
+            socklen_t fromLength = sizeof from;
+            const ssize_t n =
+                ::recvfrom(discovery, inquiry, sizeof inquiry, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+            if (n > 0 && !strictness.silent && std::string(inquiry, size_t(n)) == "\x02" "ENQ:network\xff\x03") {
+                std::string answer = "\x02";
+                for (const std::string& field : std::vector<std::string>{"MAC:02:00:00:00:00:01", "MODEL:visca-simcam",
+                         "SOFTVERSION:1.00", "IPADR:" + discoveryAddress, "MASK:255.255.255.0", "GATEWAY:0.0.0.0",
+                         "NAME:" + name, "WRITE:on"})
+                    answer += field + "\xff";
+                answer += "\x03";
+                ::sendto(discovery, answer.data(), answer.size(), 0, reinterpret_cast<sockaddr*>(&from), fromLength);
+            }
+            continue;
+        }
         if (tcp && (fds[0].revents & POLLIN)) {
             const int accepted = ::accept(listener, nullptr, nullptr);
             if (accepted >= 0) {
