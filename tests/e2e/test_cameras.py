@@ -276,11 +276,12 @@ class NetworkCameras(Scenario):
         broadcast goes nowhere else)."""
         if not shutil.which("ip") or subprocess.run(["unshare", "-rn", "true"], capture_output=True).returncode:
             self.skipTest("no network namespace can be made here (unshare -rn, ip)")
-        script = ("set -e; ip link set lo up; ip link add v0 type veth peer name v1;"
+        script = ('set -e; trap \'"$SIMCAM" unplug --all >/dev/null\' EXIT;'
+                  " ip link set lo up; ip link add v0 type veth peer name v1;"
                   " ip addr add 10.9.0.1/24 brd + dev v0; ip link set v0 up; ip link set v1 up;"
                   ' "$SIMCAM" plug lens --model visca --set discovery=10.9.0.1 >/dev/null;'
                   ' "$PROGRAM" camera discover 1; "$SIMCAM" plug lens2 --model visca >/dev/null;'
-                  ' "$SIMCAM" set lens silent=1; "$PROGRAM" camera discover 1; "$SIMCAM" unplug --all >/dev/null')
+                  ' "$SIMCAM" set lens silent=1; "$PROGRAM" camera discover 1')
         with tempfile.TemporaryDirectory() as bus:
             done = subprocess.run(["unshare", "-rn", "sh", "-c", script], capture_output=True, text=True, timeout=120,
                                   env=dict(os.environ, PROGRAM=os.environ["PTZDECK_PROGRAM"],
