@@ -58,10 +58,11 @@ class Program:
     def __init__(self, name, argv, needs_bus):
         self.name, self.argv, self.needs_bus = name, argv, needs_bus
 
-    def start(self, display, workdir, session_bus=None):
+    def start(self, display, workdir, session_bus=None, cameras_conf=None):
         """Starts the program on `display` with a private home (and the
-        session bus at address `session_bus`, if given); returns (process,
-        monotonic ns right before the spawn, bus or None)."""
+        session bus at address `session_bus`, if given, and the network
+        cameras `cameras_conf` lists); returns (process, monotonic ns right
+        before the spawn, bus or None)."""
         env = dict(os.environ)
         for name in CLEARED_VARIABLES:
             env.pop(name, None)
@@ -71,6 +72,10 @@ class Program:
         runtime = os.path.join(workdir, "runtime")
         os.makedirs(home)
         os.makedirs(runtime, 0o700)
+        if cameras_conf:
+            os.makedirs(os.path.join(home, ".config", "ptzdeck"))
+            with open(os.path.join(home, ".config", "ptzdeck", "cameras.conf"), "w") as out:
+                out.write(cameras_conf)
         env.update(DISPLAY=display.name, HOME=home, XDG_RUNTIME_DIR=runtime,
                    XDG_CONFIG_HOME=os.path.join(home, ".config"),
                    XDG_CACHE_HOME=os.path.join(home, ".cache"),

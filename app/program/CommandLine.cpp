@@ -3,6 +3,8 @@
 
 #include "program/CommandLine.h"
 
+#include "config/CamerasFile.h"
+
 #include <charconv>
 #include <cmath>
 #include <initializer_list>
@@ -19,6 +21,16 @@ const char kUsage[] =
     "  store N             store the camera's position as preset N\n"
     "  clear N             clear preset N\n"
     "  camera N            choose camera N (1 to 5), as its tab does\n"
+    "  camera add ADDRESS [NAME]\n"
+    "                      offer a network camera after the USB ones: ADDRESS is\n"
+    "                      visca-udp://HOST[:PORT] or visca-tcp://HOST[:PORT]\n"
+    "  camera remove ADDRESS|N\n"
+    "                      stop offering a network camera (N: its number in the list)\n"
+    "  camera list         the network cameras of cameras.conf\n"
+    "  camera discover [SECONDS]\n"
+    "                      ask the local networks for VISCA over IP cameras (Sony's\n"
+    "                      discovery) and print each that answers within SECONDS\n"
+    "                      (1 to 30, 2 unless given), as camera add takes it\n"
     "  move DIRECTION [SPEED] [--for SECONDS]\n"
     "                      pan and tilt towards DIRECTION: left, right, up, down,\n"
     "                      up-left, up-right, down-left or down-right; with --for,\n"
@@ -280,6 +292,41 @@ Invocation Bare(const std::vector<std::string>& words, const char* method)
     return Call(method);
 }
 
+// cameras.conf's commands; the address is checked here, the file by them.
+Invocation Cameras(const std::vector<std::string>& words)
+{
+    Invocation invocation;
+    invocation.kind = Invocation::Kind::Cameras;
+    invocation.method = words[1];
+    if (words[1] == "list")
+        return words.size() == 2 ? invocation : Mistake("camera list takes no arguments");
+    if (words[1] == "discover") {
+        int seconds = 2;
+        if (words.size() > 3 || (words.size() == 3 && !Number(words[2], 1, 30, seconds)))
+            return Mistake("camera discover takes SECONDS, 1 to 30");
+        invocation.arguments.push_back(Int32(seconds));
+        return invocation;
+    }
+    if (words.size() < 3)
+        return Mistake("camera " + words[1] + " needs an ADDRESS" + (words[1] == "remove" ? " or a number" : ""));
+    std::string why;
+    const bool number = words[2].find_first_not_of("0123456789") == std::string::npos;
+    if (!(words[1] == "remove" && number) && !IsCameraAddress(words[2], why))
+        return Mistake("ADDRESS " + Quoted(words[2]) + ": " + why);
+    if (words[1] == "remove" && words.size() > 3)
+        return Mistake("camera remove takes one ADDRESS or number");
+    invocation.arguments.push_back(String(words[2]));
+    std::string name;
+    for (size_t i = 3; i < words.size(); ++i)
+        name += (name.empty() ? "" : " ") + words[i];
+    for (const char c : name)
+        if (c == '#' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            return Mistake("NAME " + Quoted(name) + " cannot hold '#' or control characters");
+    if (!name.empty())
+        invocation.arguments.push_back(String(name));
+    return invocation;
+}
+
 }  // namespace
 
 Invocation ParseCommandLine(const std::vector<std::string>& words)
@@ -302,6 +349,9 @@ Invocation ParseCommandLine(const std::vector<std::string>& words)
         return Numbered(words, "StorePreset", "preset", 0, 9);
     if (command == "clear")
         return Numbered(words, "ClearPreset", "preset", 0, 9);
+    if (command == "camera" && words.size() >= 2
+        && (words[1] == "add" || words[1] == "remove" || words[1] == "list" || words[1] == "discover"))
+        return Cameras(words);
     if (command == "camera")
         return Numbered(words, "ChooseCamera", "camera", 1, 5);
     if (command == "move")

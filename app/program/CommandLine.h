@@ -25,11 +25,12 @@ struct Argument {
 
 struct Invocation {
     enum class Kind {
-        Panel,   // run the panel; anything after the program name is Qt's
-        Help,    // the usage on stdout
-        Usage,   // a mistake, which `error` names: the usage on stderr
-        Status,  // the panel's state, as `key: value` lines or as JSON
-        Call,    // `method` with `arguments` on the panel's interface
+        Panel,    // run the panel; anything after the program name is Qt's
+        Help,     // the usage on stdout
+        Usage,    // a mistake, which `error` names: the usage on stderr
+        Status,   // the panel's state, as `key: value` lines or as JSON
+        Call,     // `method` with `arguments` on the panel's interface
+        Cameras,  // cameras.conf: `method` add, remove or list, with `arguments`
     };
     Kind kind = Kind::Panel;
     std::string error;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "panel/BusNames.h"
+#include "program/CameraCommands.h"
 
 namespace ptzdeck::remote {
 namespace {
@@ -302,6 +303,8 @@ int RunClient(const Invocation& invocation)
     case Invocation::Kind::Panel:
         std::fprintf(stderr, "ptzdeck: %s\n\n%s", invocation.error.c_str(), kUsage);
         return kExitUsage;
+    case Invocation::Kind::Cameras:
+        return RunCamerasCommand(invocation);  // a file, not the panel
     case Invocation::Kind::Status:
     case Invocation::Kind::Call:
         break;

@@ -42,7 +42,7 @@ QString AbilityNames(uint32_t can)
         const char* name;
     } kNames[] = {{AbilityPanTilt, "pan-tilt"}, {AbilityZoom, "zoom"}, {AbilityFocus, "focus"},
         {AbilityFocusMode, "focus-mode"}, {AbilityHome, "home"}, {AbilityCommands, "commands"},
-        {AbilityPositions, "positions"}};
+        {AbilityPositions, "positions"}, {AbilityPresets, "presets"}, {AbilityFlipMirror, "flip-mirror"}};
     QStringList names;
     for (const auto& known : kNames)
         if (can & known.bit)
@@ -64,10 +64,12 @@ void LogOpened(BaseDevice* device, int tab, const DeviceInfo* listed)
                              ? QStringLiteral("V4L2")
                              : QStringLiteral("the simulated bus %1").arg(QString::fromLocal8Bit(simulated));
     // A supported camera takes its own commands (through its command
-    // channel); any other is driven by the controls its driver reports.
-    const QString kind = (can & AbilityCommands) ? QStringLiteral("supported, with its own commands")
-                                                 : QStringLiteral("generic %1, through its driver's controls")
-                                                       .arg(QString::fromStdString(device->CameraIdentity()));
+    // channel), a network one VISCA's; any other is driven by the controls
+    // its driver reports.
+    const QString kind = (can & AbilityCommands)  ? QStringLiteral("supported, with its own commands")
+                         : (can & AbilityPresets) ? QStringLiteral("a network camera, over VISCA")
+                                                  : QStringLiteral("generic %1, through its driver's controls")
+                                                        .arg(QString::fromStdString(device->CameraIdentity()));
     qCDebug(lcCameras).noquote().nospace()
         << "opened camera " << tab << " \"" << QString::fromUtf8(device->GetFriendlyName()) << "\" at "
         << (listed ? QString::fromStdString(listed->devicePath) : QStringLiteral("(not listed)")) << " on " << road

@@ -25,8 +25,8 @@ constexpr int kTopTiltSpeed = 14;
 // stop where wanted.
 constexpr int kLensPercent = 50;
 
-constexpr uint32_t kEverything =
-    AbilityPanTilt | AbilityZoom | AbilityFocus | AbilityFocusMode | AbilityHome | AbilityCommands | AbilityPositions;
+constexpr uint32_t kEverything = AbilityPanTilt | AbilityZoom | AbilityFocus | AbilityFocusMode | AbilityHome
+                                 | AbilityCommands | AbilityPositions | AbilityPresets | AbilityFlipMirror;
 
 int Percent(int speed, int top) { return std::clamp((speed * 100 + top / 2) / top, 0, 100); }
 
@@ -50,7 +50,9 @@ void MainWindow::showAbilities()
 {
     // With no camera, as with a supported one, every control is there.
     const uint32_t can = cameraBound && g_cameraCount > 0 ? device->Abilities() : kEverything;
-    genericOpen = cameraBound && !(can & AbilityCommands);
+    // A network camera keeps its presets and takes speeds as a supported
+    // one does; only a generic camera needs the panel's help.
+    genericOpen = cameraBound && !(can & (AbilityCommands | AbilityPresets));
     Serve(ui->widget, can & AbilityPanTilt);
     Serve(ui->slider_zoom, can & AbilityZoom);
     // Without a focus mode to switch, focus is always by hand.
@@ -58,11 +60,13 @@ void MainWindow::showAbilities()
     ui->slider_focus->setEnabled((can & AbilityFocus) && (afManual || !(can & AbilityFocusMode)));
     Serve(ui->btn_af, can & AbilityFocusMode);
     Serve(ui->btn_home, can & AbilityHome);
-    for (QPushButton* command : {ui->btn_ai, ui->btn_push, ui->btn_flip, ui->btn_mirror, ui->btn_mute})
+    for (QPushButton* command : {ui->btn_ai, ui->btn_push, ui->btn_mute})
         Serve(command, can & AbilityCommands);
+    for (QPushButton* picture : {ui->btn_flip, ui->btn_mirror})
+        Serve(picture, can & (AbilityCommands | AbilityFlipMirror));
     for (QPushButton* key : {ui->btn_num0, ui->btn_num1, ui->btn_num2, ui->btn_num3, ui->btn_num4, ui->btn_num5,
              ui->btn_num6, ui->btn_num7, ui->btn_num8, ui->btn_num9, ui->btn_set, ui->btn_clear})
-        Serve(key, can & (AbilityCommands | AbilityPositions));
+        Serve(key, can & (AbilityCommands | AbilityPositions | AbilityPresets));
 }
 
 // A camera that moves by steps is sent them from here, as long as a move

@@ -17,6 +17,7 @@
 #include "window/SettingsPaneForm.h"
 #include "devices/DeviceChangeMessage.h"
 #include "devices/DeviceNotifier.h"
+#include "devices/NetworkCameraFile.h"
 #include "desktop/StayOnTop.h"
 #include "logging/LogCategories.h"
 #include "ui_MainWindow.h"
@@ -184,14 +185,20 @@ void MainWindow::InitUSBGuid()
     using namespace ptzdeck::platform;
     // The registration lasts as long as the window: the notifier is its child.
     auto* notifier = new DeviceNotifier(this);
-    connect(notifier, &DeviceNotifier::deviceChanged, this, [this](quintptr event) {
+    const auto deviceChanged = [this](quintptr event) {
         MSG message;
         message.message = WM_DEVICECHANGE;
         message.wParam = event;
         long result = 0;
         nativeEvent(QByteArray(kWindowsMessageEventType), &message, &result);
-    });
+    };
+    connect(notifier, &DeviceNotifier::deviceChanged, this, deviceChanged);
     setUpGamepads(notifier);
+    // Network cameras come and go with cameras.conf: a pass as for a plug.
+    auto* networkCameras = new ptzdeck::NetworkCameraFile(this);
+    connect(networkCameras, &ptzdeck::NetworkCameraFile::changed, this,
+        [deviceChanged] { deviceChanged(DBT_DEVICEARRIVAL); });
+    networkCameras->start();
     if (notifier->start())
         ui->btn_cam1->setStyleSheet(
             QStringLiteral("QPushButton{border:none;background:transparent;color:rgb(3,216,98)}"));

@@ -173,6 +173,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(Same(ParseCommandLine(again), parsed));
         break;
     }
+    case Kind::Cameras:
+        // cameras.conf's commands: whatever they write stays one line of it.
+        FUZZ_CHECK(words[0] == "camera" && words[1] == parsed.method);
+        FUZZ_CHECK(parsed.method == "list"       ? parsed.arguments.empty()
+                   : parsed.method == "discover" ? parsed.arguments.size() == 1 && parsed.arguments[0].int32 >= 1 &&
+                                                       parsed.arguments[0].int32 <= 30
+                                                 : parsed.arguments.size() - 1 <= 1);
+        for (const auto& argument : parsed.arguments)
+            for (const char c : argument.string) FUZZ_CHECK(static_cast<unsigned char>(c) >= 0x20 && c != '#');
+        break;
     case Kind::Panel:
     case Kind::Help: break;
     }

@@ -7,6 +7,7 @@
 
 #include "Discovery.h"
 #include "USBDevice.h"
+#include "network/NetworkCameras.h"
 #include "platform/Platform.h"
 
 // The implicit member-wise copies are exactly "the 26 records and nothing
@@ -37,6 +38,10 @@ bool BaseDevice::EnumUSBDevices(std::vector<DeviceInfo>& list) { return lumetra:
 
 bool BaseDevice::EnumAllUSBDevices(std::vector<DeviceInfo>& list) { return lumetra::EnumerateAllCameras(list); }
 
+bool BaseDevice::SetNetworkCameras(const std::vector<DeviceInfo>& cameras) {
+    return lumetra::SetNetworkCameras(cameras);
+}
+
 // The extensions for generic cameras. A device the library did not make
 // has no camera behind them.
 namespace {
@@ -58,7 +63,9 @@ bool BaseDevice::OpenAny(const char* indexText, int /*reserved*/) {
 
 uint32_t BaseDevice::Abilities() const {
     const lumetra::USBDevice* device = OwnDevice(this);
-    if (device == nullptr || !device->IsOpen()) return 0;
+    if (device == nullptr) return 0;
+    if (device->Network() != nullptr) return lumetra::ViscaCamera::kAbilities;
+    if (!device->IsOpen()) return 0;
     return device->Generic() != nullptr ? device->Generic()->Abilities() : kSupportedCameraAbilities;
 }
 

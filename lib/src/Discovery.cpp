@@ -11,6 +11,7 @@
 
 #include "BstrToString.h"
 #include "GenericCamera.h"
+#include "network/NetworkCameras.h"
 
 namespace lumetra {
 
@@ -98,16 +99,6 @@ std::string HexId(std::string_view path, std::string_view key) {
     return id;
 }
 
-void CopyName(const std::string& name, char (&buffer)[kDeviceNameSize]) {
-    std::size_t length = std::min(name.size(), kDeviceNameSize - 1);
-    if (length < name.size()) {
-        // Cut before the character that would not fit whole.
-        while (length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80) --length;
-    }
-    std::memcpy(buffer, name.data(), length);
-    buffer[length] = '\0';
-}
-
 // The walk of BindCamera. With `candidates`, keeps the generic candidates
 // met on the way for after it; `supported` counts the supported cameras
 // passed.
@@ -143,6 +134,16 @@ bool BindSupportedCamera(int index, std::unique_ptr<CaptureFilter>& filter, char
 
 }  // namespace
 
+void CopyName(const std::string& name, char (&buffer)[kDeviceNameSize]) {
+    std::size_t length = std::min(name.size(), kDeviceNameSize - 1);
+    if (length < name.size()) {
+        // Cut before the character that would not fit whole.
+        while (length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80) --length;
+    }
+    std::memcpy(buffer, name.data(), length);
+    buffer[length] = '\0';
+}
+
 bool IsSupportedCameraPath(std::string_view devicePath) {
     return std::any_of(CameraIdPatterns.begin(), CameraIdPatterns.end(),
                        [&](std::string_view p) { return devicePath.find(p) != std::string_view::npos; });
@@ -176,8 +177,15 @@ bool IsGenericCandidatePath(std::string_view devicePath) {
 }
 
 bool EnumerateAllCameras(std::vector<DeviceInfo>& list) {
+    std::vector<DeviceInfo> network = NetworkCameras();
+    auto numbered = [&list, &network](std::vector<DeviceInfo> usb) {
+        list = std::move(usb);
+        for (DeviceInfo& info : network) list.push_back(std::move(info));
+        for (std::size_t i = 0; i < list.size(); ++i) list[i].index = static_cast<int32_t>(i);
+        return true;
+    };
     std::unique_ptr<MonikerEnumerator> devices;
-    if (!OpenVideoInputDevices(devices)) return false;
+    if (!OpenVideoInputDevices(devices)) return !network.empty() && numbered({});
     std::vector<DeviceInfo> supported, generic;
     std::unique_ptr<Moniker> moniker;
     DeviceTexts texts;
@@ -193,10 +201,8 @@ bool EnumerateAllCameras(std::vector<DeviceInfo>& list) {
         info.devicePath = std::move(texts.devicePath);
         kind->push_back(std::move(info));
     }
-    list = std::move(supported);
-    for (DeviceInfo& info : generic) list.push_back(std::move(info));
-    for (std::size_t i = 0; i < list.size(); ++i) list[i].index = static_cast<int32_t>(i);
-    return true;
+    for (DeviceInfo& info : generic) supported.push_back(std::move(info));
+    return numbered(std::move(supported));
 }
 
 bool BindAnyCamera(int index, std::unique_ptr<CaptureFilter>& filter, char (&nameBuffer)[kDeviceNameSize],
@@ -224,6 +230,7 @@ bool BindAnyCamera(int index, std::unique_ptr<CaptureFilter>& filter, char (&nam
                                           ReadOptionalText(*candidate.moniker, u"UsbPort"));
         return true;
     }
+    facts.usbCameras = generic;
     return false;
 }
 

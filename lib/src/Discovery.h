@@ -27,6 +27,10 @@ inline constexpr std::size_t kDeviceNameSize = 1024;
 // or there are none.
 bool EnumerateSupportedCameras(std::vector<DeviceInfo>& list);
 
+// Copies a camera's name into a name buffer, cut to fit without splitting a
+// UTF-8 character.
+void CopyName(const std::string& name, char (&buffer)[kDeviceNameSize]);
+
 // Walks the devices again and binds the capture filter of the index-th
 // supported camera. True when that camera was reached: `filter` then holds
 // what binding produced (empty if binding failed) and `nameBuffer` its
@@ -38,8 +42,8 @@ bool BindCamera(int index, std::unique_ptr<platform::CaptureFilter>& filter, cha
 bool IsGenericCandidatePath(std::string_view devicePath);
 
 // Replaces `list` with the supported cameras, then the generic ones, in one
-// walk; `index` is the position in the list. Fails as
-// EnumerateSupportedCameras.
+// walk, then the network cameras; `index` is the position in the list.
+// Fails as EnumerateSupportedCameras when there is no network camera.
 bool EnumerateAllCameras(std::vector<DeviceInfo>& list);
 
 // What binding a generic camera learnt of it.
@@ -47,6 +51,9 @@ struct GenericCameraFacts {
     bool generic = false;
     platform::MotionControls controls;
     std::string identity;
+    // When no USB camera was bound: how many the walk found, where the
+    // network cameras' numbers begin.
+    int usbCameras = -1;
 };
 
 // BindCamera over EnumerateAllCameras' numbering. `facts.generic` tells

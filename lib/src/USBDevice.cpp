@@ -8,7 +8,9 @@
 #include <thread>
 
 #include "CameraCommand.h"
+#include "network/NetworkCameras.h"
 #include "platform/KsProperties.h"
+#include "visca/ViscaCommands.h"
 
 namespace lumetra {
 
@@ -38,6 +40,10 @@ int32_t PresetCode(int32_t base, int preset) { return base + (preset & 0xFF); }
 
 constexpr auto kRestorePause = std::chrono::milliseconds(100);
 
+// The lens positions' inquiries.
+constexpr uint8_t kZoomPosition = 0x47;
+constexpr uint8_t kFocusPosition = 0x48;
+
 RequestFault FaultOf(HResult hr) {
     switch (hr) {
     case kAccessDenied: return RequestFault::NoPermission;
@@ -63,7 +69,8 @@ bool USBDevice::OpenCamera(const char* indexText, bool any) {
     if (indexText == nullptr) return false;
     GenericCameraFacts facts;
     const int index = ParseIndexText(indexText);
-    if (!(any ? BindAnyCamera(index, filter, deviceName, facts) : BindCamera(index, filter, deviceName))) return false;
+    if (!(any ? BindAnyCamera(index, filter, deviceName, facts) : BindCamera(index, filter, deviceName)))
+        return any && facts.usbCameras >= 0 && index >= facts.usbCameras && OpenNetwork(index - facts.usbCameras);
     if (filter) {
         // Known only through its driver: nothing goes round it.
         if (facts.generic) filter->KeepToDriver();
@@ -81,8 +88,27 @@ bool USBDevice::OpenCamera(const char* indexText, bool any) {
     return IsOpen();
 }
 
+bool USBDevice::OpenNetwork(int index) {
+    const std::vector<DeviceInfo> cameras = NetworkCameras();
+    if (index < 0 || static_cast<size_t>(index) >= cameras.size()) return false;
+    auto camera = std::make_unique<ViscaCamera>();
+    if (!camera->Open(cameras[static_cast<size_t>(index)])) {
+        lastFault = camera->Fault();
+        return false;
+    }
+    CopyName(camera->Name(), deviceName);
+    network_ = std::move(camera);
+    return true;
+}
+
+bool USBDevice::Net(bool result) {
+    lastFault = network_->Fault();
+    return result;
+}
+
 void USBDevice::Close() {
     lastFault = RequestFault::None;
+    network_.reset();
     generic_.reset();
     ksPropertySet.reset();
     ksControl.reset();
@@ -132,57 +158,70 @@ static int32_t Negated(int speed) { return static_cast<int32_t>(0u - static_cast
 using Axis = GenericCamera::Axis;
 
 bool USBDevice::TiltUp(int speed) {
+    if (network_) return Net(network_->Tilt(1, speed));
     if (generic_) return MoveGeneric(Axis::Tilt, speed);
     return SetCameraControl(CameraControlId::TiltRelative, speed, kFlagsRelative);
 }
 bool USBDevice::TiltUpStop() {
+    if (network_) return Net(network_->Tilt(0, 0));
     if (generic_) return MoveGeneric(Axis::Tilt, 0);
     return SetCameraControl(CameraControlId::TiltRelative, 0, kFlagsRelative);
 }
 bool USBDevice::TiltDown(int speed) {
+    if (network_) return Net(network_->Tilt(-1, speed));
     if (generic_) return MoveGeneric(Axis::Tilt, -static_cast<int64_t>(speed));
     return SetCameraControl(CameraControlId::TiltRelative, Negated(speed), kFlagsRelative);
 }
 bool USBDevice::TiltDownStop() { return TiltUpStop(); }
 bool USBDevice::PanLeft(int speed) {
+    if (network_) return Net(network_->Pan(-1, speed));
     if (generic_) return MoveGeneric(Axis::Pan, -static_cast<int64_t>(speed));
     return SetCameraControl(CameraControlId::PanRelative, Negated(speed), kFlagsRelative);
 }
 bool USBDevice::PanLeftStop() {
+    if (network_) return Net(network_->Pan(0, 0));
     if (generic_) return MoveGeneric(Axis::Pan, 0);
     return SetCameraControl(CameraControlId::PanRelative, 0, kFlagsRelative);
 }
 bool USBDevice::PanRight(int speed) {
+    if (network_) return Net(network_->Pan(1, speed));
     if (generic_) return MoveGeneric(Axis::Pan, speed);
     return SetCameraControl(CameraControlId::PanRelative, speed, kFlagsRelative);
 }
 bool USBDevice::PanRightStop() { return PanLeftStop(); }
 // On the supported cameras the speed of focus and zoom is the camera's own.
 bool USBDevice::FocusNear(int speed) {
+    if (network_) return Net(network_->Focus(-1, speed));
     if (generic_) return MoveGeneric(Axis::Focus, -static_cast<int64_t>(speed));
     return SetCameraControl(CameraControlId::FocusRelative, 1, kFlagsRelative);
 }
 bool USBDevice::FocusFar(int speed) {
+    if (network_) return Net(network_->Focus(1, speed));
     if (generic_) return MoveGeneric(Axis::Focus, speed);
     return SetCameraControl(CameraControlId::FocusRelative, -1, kFlagsRelative);
 }
 bool USBDevice::FocusStop() {
+    if (network_) return Net(network_->Focus(0, 0));
     if (generic_) return MoveGeneric(Axis::Focus, 0);
     return SetCameraControl(CameraControlId::FocusRelative, 0, kFlagsRelative);
 }
 bool USBDevice::ZoomIn(int speed) {
+    if (network_) return Net(network_->Zoom(1, speed));
     if (generic_) return MoveGeneric(Axis::Zoom, speed);
     return SetCameraControl(CameraControlId::ZoomRelative, 1, kFlagsRelative);
 }
 bool USBDevice::ZoomOut(int speed) {
+    if (network_) return Net(network_->Zoom(-1, speed));
     if (generic_) return MoveGeneric(Axis::Zoom, -static_cast<int64_t>(speed));
     return SetCameraControl(CameraControlId::ZoomRelative, -1, kFlagsRelative);
 }
 bool USBDevice::ZoomStop() {
+    if (network_) return Net(network_->Zoom(0, 0));
     if (generic_) return MoveGeneric(Axis::Zoom, 0);
     return SetCameraControl(CameraControlId::ZoomRelative, 0, kFlagsRelative);
 }
 bool USBDevice::ZoomReset() {
+    if (network_) return Net(network_->ZoomTo(0));
     if (generic_) return generic_->Reset(link_, Axis::Zoom);
     return SetCameraControl(CameraControlId::Zoom, 0, kFlagsAbsolute);
 }
@@ -198,22 +237,37 @@ bool USBDevice::SetExposure(int value) { return SetCameraControl(CameraControlId
 // RELATIVE, unlike SetExposure: the cameras take the iris this way.
 bool USBDevice::SetIris(int value) { return SetCameraControl(CameraControlId::Iris, value, kFlagsRelative); }
 
-bool USBDevice::MirrorOn() { return SendCommand(MirrorOnCode, kFlagsRelative); }
-bool USBDevice::MirrorOff() { return SendCommand(MirrorOffCode, kFlagsRelative); }
-bool USBDevice::FlipOn() { return SendCommand(FlipOnCode, kFlagsRelative); }
-bool USBDevice::FlipOff() { return SendCommand(FlipOffCode, kFlagsRelative); }
+bool USBDevice::MirrorOn() {
+    if (network_) return Net(network_->Switch(visca::kMirror, true));
+    return SendCommand(MirrorOnCode, kFlagsRelative);
+}
+bool USBDevice::MirrorOff() {
+    if (network_) return Net(network_->Switch(visca::kMirror, false));
+    return SendCommand(MirrorOffCode, kFlagsRelative);
+}
+bool USBDevice::FlipOn() {
+    if (network_) return Net(network_->Switch(visca::kFlip, true));
+    return SendCommand(FlipOnCode, kFlagsRelative);
+}
+bool USBDevice::FlipOff() {
+    if (network_) return Net(network_->Switch(visca::kFlip, false));
+    return SendCommand(FlipOffCode, kFlagsRelative);
+}
 bool USBDevice::MuteOn() { return SendCommand(MuteOnCode, kFlagsRelative); }
 bool USBDevice::MuteOff() { return SendCommand(MuteOffCode, kFlagsRelative); }
 bool USBDevice::FocusAuto() {
+    if (network_) return Net(network_->FocusMode(true));
     if (generic_) return generic_->SetFocusMode(link_, true);
     return SendCommand(FocusAutoCode, kFlagsRelative);
 }
 bool USBDevice::FocusManual() {
+    if (network_) return Net(network_->FocusMode(false));
     if (generic_) return generic_->SetFocusMode(link_, false);
     return SendCommand(FocusManualCode, kFlagsRelative);
 }
 // Home is absolute 0/0 on a generic camera.
 bool USBDevice::Home() {
+    if (network_) return Net(network_->Home());
     if (generic_) return generic_->Home(link_);
     return SendCommand(HomeCode, kFlagsRelative);
 }
@@ -223,19 +277,46 @@ bool USBDevice::FramingAuto() { return SendCommand(FramingAutoCode, kFlagsRelati
 bool USBDevice::FramingManual() { return SendCommand(FramingManualCode, kFlagsRelative); }
 bool USBDevice::Command18() { return SendCommand(Command18Code, kFlagsRelative); }
 bool USBDevice::Command19() { return SendCommand(Command19Code, kFlagsRelative); }
-bool USBDevice::PresetSet(int preset) { return SendCommand(PresetCode(PresetSetBase, preset), kFlagsAbsolute); }
-bool USBDevice::PresetClear(int preset) { return SendCommand(PresetCode(PresetClearBase, preset), kFlagsAbsolute); }
-bool USBDevice::PresetCall(int preset) { return SendCommand(PresetCode(PresetCallBase, preset), kFlagsAbsolute); }
+bool USBDevice::PresetSet(int preset) {
+    if (network_) return Net(network_->Memory(1, preset));
+    return SendCommand(PresetCode(PresetSetBase, preset), kFlagsAbsolute);
+}
+bool USBDevice::PresetClear(int preset) {
+    if (network_) return Net(network_->Memory(0, preset));
+    return SendCommand(PresetCode(PresetClearBase, preset), kFlagsAbsolute);
+}
+bool USBDevice::PresetCall(int preset) {
+    if (network_) return Net(network_->Memory(2, preset));
+    return SendCommand(PresetCode(PresetCallBase, preset), kFlagsAbsolute);
+}
 
-bool USBDevice::BacklightOn() { return SetProcAmp(ProcAmpId::BacklightCompensation, 1, kFlagsManual); }
-bool USBDevice::BacklightOff() { return SetProcAmp(ProcAmpId::BacklightCompensation, 0, kFlagsManual); }
-bool USBDevice::SetBacklight(int value) { return SetProcAmp(ProcAmpId::BacklightCompensation, value, kFlagsManual); }
-bool USBDevice::SetBrightness(int value) { return SetProcAmp(ProcAmpId::Brightness, value, kFlagsManual); }
+bool USBDevice::BacklightOn() {
+    if (network_) return Net(network_->Switch(visca::kBacklight, true));
+    return SetProcAmp(ProcAmpId::BacklightCompensation, 1, kFlagsManual);
+}
+bool USBDevice::BacklightOff() {
+    if (network_) return Net(network_->Switch(visca::kBacklight, false));
+    return SetProcAmp(ProcAmpId::BacklightCompensation, 0, kFlagsManual);
+}
+bool USBDevice::SetBacklight(int value) {
+    if (network_) return Net(network_->SetValue(visca::kBacklight, value, backlightCompensation));
+    return SetProcAmp(ProcAmpId::BacklightCompensation, value, kFlagsManual);
+}
+bool USBDevice::SetBrightness(int value) {
+    if (network_) return Net(network_->SetValue(visca::kBrightness, value, brightness));
+    return SetProcAmp(ProcAmpId::Brightness, value, kFlagsManual);
+}
 bool USBDevice::SetContrast(int value) { return SetProcAmp(ProcAmpId::Contrast, value, kFlagsManual); }
 bool USBDevice::SetSaturation(int value) { return SetProcAmp(ProcAmpId::Saturation, value, kFlagsManual); }
-bool USBDevice::SetSharpness(int value) { return SetProcAmp(ProcAmpId::Sharpness, value, kFlagsManual); }
+bool USBDevice::SetSharpness(int value) {
+    if (network_) return Net(network_->SetValue(visca::kAperture, value, sharpness));
+    return SetProcAmp(ProcAmpId::Sharpness, value, kFlagsManual);
+}
 bool USBDevice::SetGamma(int value) { return SetProcAmp(ProcAmpId::Gamma, value, kFlagsManual); }
-bool USBDevice::SetGain(int value) { return SetProcAmp(ProcAmpId::Gain, value, kFlagsManual); }
+bool USBDevice::SetGain(int value) {
+    if (network_) return Net(network_->SetValue(visca::kGain, value, gain));
+    return SetProcAmp(ProcAmpId::Gain, value, kFlagsManual);
+}
 bool USBDevice::SetPowerLineFrequency(int value) {
     return SetProcAmp(ProcAmpId::PowerLineFrequency, value, kFlagsManual);
 }
@@ -293,20 +374,36 @@ bool USBDevice::ReadProcAmp(int32_t property, PropertyInfo& record, int* value) 
     return IsOpen() && ReadProperty(*videoProcAmp, property, record, value);
 }
 
-bool USBDevice::GetZoom(int* value) { return ReadCameraControl(CameraControlId::Zoom, zoom, value); }
-bool USBDevice::GetFocus(int* value) { return ReadCameraControl(CameraControlId::Focus, focus, value); }
+bool USBDevice::GetZoom(int* value) {
+    if (network_) return Net(network_->GetValue(kZoomPosition, zoom, value));
+    return ReadCameraControl(CameraControlId::Zoom, zoom, value);
+}
+bool USBDevice::GetFocus(int* value) {
+    if (network_) return Net(network_->GetValue(kFocusPosition, focus, value));
+    return ReadCameraControl(CameraControlId::Focus, focus, value);
+}
 bool USBDevice::GetExposure(int* value) { return ReadCameraControl(CameraControlId::Exposure, exposure, value); }
 bool USBDevice::GetIris(int* value) { return ReadCameraControl(CameraControlId::Iris, iris, value); }
-bool USBDevice::GetBrightness(int* value) { return ReadProcAmp(ProcAmpId::Brightness, brightness, value); }
+bool USBDevice::GetBrightness(int* value) {
+    if (network_) return Net(network_->GetValue(visca::kBrightness, brightness, value));
+    return ReadProcAmp(ProcAmpId::Brightness, brightness, value);
+}
 bool USBDevice::GetContrast(int* value) { return ReadProcAmp(ProcAmpId::Contrast, contrast, value); }
 bool USBDevice::GetSaturation(int* value) { return ReadProcAmp(ProcAmpId::Saturation, saturation, value); }
-bool USBDevice::GetSharpness(int* value) { return ReadProcAmp(ProcAmpId::Sharpness, sharpness, value); }
+bool USBDevice::GetSharpness(int* value) {
+    if (network_) return Net(network_->GetValue(visca::kAperture, sharpness, value));
+    return ReadProcAmp(ProcAmpId::Sharpness, sharpness, value);
+}
 bool USBDevice::GetGamma(int* value) { return ReadProcAmp(ProcAmpId::Gamma, gamma, value); }
 bool USBDevice::GetWhiteBalance(int* value) { return ReadProcAmp(ProcAmpId::WhiteBalance, whiteBalance, value); }
 bool USBDevice::GetBacklight(int* value) {
+    if (network_) return Net(network_->GetValue(visca::kBacklight, backlightCompensation, value));
     return ReadProcAmp(ProcAmpId::BacklightCompensation, backlightCompensation, value);
 }
-bool USBDevice::GetGain(int* value) { return ReadProcAmp(ProcAmpId::Gain, gain, value); }
+bool USBDevice::GetGain(int* value) {
+    if (network_) return Net(network_->GetValue(visca::kGain, gain, value));
+    return ReadProcAmp(ProcAmpId::Gain, gain, value);
+}
 bool USBDevice::GetPowerLineFrequency(int* value) {
     return ReadProcAmp(ProcAmpId::PowerLineFrequency, powerLineFrequency, value);
 }
@@ -314,6 +411,7 @@ bool USBDevice::GetPowerLineFrequency(int* value) {
 // ---- multi-request operations ----
 
 bool USBDevice::LoadPropertyInfo() {
+    if (network_) return Net(network_->LoadPropertyInfo(*this));
     if (!IsOpen()) return false;
     int32_t caps = 0;
     // Range queries are not checked: a failed one leaves the record as the

@@ -10,6 +10,7 @@
 #include "Discovery.h"
 #include "GenericCamera.h"
 #include "lumetra/BaseDevice.h"
+#include "network/ViscaCamera.h"
 #include "platform/Platform.h"
 
 namespace lumetra {
@@ -131,6 +132,8 @@ public:
     GenericCamera* Generic() const { return generic_.get(); }
     // Its requests, through this device.
     GenericCamera::Link& LinkToCamera() { return link_; }
+    // The network camera opened by the last OpenAny; null for a USB one.
+    ViscaCamera* Network() const { return network_.get(); }
 
 private:
     class Link final : public GenericCamera::Link {
@@ -145,9 +148,14 @@ private:
         USBDevice& device_;
     };
     bool MoveGeneric(GenericCamera::Axis axis, int64_t toward);
+    // A network camera past the USB ones; its name kept as a USB one's.
+    bool OpenNetwork(int index);
+    // Keeps the network camera's fault for LastRequestFault.
+    bool Net(bool result);
 
     std::unique_ptr<GenericCamera> generic_;
     Link link_{*this};
+    std::unique_ptr<ViscaCamera> network_;
 
 private:
     char deviceName[kDeviceNameSize] = {};

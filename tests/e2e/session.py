@@ -323,6 +323,7 @@ class PanelSession:
         if self.bus_address:
             env["DBUS_SESSION_BUS_ADDRESS"] = self.bus_address
         env["XDG_RUNTIME_DIR"] = os.path.join(self.work, "runtime")
+        env["XDG_CONFIG_HOME"] = self.config_path()  # the panel's: `camera add` edits its cameras.conf
         return subprocess.run([self.program_path, *map(str, words)], env=env, capture_output=True, text=True,
                               timeout=timeout, cwd=self.work)
 

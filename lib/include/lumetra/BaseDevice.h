@@ -1,8 +1,9 @@
 // SPDX-FileCopyrightText: The ptzdeck developers
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
-// Lumetra: camera-control library for USB PTZ cameras. This is its whole
-// public surface: the device interface, its two records and its factory.
+// Lumetra: camera-control library for USB PTZ cameras, and network ones
+// driven by VISCA. This is its whole public surface: the device interface,
+// its two records and its factory.
 #pragma once
 
 #include <cstdint>
@@ -46,13 +47,15 @@ enum DeviceType : int32_t {
 // What the camera open on a device can do (BaseDevice::Abilities). An
 // operation outside them returns false and sends nothing.
 enum DeviceAbility : uint32_t {
-    AbilityPanTilt = 0x01,    // the pan and tilt moves and their stops
-    AbilityZoom = 0x02,       // ZoomIn, ZoomOut, ZoomStop
-    AbilityFocus = 0x04,      // FocusNear, FocusFar, FocusStop
-    AbilityFocusMode = 0x08,  // FocusAuto, FocusManual
-    AbilityHome = 0x10,       // Home
-    AbilityCommands = 0x20,   // the camera's own commands: mirror, flip, mute, framing, presets, Command10 to 19
-    AbilityPositions = 0x40,  // GetPosition, MoveToPosition
+    AbilityPanTilt = 0x01,      // the pan and tilt moves and their stops
+    AbilityZoom = 0x02,         // ZoomIn, ZoomOut, ZoomStop
+    AbilityFocus = 0x04,        // FocusNear, FocusFar, FocusStop
+    AbilityFocusMode = 0x08,    // FocusAuto, FocusManual
+    AbilityHome = 0x10,         // Home
+    AbilityCommands = 0x20,     // the camera's own commands: mirror, flip, mute, framing, presets, Command10 to 19
+    AbilityPositions = 0x40,    // GetPosition, MoveToPosition
+    AbilityPresets = 0x80,      // PresetSet, PresetCall, PresetClear on the camera's own memories 0 to 9
+    AbilityFlipMirror = 0x100,  // FlipOn, FlipOff, MirrorOn, MirrorOff
 };
 
 // Which fields of a CameraPosition hold a value.
@@ -121,6 +124,22 @@ public:
     // position in the list, the number OpenAny takes. False, with `list`
     // untouched, as EnumUSBDevices.
     static bool EnumAllUSBDevices(std::vector<DeviceInfo>& list);
+    // The network cameras (VISCA over IP) that EnumAllUSBDevices lists after
+    // the USB ones, in this order, and OpenAny opens: each `devicePath` is
+    // "visca-udp://HOST[:PORT]" (Sony's framing, port 52381 unless named)
+    // or "visca-tcp://HOST[:PORT]" (raw VISCA, port 5678 unless named);
+    // `friendlyName` names the camera, or is empty for the name it gives
+    // itself; `index` is ignored. Nothing is sent until one is opened.
+    // False, with the list unchanged, when an address does not read so.
+    // With no USB camera or none that can be listed, EnumAllUSBDevices
+    // lists the network cameras alone, and fails only without them.
+    //
+    // A network camera takes the operations VISCA carries (Abilities), with
+    // VISCA's speeds: pan 1 to 24, tilt 1 to 20 (0 stops the axis), zoom
+    // and focus 0 to 7 (beyond them, the nearest). Each waits for the camera's word for a
+    // bounded time (a few hundred milliseconds at most); a camera that stays
+    // silent makes it return false with LastRequestFault NoAnswer.
+    static bool SetNetworkCameras(const std::vector<DeviceInfo>& cameras);
     static void Initial();
     static void Release();
 
