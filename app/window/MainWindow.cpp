@@ -81,6 +81,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     InitWindows();
     InitConnect();
     InitUSBGuid();
+    describeControls();
 }
 
 // The device stays open and the dialogs stay alive: both belong to the whole

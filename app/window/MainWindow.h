@@ -290,4 +290,9 @@ private:
     // hold is theirs to end.
     bool gamepadHoldsStick() const;
     unsigned gamepadHeldAxes() const;
+
+    // What the controls say of themselves (ControlTexts.cpp).
+private:
+    void describeControls();
+    void describePane();
 };

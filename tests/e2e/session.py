@@ -38,13 +38,14 @@ def program_path():
 class PanelSession:
     def __init__(self, scenario, cameras=("cam1", "cam2"), camera_lines=None, window_manager=False,
                  key_repeat=True, program=None, launcher=(), display=None, scale_factor=None,
-                 session_bus=False):
+                 session_bus=False, environment=None):
         """`program` replaces the built ptzdeck (an installed one, say);
         `launcher` is a command that runs it and must leave the program
         the process it started (as `strace -D` does). `display` makes the
         desktop (a Display by default: Xvfb, with Fluxbox when
         `window_manager`); `scale_factor` is the user's QT_SCALE_FACTOR;
-        `session_bus` gives the session a D-Bus session bus of its own."""
+        `session_bus` gives the session a D-Bus session bus of its own;
+        `environment` adds variables to the program's."""
         self.scenario = scenario
         self.program_path = program or program_path()
         self.launcher = list(launcher)
@@ -55,6 +56,7 @@ class PanelSession:
         self.make_display = display or (lambda work: Display(work, self.window_manager, self.key_repeat))
         self.scale_factor = scale_factor
         self.session_bus = session_bus
+        self.environment = environment or {}
         self.bus_daemon = None
         self.bus_address = None
         self.scale = 1  # device pixels per panel pixel, found when the window is shown
@@ -112,6 +114,7 @@ class PanelSession:
         env.setdefault("XDG_RUNTIME_DIR", runtime)
         if self.bus_address:
             env["DBUS_SESSION_BUS_ADDRESS"] = self.bus_address
+        env.update(self.environment)
         with open(os.path.join(self.work, "ptzdeck.log"), "wb") as log:
             self.program = subprocess.Popen([*self.launcher, self.program_path], env=env, cwd=self.work,
                                             stdin=subprocess.DEVNULL, stdout=log,
