@@ -2,16 +2,24 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 // What each control says of itself: its tool tip (what it does, and its
-// key), and its name for screen readers. The faces are pictures,
+// key), and its name and state for screen readers. The faces are pictures,
 // so without these a control says nothing at all.
 #include <QComboBox>
+#include <QEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 
+#include "accessibility/ControlAccessibility.h"
+#include "widgets/RockerHandle.h"
+#include "window/AppState.h"
 #include "window/MainWindow.h"
 #include "ui_MainWindow.h"
 #include "ui_SettingsPane.h"
+
+using ptzdeck::accessibility::AnnounceState;
+using ptzdeck::accessibility::DescribeState;
+using ptzdeck::accessibility::Kind;
 
 namespace {
 
@@ -20,6 +28,24 @@ void Describe(QWidget* control, const QString& name, const QString& tip)
     control->setAccessibleName(name);
     control->setToolTip(tip);
 }
+
+// Hears a face change (a new style sheet) on the buttons whose face is their
+// state, and the clicks on those whose state has no face.
+class StateWatch : public QObject {
+public:
+    StateWatch(QObject* parent, std::function<void()> changed) : QObject(parent), changed(std::move(changed)) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::StyleChange)
+            changed();
+        return false;
+    }
+
+private:
+    std::function<void()> changed;
+};
 
 }  // namespace
 
@@ -30,6 +56,15 @@ void MainWindow::describeControls()
     // The panel floats over the window a person works in: its tips show
     // without a click to make it active first.
     setAttribute(Qt::WA_AlwaysShowToolTips);
+    // States first: a name given makes Qt build the control's interface.
+    DescribeState(ui->btn_af, Kind::Toggle, [this] { return autoFocus(); });
+    DescribeState(ui->btn_ai, Kind::Toggle, [this] { return autoFraming(); });
+    DescribeState(ui->btn_mute, Kind::Toggle, [this] { return muted(); });
+    DescribeState(ui->btn_flip, Kind::Toggle, [this] { return flipped(); });
+    DescribeState(ui->btn_mirror, Kind::Toggle, [this] { return mirrored(); });
+    DescribeState(ui->btn_top, Kind::Toggle, [this] { return staysOnTop(); });
+    DescribeState(ui->btn_setting, Kind::Toggle, [this] { return g_settingsShown == 1; });
+
     ui->Win_Left->setAccessibleName(tr("Camera controls"));
 
     Describe(ui->widget, tr("Pan and tilt"),
@@ -57,9 +92,38 @@ void MainWindow::describeControls()
             tr("Recall preset %1 (key %1); after Set, store it; after Clear, clear it").arg(digit));
     QPushButton* const tabs[] = {ui->btn_cam1, ui->btn_cam2, ui->btn_cam3, ui->btn_cam4, ui->btn_cam5};
     for (int number = 1; number <= 5; ++number) {
-        tabs[number - 1]->setAccessibleName(tr("Camera %1").arg(number));
         tabs[number - 1]->setToolTip(tr("Camera %1 (Alt+%1)").arg(number));
+        DescribeState(tabs[number - 1], Kind::Tab, [this, number] { return chosenTab == number && cameraBound; });
     }
+
+    // A state changes with its face, or (flip, mirror, the pane) with a click.
+    // Queued: a face is set before the state behind it is stored.
+    auto* watch = new StateWatch(
+        this, [this] { QMetaObject::invokeMethod(this, &MainWindow::describeStates, Qt::QueuedConnection); });
+    for (QPushButton* faced : {ui->btn_af, ui->btn_ai, ui->btn_mute, ui->btn_top, ui->btn_cam1, ui->btn_cam2,
+             ui->btn_cam3, ui->btn_cam4, ui->btn_cam5})
+        faced->installEventFilter(watch);
+    for (QPushButton* faceless : {ui->btn_flip, ui->btn_mirror, ui->btn_setting})
+        connect(faceless, &QPushButton::clicked, this, &MainWindow::describeStates);
+    describeStates();
+}
+
+void MainWindow::describeStates()
+{
+    const QStringList names = cameraNames();
+    QPushButton* const tabs[] = {ui->btn_cam1, ui->btn_cam2, ui->btn_cam3, ui->btn_cam4, ui->btn_cam5};
+    for (int number = 1; number <= 5; ++number) {
+        QString name = number <= names.size() ? tr("Camera %1: %2").arg(number).arg(names[number - 1])
+                                              : tr("Camera %1: none").arg(number);
+        if (chosenTab == number && cameraBound)
+            name = tr("%1, open").arg(name);
+        if (tabs[number - 1]->accessibleName() != name)
+            tabs[number - 1]->setAccessibleName(name);
+        AnnounceState(tabs[number - 1]);
+    }
+    for (QPushButton* toggle :
+        {ui->btn_af, ui->btn_ai, ui->btn_mute, ui->btn_flip, ui->btn_mirror, ui->btn_top, ui->btn_setting})
+        AnnounceState(toggle);
 }
 
 void MainWindow::describePane()
@@ -87,4 +151,5 @@ void MainWindow::describePane()
         tr("Anti-flicker: the frequency of the mains that light the room; with Tab and the arrow keys too"));
     Describe(pane->btn_default, tr("Default"), tr("Put every picture setting back to the camera's default"));
     Describe(pane->btn_ok, tr("OK"), tr("Close the picture settings (Esc)"));
+    connect(pane->btn_ok, &QPushButton::clicked, this, &MainWindow::describeStates);
 }

@@ -295,4 +295,5 @@ private:
 private:
     void describeControls();
     void describePane();
+    void describeStates();  // the camera tabs' names, the toggles' states
 };

@@ -1,16 +1,51 @@
 # SPDX-FileCopyrightText: The ptzdeck developers
 # SPDX-License-Identifier: GPL-2.0-or-later
 
-"""What the panel tells a person who does not know its pictures yet: tool
-tips."""
+"""What the panel tells a person who cannot see its pictures or does not
+know them yet: tool tips, and a screen reader's view through AT-SPI."""
 
+import json
+import os
+import subprocess
 import time
 
 import panel
+from camera_requests import Home, MuteOn
 from session import Scenario
 from waiting import wait_until
 
+# Debian's pyatspi, which the python running the tests may not see.
+READER = ["/usr/bin/python3", os.path.join(os.path.dirname(os.path.abspath(__file__)), "atspi_client.py")]
 ENGLISH = {"LANGUAGE": "en", "LC_ALL": "C.UTF-8"}
+# A screen reader asks Qt for its accessibility bridge, which Qt otherwise
+# starts only when the desktop says one is running.
+SCREEN_READER = {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
+CONTROL_ROLES = {"push button", "check box", "page tab", "slider", "dial", "combo box"}
+
+
+class ScreenReader:
+    def __init__(self, session):
+        self.session = session
+        self.env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = session.bus_address
+
+    def _run(self, command, *args):
+        return subprocess.run([*READER, command, str(self.session.program.pid), *args],
+                              env=self.env, capture_output=True, text=True, timeout=60)
+
+    def tree(self):
+        """Every object of the program's, once it is on the bus."""
+        def read():
+            done = self._run("tree")
+            return [json.loads(line) for line in done.stdout.splitlines()] if done.returncode == 0 else None
+        return wait_until(read, "the panel to appear to the screen reader")
+
+    def control(self, name):
+        return next((c for c in self.tree() if c["name"] == name), None)
+
+    def act(self, name, action):
+        done = self._run("act", name, action)
+        assert done.returncode == 0, f"{action} on {name!r}: {done.returncode} {done.stderr}"
 
 
 def tips(s, window):
@@ -42,3 +77,59 @@ class ToolTips(Scenario):
                     self.assertEqual(tips(s, window), [], "a tool tip under the held joystick")
             finally:
                 s.display.release_button()
+
+
+class ScreenReaders(Scenario):
+    def test_every_control_named_with_its_role_and_state(self):
+        with self.session(session_bus=True, environment={**ENGLISH, **SCREEN_READER}) as s:
+            s.wait_for_camera_ready()
+            reader = ScreenReader(s)
+            s.click("setting")  # the pane's controls too
+            def with_pane():
+                tree = reader.tree()
+                return tree if any(c["role"] == "combo box" for c in tree) else None
+            tree = wait_until(with_pane, "the pane's controls")
+            controls = [c for c in tree if c["role"] in CONTROL_ROLES]
+            self.assertEqual([c for c in controls if not c["name"].strip()], [], "controls without a name")
+            roles = [c["role"] for c in controls]
+            # 7 toggles (focus, framing, mute, flip, mirror, on top, the pane),
+            # the five camera tabs, the joystick, 2 + 7 sliders, the combo,
+            # and the rest push buttons (keypad, push, home, window, pane).
+            self.assertEqual({r: roles.count(r) for r in CONTROL_ROLES},
+                             {"check box": 7, "page tab": 5, "dial": 1, "slider": 9, "combo box": 1,
+                              "push button": 18})
+            self.assertEqual([c for c in controls if not c["description"].strip()], [],
+                             "controls that do not say what they do")
+            # The open camera's tab names it and is the selected one.
+            status = s.command("status").stdout
+            camera = status.split("camera 1: ", 1)[1].splitlines()[0]
+            tabs = sorted((c for c in controls if c["role"] == "page tab"), key=lambda c: c["name"])
+            self.assertEqual([camera in t["name"] for t in tabs], [True, False, False, False, False])
+            self.assertEqual(["selected" in t["states"] for t in tabs], [True, False, False, False, False])
+
+            # A button pressed by the reader does what a click does, and a
+            # toggle's state follows.
+            self.assertNotIn("checked", reader.control("Mute")["states"])
+            mark = s.log.mark()
+            reader.act("Mute", "Toggle")
+            s.log.wait_for(MuteOn, mark)
+            wait_until(lambda: "checked" in reader.control("Mute")["states"], "mute to read as checked")
+            reader.act("Home", "Press")
+            self.assertSent(s.log.wait_for(Home, mark), [MuteOn, Home])
+
+            # The joystick's value is its speed while a hand holds it.
+            stick = panel.centre(s.at("joystick"))
+            s.display.move_pointer(*stick)
+            s.display.press_button()
+            try:
+                s.display.move_along(stick, (stick[0] + 80, stick[1]), 8)
+                flip = [0]
+
+                def full_speed():
+                    flip[0] ^= 1  # a resting hand trembles: the knob is drawn where it is
+                    s.display.move_pointer(stick[0] + 80, stick[1] + flip[0])
+                    return reader.control("Pan and tilt")["value"] == 7
+                wait_until(full_speed, "the joystick at full speed")
+            finally:
+                s.display.release_button()
+            wait_until(lambda: reader.control("Pan and tilt")["value"] == 0, "the joystick still again")
