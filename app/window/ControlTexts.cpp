@@ -142,14 +142,26 @@ void MainWindow::describePane()
         {pane->slider_sharpness, pane->v_sharpness, tr("Sharpness")},
         {pane->slider_wb, pane->v_wb, tr("White balance")},
     };
+    // Tab walks the pane, top to bottom; a click never gives it the keyboard.
+    QWidget* previous = nullptr;
+    const auto inTabOrder = [&previous](QWidget* control) {
+        control->setFocusPolicy(Qt::TabFocus);
+        if (previous)
+            QWidget::setTabOrder(previous, control);
+        previous = control;
+    };
     for (const auto& row : rows) {
         Describe(
             row.slider, row.name, tr("%1: drag, or reach it with Tab and change it with the arrow keys").arg(row.name));
         Describe(row.field, tr("%1 value").arg(row.name), QString());
+        inTabOrder(row.slider);
     }
     Describe(pane->cb_fliker, tr("Anti-flicker"),
         tr("Anti-flicker: the frequency of the mains that light the room; with Tab and the arrow keys too"));
     Describe(pane->btn_default, tr("Default"), tr("Put every picture setting back to the camera's default"));
     Describe(pane->btn_ok, tr("OK"), tr("Close the picture settings (Esc)"));
+    inTabOrder(pane->cb_fliker);
+    inTabOrder(pane->btn_default);
+    inTabOrder(pane->btn_ok);
     connect(pane->btn_ok, &QPushButton::clicked, this, &MainWindow::describeStates);
 }

@@ -82,6 +82,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     InitConnect();
     InitUSBGuid();
     describeControls();
+    setUpKeys();
 }
 
 // The device stays open and the dialogs stay alive: both belong to the whole

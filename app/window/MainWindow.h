@@ -291,9 +291,11 @@ private:
     bool gamepadHoldsStick() const;
     unsigned gamepadHeldAxes() const;
 
-    // What the controls say of themselves (ControlTexts.cpp).
+    // What the controls say of themselves (ControlTexts.cpp) and the keys
+    // that reach every function (WindowKeys.cpp).
 private:
     void describeControls();
     void describePane();
     void describeStates();  // the camera tabs' names, the toggles' states
+    void setUpKeys();
 };

@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-2.0-or-later
 
 """What the panel tells a person who cannot see its pictures or does not
-know them yet: tool tips, and a screen reader's view through AT-SPI."""
+know them yet: tool tips, a screen reader's view through AT-SPI, keys for
+every function."""
 
 import json
 import os
@@ -10,7 +11,8 @@ import subprocess
 import time
 
 import panel
-from camera_requests import Home, MuteOn
+from camera_requests import (FlipOn, FocusFar, FocusManual, FocusStop, FramingManual, Home, MirrorOn,
+                             MuteOn, PanLeft, PresetClear, PresetSet, SetBacklight)
 from session import Scenario
 from waiting import wait_until
 
@@ -133,3 +135,46 @@ class ScreenReaders(Scenario):
             finally:
                 s.display.release_button()
             wait_until(lambda: reader.control("Pan and tilt")["value"] == 0, "the joystick still again")
+
+
+class Keys(Scenario):
+    def test_keys_alone_drive_every_function(self):
+        with self.session(session_bus=True, environment=ENGLISH) as s:
+            window = s.wait_for_camera_ready()
+            s.display.move_pointer(*panel.centre(s.at("background", window)))  # the keyboard follows it
+            mark = s.log.mark()
+            for key in ("a", "o", "u", "v", "r", "Home", "s", "3", "c", "3"):
+                s.display.key(key)
+            s.display.key_down("Page_Up")  # held: focus moves, in manual focus
+            s.log.wait_for(FocusFar, mark)
+            s.display.key_up("Page_Up")
+            self.assertSent(s.log.wait_for(FocusStop, mark),
+                            [FocusManual, FramingManual, MuteOn, FlipOn, MirrorOn, Home, PresetSet(3),
+                             PresetClear(3), FocusFar, FocusStop])
+
+            # Camera 2, and its picture settings: Tab reaches the pane's
+            # first slider, the arrows change it; a click gives the keys back
+            # to the camera.
+            mark = s.log.mark()
+            s.display.key("alt+2")
+            s.log.wait_for_reads("cam2", mark)
+            s.display.key("ctrl+comma")
+            s.display.key("Tab")
+            s.display.key("Right")
+            s.log.wait_for(SetBacklight(), mark, camera="cam2")
+            s.click("value_blc")
+            s.display.key("Left")
+            s.log.wait_for(PanLeft(21), mark, camera="cam2")
+            pane = s.screenshot().region(s.at_rect(panel.PANE, window))
+            s.display.key("Escape")
+            wait_until(lambda: s.screenshot().region(s.at_rect(panel.PANE, window)) != pane, "the pane to close")
+
+            on_top = s.on_top_face(s.screenshot(), window)
+            s.display.key("ctrl+t")
+            wait_until(lambda: s.on_top_face(s.screenshot(), window) != on_top, "the stay-on-top face to turn")
+            s.display.key("ctrl+m")
+            wait_until(lambda: "shown: no" in s.command("status").stdout, "the panel to be minimized")
+            s.command("show")
+            wait_until(lambda: "shown: yes" in s.command("status").stdout, "the panel back")
+            s.display.key("ctrl+q")
+            self.assertEqual(s.wait_for_exit(), 0)
