@@ -81,7 +81,7 @@ void MainWindow::describeControls()
     Describe(ui->btn_flip, tr("Flip"), tr("Turn the picture upside down, or back (V)"));
     Describe(ui->btn_mirror, tr("Mirror"), tr("Mirror the picture left to right, or back (R)"));
     Describe(ui->btn_mute, tr("Mute"), tr("Mute the camera's picture, or let it through again (U)"));
-    Describe(ui->btn_top, tr("Always on top"), tr("Keep the panel above other windows, or not (Ctrl+T)"));
+    Describe(ui->btn_top, tr("Stay on top"), tr("Keep the panel above other windows, or not (Ctrl+T)"));
     Describe(ui->btn_min, tr("Minimize"), tr("Minimize to the notification area (Ctrl+M)"));
     Describe(ui->btn_close, tr("Quit"), tr("Quit ptzdeck (Ctrl+Q)"));
     Describe(ui->btn_setting, tr("Picture settings"), tr("Show or hide the picture settings (Ctrl+,)"));

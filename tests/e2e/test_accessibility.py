@@ -3,12 +3,14 @@
 
 """What the panel tells a person who cannot see its pictures or does not
 know them yet: tool tips, a screen reader's view through AT-SPI, keys for
-every function."""
+every function, the person's language."""
 
 import json
 import os
+import re
 import subprocess
 import time
+import xml.etree.ElementTree as ElementTree
 
 import panel
 from camera_requests import (FlipOn, FocusFar, FocusManual, FocusStop, FramingManual, Home, MirrorOn,
@@ -22,6 +24,7 @@ ENGLISH = {"LANGUAGE": "en", "LC_ALL": "C.UTF-8"}
 # A screen reader asks Qt for its accessibility bridge, which Qt otherwise
 # starts only when the desktop says one is running.
 SCREEN_READER = {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
+TRANSLATIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "app", "translations")
 CONTROL_ROLES = {"push button", "check box", "page tab", "slider", "dial", "combo box"}
 
 
@@ -178,3 +181,28 @@ class Keys(Scenario):
             wait_until(lambda: "shown: yes" in s.command("status").stdout, "the panel back")
             s.display.key("ctrl+q")
             self.assertEqual(s.wait_for_exit(), 0)
+
+
+def catalog_patterns(language):
+    """The texts of the panel's catalog for `language`, the source's and the
+    translation's, each as a pattern that any argument (%1) fills."""
+    def pattern(text):
+        return re.compile(re.sub(r"%\d", ".+", re.escape(text)) + "$")
+    root = ElementTree.parse(os.path.join(TRANSLATIONS, f"ptzdeck_{language}.ts")).getroot()
+    pairs = [(m.findtext("source"), m.findtext("translation")) for m in root.iter("message")]
+    return ([pattern(s) for s, t in pairs if s != t], [pattern(t) for s, t in pairs])
+
+
+class Languages(Scenario):
+    def test_a_german_session_reads_german(self):
+        english, german = catalog_patterns("de")
+        with self.session(session_bus=True,
+                          environment={"LANGUAGE": "de", "LANG": "de_DE.UTF-8", **SCREEN_READER}) as s:
+            s.wait_for_camera_ready()
+            reader = ScreenReader(s)
+            # The joystick's description joins its motion to its tip.
+            texts = [text for c in reader.tree() if c["role"] in CONTROL_ROLES
+                     for text in (c["name"], *c["description"].split(". ", 1))]
+            self.assertEqual(len(texts), 2 * 31 + 1)
+            self.assertEqual([t for t in texts if not any(p.match(t) for p in german)], [], "not the catalog's German")
+            self.assertEqual([t for t in texts if any(p.match(t) for p in english)], [], "still English")
