@@ -97,25 +97,25 @@ void MainWindow::setUpKeys()
                 control = digits[size_t(key - Qt::Key_0)];
             else if (key == Qt::Key_Escape && g_settingsShown == 1)
                 control = pane->btn_ok;
-            else if (key == Qt::Key_PageUp || key == Qt::Key_PageDown) {
-                // Held as the focus slider is dragged; auto-repeat sends again.
-                focus(key == Qt::Key_PageUp ? 1 : -1);
-                return true;
-            }
+            else if (key == Qt::Key_PageUp || key == Qt::Key_PageDown)
+                focus(key == Qt::Key_PageUp ? 1 : -1);  // as the focus slider moves it; again on each repeat
         }
         if (!control)
             return false;
+        // A hand dragging a slider or the joystick keeps what it holds: no
+        // key clicks a control from under it (Esc would hide the slider it
+        // drags, A disable it).
+        if (QGuiApplication::mouseButtons() != Qt::NoButton)
+            return true;
         *armed = control == ui->btn_set || control == ui->btn_clear;
         if (control->isEnabled())
             control->click();
         return true;
     };
     const auto released = [this](QKeyEvent* event) {
-        if (event->key() != Qt::Key_PageUp && event->key() != Qt::Key_PageDown)
-            return false;
-        if (!event->isAutoRepeat())
+        if ((event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown) && !event->isAutoRepeat())
             focus(0);
-        return true;
+        return false;
     };
     // On the application: it hears the keys the window's children pass up,
     // and the clicks on any of them.

@@ -487,6 +487,16 @@ void PanelModel::key(int key, bool press, bool autoRepeat)
             send(QStringLiteral("TiltDown(14)"), kCameraControl, kTiltRelative, -14, kRelative);
             state.moving |= kTiltAxis;
             break;
+        // Focus far and near, in manual focus only, as the focus slider.
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            if (state.afManual) {
+                const bool far = key == Qt::Key_PageUp;
+                send(far ? QStringLiteral("FocusFar") : QStringLiteral("FocusNear"), kCameraControl, kFocusRelative,
+                    far ? -1 : 1, kRelative);
+                state.moving |= kFocusAxis;
+            }
+            break;
         default:
             break;
         }
@@ -507,6 +517,13 @@ void PanelModel::key(int key, bool press, bool autoRepeat)
     case Qt::Key_W:
         send(QStringLiteral("ZoomStop"), kCameraControl, kZoomRelative, 0, kRelative);
         state.moving &= ~kZoomAxis;
+        break;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        if (state.afManual) {
+            send(QStringLiteral("FocusStop"), kCameraControl, kFocusRelative, 0, kRelative);
+            state.moving &= ~kFocusAxis;
+        }
         break;
     default:
         break;
