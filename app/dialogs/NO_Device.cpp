@@ -17,6 +17,7 @@ NO_Device::NO_Device(QWidget* parent) : QDialog(parent)
     ui->btn_quit->setStyleSheet(QStringLiteral("QPushButton{image: url(:/img/Quit.png);background-color:black;}"));
     ui->btn_ok->setStyleSheet(QStringLiteral("QPushButton{image: url(:/img/OK.png);background-color:black;}"));
     // The sentence and the buttons' words are in the pictures.
+    setAccessibleName(tr("No camera"));
     setAccessibleDescription(tr("No correct camera was found."));
     ui->btn_quit->setAccessibleName(tr("Quit"));
     ui->btn_quit->setToolTip(tr("Quit ptzdeck"));

@@ -288,9 +288,6 @@
         <source>Close this notice; the panel opens a camera when one is plugged in</source>
         <translation>Diesen Hinweis schließen; das Bedienfeld öffnet eine Kamera, sobald eine eingesteckt wird</translation>
     </message>
-</context>
-<context>
-    <name>NO_DeviceForm</name>
     <message>
         <source>No camera</source>
         <translation>Keine Kamera</translation>
@@ -310,9 +307,6 @@
         <source>Close this notice</source>
         <translation>Diesen Hinweis schließen</translation>
     </message>
-</context>
-<context>
-    <name>NO_Mord_CameraForm</name>
     <message>
         <source>No more cameras</source>
         <translation>Keine weiteren Kameras</translation>

@@ -288,9 +288,6 @@
         <source>Close this notice; the panel opens a camera when one is plugged in</source>
         <translation>Cerrar este aviso; el panel abre una cámara en cuanto se conecta</translation>
     </message>
-</context>
-<context>
-    <name>NO_DeviceForm</name>
     <message>
         <source>No camera</source>
         <translation>Ninguna cámara</translation>
@@ -310,9 +307,6 @@
         <source>Close this notice</source>
         <translation>Cerrar este aviso</translation>
     </message>
-</context>
-<context>
-    <name>NO_Mord_CameraForm</name>
     <message>
         <source>No more cameras</source>
         <translation>No hay más cámaras</translation>

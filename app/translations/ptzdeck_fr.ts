@@ -288,9 +288,6 @@
         <source>Close this notice; the panel opens a camera when one is plugged in</source>
         <translation>Fermer cet avis ; le panneau ouvre une caméra dès qu&apos;elle est branchée</translation>
     </message>
-</context>
-<context>
-    <name>NO_DeviceForm</name>
     <message>
         <source>No camera</source>
         <translation>Aucune caméra</translation>
@@ -310,9 +307,6 @@
         <source>Close this notice</source>
         <translation>Fermer cet avis</translation>
     </message>
-</context>
-<context>
-    <name>NO_Mord_CameraForm</name>
     <message>
         <source>No more cameras</source>
         <translation>Plus de caméras</translation>

@@ -288,9 +288,6 @@
         <source>Close this notice; the panel opens a camera when one is plugged in</source>
         <translation>关闭此提示；插入摄像头后面板会将其打开</translation>
     </message>
-</context>
-<context>
-    <name>NO_DeviceForm</name>
     <message>
         <source>No camera</source>
         <translation>无摄像头</translation>
@@ -310,9 +307,6 @@
         <source>Close this notice</source>
         <translation>关闭此提示</translation>
     </message>
-</context>
-<context>
-    <name>NO_Mord_CameraForm</name>
     <message>
         <source>No more cameras</source>
         <translation>没有更多摄像头</translation>

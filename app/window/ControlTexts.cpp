@@ -51,8 +51,8 @@ private:
 
 void MainWindow::describeControls()
 {
-    // Task switchers and screen readers name the window by this.
-    setWindowTitle(QStringLiteral("ptzdeck"));
+    // Screen readers name the window by this; its title is the form's.
+    setAccessibleName(QStringLiteral("ptzdeck"));
     // The panel floats over the window a person works in: its tips show
     // without a click to make it active first.
     setAttribute(Qt::WA_AlwaysShowToolTips);
