@@ -173,7 +173,12 @@ void PanelModel::apply(const QList<Event>& events, const std::array<int, kPictur
         }
         case Event::LetGo:
             // The joystick's release reports the centre, the sliders spring
-            // back and release; then whatever still moves stops.
+            // back and release; then whatever still moves stops. A window
+            // that lets go twice in one breath (it loses the keyboard as it
+            // hides) reports both before the release: the second finds
+            // nothing held.
+            while (i + 1 < events.size() && events[i + 1].kind == Event::LetGo)
+                ++i;
             if (i + 1 < events.size() && events[i + 1].kind == Event::Place) {
                 const Event& centre = events[++i];
                 if (centre.value != state.lastPlace) {
