@@ -16,6 +16,13 @@ NO_Device::NO_Device(QWidget* parent) : QDialog(parent)
     warning_dialog::Place(this, g_noDeviceAnchor, g_noDeviceOnTop);
     ui->btn_quit->setStyleSheet(QStringLiteral("QPushButton{image: url(:/img/Quit.png);background-color:black;}"));
     ui->btn_ok->setStyleSheet(QStringLiteral("QPushButton{image: url(:/img/OK.png);background-color:black;}"));
+    // The sentence and the buttons' words are in the pictures.
+    setAccessibleName(tr("No camera"));
+    setAccessibleDescription(tr("No correct camera was found."));
+    ui->btn_quit->setAccessibleName(tr("Quit"));
+    ui->btn_quit->setToolTip(tr("Quit ptzdeck"));
+    ui->btn_ok->setAccessibleName(tr("OK"));
+    ui->btn_ok->setToolTip(tr("Close this notice; the panel opens a camera when one is plugged in"));
 }
 
 NO_Device::~NO_Device() { delete ui; }

@@ -13,6 +13,11 @@ NO_Mord_Camera::NO_Mord_Camera(QWidget* parent) : QDialog(parent)
     ui->setupUi(this);
     warning_dialog::Place(this, g_noCameraAnchor, g_noCameraOnTop);
     ui->btn_ok->setStyleSheet(QStringLiteral("QPushButton{image: url(:/img/OK.png);background-color:black;}"));
+    // The sentence and the button's word are in the pictures.
+    setAccessibleName(tr("No more cameras"));
+    setAccessibleDescription(tr("No more additional camera was found."));
+    ui->btn_ok->setAccessibleName(tr("OK"));
+    ui->btn_ok->setToolTip(tr("Close this notice"));
 }
 
 NO_Mord_Camera::~NO_Mord_Camera() { delete ui; }

@@ -3,6 +3,7 @@
 
 #include "gamepad/Gamepads.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
 #include <QStandardPaths>
@@ -258,10 +259,10 @@ int Gamepads::stickPlace() const { return place_; }
 QString Gamepads::inUse() const
 {
     if (inUse_)
-        return QStringLiteral("Gamepad: %1").arg(inUse_->name);
+        return QCoreApplication::translate("Gamepads", "Gamepad: %1").arg(inUse_->name);
     if (!refusedNodes_.empty())
-        return QStringLiteral("Gamepad: %1 (no access)").arg(refusedNodes_.begin()->second);
-    return QStringLiteral("No gamepad");
+        return QCoreApplication::translate("Gamepads", "Gamepad: %1 (no access)").arg(refusedNodes_.begin()->second);
+    return QCoreApplication::translate("Gamepads", "No gamepad");
 }
 
 void Gamepads::announce() { emit inUseChanged(inUse()); }

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QPixmapCache>
 #include <QThreadPool>
+#include <QTranslator>
 
 #include "window/MainWindow.h"
 #include "desktop/SessionPlatform.h"
@@ -45,6 +46,11 @@ extern "C" PTZDECK_PANEL_EXPORT int ptzdeck_panel_main(int argc, char* argv[], i
     // name: its desktop file is ptzdeck.desktop.
     QGuiApplication::setDesktopFileName(QStringLiteral("ptzdeck"));
     KeepIdleSilent();
+    // The user's language (LANGUAGE, then LC_ALL, LC_MESSAGES, LANG), from
+    // the catalogs compiled into the panel; English is the source.
+    QTranslator translator;
+    if (translator.load(QLocale(), QStringLiteral("ptzdeck"), QStringLiteral("_"), QStringLiteral(":/i18n")))
+        QCoreApplication::installTranslator(&translator);
     // Before the window, so that a panel started in the same moment as
     // another shows nothing of itself; without a session bus the panel works
     // all the same.

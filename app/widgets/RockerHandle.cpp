@@ -3,6 +3,7 @@
 
 #include "widgets/RockerHandle.h"
 
+#include <QAccessible>
 #include <QBrush>
 #include <QColor>
 #include <QGuiApplication>
@@ -66,6 +67,35 @@ RockerHandle::RockerHandle(QWidget* parent) : QWidget(parent)
     speedTimer = new QTimer(this);
     connect(keyTimer, &QTimer::timeout, this, &RockerHandle::getKeyNum);
     connect(speedTimer, &QTimer::timeout, this, &RockerHandle::SpeedChange);
+    connect(
+        this, &RockerHandle::keyNumchanged, this, [this](int place) { reported(place, reportedPan, reportedTilt); });
+    connect(this, &RockerHandle::Speed_Pan, this, [this](int pan) { reported(reportedPlace, pan, reportedTilt); });
+    connect(this, &RockerHandle::Speed_Tilt, this, [this](int tilt) { reported(reportedPlace, reportedPan, tilt); });
+}
+
+void RockerHandle::reported(int place, int pan, int tilt)
+{
+    if (place == reportedPlace && pan == reportedPan && tilt == reportedTilt)
+        return;
+    reportedPlace = place;
+    reportedPan = pan;
+    reportedTilt = tilt;
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleValueChangeEvent value(this, reportedSpeed());
+    QAccessible::updateAccessibility(&value);
+    QAccessibleEvent description(this, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&description);
+}
+
+QString RockerHandle::motionText() const
+{
+    static const char* const kWays[9] = {QT_TR_NOOP("Moving up and left"), QT_TR_NOOP("Moving up"),
+        QT_TR_NOOP("Moving up and right"), QT_TR_NOOP("Moving left"), nullptr, QT_TR_NOOP("Moving right"),
+        QT_TR_NOOP("Moving down and left"), QT_TR_NOOP("Moving down"), QT_TR_NOOP("Moving down and right")};
+    if (reportedPlace < 0 || reportedPlace > 8 || !kWays[reportedPlace])
+        return tr("Still");
+    return tr("%1 at speed %2 of %3").arg(tr(kWays[reportedPlace])).arg(reportedSpeed()).arg(kTopSpeed);
 }
 
 RockerHandle::~RockerHandle() = default;

@@ -18,6 +18,12 @@ public:
     explicit RockerHandle(QWidget* parent = nullptr);
     ~RockerHandle() override;
 
+    // What the last reports said, for a screen reader: where the knob moves
+    // the camera and how fast (0 to kTopSpeed, the faster axis).
+    static constexpr int kTopSpeed = 7;
+    QString motionText() const;
+    int reportedSpeed() const { return reportedPlace == 4 ? 0 : qMax(reportedPan, reportedTilt); }
+
 signals:
     // Place 0..8, row by row from the top left; 4 is the centre (no movement).
     void keyNumchanged(int num);
@@ -47,7 +53,11 @@ private:
     bool pressed = false;
     QTimer* keyTimer = nullptr;
     QTimer* speedTimer = nullptr;
-    double scale = 1.0;  // the screen's, for the size given at construction only
+    double scale = 1.0;
+    int reportedPlace = 4;
+    int reportedPan = 0;
+    int reportedTilt = 0;
+    void reported(int place, int pan, int tilt);  // the screen's, for the size given at construction only
 
     // Shared by every joystick: halves the repaints while dragging.
     static bool repaintToggle;

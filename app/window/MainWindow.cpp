@@ -82,6 +82,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     InitWindows();
     InitConnect();
     InitUSBGuid();
+    describeControls();
+    setUpKeys();
 }
 
 // The device stays open and the dialogs stay alive: both belong to the whole

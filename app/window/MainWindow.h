@@ -306,4 +306,11 @@ private:
     void showBridge(const ptzdeck::remote::BridgeWatch* bridge);
     void bridgeSetFocus(const QString& device, bool automatic);
     void showAutoFocus(bool on);  // the AF key's face and the focus slider
+    // What the controls say of themselves (ControlTexts.cpp) and the keys
+    // that reach every function (WindowKeys.cpp).
+private:
+    void describeControls();
+    void describePane();
+    void describeStates();  // the camera tabs' names, the toggles' states
+    void setUpKeys();
 };

@@ -167,6 +167,7 @@ QWidget* MainWindow::settingsPane()
     panel->setFocusPolicy(Qt::NoFocus);
     for (QWidget* control : panel->findChildren<QWidget*>())
         control->setFocusPolicy(Qt::NoFocus);
+    describePane();
     pane->btn_default->setStyleSheet(KeyFace("Default.png"));
     pane->btn_ok->setStyleSheet(KeyFace("OK.png"));
     {

@@ -111,11 +111,11 @@ void MainWindow::setUpDesktop()
     trayMenu = new QMenu(this);
     trayShowHide = trayMenu->addAction(QString());
     connect(trayShowHide, &QAction::triggered, this, &MainWindow::toggleShown);
-    trayOnTop = trayMenu->addAction(QStringLiteral("Stay on top"));
+    trayOnTop = trayMenu->addAction(tr("Stay on top"));
     trayOnTop->setCheckable(true);
     connect(trayOnTop, &QAction::triggered, this, [this] { on_btn_top_clicked(); });
     trayMenu->addSeparator();
-    connect(trayMenu->addAction(QStringLiteral("Quit")), &QAction::triggered, this, [this] { on_btn_close_clicked(); });
+    connect(trayMenu->addAction(tr("Quit")), &QAction::triggered, this, [this] { on_btn_close_clicked(); });
     connect(trayMenu, &QMenu::aboutToShow, this, &MainWindow::updateTrayMenu);
     trayIcon->setContextMenu(trayMenu);
     // The menu's own activation reaches the slot as well; a single activation
@@ -137,7 +137,7 @@ void MainWindow::setUpDesktop()
 
 void MainWindow::updateTrayMenu()
 {
-    trayShowHide->setText(panelShown() ? QStringLiteral("Hide") : QStringLiteral("Show"));
+    trayShowHide->setText(panelShown() ? tr("Hide") : tr("Show"));
     trayOnTop->setChecked(!notOnTop);
 }
 

@@ -396,11 +396,16 @@ class Screenshot:
 def start_session_bus(directory):
     """A D-Bus session bus of one's own, listening in `directory`, as a
     desktop session has one: (the daemon, its address), once it listens."""
+    # What the bus starts on demand (the accessibility bus) keeps its
+    # sockets in the session's own runtime directory, not one shared with
+    # every other session of the user.
+    runtime = os.path.join(directory, "runtime")
+    os.makedirs(runtime, 0o700, exist_ok=True)
     daemon = subprocess.Popen(
         ["dbus-daemon", "--session", "--nofork", "--nopidfile",
          f"--address=unix:path={os.path.join(directory, 'session-bus')}", "--print-address=1"],
         stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
-        preexec_fn=die_with_parent)
+        env=dict(os.environ, XDG_RUNTIME_DIR=runtime), preexec_fn=die_with_parent)
     address = daemon.stdout.readline().strip()
     daemon.stdout.close()
     if not address:

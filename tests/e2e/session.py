@@ -39,7 +39,7 @@ def program_path():
 class PanelSession:
     def __init__(self, scenario, cameras=("cam1", "cam2"), camera_lines=None, window_manager=False,
                  key_repeat=True, program=None, launcher=(), display=None, scale_factor=None,
-                 session_bus=False, tray=False):
+                 session_bus=False, tray=False, environment=None):
         """`program` replaces the built ptzdeck (an installed one, say);
         `launcher` is a command that runs it and must leave the program
         the process it started (as `strace -D` does). `display` makes the
@@ -47,7 +47,8 @@ class PanelSession:
         `window_manager`); `scale_factor` is the user's QT_SCALE_FACTOR;
         `session_bus` gives the session a D-Bus session bus of its own;
         `tray` puts a notification area's watcher on it, so that the program
-        offers its tray menu there, as on a desktop."""
+        offers its tray menu there, as on a desktop.
+        `environment` adds variables to the program's."""
         self.scenario = scenario
         self.program_path = program or program_path()
         self.launcher = list(launcher)
@@ -58,6 +59,7 @@ class PanelSession:
         self.make_display = display or (lambda work: Display(work, self.window_manager, self.key_repeat))
         self.scale_factor = scale_factor
         self.session_bus = session_bus
+        self.environment = environment or {}
         self.bus_daemon = None
         self.bus_address = None
         self.tray = tray
@@ -122,6 +124,7 @@ class PanelSession:
         env.setdefault("XDG_RUNTIME_DIR", runtime)
         if self.bus_address:
             env["DBUS_SESSION_BUS_ADDRESS"] = self.bus_address
+        env.update(self.environment)
         with open(os.path.join(self.work, "ptzdeck.log"), "wb") as log:
             self.program = subprocess.Popen([*self.launcher, self.program_path], env=env, cwd=self.work,
                                             stdin=subprocess.DEVNULL, stdout=log,

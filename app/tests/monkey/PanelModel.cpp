@@ -173,7 +173,12 @@ void PanelModel::apply(const QList<Event>& events, const std::array<int, kPictur
         }
         case Event::LetGo:
             // The joystick's release reports the centre, the sliders spring
-            // back and release; then whatever still moves stops.
+            // back and release; then whatever still moves stops. A window
+            // that lets go twice in one breath (it loses the keyboard as it
+            // hides) reports both before the release: the second finds
+            // nothing held.
+            while (i + 1 < events.size() && events[i + 1].kind == Event::LetGo)
+                ++i;
             if (i + 1 < events.size() && events[i + 1].kind == Event::Place) {
                 const Event& centre = events[++i];
                 if (centre.value != state.lastPlace) {
@@ -487,6 +492,16 @@ void PanelModel::key(int key, bool press, bool autoRepeat)
             send(QStringLiteral("TiltDown(14)"), kCameraControl, kTiltRelative, -14, kRelative);
             state.moving |= kTiltAxis;
             break;
+        // Focus far and near, in manual focus only, as the focus slider.
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            if (state.afManual) {
+                const bool far = key == Qt::Key_PageUp;
+                send(far ? QStringLiteral("FocusFar") : QStringLiteral("FocusNear"), kCameraControl, kFocusRelative,
+                    far ? -1 : 1, kRelative);
+                state.moving |= kFocusAxis;
+            }
+            break;
         default:
             break;
         }
@@ -507,6 +522,13 @@ void PanelModel::key(int key, bool press, bool autoRepeat)
     case Qt::Key_W:
         send(QStringLiteral("ZoomStop"), kCameraControl, kZoomRelative, 0, kRelative);
         state.moving &= ~kZoomAxis;
+        break;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        if (state.afManual) {
+            send(QStringLiteral("FocusStop"), kCameraControl, kFocusRelative, 0, kRelative);
+            state.moving &= ~kFocusAxis;
+        }
         break;
     default:
         break;
