@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <vector>
 
-#include "bridge/LibraryWalk.h"
+#include "devices/LibraryWalk.h"
 
 namespace ptzdeck::bridge {
 

@@ -462,6 +462,7 @@ bool PanelDriver::waitForFirstPass(bool expectCamera)
             kPassTimeoutMs);
         passed = passed && g_cameraOpen == 0;
     }
+    passed = passed && settle();
     bus.takeSetRequests();  // opening the camera is not part of a scenario
     activate();
     return passed && panel->isActiveWindow();
@@ -530,7 +531,20 @@ QSlider* PanelDriver::slider(const QString& name) const { return qobject_cast<QS
 
 QPoint PanelDriver::inWindow(QWidget* widget, QPoint local) const { return widget->mapTo(panel.get(), local); }
 
+// The camera's requests are sent from its own thread: a step is over once
+// the camera has answered them all and the window has heard it.
+bool PanelDriver::settle()
+{
+    return QTest::qWaitFor([&] { return panel->camerasIdle(); }, kRequestTimeoutMs);
+}
+
 void PanelDriver::run(const QString& step)
+{
+    runUnsettled(step);
+    QVERIFY2(settle(), "the camera's requests were not all answered");
+}
+
+void PanelDriver::runUnsettled(const QString& step)
 {
     const QStringList words = step.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     QVERIFY2(!words.isEmpty(), "empty step");

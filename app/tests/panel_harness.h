@@ -80,7 +80,10 @@ public:
     // Waits for the first discovery pass: a camera opened, or the no-device
     // warning shown when the bus holds none.
     bool waitForFirstPass(bool expectCamera);
+    // Runs a step, then waits until the camera answered what it sent.
     void run(const QString& step);
+    void runUnsettled(const QString& step);
+    bool settle();
     MainWindow& window() { return *panel; }
 
 private:

@@ -17,6 +17,8 @@
 #include "window/SettingsPaneForm.h"
 #include "devices/DeviceChangeMessage.h"
 #include "devices/DeviceNotifier.h"
+#include "devices/DeviceWorker.h"
+#include "devices/LibraryWalk.h"
 #include "desktop/StayOnTop.h"
 #include "logging/LogCategories.h"
 #include "ui_MainWindow.h"
@@ -100,7 +102,8 @@ void MainWindow::InitValue()
     discoveryTimer = new QTimer(this);
     g_noDeviceOnTop = 1;
     g_noCameraOnTop = 1;
-    device = BaseDevice::CreateDevice(USB);
+    worker = new ptzdeck::DeviceWorker(BaseDevice::CreateDevice(USB), this);
+    worker->setObjectName(QStringLiteral("cameraWorker"));
     // Under a holder of its own: the window's one timer is the discovery pass's.
     stepTimer = new QTimer(new QObject(this));
     stepTimer->setObjectName(QStringLiteral("stepTimer"));
@@ -176,8 +179,19 @@ void MainWindow::InitConnect()
     connect(ui->widget, &RockerHandle::Speed_Pan, this, &MainWindow::SpeedX);
     connect(ui->widget, &RockerHandle::Speed_Tilt, this, &MainWindow::SpeedY);
     // Why a camera's commands do not reach it, told once per camera and cause.
-    commandNotice = new CommandNotice(this, device);
+    commandNotice = new CommandNotice(this);
+    connect(worker, &ptzdeck::DeviceWorker::refused, commandNotice, &CommandNotice::check);
 }
+
+void MainWindow::toCamera(unsigned drives, std::function<bool(BaseDevice&)> request, Answer answered)
+{
+    worker->post(drives, std::move(request), [answered = std::move(answered)](bool taken, RequestFault) {
+        if (answered)
+            answered(taken);
+    });
+}
+
+bool MainWindow::camerasIdle() const { return worker->idle(); }
 
 void MainWindow::InitUSBGuid()
 {
@@ -206,9 +220,15 @@ void MainWindow::TimerInit()
         // The cameras may have changed under a move: it ends on the camera
         // that was told to move, before any other is opened.
         stopMotion();
-        BaseDevice::Initial();
         const QStringList before = lcHotplug().isDebugEnabled() ? PathsOf(devices, g_cameraCount) : QStringList();
-        if (BaseDevice::EnumAllUSBDevices(devices)) {
+        bool listed = false;
+        {
+            // The camera's thread may be opening one meanwhile.
+            std::lock_guard<std::mutex> walk(ptzdeck::LibraryWalk());
+            BaseDevice::Initial();
+            listed = BaseDevice::EnumAllUSBDevices(devices);
+        }
+        if (listed) {
             const int count = devices.empty() ? 0 : devices.back().index + 1;
             if (lcHotplug().isDebugEnabled())
                 LogPass(before, devices, count);
