@@ -288,6 +288,7 @@ private slots:
             qPrintable(QStringLiteral("%1 passes; %2").arg(duringStorm).arg(gapsText(deliveries))));
         QCOMPARE(int(passes.passes.size()) - duringStorm, 1);
         QVERIFY(passes.passes.back() - lastMessage >= kCountdownMs - kTimerSlackMs);
+        QVERIFY(probe::settled(window));
         QCOMPARE(bus->requests("get-range", "a").size(), loadsPerOpen * (duringStorm + 1));
     }
 
@@ -417,6 +418,7 @@ private slots:
             QVERIFY(lastOnAxis(movesOf(*bus, "b"), 10) < 0);
         }
         sendMouse(joystick, QEvent::MouseButtonRelease, centre, Qt::LeftButton, Qt::NoButton);
+        QVERIFY(probe::settled(window));
 
         const std::vector<Move> b = movesOf(*bus, "b");
         QCOMPARE(lastOnAxis(b, 10), 0);

@@ -8,6 +8,8 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QTimer>
+#include <memory>
+#include <mutex>
 
 #include "window/AppState.h"
 #include "window/CommandNotice.h"
@@ -216,54 +218,66 @@ void MainWindow::InitUSBGuid()
 
 void MainWindow::TimerInit()
 {
-    if (discoveryTimer->isActive()) {
-        // The cameras may have changed under a move: it ends on the camera
-        // that was told to move, before any other is opened.
-        stopMotion();
-        const QStringList before = lcHotplug().isDebugEnabled() ? PathsOf(devices, g_cameraCount) : QStringList();
-        bool listed = false;
-        {
-            // The camera's thread may be opening one meanwhile.
+    const bool due = discoveryTimer->isActive();
+    // One pass per start: only a device change starts the timer again.
+    discoveryTimer->stop();
+    if (!due) {
+        camerasMayHaveChanged();
+        return;
+    }
+    // The cameras may have changed under a move: it ends on the camera that
+    // was told to move, before any other is opened.
+    stopMotion();
+    // The walk of the cameras takes longer than a frame on a real sysfs: it
+    // runs on the camera's thread, in its turn. `devices` keeps what it held
+    // when enumeration fails.
+    auto found = std::make_shared<std::vector<DeviceInfo>>(devices);
+    auto listed = std::make_shared<bool>(false);
+    toCamera(
+        [found, listed](BaseDevice&) {
             std::lock_guard<std::mutex> walk(ptzdeck::LibraryWalk());
-            BaseDevice::Initial();
-            listed = BaseDevice::EnumAllUSBDevices(devices);
-        }
-        if (listed) {
-            const int count = devices.empty() ? 0 : devices.back().index + 1;
-            if (lcHotplug().isDebugEnabled())
-                LogPass(before, devices, count);
-            g_cameraCount = count;
-            if (count > 0) {
-                g_noDeviceAnchor = mapToGlobal(QPoint(0, 0));
-                on_btn_cam1_clicked();
-                // The face follows the panel's own state (what a camera was
-                // last told), so a click does what the face promises.
-                ui->btn_mute->setStyleSheet(unmuted ? kUnmutedFace : kMutedFace);
-                g_cameraOpen = 1;
-                // A settings button pressed while no camera was open disabled
-                // the pane; a camera is here now, so it works again.
-                enablePane(true);
-                warn_exit();
-            } else {
-                paintCameraTabs(0);
-                ui->btn_mute->setStyleSheet(kMutedFace);
-                Warn_NoDev();
-                g_cameraOpen = 0;
-                showAbilities();
-            }
+            *listed = BaseDevice::EnumAllUSBDevices(*found);
+            return true;
+        },
+        [this, found, listed](bool) { camerasFound(*listed, std::move(*found)); });
+}
+
+void MainWindow::camerasFound(bool listed, std::vector<DeviceInfo> found)
+{
+    const QStringList before = lcHotplug().isDebugEnabled() ? PathsOf(devices, g_cameraCount) : QStringList();
+    devices = std::move(found);
+    if (listed) {
+        const int count = devices.empty() ? 0 : devices.back().index + 1;
+        if (lcHotplug().isDebugEnabled())
+            LogPass(before, devices, count);
+        g_cameraCount = count;
+        if (count > 0) {
+            g_noDeviceAnchor = mapToGlobal(QPoint(0, 0));
+            on_btn_cam1_clicked();
+            // The face follows the panel's own state (what a camera was
+            // last told), so a click does what the face promises.
+            ui->btn_mute->setStyleSheet(unmuted ? kUnmutedFace : kMutedFace);
+            g_cameraOpen = 1;
+            // A settings button pressed while no camera was open disabled
+            // the pane; a camera is here now, so it works again.
+            enablePane(true);
+            warn_exit();
         } else {
-            // Enumeration failed; `devices` keeps what it held.
-            qCDebug(lcHotplug, "discovery pass: the cameras could not be listed");
             paintCameraTabs(0);
             ui->btn_mute->setStyleSheet(kMutedFace);
-            qDebug() << "hello227";
             Warn_NoDev();
-            g_cameraCount = 0;
             g_cameraOpen = 0;
             showAbilities();
         }
+    } else {
+        qCDebug(lcHotplug, "discovery pass: the cameras could not be listed");
+        paintCameraTabs(0);
+        ui->btn_mute->setStyleSheet(kMutedFace);
+        qDebug() << "hello227";
+        Warn_NoDev();
+        g_cameraCount = 0;
+        g_cameraOpen = 0;
+        showAbilities();
     }
-    // One pass per start: only a device change starts the timer again.
-    discoveryTimer->stop();
     camerasMayHaveChanged();
 }

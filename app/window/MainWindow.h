@@ -267,7 +267,8 @@ private:
     int chosenTab = 0;                 // the green tab
     std::function<void()> cameraListener;
     void camerasMayHaveChanged();
-    void chooseCamera(int number, Answer opened = {});  // the shared body of buttons 2 to 5
+    void camerasFound(bool listed, std::vector<DeviceInfo> found);  // a discovery pass's end
+    void chooseCamera(int number, Answer opened = {});              // the shared body of buttons 2 to 5
     void openCamera(int tab, Answer opened = {});
     void showNoCameraDialog();
     void wirePictureSliders();
