@@ -34,8 +34,9 @@ public:
     bool CameraOpen() const;
 
     struct Pass {
-        std::chrono::nanoseconds time{0};  // the GUI thread blocked in it (the camera opens on its own)
-        long readSyscalls = 0;             // on the GUI thread, as the kernel counts them
+        std::chrono::nanoseconds time{
+            0};                 // the GUI thread blocked in it (the walk and the open are the camera's thread's)
+        long readSyscalls = 0;  // on the GUI thread, as the kernel counts them
     };
     Pass RunPass();
     // One real key event, delivered to the window as the system delivers it;
