@@ -81,7 +81,7 @@ void MainWindow::sendPlace(int place, int x, int y, unsigned stopping, Answer an
     case 7:
         operations.push_back(tiltDown);
         break;
-    default:
+    default:  // 8, the range being checked above
         operations.insert(operations.end(), {tiltDown, panRight});
         break;
     }
