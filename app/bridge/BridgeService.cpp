@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "bridge/LibraryWalk.h"
+#include "devices/LibraryWalk.h"
 #include "devices/DeviceNotifier.h"
 
 namespace ptzdeck::bridge {

@@ -98,8 +98,7 @@ CameraListener::CameraListener(int number, QByteArray devicePath, const BridgeCo
         stopMoves();
     });
 
-    worker_ = new CameraWorker(devicePath_, config.scale);
-    worker_->moveToThread(&thread_);
+    worker_ = new CameraWorker(devicePath_, config.scale, this);
     connect(worker_, &CameraWorker::finished, this, &CameraListener::finished);
     connect(worker_, &CameraWorker::opened, this, [this](bool ok, const QString& name) {
         cameraOpen_ = ok;
@@ -114,8 +113,6 @@ CameraListener::CameraListener(int number, QByteArray devicePath, const BridgeCo
         std::fflush(stdout);
         emit openedOrFailed();
     });
-    thread_.setObjectName(QStringLiteral("camera %1").arg(number));
-    thread_.start();
     listen(config);
     worker_->postOpen();
 }
@@ -125,10 +122,7 @@ CameraListener::~CameraListener()
     // A camera that goes away mid-move stops (if it is still there to hear).
     if (panTiltMoving_ || zoomMoving_ || focusMoving_)
         stopMoves();
-    worker_->shutDown(QThread::currentThread());
-    thread_.quit();
-    thread_.wait();
-    delete worker_;
+    delete worker_;  // sends what was posted, the stop among it
 }
 
 void CameraListener::listen(const BridgeConfig& config)

@@ -20,7 +20,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
-#include <QThread>
 #include <memory>
 #include <map>
 
@@ -95,7 +94,6 @@ private:
     BridgeConfig config_;
     QStringList serving_;
 
-    QThread thread_;
     CameraWorker* worker_ = nullptr;
     bool cameraOpen_ = false;
     bool failed_ = false;

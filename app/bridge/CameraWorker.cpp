@@ -3,101 +3,113 @@
 
 #include "bridge/CameraWorker.h"
 
-#include <QMetaObject>
 #include <QTimer>
+#include <mutex>
 #include <vector>
 
-#include "bridge/LibraryWalk.h"
+#include "devices/DeviceWorker.h"
+#include "devices/LibraryWalk.h"
 
 namespace ptzdeck::bridge {
 
-CameraWorker::CameraWorker(QByteArray devicePath, SpeedScale scale) : devicePath_(std::move(devicePath)), scale_(scale)
+CameraWorker::CameraWorker(QByteArray devicePath, SpeedScale scale, QObject* parent)
+    : QObject(parent),
+      devicePath_(std::move(devicePath)),
+      scale_(scale),
+      device_(new DeviceWorker(BaseDevice::CreateDevice(USB), this)),
+      stepTimer_(new QTimer(this))
 {
+    stepTimer_->setSingleShot(true);
+    connect(stepTimer_, &QTimer::timeout, this, &CameraWorker::sendSteps);
 }
 
-CameraWorker::~CameraWorker() = default;
-
-void CameraWorker::postOpen()
+CameraWorker::~CameraWorker()
 {
-    QMetaObject::invokeMethod(
-        this, [this] { open(); }, Qt::QueuedConnection);
-}
-
-void CameraWorker::post(Job job)
-{
-    QMetaObject::invokeMethod(
-        this, [this, job = std::move(job)] { run(job); }, Qt::QueuedConnection);
+    stepTimer_->stop();
+    // The executor goes on the camera's thread, before its device.
+    device_->post([camera = camera_](BaseDevice&) {
+        camera->executor.reset();
+        return true;
+    });
+    delete device_;
 }
 
 // The camera is found again by its path: the numbers may have moved since
 // the roster looked.
-void CameraWorker::open()
+void CameraWorker::postOpen()
 {
-    BaseDevice::Initial();
-    device_ = BaseDevice::CreateDevice(USB);
-    bool ok = false;
-    if (device_) {
-        std::lock_guard<std::mutex> walk(LibraryWalk());
-        std::vector<DeviceInfo> cameras;
-        if (BaseDevice::EnumAllUSBDevices(cameras)) {
-            for (const DeviceInfo& camera : cameras) {
-                if (camera.devicePath == devicePath_.toStdString()) {
-                    ok = device_->OpenAny(QByteArray::number(camera.index).constData(), 1);
-                    break;
+    auto name = std::make_shared<QString>();
+    device_->post(
+        [camera = camera_, path = devicePath_.toStdString(), scale = scale_, name](BaseDevice& device) {
+            bool ok = false;
+            {
+                std::lock_guard<std::mutex> walk(LibraryWalk());
+                std::vector<DeviceInfo> cameras;
+                if (BaseDevice::EnumAllUSBDevices(cameras)) {
+                    for (const DeviceInfo& listed : cameras) {
+                        if (listed.devicePath == path) {
+                            ok = device.OpenAny(QByteArray::number(listed.index).constData(), 1);
+                            break;
+                        }
+                    }
                 }
             }
-        }
-    }
-    if (ok)
-        executor_ = std::make_unique<ViscaExecutor>(*device_, scale_);
-    stepTimer_ = new QTimer(this);
-    stepTimer_->setSingleShot(true);
-    connect(stepTimer_, &QTimer::timeout, this, &CameraWorker::followSteps);
-    emit opened(ok, ok ? QString::fromUtf8(device_->GetFriendlyName()) : QString());
+            if (ok) {
+                camera->executor = std::make_unique<ViscaExecutor>(device, scale);
+                *name = QString::fromUtf8(device.GetFriendlyName());
+            }
+            return ok;
+        },
+        [this, name](bool ok, RequestFault) { emit opened(ok, *name); });
 }
 
-void CameraWorker::run(const Job& job)
+void CameraWorker::post(Job job)
 {
-    if (job.cancelled && job.cancelled->load()) {
-        emit finished(job.id, false, {}, true);
-        return;
-    }
-    Outcome outcome;
-    if (executor_)
-        outcome = job.stopAll ? Outcome{executor_->stopAll(), {}} : executor_->execute(job.message);
-    if (executor_)
-        followSteps();
-    emit finished(job.id, outcome.done,
-        QByteArray(reinterpret_cast<const char*>(outcome.data.data()), int(outcome.data.size())), false);
+    auto outcome = std::make_shared<Outcome>();
+    auto nextStep = std::make_shared<int>(-1);
+    const quint64 id = job.id;
+    const auto cancelled = job.cancelled;
+    device_->post(
+        [camera = camera_, job = std::move(job), outcome, nextStep](BaseDevice&) {
+            if (job.cancelled && job.cancelled->load())
+                return false;
+            if (!camera->executor)
+                return false;
+            *outcome = job.stopAll ? Outcome{camera->executor->stopAll(), {}} : camera->executor->execute(job.message);
+            *nextStep = camera->executor->stepMoves();
+            return true;
+        },
+        [this, id, cancelled, outcome, nextStep](bool ran, RequestFault) {
+            if (!ran && cancelled && cancelled->load()) {
+                emit finished(id, false, {}, true);
+                return;
+            }
+            followSteps(*nextStep);
+            emit finished(id, outcome->done,
+                QByteArray(reinterpret_cast<const char*>(outcome->data.data()), int(outcome->data.size())), false);
+        });
 }
 
-// A camera that moves by steps is sent them from here while a move lasts.
-void CameraWorker::followSteps()
+// A camera that moves by steps is sent them, in their turn among its jobs,
+// while a move lasts.
+void CameraWorker::followSteps(int nextInMs)
 {
-    const int next = executor_ ? executor_->stepMoves() : -1;
-    if (next >= 0)
-        stepTimer_->start(next);
+    if (nextInMs >= 0)
+        stepTimer_->start(nextInMs);
     else
         stepTimer_->stop();
 }
 
-void CameraWorker::shutDown(QThread* owner)
+void CameraWorker::sendSteps()
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this, owner] {
-            if (stepTimer_)
-                stepTimer_->stop();
-            executor_.reset();
-            if (device_) {
-                device_->Close();
-                BaseDevice::DeleteDevice(device_);
-                device_ = nullptr;
-            }
-            BaseDevice::Release();
-            moveToThread(owner);
+    auto nextStep = std::make_shared<int>(-1);
+    device_->post(
+        [camera = camera_, nextStep](BaseDevice&) {
+            if (camera->executor)
+                *nextStep = camera->executor->stepMoves();
+            return true;
         },
-        Qt::BlockingQueuedConnection);
+        [this, nextStep](bool, RequestFault) { followSteps(*nextStep); });
 }
 
 }  // namespace ptzdeck::bridge

@@ -1,20 +1,24 @@
 // SPDX-FileCopyrightText: The ptzdeck developers
 // SPDX-License-Identifier: GPL-2.0-or-later
 
-// One camera's own thread: its device, and the requests for it in the
-// order they came. A request to a camera can block for as long as USB lets
-// it (seconds); only this camera's later requests wait for it.
+// One camera as the bridge drives it: VISCA jobs run in the order they came
+// on the camera's own thread (the panel's DeviceWorker), so a request that
+// blocks for as long as USB lets it (seconds) holds up only this camera's
+// later jobs. Answers and the stepped moves' timer stay on the owner's thread.
 #pragma once
 
 #include <QByteArray>
 #include <QObject>
-#include <QThread>
 #include <atomic>
 #include <memory>
 
 #include "bridge/ViscaExecutor.h"
 
 class QTimer;
+
+namespace ptzdeck {
+class DeviceWorker;
+}
 
 namespace ptzdeck::bridge {
 
@@ -30,29 +34,31 @@ class CameraWorker : public QObject {
     Q_OBJECT
 
 public:
-    CameraWorker(QByteArray devicePath, SpeedScale scale);
+    CameraWorker(QByteArray devicePath, SpeedScale scale, QObject* parent = nullptr);
+    // Every job already posted is still sent; then the camera is closed.
     ~CameraWorker() override;
 
-    // From any thread: open the camera, run a job (in order of posting).
+    // Open the camera, run a job (in order of posting).
     void postOpen();
     void post(Job job);
-    // From the owner's thread: closes the camera on its thread and waits.
-    void shutDown(QThread* owner);
 
 signals:
     void opened(bool ok, const QString& name);
     void finished(quint64 id, bool done, const QByteArray& data, bool cancelled);
 
 private:
-    void open();
-    void run(const Job& job);
-    void followSteps();
+    void followSteps(int nextInMs);
+    void sendSteps();
 
     QByteArray devicePath_;
     SpeedScale scale_;
-    BaseDevice* device_ = nullptr;
-    std::unique_ptr<ViscaExecutor> executor_;
-    QTimer* stepTimer_ = nullptr;  // runs only while a stepped move lasts
+    // The camera's side: touched only by requests, on the camera's thread.
+    struct Camera {
+        std::unique_ptr<ViscaExecutor> executor;
+    };
+    std::shared_ptr<Camera> camera_ = std::make_shared<Camera>();
+    DeviceWorker* device_;
+    QTimer* stepTimer_;  // runs only while a stepped move lasts
 };
 
 }  // namespace ptzdeck::bridge

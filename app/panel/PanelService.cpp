@@ -3,6 +3,8 @@
 
 #include "panel/PanelService.h"
 
+#include <QPointer>
+
 #include <QAbstractEventDispatcher>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -199,10 +201,33 @@ QString PanelService::notTaken(const QString& what) const
     return why.isEmpty() ? what : what + QStringLiteral(": ") + why;
 }
 
-void PanelService::answer(bool taken)
+// The camera's commands are answered once the camera's own thread has sent
+// them, so a slow camera keeps only its own callers waiting.
+std::function<void(bool)> PanelService::answerLater()
 {
-    if (!taken)
-        refuse(kErrorNotTaken, notTaken(QStringLiteral("the camera did not take the command")));
+    if (!calledFromDBus())
+        return {};
+    setDelayedReply(true);
+    QPointer<PanelService> self(this);
+    return [self, bus = connection(), call = message()](bool taken) {
+        if (self)
+            self->reply(bus, call, taken, QStringLiteral("the camera did not take the command"));
+    };
+}
+
+void PanelService::reply(QDBusConnection bus, const QDBusMessage& call, bool taken, const QString& refusal)
+{
+    if (taken) {
+        bus.send(call.createReply());
+        return;
+    }
+    replyError(bus, call, kErrorNotTaken, notTaken(refusal));
+}
+
+void PanelService::replyError(QDBusConnection bus, const QDBusMessage& call, const char* error, const QString& text)
+{
+    qCDebug(lcBus).noquote().nospace() << call.member() << " answered " << error << ": " << text;
+    bus.send(call.createErrorReply(QString::fromLatin1(error), text));
 }
 
 // -- presets ----------------------------------------------------------------------
@@ -211,21 +236,21 @@ void PanelService::RecallPreset(int preset)
 {
     heard();
     if (inRange("preset", preset, 0, 9) && ready())
-        answer(window->recallPreset(preset));
+        window->recallPreset(preset, answerLater());
 }
 
 void PanelService::StorePreset(int preset)
 {
     heard();
     if (inRange("preset", preset, 0, 9) && ready())
-        answer(window->storePreset(preset));
+        window->storePreset(preset, answerLater());
 }
 
 void PanelService::ClearPreset(int preset)
 {
     heard();
     if (inRange("preset", preset, 0, 9) && ready())
-        answer(window->clearPreset(preset));
+        window->clearPreset(preset, answerLater());
 }
 
 // -- moving -----------------------------------------------------------------------
@@ -252,7 +277,7 @@ void PanelService::Move(const QString& direction, int panSpeed, int tiltSpeed)
     if (!moveArguments(direction, panSpeed, tiltSpeed, place) || !ready())
         return;
     endTimedMove(false);
-    answer(window->moveTowards(place, panSpeed, tiltSpeed));
+    window->moveTowards(place, panSpeed, tiltSpeed, answerLater());
 }
 
 // Answered once the move has stopped. The same move asked for again while it
@@ -279,10 +304,18 @@ void PanelService::MoveFor(const QString& direction, int panSpeed, int tiltSpeed
         QDBusConnection::sessionBus().send(timedCaller.createReply());
     } else {
         endTimedMove(false);
-        if (!window->moveTowards(place, panSpeed, tiltSpeed)) {
-            answer(false);
-            return;
-        }
+        // A move the camera did not take ends at once, refused.
+        QPointer<PanelService> self(this);
+        window->moveTowards(place, panSpeed, tiltSpeed, [self, move = timedMoves + 1](bool taken) {
+            if (!self || taken || self->timedPlace < 0 || self->timedMoves != move)
+                return;
+            self->timedMove.stop();
+            self->timedPlace = -1;
+            self->reply(QDBusConnection::sessionBus(), self->timedCaller, false,
+                QStringLiteral("the camera did not take the command"));
+            self->timedCaller = QDBusMessage();
+        });
+        ++timedMoves;
     }
     setDelayedReply(true);
     timedCaller = message();
@@ -300,15 +333,17 @@ void PanelService::endTimedMove(bool stop)
         return;
     timedMove.stop();
     timedPlace = -1;
-    bool taken = true;
-    if (stop && window && window->cameraReady())
-        taken = window->moveTowards(kStopPlace, 0, 0);
-    if (!taken)
-        qCDebug(lcBus).noquote().nospace() << timedCaller.member() << " answered " << kErrorNotTaken << " at its end";
-    QDBusConnection::sessionBus().send(taken ? timedCaller.createReply()
-                                             : timedCaller.createErrorReply(QString::fromLatin1(kErrorNotTaken),
-                                                 notTaken(QStringLiteral("the camera did not take the stop"))));
+    QPointer<PanelService> self(this);
+    const auto ended = [self, caller = timedCaller](bool taken) {
+        if (self)
+            self->reply(
+                QDBusConnection::sessionBus(), caller, taken, QStringLiteral("the camera did not take the stop"));
+    };
     timedCaller = QDBusMessage();
+    if (stop && window && window->cameraReady())
+        window->moveTowards(kStopPlace, 0, 0, ended);
+    else
+        ended(true);
 }
 
 void PanelService::Stop()
@@ -317,28 +352,28 @@ void PanelService::Stop()
     if (!ready())
         return;
     endTimedMove(false);
-    answer(window->moveTowards(kStopPlace, 0, 0));
+    window->moveTowards(kStopPlace, 0, 0, answerLater());
 }
 
 void PanelService::ZoomIn()
 {
     heard();
     if (ready())
-        answer(window->zoom(1));
+        window->zoom(1, answerLater());
 }
 
 void PanelService::ZoomOut()
 {
     heard();
     if (ready())
-        answer(window->zoom(-1));
+        window->zoom(-1, answerLater());
 }
 
 void PanelService::ZoomStop()
 {
     heard();
     if (ready())
-        answer(window->zoom(0));
+        window->zoom(0, answerLater());
 }
 
 void PanelService::focus(int way)
@@ -354,7 +389,7 @@ void PanelService::focus(int way)
             refuse(kErrorNotSupported, QStringLiteral("this camera has no focus to move"));
         return;
     }
-    answer(window->focus(way));
+    window->focus(way, answerLater());
 }
 
 void PanelService::FocusNear() { focus(-1); }
@@ -365,7 +400,7 @@ void PanelService::Home()
 {
     heard();
     if (ready())
-        answer(window->goHome());
+        window->goHome(answerLater());
 }
 
 // -- the camera's functions ------------------------------------------------------------
@@ -374,35 +409,35 @@ void PanelService::SetAutoFocus(bool on)
 {
     heard();
     if (ready())
-        answer(window->setAutoFocus(on));
+        window->setAutoFocus(on, answerLater());
 }
 
 void PanelService::SetAutoFraming(bool on)
 {
     heard();
     if (ready())
-        answer(window->setAutoFraming(on));
+        window->setAutoFraming(on, answerLater());
 }
 
 void PanelService::SetMute(bool on)
 {
     heard();
     if (ready())
-        answer(window->setMuted(on));
+        window->setMuted(on, answerLater());
 }
 
 void PanelService::SetMirror(bool on)
 {
     heard();
     if (ready())
-        answer(window->setMirrored(on));
+        window->setMirrored(on, answerLater());
 }
 
 void PanelService::SetFlip(bool on)
 {
     heard();
     if (ready())
-        answer(window->setFlipped(on));
+        window->setFlipped(on, answerLater());
 }
 
 // As a click on the tab: a tab with no camera behind it warns in the window
@@ -413,13 +448,26 @@ void PanelService::ChooseCamera(int camera)
     if (!inRange("camera", camera, 1, 5) || !window)
         return;
     const int count = static_cast<int>(window->cameraNames().size());
-    window->selectCamera(camera);
-    if (count == 0)
-        refuse(kErrorNoCamera, QStringLiteral("no camera is plugged in"));
-    else if (camera > count)
-        refuse(kErrorNoSuchCamera, QStringLiteral("camera %1 is not plugged in (%2 found)").arg(camera).arg(count));
-    else if (!window->cameraReady() || window->chosenCamera() != camera)
-        refuse(kErrorNotTaken, QStringLiteral("camera %1 did not open").arg(camera));
+    if (count == 0 || camera > count) {
+        window->selectCamera(camera);
+        if (count == 0)
+            refuse(kErrorNoCamera, QStringLiteral("no camera is plugged in"));
+        else
+            refuse(kErrorNoSuchCamera, QStringLiteral("camera %1 is not plugged in (%2 found)").arg(camera).arg(count));
+        return;
+    }
+    if (!calledFromDBus())
+        return window->selectCamera(camera);
+    setDelayedReply(true);
+    QPointer<PanelService> self(this);
+    window->selectCamera(camera, [self, camera, bus = connection(), call = message()](bool opened) {
+        if (!self)
+            return;
+        if (opened && self->window && self->window->cameraReady() && self->window->chosenCamera() == camera)
+            QDBusConnection(bus).send(call.createReply());
+        else
+            self->replyError(bus, call, kErrorNotTaken, QStringLiteral("camera %1 did not open").arg(camera));
+    });
 }
 
 // -- the window -------------------------------------------------------------------------

@@ -4,17 +4,20 @@
 // The running panel on the session bus: one name a session, and an
 // interface whose methods are the window's own controls (packaging/dbus
 // holds its description). Every call runs the control's code on the GUI
-// thread and answers whether it happened; a value out of range is refused,
+// thread and answers whether it happened, a camera's command once the
+// camera's own thread has sent it; a value out of range is refused,
 // naming the argument, before anything is sent. Every change of a property
 // is announced with org.freedesktop.DBus.Properties.PropertiesChanged.
 #pragma once
 
+#include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
 #include <QVariantList>
+#include <functional>
 
 class MainWindow;
 namespace ptzdeck::remote {
@@ -102,7 +105,11 @@ private:
     bool inRange(const char* argument, int value, int low, int high);
     int placeOf(const QString& direction);
     bool ready();  // a camera is open; refuses the call if not
-    void answer(bool taken);
+    // For a command the camera answers later: the call's reply, or nothing
+    // for a caller not on the bus.
+    std::function<void(bool taken)> answerLater();
+    void reply(QDBusConnection bus, const QDBusMessage& call, bool taken, const QString& refusal);
+    void replyError(QDBusConnection bus, const QDBusMessage& call, const char* error, const QString& text);
     QString notTaken(const QString& what) const;
     void refuse(const char* error, const QString& text);
     bool moveArguments(const QString& direction, int panSpeed, int tiltSpeed, int& place);
@@ -120,6 +127,7 @@ private:
     int timedPlace = -1;
     int timedPanSpeed = 0;
     int timedTiltSpeed = 0;
+    quint64 timedMoves = 0;  // moves begun, to know an answer's own
     // What the last CamerasChanged said, and the wait for the window to settle.
     QTimer settle;
     QStringList lastCameras;

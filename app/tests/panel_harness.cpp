@@ -6,10 +6,18 @@
 #include "window/AppState.h"
 #include "gamepad/Gamepads.h"
 #include "window/MainWindow.h"
+#include "devices/DeviceWorker.h"
+#include "panel/BusNames.h"
+#include "panel/PanelService.h"
 #include "support/FakePad.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusPendingCall>
+#include <QDBusServer>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -436,6 +444,9 @@ PanelDriver::~PanelDriver()
     if (pressedSlider)
         QTest::mouseRelease(panel->windowHandle(), Qt::LeftButton, {}, sliderPos);
     tickSpy.reset();
+    if (busServer)
+        QDBusConnection::disconnectFromPeer(busPeer());
+    service.reset();
     panel.reset();
     elsewhere.reset();
     pads.clear();
@@ -462,6 +473,7 @@ bool PanelDriver::waitForFirstPass(bool expectCamera)
             kPassTimeoutMs);
         passed = passed && g_cameraOpen == 0;
     }
+    passed = passed && settle();
     bus.takeSetRequests();  // opening the camera is not part of a scenario
     activate();
     return passed && panel->isActiveWindow();
@@ -530,7 +542,92 @@ QSlider* PanelDriver::slider(const QString& name) const { return qobject_cast<QS
 
 QPoint PanelDriver::inWindow(QWidget* widget, QPoint local) const { return widget->mapTo(panel.get(), local); }
 
+// The camera's requests are sent from its own thread: a step is over once
+// the camera has answered them all and the window has heard it.
+bool PanelDriver::settle()
+{
+    return QTest::qWaitFor([&] { return panel->camerasIdle(); }, kRequestTimeoutMs);
+}
+
+// "nowait <step>" runs the step and goes on while the camera answers, as
+// do "slow" and "bus", which look at the window while it does.
 void PanelDriver::run(const QString& step)
+{
+    if (step.startsWith(QLatin1String("nowait "))) {
+        runUnsettled(step.mid(7));
+        return;
+    }
+    if (step == QLatin1String("slow") || step.startsWith(QLatin1String("bus"))) {
+        runUnsettled(step);
+        return;
+    }
+    runUnsettled(step);
+    QVERIFY2(settle(), "the camera's requests were not all answered");
+}
+
+QString PanelDriver::busPeer() const { return QStringLiteral("harness-%1").arg(quintptr(this)); }
+
+ptzdeck::DeviceWorker* PanelDriver::cameraWorker() const
+{
+    return panel->findChild<ptzdeck::DeviceWorker*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+// "responsive <ms>": until the camera has answered everything, the event
+// loop never goes `budgetMs` without running; a 5 ms beat measures it.
+void PanelDriver::awaitResponsive(int budgetMs)
+{
+    ptzdeck::DeviceWorker* worker = cameraWorker();
+    QVERIFY(worker);
+    QVERIFY2(!worker->idle(), "the camera had nothing outstanding to be slow with");
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0, longest = 0;
+    QTimer beat;
+    beat.setInterval(5);
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+        longest = std::max(longest, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    QEventLoop loop;
+    QObject::connect(worker, &ptzdeck::DeviceWorker::drained, &loop, &QEventLoop::quit);
+    QTimer::singleShot(kRequestTimeoutMs, &loop, &QEventLoop::quit);
+    beat.start();
+    loop.exec();
+    longest = std::max(longest, clock.elapsed() - last);
+    qInfo("longest event-loop gap while the camera answered: %lld ms of %lld ms", longest, clock.elapsed());
+    QVERIFY2(worker->idle(), "the camera's requests were not all answered");
+    QVERIFY2(longest < budgetMs, qPrintable(QStringLiteral("the event loop stood still for %1 ms").arg(longest)));
+}
+
+// "bus": a client on the panel's interface reads a property. "bus answers":
+// and has its answer while the camera still has requests outstanding.
+void PanelDriver::busAnswers(bool whileBusy)
+{
+    const QString peer = busPeer();
+    if (!busServer) {
+        service = std::make_unique<PanelService>();
+        service->attach(panel.get());
+        busServer = std::make_unique<QDBusServer>(QStringLiteral("unix:tmpdir=") + QDir::tempPath());
+        QVERIFY(busServer->isConnected());
+        QObject::connect(busServer.get(), &QDBusServer::newConnection, service.get(), [this](const QDBusConnection& c) {
+            QDBusConnection(c).registerObject(QString::fromLatin1(ptzdeck::remote::kObjectPath), service.get(),
+                QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties);
+            busExported = true;
+        });
+        QDBusConnection::connectToPeer(busServer->address(), peer);
+        QVERIFY(QTest::qWaitFor([this] { return busExported; }, kRequestTimeoutMs));
+    }
+    QDBusMessage get = QDBusMessage::createMethodCall(QString(), QString::fromLatin1(ptzdeck::remote::kObjectPath),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << QString::fromLatin1(ptzdeck::remote::kInterface) << QStringLiteral("Muted");
+    QDBusPendingCall answer = QDBusConnection(peer).asyncCall(get);
+    QVERIFY(QTest::qWaitFor([&] { return answer.isFinished(); }, kRequestTimeoutMs));
+    QVERIFY2(!answer.isError(), qPrintable(answer.error().message()));
+    if (whileBusy)
+        QVERIFY2(!cameraWorker()->idle(), "the camera answered first: nothing shows the bus was free meanwhile");
+}
+
+void PanelDriver::runUnsettled(const QString& step)
 {
     const QStringList words = step.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     QVERIFY2(!words.isEmpty(), "empty step");
@@ -687,6 +784,14 @@ void PanelDriver::run(const QString& step)
         QCOMPARE(steps->isActive(), args[0] == QLatin1String("1"));
     } else if (verb == QLatin1String("presetfile")) {
         presetFile(args);
+    } else if (verb == QLatin1String("slow")) {
+        // The request under way has been so long that the camera counts as slow.
+        QVERIFY(QTest::qWaitFor([this] { return cameraWorker()->slowToAnswer(); }, kRequestTimeoutMs));
+    } else if (verb == QLatin1String("responsive")) {
+        QCOMPARE(args.size(), 1);
+        awaitResponsive(args[0].toInt());
+    } else if (verb == QLatin1String("bus")) {
+        busAnswers(args == QStringList{QStringLiteral("answers")});
     } else if (verb == QLatin1String("cameras")) {
         // A pass that plugging or unplugging caused has run to its end.
         QCOMPARE(args.size(), 1);

@@ -18,6 +18,11 @@
 
 class FakePad;
 class MainWindow;
+class PanelService;
+class QDBusServer;
+namespace ptzdeck {
+class DeviceWorker;
+}
 class QSignalSpy;
 class QSlider;
 class QWidget;
@@ -80,7 +85,10 @@ public:
     // Waits for the first discovery pass: a camera opened, or the no-device
     // warning shown when the bus holds none.
     bool waitForFirstPass(bool expectCamera);
+    // Runs a step, then waits until the camera answered what it sent.
     void run(const QString& step);
+    void runUnsettled(const QString& step);
+    bool settle();
     MainWindow& window() { return *panel; }
 
 private:
@@ -108,6 +116,10 @@ private:
     void restart();
     void awaitSteps(const QStringList& args);
     void presetFile(const QStringList& args);
+    ptzdeck::DeviceWorker* cameraWorker() const;
+    void awaitResponsive(int budgetMs);
+    void busAnswers(bool whileBusy);
+    QString busPeer() const;
 
     SimBus& bus;
     std::unique_ptr<MainWindow> panel;
@@ -120,6 +132,10 @@ private:
     QByteArray presetFileKept;                         // the presets file as it was when last looked at
     std::map<QString, std::unique_ptr<FakePad>> pads;  // by the name the steps give them
     int nextPadNumber = 40;
+    // The panel's interface on a connection of the harness's own, once a step wants it.
+    std::unique_ptr<PanelService> service;
+    std::unique_ptr<QDBusServer> busServer;
+    bool busExported = false;
 };
 
 // Builds a window on a bus holding `cameras` (by name; "a" sorts first and

@@ -66,6 +66,8 @@ private slots:
     void keyboard() { runRow(); }
     void stops_data();
     void stops() { runRow(); }
+    void slowCamera_data();
+    void slowCamera() { runRow(); }
     void gamepad_data();
     void gamepad() { runRow(); }
     void gamepadHotplug_data();
@@ -612,6 +614,29 @@ void CameraMotionTest::gamepadConfig_data()
 
     QTest::newRow("no file: the defaults, nothing said")
         << a << QString() << QStringList{} << QStringList{"pad plug p", "pad p BTN_NORTH=1", "sent PresetCall(3)"};
+}
+
+// A camera that takes 400 ms over every request: the window goes on, the
+// bus is answered meanwhile, the camera gets the requests in the order they
+// were made, and of the drives of an axis made while it was busy only the
+// newest.
+void CameraMotionTest::slowCamera_data()
+{
+    columns();
+    const QStringList slow{"a delay=400"};
+
+    QTest::newRow("the newest pan wins, the click between keeps its place")
+        << slow
+        << QStringList{"bus", "nowait key Left", "slow", "nowait click btn_mute", "nowait key Right", "nowait key Left",
+               "bus answers", "responsive 100", "sent PanLeft(21) MuteOn PanLeft(21)", "face btn_mute mute.png"};
+    QTest::newRow("a stop replaces the move it ends, other axes stay")
+        << slow
+        << QStringList{"nowait key Left", "slow", "nowait key T", "nowait key Right", "nowait keyup Right",
+               "responsive 100", "sent PanLeft(21) ZoomIn(1) PanRightStop"};
+    QTest::newRow("on a camera that answers in time, every drive is sent")
+        << QStringList{"a"}
+        << QStringList{"nowait key Left", "nowait key Right", "nowait key Left", "nowait keyup Left",
+               "await PanLeft(21) PanRight(21) PanLeft(21) PanLeftStop"};
 }
 
 int main(int argc, char** argv)

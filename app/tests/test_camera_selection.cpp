@@ -59,6 +59,7 @@ private:
         window->show();
         QSignalSpy passes(probe::discoveryTimer(*window), &QTimer::timeout);
         QTRY_COMPARE_WITH_TIMEOUT(passes.count(), 1, kPassTimeout);
+        QVERIFY(probe::settled(*window));
         bus->clearRequests();
     }
 
@@ -88,6 +89,7 @@ private slots:
         QCOMPARE(probe::tabColours(window), QStringLiteral("gbbbb"));
 
         QTest::mouseClick(probe::button(window, "btn_cam3"), Qt::LeftButton);
+        QVERIFY(probe::settled(*window));
         QCOMPARE(probe::tabColours(window), QStringLiteral("bbgbb"));
         // The camera opened with the text "2" is the third on the bus.
         QVERIFY(!bus->requests("get-range", cams[2]).isEmpty());
@@ -99,6 +101,7 @@ private slots:
         // Button 4 has no camera: a dialog, nothing else.
         bus->clearRequests();
         QTest::mouseClick(probe::button(window, "btn_cam4"), Qt::LeftButton);
+        QVERIFY(probe::settled(*window));
         QCOMPARE(probe::tabColours(window), QStringLiteral("bbgbb"));
         QVERIFY(bus->requests().isEmpty());
         const auto shown = probe::visible<NO_Mord_Camera>();
@@ -111,9 +114,11 @@ private slots:
 
         // Another empty slot click brings the same warning forward: one says it.
         QTest::mouseClick(probe::button(window, "btn_cam5"), Qt::LeftButton);
+        QVERIFY(probe::settled(*window));
         QCOMPARE(probe::visible<NO_Mord_Camera>(), shown);
 
         QTest::mouseClick(probe::button(window, "btn_cam1"), Qt::LeftButton);
+        QVERIFY(probe::settled(*window));
         QCOMPARE(probe::tabColours(window), QStringLiteral("gbbbb"));
         QVERIFY(!bus->requests("get-range", cams[0]).isEmpty());
     }
@@ -123,11 +128,13 @@ private slots:
         START_WITH(0);
         QCOMPARE(probe::visible<NO_Device>().size(), 1);
         QTest::mouseClick(probe::button(window, "btn_cam1"), Qt::LeftButton);
+        QVERIFY(probe::settled(*window));
         QCOMPARE(probe::tabColours(window), QStringLiteral("bbbbb"));
         QVERIFY(probe::visible<NO_Mord_Camera>().isEmpty());
         QVERIFY(bus->requests().isEmpty());
 
         QTest::mouseClick(probe::button(window, "btn_cam2"), Qt::LeftButton);
+        QVERIFY(probe::settled(*window));
         QCOMPARE(probe::visible<NO_Mord_Camera>().size(), 1);
         QCOMPARE(probe::tabColours(window), QStringLiteral("bbbbb"));
         QVERIFY(bus->requests().isEmpty());
@@ -141,10 +148,12 @@ private slots:
         QSlider* wb = probe::child<QSlider>(window, "slider_wb");
         QCOMPARE(wb->value(), 3000);
         QTest::mouseClick(probe::button(window, "btn_default"), Qt::LeftButton);
+        QVERIFY(probe::settled(*window));
         QCOMPARE(wb->value(), 4600);
 
         QSignalSpy values(wb, &QSlider::valueChanged);
         QTest::mouseClick(probe::button(window, "btn_cam2"), Qt::LeftButton);
+        QVERIFY(probe::settled(*window));
         QVERIFY(values.count() >= 2);
         QCOMPARE(values.first().at(0).toInt(), 3000);
         QCOMPARE(values.last().at(0).toInt(), 3500);

@@ -145,9 +145,10 @@ class HotplugStormsTest : public QObject {
 private:
     SimulatedBus* bus = nullptr;
 
-    static void waitForFirstPass(QSignalSpy& passes, int cameras)
+    static void waitForFirstPass(MainWindow& window, QSignalSpy& passes, int cameras)
     {
         QTRY_COMPARE_WITH_TIMEOUT(passes.count(), 1, kPassTimeout);
+        QVERIFY(probe::settled(window));
         QCOMPARE(g_cameraCount, cameras);
         QCOMPARE(g_cameraOpen, cameras > 0 ? 1 : 0);
     }
@@ -176,7 +177,7 @@ private slots:
         MainWindow window;
         QTimer* timer = probe::discoveryTimer(window);
         QSignalSpy firstPass(timer, &QTimer::timeout);
-        waitForFirstPass(firstPass, 1);
+        waitForFirstPass(window, firstPass, 1);
         const int loadsPerOpen = bus->requests("get-range", "a").size();
         QVERIFY(loadsPerOpen > 0);
         bus->clearRequests();
@@ -216,6 +217,7 @@ private slots:
         qInfo("storm: %s", qPrintable(gapsText(deliveries)));
 
         QVERIFY(waitUntil([&] { return !passes.passes.empty() && passes.passes.back() > lastChange; }, kPassTimeout));
+        QVERIFY(probe::settled(window));
         QVERIFY(!timer->isActive());
         // Each change reported exactly once, as what it was.
         QCOMPARE(int(deliveries.size()), 200);
@@ -251,7 +253,7 @@ private slots:
         MainWindow window;
         QTimer* timer = probe::discoveryTimer(window);
         QSignalSpy firstPass(timer, &QTimer::timeout);
-        waitForFirstPass(firstPass, 1);
+        waitForFirstPass(window, firstPass, 1);
         const int loadsPerOpen = bus->requests("get-range", "a").size();
         QVERIFY(loadsPerOpen > 0);
         bus->clearRequests();
@@ -286,6 +288,7 @@ private slots:
             qPrintable(QStringLiteral("%1 passes; %2").arg(duringStorm).arg(gapsText(deliveries))));
         QCOMPARE(int(passes.passes.size()) - duringStorm, 1);
         QVERIFY(passes.passes.back() - lastMessage >= kCountdownMs - kTimerSlackMs);
+        QVERIFY(probe::settled(window));
         QCOMPARE(bus->requests("get-range", "a").size(), loadsPerOpen * (duringStorm + 1));
     }
 
@@ -303,7 +306,7 @@ private slots:
         window.show();
         QTimer* timer = probe::discoveryTimer(window);
         QSignalSpy passes(timer, &QTimer::timeout);
-        waitForFirstPass(passes, 3);
+        waitForFirstPass(window, passes, 3);
         QCOMPARE(g_pictureSettings.brightness.current, 11);
         int reported = 0;
         connect(window.findChild<DeviceNotifier*>(), &DeviceNotifier::deviceChanged, this, [&] { ++reported; });
@@ -318,24 +321,30 @@ private slots:
 
         // Nothing below turns the event loop, so the pass cannot run in between.
         QTest::mouseClick(probe::button(&window, "btn_cam3"), Qt::LeftButton);
+        QVERIFY(probe::settled(window));
         QCOMPARE(probe::tabColours(&window), QStringLiteral("bbbbb"));
         QVERIFY(probe::visible<NO_Mord_Camera>().isEmpty());
         QCOMPARE(g_cameraOpen, 1);
         QCOMPARE(g_pictureSettings.brightness.current, 11);
         QCOMPARE(probe::child<QSlider>(&window, "slider_brightness")->value(), 11);
         QTest::mouseClick(probe::button(&window, "btn_num1"), Qt::LeftButton);
+        QVERIFY(probe::settled(window));
         QTest::mouseClick(probe::button(&window, "btn_home"), Qt::LeftButton);
+        QVERIFY(probe::settled(window));
         QTest::keyClick(&window, Qt::Key_Left);
+        QVERIFY(probe::settled(window));
         QVERIFY2(bus->requests().isEmpty(), qPrintable(bus->requests().join('\n')));
 
         // Cam2: index 1 is now "c".
         QTest::mouseClick(probe::button(&window, "btn_cam2"), Qt::LeftButton);
+        QVERIFY(probe::settled(window));
         QCOMPARE(probe::tabColours(&window), QStringLiteral("bgbbb"));
         QCOMPARE(g_pictureSettings.brightness.current, 33);
         QVERIFY(!bus->requests("get-range", "c").isEmpty());
         QVERIFY(bus->requestsOf("b").isEmpty());
         bus->clearRequests();
         QTest::mouseClick(probe::button(&window, "btn_num1"), Qt::LeftButton);
+        QVERIFY(probe::settled(window));
         QCOMPARE(
             bus->requests("ks-set"), QStringList{"c ks-set camera-control 2 value1=101 value2=0 flags=0x0 len=40"});
         QVERIFY(timer->isActive());
@@ -344,17 +353,20 @@ private slots:
         // The pass: two cameras, index 0 is "b".
         bus->clearRequests();
         QTRY_COMPARE_WITH_TIMEOUT(passes.count(), 2, kPassTimeout);
+        QVERIFY(probe::settled(window));
         QCOMPARE(g_cameraCount, 2);
         QCOMPARE(probe::tabColours(&window), QStringLiteral("gbbbb"));
         QCOMPARE(g_pictureSettings.brightness.current, 22);
         QVERIFY(!bus->requests("get-range", "b").isEmpty());
         bus->clearRequests();
         QTest::mouseClick(probe::button(&window, "btn_num1"), Qt::LeftButton);
+        QVERIFY(probe::settled(window));
         QCOMPARE(
             bus->requests("ks-set"), QStringList{"b ks-set camera-control 2 value1=101 value2=0 flags=0x0 len=40"});
 
         // Cam3 now has no camera behind it: the no-camera warning.
         QTest::mouseClick(probe::button(&window, "btn_cam3"), Qt::LeftButton);
+        QVERIFY(probe::settled(window));
         QCOMPARE(probe::visible<NO_Mord_Camera>().size(), 1);
         QCOMPARE(probe::tabColours(&window), QStringLiteral("gbbbb"));
     }
@@ -378,7 +390,7 @@ private slots:
         window.show();
         QTimer* timer = probe::discoveryTimer(window);
         QSignalSpy passes(timer, &QTimer::timeout);
-        waitForFirstPass(passes, 2);
+        waitForFirstPass(window, passes, 2);
         bus->clearRequests();
 
         QWidget* joystick = probe::child<QWidget>(&window, "widget");
@@ -391,6 +403,7 @@ private slots:
 
         bus->unplug("a");
         QTRY_COMPARE_WITH_TIMEOUT(passes.count(), 2, kPassTimeout);
+        QVERIFY(probe::settled(window));
         QCOMPARE(g_cameraCount, 1);
         QVERIFY(!bus->requests("get-range", "b").isEmpty());
         // Still held: the joystick goes on reporting the same place and
@@ -405,6 +418,7 @@ private slots:
             QVERIFY(lastOnAxis(movesOf(*bus, "b"), 10) < 0);
         }
         sendMouse(joystick, QEvent::MouseButtonRelease, centre, Qt::LeftButton, Qt::NoButton);
+        QVERIFY(probe::settled(window));
 
         const std::vector<Move> b = movesOf(*bus, "b");
         QCOMPARE(lastOnAxis(b, 10), 0);
@@ -436,7 +450,7 @@ private slots:
         window.show();
         QTimer* timer = probe::discoveryTimer(window);
         QSignalSpy passes(timer, &QTimer::timeout);
-        waitForFirstPass(passes, 2);
+        waitForFirstPass(window, passes, 2);
         bus->clearRequests();
 
         QSlider* zoom = probe::child<QSlider>(&window, "slider_zoom");
@@ -450,10 +464,12 @@ private slots:
         } else {
             QTest::keyPress(&window, Qt::Key_Left);
         }
+        QVERIFY(probe::settled(window));
         QVERIFY(anyMoveOn(movesOf(*bus, "a"), axis, true));
 
         bus->unplug("a");
         QTRY_COMPARE_WITH_TIMEOUT(passes.count(), 2, kPassTimeout);
+        QVERIFY(probe::settled(window));
         QVERIFY(movesOf(*bus, "b").empty());
 
         if (zoomSlider) {
@@ -462,6 +478,7 @@ private slots:
         } else {
             QTest::keyRelease(&window, Qt::Key_Left);
         }
+        QVERIFY(probe::settled(window));
         const std::vector<Move> b = movesOf(*bus, "b");
         QVERIFY(!b.empty());
         QCOMPARE(lastOnAxis(b, axis), 0);

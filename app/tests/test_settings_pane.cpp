@@ -101,12 +101,24 @@ private:
         window->show();
         QSignalSpy passes(probe::discoveryTimer(*window), &QTimer::timeout);
         QTRY_COMPARE_WITH_TIMEOUT(passes.count(), 1, kPassTimeout);
+        QVERIFY(probe::settled(*window));
     }
 
     QSlider* slider(const char* name) { return probe::child<QSlider>(window, name); }
     QComboBox* combo() { return probe::child<QComboBox>(window, "cb_fliker"); }
     QWidget* pane() { return probe::child<QWidget>(window, "Win_Right"); }
-    void click(const char* name) { QTest::mouseClick(probe::button(window, name), Qt::LeftButton); }
+    void click(const char* name)
+    {
+        QTest::mouseClick(probe::button(window, name), Qt::LeftButton);
+        QVERIFY(probe::settled(*window));
+    }
+    // What the cameras received, once the window's camera answered all it was sent.
+    template <typename... Filter>
+    QStringList received(Filter... filter)
+    {
+        probe::settled(*window);
+        return bus->requests(filter...);
+    }
 
 private slots:
     void initTestCase() { bus = new SimulatedBus; }
@@ -152,7 +164,7 @@ private slots:
         QCOMPARE(c.powerLine.max, 3);
         // The first pass loads before it marks the camera open: the combo's
         // change sends nothing back.
-        QVERIFY(bus->requests("ks-set").isEmpty());
+        QVERIFY(received("ks-set").isEmpty());
     }
 
     // Loading sends the power-line value back only when the combo's index
@@ -183,18 +195,18 @@ private slots:
         bus->clearRequests();
 
         click("btn_cam2");
-        CompareLines(bus->requests("ks-set"), {KsSet(cameraName(2), 13, "2", 2)});
+        CompareLines(received("ks-set"), {KsSet(cameraName(2), 13, "2", 2)});
         bus->clearRequests();
         click("btn_cam2");
-        QVERIFY(bus->requests("ks-set").isEmpty());
+        QVERIFY(received("ks-set").isEmpty());
 
         click("btn_cam3");
         shows(-1);
-        QVERIFY(bus->requests("ks-set").isEmpty());
+        QVERIFY(received("ks-set").isEmpty());
 
         click("btn_cam1");
         shows(1);
-        CompareLines(bus->requests("ks-set"), {KsSet(cameraName(1), 13, "1", 2)});
+        CompareLines(received("ks-set"), {KsSet(cameraName(1), 13, "1", 2)});
         QCOMPARE(window->findChildren<QLineEdit*>().size(), paneBuilt ? 7 : 0);
         QCOMPARE(combo()->currentIndex(), 1);
         QCOMPARE(probe::child<QLineEdit>(window, "v_wb")->text(), QStringLiteral("5200"));
@@ -210,7 +222,7 @@ private slots:
         combo()->setCurrentIndex(0);
         combo()->setCurrentIndex(1);
         const QString cam = cameraName(1);
-        CompareLines(bus->requests("ks-set"), {KsSet(cam, 13, "2", 2), KsSet(cam, 13, "0", 2), KsSet(cam, 13, "1", 2)});
+        CompareLines(received("ks-set"), {KsSet(cam, 13, "2", 2), KsSet(cam, 13, "0", 2), KsSet(cam, 13, "1", 2)});
         QCOMPARE(g_pictureSettings.powerLine.current, 1);
     }
 
@@ -237,7 +249,7 @@ private slots:
         expected << KsSet(cam, 7, "4600", 2) << KsSet(cam, 8, "64", 2) << KsSet(cam, 5, "220", 2)
                  << KsSet(cam, 1, "50", 2) << KsSet(cam, 3, "90", 2) << KsSet(cam, 0, "0", 2) << KsSet(cam, 4, "6", 2)
                  << KsSet(cam, 13, "1", 2) << KsSet(cam, 7, "-?\\d+", 1);  // white balance back to automatic
-        CompareLines(bus->requests("ks-set"), expected);
+        CompareLines(received("ks-set"), expected);
 
         for (const Row& r : kRows) {
             QCOMPARE(slider(r.slider)->value(), r.defaultValue);
@@ -270,7 +282,7 @@ private slots:
             probe::dragHandle(s, s->width() / 2);
             const int reached = s->value();
             QVERIFY2(reached > before, r.slider);
-            const QStringList sent = bus->requests("ks-set");
+            const QStringList sent = received("ks-set");
             QVERIFY2(!sent.isEmpty(), r.slider);
             QList<int> values;
             for (const QString& line : sent) {
@@ -340,7 +352,7 @@ private slots:
         QCOMPARE(s->value(), expected);
         // (An arrow's release reaches the window and stops the camera's pan
         // or tilt as ever: only the picture's requests count here.)
-        const QStringList sent = bus->requests("ks-set").filter(QStringLiteral(" proc-amp "));
+        const QStringList sent = received("ks-set").filter(QStringLiteral(" proc-amp "));
         if (expected == r.current) {
             QVERIFY2(sent.isEmpty(), qPrintable(sent.join('\n')));
         } else {
@@ -370,7 +382,7 @@ private slots:
         QVERIFY(!pane()->isVisible());
         QCOMPARE(g_settingsShown, 0);
         QVERIFY(pane()->isEnabled());
-        QVERIFY(bus->requests().isEmpty());
+        QVERIFY(received().isEmpty());
     }
 
     // Without a camera the settings button disables the pane; the pass that
@@ -382,6 +394,7 @@ private slots:
         window->show();
         QSignalSpy passes(probe::discoveryTimer(*window), &QTimer::timeout);
         QTRY_COMPARE_WITH_TIMEOUT(passes.count(), 1, kPassTimeout);
+        QVERIFY(probe::settled(*window));
         click("btn_setting");
         QVERIFY(!pane()->isEnabled());
         QVERIFY(!pane()->isVisible());
@@ -389,12 +402,13 @@ private slots:
 
         bus->plugCamera(cameraName(1), Properties(1, 1));
         QTRY_COMPARE_WITH_TIMEOUT(g_cameraOpen, 1, kPassTimeout);
+        QVERIFY(probe::settled(*window));
         QVERIFY(pane()->isEnabled());
         click("btn_setting");
         QVERIFY(pane()->isVisible());
         bus->clearRequests();
         probe::dragHandle(slider("slider_blc"), 30);
-        QVERIFY(!bus->requests("ks-set", cameraName(1)).isEmpty());
+        QVERIFY(!received("ks-set", cameraName(1)).isEmpty());
     }
 
     // A camera that is counted but will not open: the device is closed while
@@ -428,14 +442,14 @@ private slots:
         QCOMPARE(probe::child<QLineEdit>(window, "v_gamma")->text(), QString::number(slider("slider_gamma")->value()));
         combo()->setCurrentIndex(2);
         click("btn_default");
-        QVERIFY2(bus->requests("ks-set").isEmpty(), qPrintable(bus->requests().join('\n')));
-        QVERIFY(bus->requests("set").isEmpty());
+        QVERIFY2(received("ks-set").isEmpty(), qPrintable(received().join('\n')));
+        QVERIFY(received("set").isEmpty());
 
         // Choosing the working camera again opens it and sends as before.
         click("btn_cam1");
         bus->clearRequests();
         probe::dragHandle(slider("slider_gamma"), -20);
-        QVERIFY(!bus->requests("ks-set", cameraName(1)).isEmpty());
+        QVERIFY(!received("ks-set", cameraName(1)).isEmpty());
     }
 
     // The same when the pass itself fails to open camera index 0.
@@ -450,6 +464,7 @@ private slots:
         window->show();
         QSignalSpy passes(probe::discoveryTimer(*window), &QTimer::timeout);
         QTRY_COMPARE_WITH_TIMEOUT(passes.count(), 1, kPassTimeout);
+        QVERIFY(probe::settled(*window));
         QCOMPARE(g_cameraOpen, 1);
         QCOMPARE(probe::tabColours(window), QStringLiteral("bbbbb"));
         click("btn_setting");
@@ -458,7 +473,7 @@ private slots:
         probe::dragHandle(slider("slider_contrast"), 30);
         combo()->setCurrentIndex(2);
         click("btn_default");
-        QVERIFY(bus->requests("ks-set").isEmpty());
+        QVERIFY(received("ks-set").isEmpty());
     }
 };
 

@@ -262,6 +262,7 @@ private slots:
         QSignalSpy passes(probe::discoveryTimer(window), &QTimer::timeout);
         waitForPass(passes);
         QTest::mouseClick(probe::button(&window, "btn_cam2"), Qt::LeftButton);
+        QVERIFY(probe::settled(window));
         QCOMPARE(probe::tabColours(&window), QStringLiteral("bgbbb"));
         bus->clearRequests();
 
@@ -326,6 +327,7 @@ private slots:
 
         bus->plugCamera("a");
         QTRY_COMPARE_WITH_TIMEOUT(g_cameraOpen, 1, kPassTimeout);
+        QVERIFY(probe::settled(window));
         QCOMPARE(g_cameraCount, 1);
         QCOMPARE(probe::tabColours(&window), QStringLiteral("gbbbb"));
         QCOMPARE(probe::button(&window, "btn_mute")->styleSheet(), kUnmuted);
@@ -334,6 +336,7 @@ private slots:
 
         bus->unplug("a");
         QTRY_COMPARE_WITH_TIMEOUT(g_cameraOpen, 0, kPassTimeout);
+        QVERIFY(probe::settled(window));
         QCOMPARE(g_cameraCount, 0);
         QCOMPARE(probe::tabColours(&window), QStringLiteral("bbbbb"));
         QCOMPARE(probe::button(&window, "btn_mute")->styleSheet(), kMuted);
@@ -356,6 +359,7 @@ private slots:
         bus->plugCamera("a");
         QVERIFY(probe::deviceChange(window, DBT_DEVICEARRIVAL));
         QTRY_COMPARE_WITH_TIMEOUT(g_cameraOpen, 1, kPassTimeout);
+        QVERIFY(probe::settled(window));
         QVERIFY(probe::visible<NO_Device>().isEmpty());
     }
 

@@ -4,6 +4,7 @@
 // The keypad (store, clear and recall presets) and the camera's function
 // buttons: focus mode, framing, push, mute, flip and mirror.
 #include "window/AppState.h"
+#include "devices/DeviceWorker.h"
 #include "window/CameraLog.h"
 #include "window/CommandNotice.h"
 #include "window/MainWindow.h"
@@ -20,11 +21,10 @@ QString muteFace(const char* image)
         .arg(QLatin1String(image));
 }
 
-// Sends one of a toggle's two commands, named `name` in the log; true when
-// the camera took it.
-bool sent(BaseDevice* device, bool (BaseDevice::*command)(), const char* name)
+// One of a toggle's two commands, named `name` in the log.
+std::function<bool(BaseDevice&)> Command(bool (BaseDevice::*command)(), const char* name)
 {
-    return g_cameraOpen == 1 && Taken(device, name, (device->*command)());
+    return [command, name](BaseDevice& device) { return Taken(&device, name, (device.*command)()); };
 }
 
 }  // namespace
@@ -36,14 +36,23 @@ void MainWindow::presetDigit(int digit)
 {
     if (g_cameraOpen != 1)
         return;
+    // The mode is left at once, so that the digits that follow recall, and
+    // taken up again if the camera did not take this one and no mode was
+    // chosen meanwhile.
+    const auto retake = [this](int& mode) {
+        return [this, &mode](bool taken) {
+            if (!taken && presetSetMode == 0 && presetClearMode == 0)
+                mode = 1;
+        };
+    };
     if (presetSetMode == 1) {
-        if (presetStore(digit))
-            presetSetMode = 0;
+        presetSetMode = 0;
+        presetStore(digit, retake(presetSetMode));
     } else if (presetClearMode == 1) {
-        if (presetClear(digit))
-            presetClearMode = 0;
+        presetClearMode = 0;
+        presetClear(digit, retake(presetClearMode));
     } else {
-        presetRecall(digit);
+        presetRecall(digit, {});
     }
 }
 
@@ -60,9 +69,29 @@ void MainWindow::on_btn_num9_clicked() { presetDigit(9); }
 
 // Set or Clear and then a digit, by the keypad's roads, without its mode:
 // the window's keypad keeps whatever mode a hand left it in.
-bool MainWindow::recallPreset(int preset) { return g_cameraOpen == 1 && presetRecall(preset); }
-bool MainWindow::storePreset(int preset) { return g_cameraOpen == 1 && presetStore(preset); }
-bool MainWindow::clearPreset(int preset) { return g_cameraOpen == 1 && presetClear(preset); }
+void MainWindow::recallPreset(int preset, Answer answered)
+{
+    if (g_cameraOpen == 1)
+        presetRecall(preset, std::move(answered));
+    else
+        tell(answered, false);
+}
+
+void MainWindow::storePreset(int preset, Answer answered)
+{
+    if (g_cameraOpen == 1)
+        presetStore(preset, std::move(answered));
+    else
+        tell(answered, false);
+}
+
+void MainWindow::clearPreset(int preset, Answer answered)
+{
+    if (g_cameraOpen == 1)
+        presetClear(preset, std::move(answered));
+    else
+        tell(answered, false);
+}
 
 // The two mode buttons exclude each other; neither sends anything.
 void MainWindow::on_btn_set_clicked()
@@ -83,12 +112,16 @@ void MainWindow::on_btn_clear_clicked()
 // the same thing again. They are never read back from the camera. A click
 // asks for the other state; a state asked for again is sent again, for a
 // camera that was changed behind the panel's back.
-bool MainWindow::setAutoFocus(bool on)
+void MainWindow::setAutoFocus(bool on, Answer answered)
 {
-    if (!sent(device, on ? &BaseDevice::FocusAuto : &BaseDevice::FocusManual, on ? "FocusAuto" : "FocusManual"))
-        return false;
-    showAutoFocus(on);
-    return true;
+    if (g_cameraOpen != 1)
+        return tell(answered, false);
+    toCamera(Command(on ? &BaseDevice::FocusAuto : &BaseDevice::FocusManual, on ? "FocusAuto" : "FocusManual"),
+        [this, on, answered](bool taken) {
+            if (taken)
+                showAutoFocus(on);
+            tell(answered, taken);
+        });
 }
 
 void MainWindow::showAutoFocus(bool on)
@@ -100,13 +133,18 @@ void MainWindow::showAutoFocus(bool on)
 
 void MainWindow::on_btn_af_clicked() { setAutoFocus(afManual); }
 
-bool MainWindow::setAutoFraming(bool on)
+void MainWindow::setAutoFraming(bool on, Answer answered)
 {
-    if (!sent(device, on ? &BaseDevice::FramingAuto : &BaseDevice::FramingManual, on ? "FramingAuto" : "FramingManual"))
-        return false;
-    aiManual = !on;
-    ui->btn_ai->setStyleSheet(KeyFace(on ? "Framing.png" : "Manual.png"));
-    return true;
+    if (g_cameraOpen != 1)
+        return tell(answered, false);
+    toCamera(Command(on ? &BaseDevice::FramingAuto : &BaseDevice::FramingManual, on ? "FramingAuto" : "FramingManual"),
+        [this, on, answered](bool taken) {
+            if (taken) {
+                aiManual = !on;
+                ui->btn_ai->setStyleSheet(KeyFace(on ? "Framing.png" : "Manual.png"));
+            }
+            tell(answered, taken);
+        });
 }
 
 void MainWindow::on_btn_ai_clicked() { setAutoFraming(aiManual); }
@@ -115,42 +153,49 @@ void MainWindow::on_btn_ai_clicked() { setAutoFraming(aiManual); }
 void MainWindow::on_btn_push_clicked()
 {
     if (g_cameraOpen == 1)
-        Taken(device, "FramingManual", device->FramingManual());
+        toCamera(Command(&BaseDevice::FramingManual, "FramingManual"));
 }
 
-bool MainWindow::setMuted(bool on)
+void MainWindow::setMuted(bool on, Answer answered)
 {
-    if (!sent(device, on ? &BaseDevice::MuteOn : &BaseDevice::MuteOff, on ? "MuteOn" : "MuteOff"))
-        return false;
-    unmuted = !on;
-    ui->btn_mute->setStyleSheet(muteFace(on ? "mute.png" : "no_mute.png"));
-    return true;
+    if (g_cameraOpen != 1)
+        return tell(answered, false);
+    toCamera(Command(on ? &BaseDevice::MuteOn : &BaseDevice::MuteOff, on ? "MuteOn" : "MuteOff"),
+        [this, on, answered](bool taken) {
+            if (taken) {
+                unmuted = !on;
+                ui->btn_mute->setStyleSheet(muteFace(on ? "mute.png" : "no_mute.png"));
+            }
+            tell(answered, taken);
+        });
 }
 
 void MainWindow::on_btn_mute_clicked() { setMuted(unmuted); }
 
-bool MainWindow::setFlipped(bool on)
+void MainWindow::setFlipped(bool on, Answer answered)
 {
-    if (!sent(device, on ? &BaseDevice::FlipOn : &BaseDevice::FlipOff, on ? "FlipOn" : "FlipOff"))
-        return false;
-    unflipped = !on;
-    return true;
+    if (g_cameraOpen != 1)
+        return tell(answered, false);
+    toCamera(Command(on ? &BaseDevice::FlipOn : &BaseDevice::FlipOff, on ? "FlipOn" : "FlipOff"),
+        [this, on, answered](bool taken) {
+            unflipped = taken ? !on : unflipped;
+            tell(answered, taken);
+        });
 }
 
 void MainWindow::on_btn_flip_clicked() { setFlipped(unflipped); }
 
-bool MainWindow::setMirrored(bool on)
+void MainWindow::setMirrored(bool on, Answer answered)
 {
-    if (!sent(device, on ? &BaseDevice::MirrorOn : &BaseDevice::MirrorOff, on ? "MirrorOn" : "MirrorOff"))
-        return false;
-    unmirrored = !on;
-    return true;
+    if (g_cameraOpen != 1)
+        return tell(answered, false);
+    toCamera(Command(on ? &BaseDevice::MirrorOn : &BaseDevice::MirrorOff, on ? "MirrorOn" : "MirrorOff"),
+        [this, on, answered](bool taken) {
+            unmirrored = taken ? !on : unmirrored;
+            tell(answered, taken);
+        });
 }
 
 void MainWindow::on_btn_mirror_clicked() { setMirrored(unmirrored); }
 
-QString MainWindow::commandFault()
-{
-    commandNotice->check();
-    return CommandNotice::textFor(device->LastRequestFault());
-}
+QString MainWindow::commandFault() const { return CommandNotice::textFor(worker->lastFault()); }

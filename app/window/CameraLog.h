@@ -6,6 +6,10 @@
 // the library gives.
 #pragma once
 
+#include <functional>
+#include <utility>
+#include <vector>
+
 #include <lumetra/BaseDevice.h>
 
 // Logs `command` as not taken, with the device's fault.
@@ -20,6 +24,33 @@ inline bool Taken(const BaseDevice* device, const char* command, bool taken)
     if (!taken)
         LogRefused(device, command);
     return taken;
+}
+
+// A request for the camera's worker: true when the camera took it.
+using DeviceRequest = std::function<bool(BaseDevice&)>;
+
+// One operation as a request, logged as `command` when not taken.
+inline DeviceRequest Op(const char* command, bool (BaseDevice::*operation)())
+{
+    return [command, operation](BaseDevice& device) { return Taken(&device, command, (device.*operation)()); };
+}
+
+inline DeviceRequest Op(const char* command, bool (BaseDevice::*operation)(int), int value)
+{
+    return
+        [command, operation, value](BaseDevice& device) { return Taken(&device, command, (device.*operation)(value)); };
+}
+
+// Operations in this order on the wire, as one request: each is sent
+// whatever the one before it answered; taken when every one was.
+inline DeviceRequest AllOf(std::vector<DeviceRequest> operations)
+{
+    return [operations = std::move(operations)](BaseDevice& device) {
+        bool taken = true;
+        for (const DeviceRequest& operation : operations)
+            taken = operation(device) && taken;
+        return taken;
+    };
 }
 
 // The camera just opened as tab `tab` (from 1); `listed` is its record from

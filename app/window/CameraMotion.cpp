@@ -31,65 +31,63 @@ constexpr int kKeyTiltSpeed = 7 * kTiltPerStep;
 // the centre stops: passing from one outer place to another sends just the
 // new place's moves, so a pan started at the left goes on when the knob
 // rides round the rim to the top.
-void MainWindow::MoveEvent(BaseDevice* dev, int place, int x, int y) { sendPlace(dev, place, x, y); }
+// The device argument is the window's own camera; the slot keeps its place.
+void MainWindow::MoveEvent(BaseDevice*, int place, int x, int y) { sendPlace(place, x, y); }
 
-bool MainWindow::sendPlace(BaseDevice* dev, int place, int x, int y)
+void MainWindow::sendPlace(int place, int x, int y, unsigned stopping, Answer answered)
 {
-    if (g_cameraOpen != 1 || !dev)
-        return false;
-    if (dev == device) {
-        x = panSpeed(x);
-        y = tiltSpeed(y);
-        if (place == 4)
-            movingAxes &= ~(PanAxis | TiltAxis);
-        else
-            movingAxes |= placeAxes(place);
-    }
-    // In this order on the wire; every operation is sent whatever the one
-    // before it answered.
-    bool taken = true;
-    const auto send = [&taken, dev](const char* command, bool answer) { taken = Taken(dev, command, answer) && taken; };
+    if (g_cameraOpen != 1 || place < 0 || place > 8)
+        return tell(answered, false);
+    x = panSpeed(x);
+    y = tiltSpeed(y);
+    if (place == 4)
+        movingAxes &= ~(PanAxis | TiltAxis);
+    else
+        movingAxes |= placeAxes(place);
+    std::vector<DeviceRequest> operations;
+    if (stopping & PanAxis)
+        operations.push_back(Op("PanLeftStop", &BaseDevice::PanLeftStop));
+    if (stopping & TiltAxis)
+        operations.push_back(Op("TiltUpStop", &BaseDevice::TiltUpStop));
+    const DeviceRequest panLeft = Op("PanLeft", &BaseDevice::PanLeft, x);
+    const DeviceRequest panRight = Op("PanRight", &BaseDevice::PanRight, x);
+    const DeviceRequest tiltUp = Op("TiltUp", &BaseDevice::TiltUp, y);
+    const DeviceRequest tiltDown = Op("TiltDown", &BaseDevice::TiltDown, y);
+    // In this order on the wire.
     switch (place) {
     case 0:
-        send("PanLeft", dev->PanLeft(x));
-        send("TiltUp", dev->TiltUp(y));
+        operations.insert(operations.end(), {panLeft, tiltUp});
         break;
     case 1:
-        send("TiltUp", dev->TiltUp(y));
+        operations.push_back(tiltUp);
         break;
     case 2:
-        send("PanRight", dev->PanRight(x));
-        send("TiltUp", dev->TiltUp(y));
+        operations.insert(operations.end(), {panRight, tiltUp});
         break;
     case 3:
-        send("PanLeft", dev->PanLeft(x));
+        operations.push_back(panLeft);
         break;
     case 4:
-        send("TiltUpStop", dev->TiltUpStop());
-        send("TiltDownStop", dev->TiltDownStop());
-        send("PanLeftStop", dev->PanLeftStop());
-        send("PanRightStop", dev->PanRightStop());
+        operations.insert(operations.end(),
+            {Op("TiltUpStop", &BaseDevice::TiltUpStop), Op("TiltDownStop", &BaseDevice::TiltDownStop),
+                Op("PanLeftStop", &BaseDevice::PanLeftStop), Op("PanRightStop", &BaseDevice::PanRightStop)});
         break;
     case 5:
-        send("PanRight", dev->PanRight(x));
+        operations.push_back(panRight);
         break;
     case 6:
-        send("PanLeft", dev->PanLeft(x));
-        send("TiltDown", dev->TiltDown(y));
+        operations.insert(operations.end(), {panLeft, tiltDown});
         break;
     case 7:
-        send("TiltDown", dev->TiltDown(y));
+        operations.push_back(tiltDown);
         break;
-    case 8:
-        send("TiltDown", dev->TiltDown(y));
-        send("PanRight", dev->PanRight(x));
+    default:  // 8, the range being checked above
+        operations.insert(operations.end(), {tiltDown, panRight});
         break;
-    default:
-        return false;
     }
-    if (dev == device)
-        followSteps();
-    return taken;
+    const unsigned drives = (place == 4 ? PanAxis | TiltAxis : placeAxes(place)) | stopping;
+    toCamera(drives, AllOf(std::move(operations)), std::move(answered));
+    followSteps();
 }
 
 // Which axes a place sets moving; none for the centre or a place off the grid.
@@ -100,22 +98,16 @@ unsigned MainWindow::placeAxes(int place)
     return place >= 0 && place < 9 ? kAxes[place] : 0;
 }
 
-bool MainWindow::moveTowards(int place, int pan, int tilt)
+void MainWindow::moveTowards(int place, int pan, int tilt, Answer answered)
 {
     if (!cameraReady() || place < 0 || place > 8)
-        return false;
-    bool taken = true;
+        return tell(answered, false);
+    unsigned stopping = 0;
     if (place != 4) {
-        if ((movingAxes & PanAxis) && !(placeAxes(place) & PanAxis)) {
-            taken &= Taken(device, "PanLeftStop", device->PanLeftStop());
-            movingAxes &= ~PanAxis;
-        }
-        if ((movingAxes & TiltAxis) && !(placeAxes(place) & TiltAxis)) {
-            taken &= Taken(device, "TiltUpStop", device->TiltUpStop());
-            movingAxes &= ~TiltAxis;
-        }
+        stopping = movingAxes & (PanAxis | TiltAxis) & ~placeAxes(place);
+        movingAxes &= ~stopping;
     }
-    return sendPlace(device, place, pan, tilt) && taken;
+    sendPlace(place, pan, tilt, stopping, std::move(answered));
 }
 
 // The joystick repeats all three reports every 100 ms while held; only a
@@ -127,7 +119,7 @@ void MainWindow::MovePlace(int num)
         return;
     lastPlace = num;
     if (g_cameraOpen == 1)
-        MoveEvent(device, num, lastSpeedX * kPanPerStep, lastSpeedY * kTiltPerStep);
+        MoveEvent(nullptr, num, lastSpeedX * kPanPerStep, lastSpeedY * kTiltPerStep);
 }
 
 void MainWindow::SpeedX(int num)
@@ -136,7 +128,7 @@ void MainWindow::SpeedX(int num)
         return;
     lastSpeedX = num;
     if (g_cameraOpen == 1)
-        MoveEvent(device, lastPlace, num * kPanPerStep, lastSpeedY * kTiltPerStep);
+        MoveEvent(nullptr, lastPlace, num * kPanPerStep, lastSpeedY * kTiltPerStep);
 }
 
 void MainWindow::SpeedY(int num)
@@ -145,7 +137,7 @@ void MainWindow::SpeedY(int num)
         return;
     lastSpeedY = num;
     if (g_cameraOpen == 1)
-        MoveEvent(device, lastPlace, lastSpeedX * kPanPerStep, num * kTiltPerStep);
+        MoveEvent(nullptr, lastPlace, lastSpeedX * kPanPerStep, num * kTiltPerStep);
 }
 
 // Every value change sends again, so a drag sends one move per step it
@@ -157,11 +149,11 @@ void MainWindow::zoomchanged()
     const int value = ui->slider_zoom->value();
     if (g_cameraOpen == 1) {
         if (value > kSliderRest)
-            Taken(device, "ZoomIn", device->ZoomIn(lensSpeed()));
+            toCamera(ZoomAxis, Op("ZoomIn", &BaseDevice::ZoomIn, lensSpeed()));
         else if (value < kSliderRest)
-            Taken(device, "ZoomOut", device->ZoomOut(lensSpeed()));
+            toCamera(ZoomAxis, Op("ZoomOut", &BaseDevice::ZoomOut, lensSpeed()));
         else
-            Taken(device, "ZoomStop", device->ZoomStop());
+            toCamera(ZoomAxis, Op("ZoomStop", &BaseDevice::ZoomStop));
         movingAxes = value == kSliderRest ? movingAxes & ~ZoomAxis : movingAxes | ZoomAxis;
         followSteps();
     }
@@ -175,7 +167,7 @@ void MainWindow::zoomstop()
 {
     ui->slider_zoom->setSliderPosition(kSliderRest);
     if (g_cameraOpen == 1) {
-        Taken(device, "ZoomStop", device->ZoomStop());
+        toCamera(ZoomAxis, Op("ZoomStop", &BaseDevice::ZoomStop));
         movingAxes &= ~ZoomAxis;
         followSteps();
     }
@@ -187,11 +179,11 @@ void MainWindow::focuschanged()
     const int value = ui->slider_focus->value();
     if (g_cameraOpen == 1) {
         if (value > kSliderRest)
-            Taken(device, "FocusFar", device->FocusFar(lensSpeed()));
+            toCamera(FocusAxis, Op("FocusFar", &BaseDevice::FocusFar, lensSpeed()));
         else if (value < kSliderRest)
-            Taken(device, "FocusNear", device->FocusNear(lensSpeed()));
+            toCamera(FocusAxis, Op("FocusNear", &BaseDevice::FocusNear, lensSpeed()));
         else
-            Taken(device, "FocusStop", device->FocusStop());
+            toCamera(FocusAxis, Op("FocusStop", &BaseDevice::FocusStop));
         movingAxes = value == kSliderRest ? movingAxes & ~FocusAxis : movingAxes | FocusAxis;
         followSteps();
     }
@@ -203,7 +195,7 @@ void MainWindow::focusstop()
 {
     ui->slider_focus->setSliderPosition(kSliderRest);
     if (g_cameraOpen == 1) {
-        Taken(device, "FocusStop", device->FocusStop());
+        toCamera(FocusAxis, Op("FocusStop", &BaseDevice::FocusStop));
         movingAxes &= ~FocusAxis;
         followSteps();
     }
@@ -221,7 +213,7 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
         const int key = event->key();
         if (key >= Qt::Key_0 && key <= Qt::Key_9) {
             // Always a recall: the keypad's store and clear modes are for clicks.
-            presetRecall(key - Qt::Key_0);
+            presetRecall(key - Qt::Key_0, {});
         } else {
             switch (key) {
             // btn_ai's own road: its face and state turn together, once
@@ -234,27 +226,27 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
                 setAutoFraming(false);
                 break;
             case Qt::Key_T:
-                Taken(device, "ZoomIn", device->ZoomIn(lensSpeed()));
+                toCamera(ZoomAxis, Op("ZoomIn", &BaseDevice::ZoomIn, lensSpeed()));
                 movingAxes |= ZoomAxis;
                 break;
             case Qt::Key_W:
-                Taken(device, "ZoomOut", device->ZoomOut(lensSpeed()));
+                toCamera(ZoomAxis, Op("ZoomOut", &BaseDevice::ZoomOut, lensSpeed()));
                 movingAxes |= ZoomAxis;
                 break;
             case Qt::Key_Left:
-                Taken(device, "PanLeft", device->PanLeft(panSpeed(kKeyPanSpeed)));
+                toCamera(PanAxis, Op("PanLeft", &BaseDevice::PanLeft, panSpeed(kKeyPanSpeed)));
                 movingAxes |= PanAxis;
                 break;
             case Qt::Key_Up:
-                Taken(device, "TiltUp", device->TiltUp(tiltSpeed(kKeyTiltSpeed)));
+                toCamera(TiltAxis, Op("TiltUp", &BaseDevice::TiltUp, tiltSpeed(kKeyTiltSpeed)));
                 movingAxes |= TiltAxis;
                 break;
             case Qt::Key_Right:
-                Taken(device, "PanRight", device->PanRight(panSpeed(kKeyPanSpeed)));
+                toCamera(PanAxis, Op("PanRight", &BaseDevice::PanRight, panSpeed(kKeyPanSpeed)));
                 movingAxes |= PanAxis;
                 break;
             case Qt::Key_Down:
-                Taken(device, "TiltDown", device->TiltDown(tiltSpeed(kKeyTiltSpeed)));
+                toCamera(TiltAxis, Op("TiltDown", &BaseDevice::TiltDown, tiltSpeed(kKeyTiltSpeed)));
                 movingAxes |= TiltAxis;
                 break;
             default:
@@ -275,24 +267,24 @@ void MainWindow::keyReleaseEvent(QKeyEvent* event)
     if (g_cameraOpen == 1 && !event->isAutoRepeat()) {
         switch (event->key()) {
         case Qt::Key_Up:
-            Taken(device, "TiltUpStop", device->TiltUpStop());
+            toCamera(TiltAxis, Op("TiltUpStop", &BaseDevice::TiltUpStop));
             movingAxes &= ~TiltAxis;
             break;
         case Qt::Key_Down:
-            Taken(device, "TiltDownStop", device->TiltDownStop());
+            toCamera(TiltAxis, Op("TiltDownStop", &BaseDevice::TiltDownStop));
             movingAxes &= ~TiltAxis;
             break;
         case Qt::Key_Left:
-            Taken(device, "PanLeftStop", device->PanLeftStop());
+            toCamera(PanAxis, Op("PanLeftStop", &BaseDevice::PanLeftStop));
             movingAxes &= ~PanAxis;
             break;
         case Qt::Key_Right:
-            Taken(device, "PanRightStop", device->PanRightStop());
+            toCamera(PanAxis, Op("PanRightStop", &BaseDevice::PanRightStop));
             movingAxes &= ~PanAxis;
             break;
         case Qt::Key_T:
         case Qt::Key_W:
-            Taken(device, "ZoomStop", device->ZoomStop());
+            toCamera(ZoomAxis, Op("ZoomStop", &BaseDevice::ZoomStop));
             movingAxes &= ~ZoomAxis;
             break;
         default:
@@ -307,14 +299,17 @@ void MainWindow::keyReleaseEvent(QKeyEvent* event)
 void MainWindow::stopMotion(unsigned keep)
 {
     const unsigned stopping = movingAxes & ~keep;
+    std::vector<DeviceRequest> stops;
     if (stopping & PanAxis)
-        Taken(device, "PanLeftStop", device->PanLeftStop());
+        stops.push_back(Op("PanLeftStop", &BaseDevice::PanLeftStop));
     if (stopping & TiltAxis)
-        Taken(device, "TiltUpStop", device->TiltUpStop());
+        stops.push_back(Op("TiltUpStop", &BaseDevice::TiltUpStop));
     if (stopping & ZoomAxis)
-        Taken(device, "ZoomStop", device->ZoomStop());
+        stops.push_back(Op("ZoomStop", &BaseDevice::ZoomStop));
     if (stopping & FocusAxis)
-        Taken(device, "FocusStop", device->FocusStop());
+        stops.push_back(Op("FocusStop", &BaseDevice::FocusStop));
+    if (!stops.empty())
+        toCamera(stopping, AllOf(std::move(stops)));
     movingAxes &= keep;
     followSteps();
 }
@@ -353,50 +348,51 @@ void MainWindow::hideEvent(QHideEvent* event)
 }
 
 // A continuous zoom as the T and W keys move it, until a stop.
-bool MainWindow::zoom(int way)
+void MainWindow::zoom(int way, Answer answered)
 {
     if (g_cameraOpen != 1)
-        return false;
-    bool taken = false;
+        return tell(answered, false);
     if (way == 0) {
         movingAxes &= ~ZoomAxis;
-        taken = Taken(device, "ZoomStop", device->ZoomStop());
+        toCamera(ZoomAxis, Op("ZoomStop", &BaseDevice::ZoomStop), std::move(answered));
     } else {
         movingAxes |= ZoomAxis;
-        taken = way > 0 ? Taken(device, "ZoomIn", device->ZoomIn(lensSpeed()))
-                        : Taken(device, "ZoomOut", device->ZoomOut(lensSpeed()));
+        toCamera(ZoomAxis,
+            way > 0 ? Op("ZoomIn", &BaseDevice::ZoomIn, lensSpeed()) : Op("ZoomOut", &BaseDevice::ZoomOut, lensSpeed()),
+            std::move(answered));
     }
     followSteps();
-    return taken;
 }
 
 bool MainWindow::focusByHand() const { return ui->slider_focus->isEnabled(); }
 
 // As the focus slider moves it: only in manual focus, where it is enabled.
-bool MainWindow::focus(int way)
+void MainWindow::focus(int way, Answer answered)
 {
     if (g_cameraOpen != 1 || !focusByHand())
-        return false;
-    bool taken = false;
+        return tell(answered, false);
     if (way == 0) {
         movingAxes &= ~FocusAxis;
-        taken = Taken(device, "FocusStop", device->FocusStop());
+        toCamera(FocusAxis, Op("FocusStop", &BaseDevice::FocusStop), std::move(answered));
     } else {
         movingAxes |= FocusAxis;
-        taken = way > 0 ? Taken(device, "FocusFar", device->FocusFar(lensSpeed()))
-                        : Taken(device, "FocusNear", device->FocusNear(lensSpeed()));
+        toCamera(FocusAxis,
+            way > 0 ? Op("FocusFar", &BaseDevice::FocusFar, lensSpeed())
+                    : Op("FocusNear", &BaseDevice::FocusNear, lensSpeed()),
+            std::move(answered));
     }
     followSteps();
-    return taken;
 }
 
-bool MainWindow::goHome()
+void MainWindow::goHome(Answer answered)
 {
     if (g_cameraOpen != 1)
-        return false;
-    const bool taken = Taken(device, "Home", device->Home());
+        return tell(answered, false);
+    toCamera(Op("Home", &BaseDevice::Home), std::move(answered));
     followSteps();
-    return taken;
 }
 
-void MainWindow::on_btn_home_clicked() { goHome(); }
+void MainWindow::on_btn_home_clicked()
+{
+    goHome([](bool) {});
+}

@@ -55,39 +55,35 @@ QStringList MainWindow::cameraNames() const
     return names;
 }
 
-void MainWindow::selectCamera(int number)
+void MainWindow::selectCamera(int number, Answer opened)
 {
-    if (number == 1)
-        on_btn_cam1_clicked();
-    else if (number >= 2 && number <= 5)
-        chooseCamera(number);
-}
-
-void MainWindow::on_btn_cam1_clicked()
-{
-    if (g_cameraCount == 0) {
-        paintCameraTabs(0);
-        return;
+    if (number == 1) {
+        if (g_cameraCount == 0) {
+            paintCameraTabs(0);
+            return tell(opened, false);
+        }
+        openCamera(1, std::move(opened));
+    } else if (number >= 2 && number <= 5) {
+        chooseCamera(number, std::move(opened));
+    } else {
+        tell(opened, false);
     }
-    Setting_Press(0);
-    // A tab lights only for a camera that opened; the one open before has
-    // been closed either way.
-    paintCameraTabs(cameraBound ? 1 : 0);
 }
 
-void MainWindow::chooseCamera(int number)
+void MainWindow::on_btn_cam1_clicked() { selectCamera(1); }
+
+void MainWindow::chooseCamera(int number, Answer opened)
 {
     if (g_cameraCount < number) {
         showNoCameraDialog();
-        return;
+        return tell(opened, false);
     }
     // A pane not built yet shows the cache whenever it is.
     if (number == 2 && pane) {
         const QScopedValueRollback<bool> filling(fillingPane, true);
         pane->slider_wb->setValue(g_pictureSettings.whiteBalance.current);
     }
-    Setting_Press(number - 1);
-    paintCameraTabs(cameraBound ? number : 0);
+    openCamera(number, std::move(opened));
 }
 
 void MainWindow::on_btn_cam2_clicked() { chooseCamera(2); }

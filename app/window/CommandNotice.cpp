@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QMouseEvent>
 #include <QTimer>
+#include <utility>
 
 namespace {
 
@@ -17,8 +18,7 @@ constexpr int kShownMs = 12000;
 
 }  // namespace
 
-CommandNotice::CommandNotice(QWidget* window_, BaseDevice* device_)
-    : QLabel(window_), window(window_), device(device_), hideTimer(new QTimer(this))
+CommandNotice::CommandNotice(QWidget* window_) : QLabel(window_), window(window_), hideTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("commandNotice"));
     setGeometry(kLeft, kTop, kWidth, 60);
@@ -54,34 +54,29 @@ QString CommandNotice::textFor(RequestFault fault)
     return QString();
 }
 
-// Input that may have sent a command; the check runs once the event has
-// been handled, and the command with it.
+// A hand on the window (a drag on the joystick, a slider held) is not
+// interrupted: what its commands met is told when it lets go.
 bool CommandNotice::eventFilter(QObject* watched, QEvent* event)
 {
-    switch (event->type()) {
-    case QEvent::MouseButtonRelease:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::Wheel: {
-        const auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget && widget->window() == window && !checkPending) {
-            checkPending = true;
-            QTimer::singleShot(0, this, &CommandNotice::check);
-        }
-        break;
-    }
-    default:
-        break;
-    }
+    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease)
+        return false;
+    const auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != window)
+        return false;
+    held = event->type() == QEvent::MouseButtonPress;
+    if (!held && waiting != RequestFault::None)
+        QTimer::singleShot(0, this, [this] { check(std::exchange(waiting, RequestFault::None)); });
     return false;
 }
 
-void CommandNotice::check()
+void CommandNotice::check(RequestFault fault)
 {
-    checkPending = false;
-    const RequestFault fault = device ? device->LastRequestFault() : RequestFault::None;
     if (fault == RequestFault::None)
         return;
+    if (held) {
+        waiting = fault;
+        return;
+    }
     tellOnce(camera + QLatin1Char('\n') + QString::number(static_cast<int>(fault)), textFor(fault));
 }
 

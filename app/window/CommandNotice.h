@@ -6,11 +6,9 @@
 // camera and cause, whatever the user clicks afterwards; gone after a while
 // or when clicked.
 //
-// The panel does not look at what its camera operations return. Instead,
-// after each press of a key or release of a mouse button on the window, the
-// notice asks the library why the device's last request did not reach the
-// camera (BaseDevice::LastRequestFault), so that no command's path needs to
-// know about it.
+// The panel's commands do not tell it themselves: the camera's worker
+// reports each request that answered with a cause (the library's
+// BaseDevice::LastRequestFault), whatever sent it.
 #pragma once
 
 #include <QLabel>
@@ -25,8 +23,8 @@ class CommandNotice : public QLabel {
     Q_OBJECT
 
 public:
-    // Watches the input of `window`, whose commands go to `device`.
-    CommandNotice(QWidget* window, BaseDevice* device);
+    // Over `window`.
+    explicit CommandNotice(QWidget* window);
 
     // `camera` (its device path) is the one open on the device now.
     void cameraOpened(const QString& camera);
@@ -34,10 +32,9 @@ public:
     // What the notice says for a cause; empty for RequestFault::None.
     static QString textFor(RequestFault fault);
 
-    // Shows the notice if the device's last request has a cause to tell.
-    // Input on the window runs it by itself; a command from outside the
-    // window (the session bus) runs it when the camera did not take it.
-    void check();
+    // Shows the notice for a request's cause, unless told already; while a
+    // mouse button is held on the window, once it is let go.
+    void check(RequestFault fault);
 
     // Shows `text` unless `key` has been told already; true when it shows.
     bool tellOnce(const QString& key, const QString& text);
@@ -48,9 +45,9 @@ protected:
 
 private:
     QWidget* window;
-    BaseDevice* device;
+    bool held = false;                          // a mouse button is down on the window
+    RequestFault waiting = RequestFault::None;  // to tell when it is let go
     QString camera;
     QSet<QString> told;  // camera and cause, once each
     QTimer* hideTimer;
-    bool checkPending = false;
 };

@@ -13,6 +13,7 @@
 #include "ui_MainWindow.h"
 
 #include <QGraphicsOpacityEffect>
+#include <memory>
 #include <QPushButton>
 #include <QTimer>
 
@@ -49,7 +50,7 @@ void Serve(QWidget* control, bool served)
 void MainWindow::showAbilities()
 {
     // With no camera, as with a supported one, every control is there.
-    const uint32_t can = cameraBound && g_cameraCount > 0 ? device->Abilities() : kEverything;
+    const uint32_t can = cameraBound && g_cameraCount > 0 ? cameraAbilities : kEverything;
     // A network camera keeps its presets and takes speeds as a supported
     // one does; only a generic camera needs the panel's help.
     genericOpen = cameraBound && !(can & (AbilityCommands | AbilityPresets));
@@ -70,14 +71,26 @@ void MainWindow::showAbilities()
 }
 
 // A camera that moves by steps is sent them from here, as long as a move
-// lasts; the timer never runs otherwise.
+// lasts; the timer never runs otherwise. The steps go in their turn among
+// the camera's requests; the timer stays here.
 void MainWindow::followSteps()
 {
-    const int nextInMs = cameraBound ? device->StepMoves() : -1;
-    if (nextInMs >= 0)
-        stepTimer->start(nextInMs);
-    else
+    if (!cameraBound || !genericOpen) {
         stepTimer->stop();
+        return;
+    }
+    auto nextInMs = std::make_shared<int>(-1);
+    toCamera(
+        [nextInMs](BaseDevice& device) {
+            *nextInMs = device.StepMoves();
+            return true;
+        },
+        [this, nextInMs](bool) {
+            if (*nextInMs >= 0 && cameraBound)
+                stepTimer->start(*nextInMs);
+            else
+                stepTimer->stop();
+        });
 }
 
 int MainWindow::panSpeed(int speed) const { return genericOpen ? Percent(speed, kTopPanSpeed) : speed; }
@@ -118,37 +131,36 @@ bool Done(const PresetFile& file, PresetFile::Result result, CommandNotice* noti
 
 }  // namespace
 
-bool MainWindow::presetStore(int preset)
+void MainWindow::presetStore(int preset, Answer answered)
 {
     if (!genericOpen)
-        return Taken(device, "PresetSet", device->PresetSet(preset));
-    CameraPosition position;
-    if (!device->GetPosition(position))
-        return false;
-    PresetFile file;
-    return Done(file,
-        file.store(QString::fromStdString(device->CameraIdentity()), QString::fromUtf8(device->GetFriendlyName()),
-            preset, position),
-        commandNotice);
+        return toCamera(Op("PresetSet", &BaseDevice::PresetSet, preset), std::move(answered));
+    auto position = std::make_shared<CameraPosition>();
+    toCamera([position](BaseDevice& device) { return device.GetPosition(*position); },
+        [this, preset, position, identity = cameraIdentity, name = cameraName, answered](bool read) {
+            PresetFile file;
+            tell(answered, read && Done(file, file.store(identity, name, preset, *position), commandNotice));
+        });
 }
 
-bool MainWindow::presetClear(int preset)
+void MainWindow::presetClear(int preset, Answer answered)
 {
     if (!genericOpen)
-        return Taken(device, "PresetClear", device->PresetClear(preset));
+        return toCamera(Op("PresetClear", &BaseDevice::PresetClear, preset), std::move(answered));
     PresetFile file;
-    return Done(file, file.clear(QString::fromStdString(device->CameraIdentity()), preset), commandNotice);
+    tell(answered, Done(file, file.clear(cameraIdentity, preset), commandNotice));
 }
 
-bool MainWindow::presetRecall(int preset)
+void MainWindow::presetRecall(int preset, Answer answered)
 {
     if (!genericOpen)
-        return Taken(device, "PresetCall", device->PresetCall(preset));
+        return toCamera(Op("PresetCall", &BaseDevice::PresetCall, preset), std::move(answered));
     PresetFile file;
     CameraPosition position;
-    if (!Done(file, file.recall(QString::fromStdString(device->CameraIdentity()), preset, position), commandNotice))
-        return false;
-    const bool moved = Taken(device, "MoveToPosition", device->MoveToPosition(position));
+    if (!Done(file, file.recall(cameraIdentity, preset, position), commandNotice))
+        return tell(answered, false);
+    toCamera(
+        [position](BaseDevice& device) { return Taken(&device, "MoveToPosition", device.MoveToPosition(position)); },
+        std::move(answered));
     followSteps();  // a recall ends any stepped move
-    return moved;
 }

@@ -8,6 +8,8 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QTimer>
+#include <memory>
+#include <mutex>
 
 #include "window/AppState.h"
 #include "window/CommandNotice.h"
@@ -18,6 +20,8 @@
 #include "devices/DeviceChangeMessage.h"
 #include "devices/DeviceNotifier.h"
 #include "devices/NetworkCameraFile.h"
+#include "devices/DeviceWorker.h"
+#include "devices/LibraryWalk.h"
 #include "desktop/StayOnTop.h"
 #include "logging/LogCategories.h"
 #include "ui_MainWindow.h"
@@ -103,7 +107,8 @@ void MainWindow::InitValue()
     discoveryTimer = new QTimer(this);
     g_noDeviceOnTop = 1;
     g_noCameraOnTop = 1;
-    device = BaseDevice::CreateDevice(USB);
+    worker = new ptzdeck::DeviceWorker(BaseDevice::CreateDevice(USB), this);
+    worker->setObjectName(QStringLiteral("cameraWorker"));
     // Under a holder of its own: the window's one timer is the discovery pass's.
     stepTimer = new QTimer(new QObject(this));
     stepTimer->setObjectName(QStringLiteral("stepTimer"));
@@ -179,8 +184,19 @@ void MainWindow::InitConnect()
     connect(ui->widget, &RockerHandle::Speed_Pan, this, &MainWindow::SpeedX);
     connect(ui->widget, &RockerHandle::Speed_Tilt, this, &MainWindow::SpeedY);
     // Why a camera's commands do not reach it, told once per camera and cause.
-    commandNotice = new CommandNotice(this, device);
+    commandNotice = new CommandNotice(this);
+    connect(worker, &ptzdeck::DeviceWorker::refused, commandNotice, &CommandNotice::check);
 }
+
+void MainWindow::toCamera(unsigned drives, std::function<bool(BaseDevice&)> request, Answer answered)
+{
+    worker->post(drives, std::move(request), [answered = std::move(answered)](bool taken, RequestFault) {
+        if (answered)
+            answered(taken);
+    });
+}
+
+bool MainWindow::camerasIdle() const { return worker->idle(); }
 
 void MainWindow::InitUSBGuid()
 {
@@ -211,48 +227,66 @@ void MainWindow::InitUSBGuid()
 
 void MainWindow::TimerInit()
 {
-    if (discoveryTimer->isActive()) {
-        // The cameras may have changed under a move: it ends on the camera
-        // that was told to move, before any other is opened.
-        stopMotion();
-        BaseDevice::Initial();
-        const QStringList before = lcHotplug().isDebugEnabled() ? PathsOf(devices, g_cameraCount) : QStringList();
-        if (BaseDevice::EnumAllUSBDevices(devices)) {
-            const int count = devices.empty() ? 0 : devices.back().index + 1;
-            if (lcHotplug().isDebugEnabled())
-                LogPass(before, devices, count);
-            g_cameraCount = count;
-            if (count > 0) {
-                g_noDeviceAnchor = mapToGlobal(QPoint(0, 0));
-                on_btn_cam1_clicked();
-                // The face follows the panel's own state (what a camera was
-                // last told), so a click does what the face promises.
-                ui->btn_mute->setStyleSheet(unmuted ? kUnmutedFace : kMutedFace);
-                g_cameraOpen = 1;
-                // A settings button pressed while no camera was open disabled
-                // the pane; a camera is here now, so it works again.
-                enablePane(true);
-                warn_exit();
-            } else {
-                paintCameraTabs(0);
-                ui->btn_mute->setStyleSheet(kMutedFace);
-                Warn_NoDev();
-                g_cameraOpen = 0;
-                showAbilities();
-            }
+    const bool due = discoveryTimer->isActive();
+    // One pass per start: only a device change starts the timer again.
+    discoveryTimer->stop();
+    if (!due) {
+        camerasMayHaveChanged();
+        return;
+    }
+    // The cameras may have changed under a move: it ends on the camera that
+    // was told to move, before any other is opened.
+    stopMotion();
+    // The walk of the cameras takes longer than a frame on a real sysfs: it
+    // runs on the camera's thread, in its turn. `devices` keeps what it held
+    // when enumeration fails.
+    auto found = std::make_shared<std::vector<DeviceInfo>>(devices);
+    auto listed = std::make_shared<bool>(false);
+    toCamera(
+        [found, listed](BaseDevice&) {
+            std::lock_guard<std::mutex> walk(ptzdeck::LibraryWalk());
+            *listed = BaseDevice::EnumAllUSBDevices(*found);
+            return true;
+        },
+        [this, found, listed](bool) { camerasFound(*listed, std::move(*found)); });
+}
+
+void MainWindow::camerasFound(bool listed, std::vector<DeviceInfo> found)
+{
+    const QStringList before = lcHotplug().isDebugEnabled() ? PathsOf(devices, g_cameraCount) : QStringList();
+    devices = std::move(found);
+    if (listed) {
+        const int count = devices.empty() ? 0 : devices.back().index + 1;
+        if (lcHotplug().isDebugEnabled())
+            LogPass(before, devices, count);
+        g_cameraCount = count;
+        if (count > 0) {
+            g_noDeviceAnchor = mapToGlobal(QPoint(0, 0));
+            on_btn_cam1_clicked();
+            // The face follows the panel's own state (what a camera was
+            // last told), so a click does what the face promises.
+            ui->btn_mute->setStyleSheet(unmuted ? kUnmutedFace : kMutedFace);
+            g_cameraOpen = 1;
+            // A settings button pressed while no camera was open disabled
+            // the pane; a camera is here now, so it works again.
+            enablePane(true);
+            warn_exit();
         } else {
-            // Enumeration failed; `devices` keeps what it held.
-            qCDebug(lcHotplug, "discovery pass: the cameras could not be listed");
             paintCameraTabs(0);
             ui->btn_mute->setStyleSheet(kMutedFace);
-            qDebug() << "hello227";
             Warn_NoDev();
-            g_cameraCount = 0;
             g_cameraOpen = 0;
             showAbilities();
         }
+    } else {
+        qCDebug(lcHotplug, "discovery pass: the cameras could not be listed");
+        paintCameraTabs(0);
+        ui->btn_mute->setStyleSheet(kMutedFace);
+        qDebug() << "hello227";
+        Warn_NoDev();
+        g_cameraCount = 0;
+        g_cameraOpen = 0;
+        showAbilities();
     }
-    // One pass per start: only a device change starts the timer again.
-    discoveryTimer->stop();
     camerasMayHaveChanged();
 }

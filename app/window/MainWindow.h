@@ -33,6 +33,7 @@ class MainWindowForm;
 class SettingsPaneForm;
 }  // namespace Ui
 namespace ptzdeck {
+class DeviceWorker;
 class Gamepads;
 namespace gamepad {
 enum class Action;
@@ -61,8 +62,10 @@ public:
     // What inputs other than the window's own controls may do (the session
     // bus, gamepads). Each runs the code of the control it stands for, under
     // its rules: nothing reaches a camera while none is open, and a face
-    // turns only for a command the camera took. The camera commands answer
-    // whether the camera took them.
+    // turns only for a command the camera took. The camera commands are sent
+    // from the camera's own thread; `answered` hears, back on this thread,
+    // whether the camera took them (at once when nothing was sent).
+    using Answer = std::function<void(bool taken)>;
     bool cameraReady() const;                       // a camera is open
     QStringList cameraNames() const;                // the cameras of the last discovery pass, in tab order
     int chosenCamera() const { return chosenTab; }  // 1 to 5; 0 for none
@@ -82,31 +85,35 @@ public:
 
     // Presets 0 to 9, as the keypad stores, clears and recalls them; the
     // keypad's own store or clear mode is left as it was.
-    bool recallPreset(int preset);
-    bool storePreset(int preset);
-    bool clearPreset(int preset);
+    void recallPreset(int preset, Answer answered);
+    void storePreset(int preset, Answer answered);
+    void clearPreset(int preset, Answer answered);
     // A joystick place (0 to 8, row by row from the top left; 4 stops pan and
     // tilt) at pan speed 0 to 21 and tilt speed 0 to 14. An axis still moving
     // that the new place does not drive stops, so a move goes where it says.
-    bool moveTowards(int place, int panSpeed, int tiltSpeed);
-    bool zoom(int way);        // 1 in, -1 out, 0 stop
-    bool focus(int way);       // 1 far, -1 near, 0 stop; only in manual focus, as the slider
-    bool focusByHand() const;  // the focus slider moves it
-    bool goHome();
-    bool setAutoFocus(bool on);
-    bool setAutoFraming(bool on);
-    bool setMuted(bool on);
-    bool setMirrored(bool on);
-    bool setFlipped(bool on);
-    void selectCamera(int number);  // a click on camera tab 1 to 5
-    void showPanel();               // shown, back from the notification area, raised
-    void hidePanel();               // as the minimise button
-    void toggleShown();             // the notification area menu's Show/Hide
-    bool setStaysOnTop(bool on);    // false where the desktop cannot keep a window on top
+    void moveTowards(int place, int panSpeed, int tiltSpeed, Answer answered);
+    void zoom(int way, Answer answered);   // 1 in, -1 out, 0 stop
+    void focus(int way, Answer answered);  // 1 far, -1 near, 0 stop; only in manual focus, as the slider
+    bool focusByHand() const;              // the focus slider moves it
+    void goHome(Answer answered);
+    void setAutoFocus(bool on, Answer answered = {});
+    void setAutoFraming(bool on, Answer answered = {});
+    void setMuted(bool on, Answer answered = {});
+    void setMirrored(bool on, Answer answered = {});
+    void setFlipped(bool on, Answer answered = {});
+    // A click on camera tab 1 to 5; `opened` hears whether it opened.
+    void selectCamera(int number, Answer opened = {});
+    void showPanel();             // shown, back from the notification area, raised
+    void hidePanel();             // as the minimise button
+    void toggleShown();           // the notification area menu's Show/Hide
+    bool setStaysOnTop(bool on);  // false where the desktop cannot keep a window on top
     // After a camera command that answered false: why it did not reach the
-    // camera, in the words of the window's notice, which shows as after a
-    // click; empty when there is no cause the user could mend.
-    QString commandFault();
+    // camera, in the words of the window's notice; empty when there is no
+    // cause the user could mend.
+    QString commandFault() const;
+    // No camera command waiting or under way, every answer given: what a
+    // test waits for before it looks at the camera or the faces.
+    bool camerasIdle() const;
     // Called whenever the cameras found, the chosen one or whether one is
     // open may have changed.
     void setCameraListener(std::function<void()> listener) { cameraListener = std::move(listener); }
@@ -205,7 +212,23 @@ private:
     bool unflipped = true;
     bool unmirrored = true;
     std::vector<DeviceInfo> devices;
-    BaseDevice* device = nullptr;
+    // The open camera's device lives on its worker's thread: the window
+    // only posts requests to it (toCamera) and hears their answers.
+    ptzdeck::DeviceWorker* worker = nullptr;
+    void toCamera(unsigned drives, std::function<bool(BaseDevice&)> request, Answer answered = {});
+    void toCamera(std::function<bool(BaseDevice&)> request, Answer answered = {})
+    {
+        toCamera(0, std::move(request), std::move(answered));
+    }
+    static void tell(const Answer& answered, bool taken)
+    {
+        if (answered)
+            answered(taken);
+    }
+    // What the open camera told when it opened.
+    uint32_t cameraAbilities = 0;
+    QString cameraIdentity;
+    QString cameraName;
     QTimer* discoveryTimer = nullptr;
     int lastPlace = 4;
     int lastSpeedX = 0;
@@ -246,21 +269,34 @@ private:
     bool paneEnabled = true;
     void fillPane();
     void showPowerLine(int index);
+    void drag(int row, int position);  // a pane row's value from the user
     void enablePane(bool enabled);
     void paintCameraTabs(int chosen);  // 1 to 5 green, the others black; 0: all black
     int chosenTab = 0;                 // the green tab
     std::function<void()> cameraListener;
     void camerasMayHaveChanged();
-    void chooseCamera(int number);  // the shared body of buttons 2 to 5
+    void camerasFound(bool listed, std::vector<DeviceInfo> found);  // a discovery pass's end
+    void chooseCamera(int number, Answer opened = {});              // the shared body of buttons 2 to 5
+    void openCamera(int tab, Answer opened = {});
     void showNoCameraDialog();
     void wirePictureSliders();
 
     // Moving the camera (CameraMotion.cpp). The axes the panel has set
     // moving on the open camera and not yet stopped.
-    enum Axis : unsigned { PanAxis = 1, TiltAxis = 2, ZoomAxis = 4, FocusAxis = 8 };
+    // The picture controls drive a bit each above them, for the worker's
+    // newest-drive-wins rule.
+    enum Axis : unsigned {
+        PanAxis = 1,
+        TiltAxis = 2,
+        ZoomAxis = 4,
+        FocusAxis = 8,
+        PictureAxes = 16,  // the first of the pane's seven rows
+        PowerLineAxis = PictureAxes << 7,
+        EveryPictureAxis = (PowerLineAxis << 1) - PictureAxes,
+    };
     unsigned movingAxes = 0;
-    // MoveEvent's body: true when the camera took every operation.
-    bool sendPlace(BaseDevice* dev, int place, int x, int y);
+    // MoveEvent's body, with axes `stopping` stopped first: one request.
+    void sendPlace(int place, int x, int y, unsigned stopping = 0, Answer answered = {});
     static unsigned placeAxes(int place);
     // Stops every axis still moving but those in `keep`, on the camera that
     // was told to move.
@@ -281,10 +317,13 @@ private:
     int panSpeed(int speed) const;   // 0 to 21, as the open camera takes it
     int tiltSpeed(int speed) const;  // 0 to 14, likewise
     int lensSpeed() const;           // of zoom and focus
-    void presetDigit(int digit);     // a keypad digit in the keypad's mode
-    bool presetStore(int preset);
-    bool presetClear(int preset);
-    bool presetRecall(int preset);
+    // The camera opened as tab `tab` (from 1), or did not.
+    struct Opened;
+    void cameraOpened(int tab, const Opened& opened);
+    void presetDigit(int digit);  // a keypad digit in the keypad's mode
+    void presetStore(int preset, Answer answered);
+    void presetClear(int preset, Answer answered);
+    void presetRecall(int preset, Answer answered);
 
     // Gamepads (GamepadControls.cpp): a pad drives the same code as the
     // window's own controls, and the tray menu names the pad in use.

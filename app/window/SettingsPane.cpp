@@ -13,11 +13,14 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <array>
+#include <memory>
+#include <mutex>
 
 #include "window/AppState.h"
 #include "window/CameraLog.h"
 #include "window/CommandNotice.h"
 #include "window/SettingsPaneForm.h"
+#include "devices/LibraryWalk.h"
 #include "desktop/WindowShape.h"
 #include "logging/LogCategories.h"
 #include "ui_MainWindow.h"
@@ -72,42 +75,89 @@ constexpr int kPowerLineItems = 3;  // OFF, 50HZ, 60HZ: the item is the value
 
 bool MainWindow::pictureReachesCamera() const { return g_cameraOpen == 1 && cameraBound; }
 
-void MainWindow::Setting_Press(int flag)
+// What the camera's thread found on opening a camera.
+struct MainWindow::Opened {
+    bool ok = false;
+    uint32_t abilities = 0;
+    QString identity;
+    QString name;
+    std::array<PropertyInfo, 7> rows;  // in PictureRows' order
+    PropertyInfo powerLine;
+};
+
+void MainWindow::Setting_Press(int flag) { openCamera(flag + 1); }
+
+void MainWindow::openCamera(int tab, Answer answered)
 {
+    const int flag = tab - 1;
     // Whatever the panel set moving stops before its camera is let go.
     stopMotion();
-    device->Close();
     cameraBound = false;
-    BaseDevice::Initial();
-    const QByteArray indexText = QString::number(flag, 10).toLatin1();
     // The tabs hold the supported cameras, then any other that can move.
     const bool listed = flag >= 0 && flag < static_cast<int>(devices.size());
-    if (!device->OpenAny(indexText.constData(), 1)) {
-        qCDebug(lcCameras, "camera %d (%s) did not open", flag + 1,
-            listed ? devices[flag].devicePath.c_str() : "not listed");
-        showAbilities();
-        return;  // the pane keeps the previous camera's values
-    }
-    cameraBound = true;
-    LogOpened(device, flag + 1, listed ? &devices[flag] : nullptr);
-    showAbilities();
-    commandNotice->cameraOpened(
-        listed ? QString::fromStdString(devices[flag].devicePath) : QString::fromUtf8(device->GetFriendlyName()));
-    device->LoadPropertyInfo();
+    const DeviceInfo record = listed ? devices[static_cast<size_t>(flag)] : DeviceInfo();
+    auto opened = std::make_shared<Opened>();
+    toCamera(
+        [flag, listed, record, opened](BaseDevice& device) {
+            device.Close();
+            {
+                std::lock_guard<std::mutex> walk(ptzdeck::LibraryWalk());
+                opened->ok = device.OpenAny(QByteArray::number(flag).constData(), 1);
+            }
+            if (!opened->ok) {
+                qCDebug(lcCameras, "camera %d (%s) did not open", flag + 1,
+                    listed ? record.devicePath.c_str() : "not listed");
+                return false;
+            }
+            LogOpened(&device, flag + 1, listed ? &record : nullptr);
+            opened->abilities = device.Abilities();
+            opened->identity = QString::fromStdString(device.CameraIdentity());
+            opened->name = QString::fromUtf8(device.GetFriendlyName());
+            device.LoadPropertyInfo();
+            const auto rows = PictureRows(nullptr);
+            for (size_t i = 0; i < rows.size(); ++i)
+                opened->rows[i] = device.*rows[i].record;
+            opened->powerLine = device.powerLineFrequency;
+            return true;
+        },
+        [this, tab, listed, record, opened, answered, wasOpen = g_cameraOpen](bool) {
+            if (opened->ok)
+                commandNotice->cameraOpened(listed ? QString::fromStdString(record.devicePath) : opened->name);
+            // The pane sends its anti-flicker item back only to a camera
+            // chosen while one was open already, not to the one a discovery
+            // pass opens, as when the camera opened at once.
+            const QScopedValueRollback<int> asAtTheClick(g_cameraOpen, wasOpen);
+            cameraOpened(tab, *opened);
+            tell(answered, opened->ok);
+        });
+}
 
-    for (const PictureRow& row : PictureRows(pane)) {
-        const PropertyInfo& info = device->*row.record;
-        row.cache.current = info.current;
-        row.cache.min = info.min;
-        row.cache.max = info.max;
-        row.cache.defaultValue = info.defaultValue;
-        row.cache.pageStep = 0;
+void MainWindow::cameraOpened(int tab, const Opened& opened)
+{
+    cameraBound = opened.ok;
+    cameraAbilities = opened.abilities;
+    cameraIdentity = opened.identity;
+    cameraName = opened.name;
+    showAbilities();
+    // A tab lights only for a camera that opened; the one open before has
+    // been closed either way.
+    paintCameraTabs(opened.ok ? tab : 0);
+    if (!opened.ok)
+        return;  // the pane keeps the previous camera's values
+    const auto rows = PictureRows(pane);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const PropertyInfo& info = opened.rows[i];
+        rows[i].cache.current = info.current;
+        rows[i].cache.min = info.min;
+        rows[i].cache.max = info.max;
+        rows[i].cache.defaultValue = info.defaultValue;
+        rows[i].cache.pageStep = 0;
     }
     PowerLineSetting& powerLine = g_pictureSettings.powerLine;
-    powerLine.current = device->powerLineFrequency.current;
-    powerLine.min = device->powerLineFrequency.min;
-    powerLine.max = device->powerLineFrequency.max;
-    powerLine.defaultValue = device->powerLineFrequency.defaultValue;
+    powerLine.current = opened.powerLine.current;
+    powerLine.min = opened.powerLine.min;
+    powerLine.max = opened.powerLine.max;
+    powerLine.defaultValue = opened.powerLine.defaultValue;
 
     paneLoaded = true;
     if (pane)
@@ -146,7 +196,7 @@ void MainWindow::showPowerLine(int index)
         return;
     powerLineShown = shown;
     if (shown >= 0 && pictureReachesCamera())
-        Taken(device, "SetPowerLineFrequency", device->SetPowerLineFrequency(shown));
+        toCamera(PowerLineAxis, Op("SetPowerLineFrequency", &BaseDevice::SetPowerLineFrequency, shown));
 }
 
 void MainWindow::enablePane(bool enabled)
@@ -184,15 +234,16 @@ QWidget* MainWindow::settingsPane()
 
 namespace {
 
-void Drag(const PictureRow& row, int position, BaseDevice* device, bool reachesCamera)
+}  // namespace
+
+void MainWindow::drag(int rowIndex, int position)
 {
+    const PictureRow row = PictureRows(pane)[static_cast<size_t>(rowIndex)];
     row.cache.current = position;
     row.field->setText(QString::number(position, 10));
-    if (reachesCamera)
-        Taken(device, row.sendName, (device->*row.send)(position));
+    if (pictureReachesCamera())
+        toCamera(PictureAxes << rowIndex, Op(row.sendName, row.send, position));
 }
-
-}  // namespace
 
 // A drag reports through sliderMoved (the slots below). Every other change
 // of a value by the user (the wheel, keys, a click on the groove) comes only
@@ -202,48 +253,26 @@ void MainWindow::wirePictureSliders()
     const auto rows = PictureRows(pane);
     for (size_t i = 0; i < rows.size(); ++i) {
         connect(rows[i].slider, &QSlider::valueChanged, this, [this, i](int value) {
-            const PictureRow row = PictureRows(pane)[i];
-            if (fillingPane || row.slider->isSliderDown())
+            if (fillingPane || PictureRows(pane)[i].slider->isSliderDown())
                 return;
-            Drag(row, value, device, pictureReachesCamera());
+            drag(static_cast<int>(i), value);
         });
     }
 }
 
-void MainWindow::on_slider_wb_sliderMoved(int position)
-{
-    Drag(PictureRows(pane)[WhiteBalance], position, device, pictureReachesCamera());
-}
+void MainWindow::on_slider_wb_sliderMoved(int position) { drag(WhiteBalance, position); }
 
-void MainWindow::on_slider_blc_sliderMoved(int position)
-{
-    Drag(PictureRows(pane)[Backlight], position, device, pictureReachesCamera());
-}
+void MainWindow::on_slider_blc_sliderMoved(int position) { drag(Backlight, position); }
 
-void MainWindow::on_slider_gamma_sliderMoved(int position)
-{
-    Drag(PictureRows(pane)[Gamma], position, device, pictureReachesCamera());
-}
+void MainWindow::on_slider_gamma_sliderMoved(int position) { drag(Gamma, position); }
 
-void MainWindow::on_slider_contrast_sliderMoved(int position)
-{
-    Drag(PictureRows(pane)[Contrast], position, device, pictureReachesCamera());
-}
+void MainWindow::on_slider_contrast_sliderMoved(int position) { drag(Contrast, position); }
 
-void MainWindow::on_slider_saturation_sliderMoved(int position)
-{
-    Drag(PictureRows(pane)[Saturation], position, device, pictureReachesCamera());
-}
+void MainWindow::on_slider_saturation_sliderMoved(int position) { drag(Saturation, position); }
 
-void MainWindow::on_slider_brightness_sliderMoved(int position)
-{
-    Drag(PictureRows(pane)[Brightness], position, device, pictureReachesCamera());
-}
+void MainWindow::on_slider_brightness_sliderMoved(int position) { drag(Brightness, position); }
 
-void MainWindow::on_slider_sharpness_sliderMoved(int position)
-{
-    Drag(PictureRows(pane)[Sharpness], position, device, pictureReachesCamera());
-}
+void MainWindow::on_slider_sharpness_sliderMoved(int position) { drag(Sharpness, position); }
 
 void MainWindow::on_cb_fliker_currentTextChanged(QString)
 {
@@ -258,7 +287,7 @@ void MainWindow::on_cb_fliker_currentTextChanged(QString)
     else
         return;
     if (pictureReachesCamera())
-        Taken(device, "SetPowerLineFrequency", device->SetPowerLineFrequency(value));
+        toCamera(PowerLineAxis, Op("SetPowerLineFrequency", &BaseDevice::SetPowerLineFrequency, value));
 }
 
 void MainWindow::on_btn_default_clicked()
@@ -275,15 +304,17 @@ void MainWindow::on_btn_default_clicked()
     if (!pictureReachesCamera())
         return;
     const PictureSettings& s = g_pictureSettings;
-    Taken(device, "SetWhiteBalance", device->SetWhiteBalance(s.whiteBalance.defaultValue));
-    Taken(device, "SetBacklight", device->SetBacklight(s.backlight.defaultValue));
-    Taken(device, "SetGamma", device->SetGamma(s.gamma.defaultValue));
-    Taken(device, "SetContrast", device->SetContrast(s.contrast.defaultValue));
-    Taken(device, "SetSaturation", device->SetSaturation(s.saturation.defaultValue));
-    Taken(device, "SetBrightness", device->SetBrightness(s.brightness.defaultValue));
-    Taken(device, "SetSharpness", device->SetSharpness(s.sharpness.defaultValue));
-    Taken(device, "SetPowerLineFrequency", device->SetPowerLineFrequency(s.powerLine.defaultValue));
-    Taken(device, "SetWhiteBalanceMode", device->SetWhiteBalanceMode(0));  // last: white balance back to automatic
+    toCamera(
+        EveryPictureAxis, AllOf({Op("SetWhiteBalance", &BaseDevice::SetWhiteBalance, s.whiteBalance.defaultValue),
+                              Op("SetBacklight", &BaseDevice::SetBacklight, s.backlight.defaultValue),
+                              Op("SetGamma", &BaseDevice::SetGamma, s.gamma.defaultValue),
+                              Op("SetContrast", &BaseDevice::SetContrast, s.contrast.defaultValue),
+                              Op("SetSaturation", &BaseDevice::SetSaturation, s.saturation.defaultValue),
+                              Op("SetBrightness", &BaseDevice::SetBrightness, s.brightness.defaultValue),
+                              Op("SetSharpness", &BaseDevice::SetSharpness, s.sharpness.defaultValue),
+                              Op("SetPowerLineFrequency", &BaseDevice::SetPowerLineFrequency, s.powerLine.defaultValue),
+                              // last: white balance back to automatic
+                              Op("SetWhiteBalanceMode", &BaseDevice::SetWhiteBalanceMode, 0)}));
 }
 
 void MainWindow::on_btn_ok_clicked()

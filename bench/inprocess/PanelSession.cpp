@@ -36,8 +36,8 @@ PanelSession::PanelSession(std::unique_ptr<lumetra::platform::Backend> backend, 
 
 PanelSession::~PanelSession()
 {
-    // The window keeps its device for the program's life and never closes it;
-    // asking for a camera that is not there closes it, so that nothing of
+    // Asking for a camera that is not there closes the window's device
+    // before the window (and its camera's thread) goes, so that nothing of
     // the bus outlives the session.
     QMetaObject::invokeMethod(window_.get(), "Setting_Press", Qt::DirectConnection, Q_ARG(int, -1));
     window_.reset();
@@ -72,9 +72,17 @@ PanelSession::Pass PanelSession::RunPass()
     QMetaObject::invokeMethod(window_.get(), "TimerInit", Qt::DirectConnection);
     pass.time = Clock::now() - start;
     pass.readSyscalls = ReadSyscallsOfThisThread() - readsBefore - kSamplingReads;
+    // The camera opens on its own thread: the pass ends when it has.
+    Settle();
     // Repaints and deferred deletes the pass left behind, outside the counts.
     QApplication::processEvents();
     return pass;
+}
+
+void PanelSession::Settle()
+{
+    while (!window_->camerasIdle())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 std::chrono::nanoseconds PanelSession::Key(Qt::Key key, bool press)
@@ -85,6 +93,7 @@ std::chrono::nanoseconds PanelSession::Key(Qt::Key key, bool press)
     const auto start = Clock::now();
     qt_handleKeyEvent(
         window_->windowHandle(), press ? QEvent::KeyPress : QEvent::KeyRelease, key, Qt::NoModifier, text);
+    Settle();  // the request reached the camera, from the camera's thread
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start);
 }
 

@@ -34,13 +34,16 @@ public:
     bool CameraOpen() const;
 
     struct Pass {
-        std::chrono::nanoseconds time{0};  // the GUI thread blocked in it
-        long readSyscalls = 0;             // on the GUI thread, as the kernel counts them
+        std::chrono::nanoseconds time{
+            0};                 // the GUI thread blocked in it (the walk and the open are the camera's thread's)
+        long readSyscalls = 0;  // on the GUI thread, as the kernel counts them
     };
     Pass RunPass();
     // One real key event, delivered to the window as the system delivers it;
-    // returns how long delivery took.
+    // returns how long until the camera had what it sent (from its own thread).
     std::chrono::nanoseconds Key(Qt::Key key, bool press);
+    // Until the camera has answered every request the window sent it.
+    void Settle();
     MainWindow& Window() { return *window_; }
     QWidget* Joystick() const;
 

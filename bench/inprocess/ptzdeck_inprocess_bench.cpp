@@ -145,12 +145,14 @@ void KeyRowsOnSimulatedBus(const Options& options, QJsonArray& rows)
     if (!joystick)
         Fail("the window has no joystick");
     emit joystick->keyNumchanged(3);
+    session.Settle();
     bus.TakeSetRequests();
     std::vector<double> ticks;
     long tickRequests = 0;
     for (int i = 0; i < options.samples; ++i) {
         const auto start = std::chrono::steady_clock::now();
         emit joystick->Speed_Pan(1 + i % 7);
+        session.Settle();
         ticks.push_back(Micros(std::chrono::steady_clock::now() - start));
         tickRequests += static_cast<long>(bus.TakeSetRequests().size());
     }
@@ -159,8 +161,8 @@ void KeyRowsOnSimulatedBus(const Options& options, QJsonArray& rows)
     rows.append(t);
 
     // A gamepad's stick, full right and back to rest by turns: from the
-    // pad's frame written to its node until the window has read it, by when
-    // the simulated camera has written the requests.
+    // pad's frame written to its node until the window has read it and the
+    // camera's thread has sent what it made.
     ptzdeck::Gamepads::SetOpenerForTesting([](const QByteArray& devnode) {
         FakePad* pad = FakePad::At(devnode);
         if (!pad)
@@ -172,6 +174,7 @@ void KeyRowsOnSimulatedBus(const Options& options, QJsonArray& rows)
     if (!gamepads)
         Fail("the window follows no gamepads");
     gamepads->padArrived({pad.syspath(), pad.devnode(), pad.name()});
+    session.Settle();
     bus.TakeSetRequests();
     std::vector<double> frames;
     long frameRequests = 0;
@@ -180,6 +183,7 @@ void KeyRowsOnSimulatedBus(const Options& options, QJsonArray& rows)
         pad.send({{EV_ABS, ABS_X, i % 2 ? 0 : 32767}});
         while (!pad.drained())
             QCoreApplication::processEvents();
+        session.Settle();
         frames.push_back(Micros(std::chrono::steady_clock::now() - start));
         frameRequests += static_cast<long>(bus.TakeSetRequests().size());
     }

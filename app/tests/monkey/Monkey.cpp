@@ -292,6 +292,10 @@ QString Monkey::step()
 
 QString Monkey::check()
 {
+    // The camera's requests go from its own thread: what the action sent is
+    // answered, and the answers handled, before anything is judged.
+    if (!waitUntil([&] { return window->camerasIdle(); }, kIdleTimeoutMs))
+        return where() + QStringLiteral(": the camera's requests were not all answered");
     // Events that the action made the widgets report; the cache (camera
     // answers) as it is now.
     PictureSettings& s = g_pictureSettings;

@@ -215,8 +215,13 @@ void PanelModel::apply(const QList<Event>& events, const std::array<int, kPictur
             break;
         }
         case Event::Clicked: {
-            QList<Event> none;
-            click(e.text, none);
+            // A camera tab's camera opens on its own thread: what loading it
+            // makes the pane report comes once it has, after the click.
+            QList<Event> nested;
+            if (e.text.startsWith(QLatin1String("btn_cam")))
+                while (i + 1 < events.size() && Nestable(events[i + 1]))
+                    nested << events[++i];
+            click(e.text, nested);
             break;
         }
         case Event::Place:

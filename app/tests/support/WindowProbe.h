@@ -54,6 +54,13 @@ inline QTimer* discoveryTimer(MainWindow& window)
     return timers.first();
 }
 
+// The camera's requests go from its own thread: a test looks at the camera,
+// the faces or the pane once the camera has answered all of them.
+inline bool settled(MainWindow& window)
+{
+    return QTest::qWaitFor([&] { return window.camerasIdle(); }, 10000);
+}
+
 // Calls a private slot by name, as only the window itself would.
 inline void invoke(MainWindow& window, const char* slot)
 {

@@ -38,6 +38,9 @@
 #include "UsbBus.h"
 #include "camera_model.h"
 #include "lumetra/BaseDevice.h"
+#ifdef RIG_WINDOW_GAPS
+#include "WindowGap.h"
+#endif
 
 namespace {
 
@@ -470,6 +473,18 @@ void CompositeColumns(rig::Judge& judge, BaseDevice& d, const rig::CameraId& cam
     judge.Check(!rig::CaptureNode(camera.vendorId, camera.productId).empty(),
                 "uvcvideo has the camera again at the end");
     d.Close();
+#ifdef RIG_WINDOW_GAPS
+    {
+        // The panel's road: opened and sent from the camera's own thread.
+        rig::WindowGap window(index);
+        bool taken = false;
+        const double gap = window.longestGap([](BaseDevice& w) { return w.PresetCall(3); }, taken);
+        std::printf(
+            "RIG-INFO stall: a command by the lent interface, from the camera's thread: the window's event "
+            "loop stood still at most %.0f ms (PresetCall(3) %s; opening it %.0f ms)\n",
+            gap, taken ? "true" : "false", window.openGap());
+    }
+#endif
 
     if (!Replug(judge, gadget, responder, logPath, ids)) return;
     index = IndexOf(Enumerate(), ids);
@@ -560,18 +575,48 @@ void DiscoveryPassTimes(rig::Judge& judge, BaseDevice& d, int index, const rig::
         std::sort(v.begin(), v.end());
         return v[v.size() / 2];
     };
+#ifdef RIG_WINDOW_GAPS
+    // The panel's pass: the walk, then the open and the properties, each a
+    // request on the camera's thread.
+    std::vector<double> gaps;
+    {
+        rig::WindowGap window(index);
+        for (int i = 0; i < kPasses; ++i) {
+            bool taken = false;
+            const double walk = window.longestGap(
+                [](BaseDevice&) {
+                    std::vector<DeviceInfo> list;
+                    return BaseDevice::EnumAllUSBDevices(list);
+                },
+                taken);
+            const double open = window.longestGap(
+                [index](BaseDevice& w) { return w.OpenAny(std::to_string(index).c_str(), 1) && w.LoadPropertyInfo(); },
+                taken);
+            gaps.push_back(std::max(walk, open));
+        }
+    }
+    judge.Settle(&camera);
+    std::printf(
+        "RIG-INFO stall: discovery pass from the camera's thread: the window's event loop stood still at most "
+        "%.0f ms (median of the passes' longest %.0f ms)\n",
+        *std::max_element(gaps.begin(), gaps.end()), median(gaps));
+#endif
     std::printf(
         "RIG-INFO stall: discovery pass (EnumAllUSBDevices, OpenAny, LoadPropertyInfo) on the real sysfs: "
         "median %.1f ms, longest %.1f ms over %d passes (medians: enumeration %.1f, open %.1f, "
-        "properties %.1f ms); the cameras answered, over all passes:%s\n",
+        "properties %.1f ms; enumeration longest %.1f ms); the cameras "
+        "answered, over all passes:%s\n",
         median(passes), *std::max_element(passes.begin(), passes.end()), kPasses, median(walks), median(opens),
-        median(loads), requests.c_str());
+        median(loads), *std::max_element(walks.begin(), walks.end()), requests.c_str());
 }
 
 // A camera that does not answer: its firmware stopped (not gone, so that
 // the gadget stays plugged). Each request waits for its timeout, which is
 // what a caller on the window's thread waits for.
-void SilentCameraTimes(rig::Judge& judge, BaseDevice& d, int responderPid) {
+void SilentCameraTimes(rig::Judge& judge, BaseDevice& d, int index, int responderPid) {
+#ifdef RIG_WINDOW_GAPS
+    rig::WindowGap window(index);  // opened while its firmware still answers
+#endif
     if (responderPid <= 0 || kill(responderPid, SIGSTOP) != 0) {
         judge.Check(false, "the camera's firmware can be stopped");
         return;
@@ -584,11 +629,23 @@ void SilentCameraTimes(rig::Judge& judge, BaseDevice& d, int responderPid) {
     bool driver = true, usbfs = true;
     const double driverMs = timed([&] { return d.SetBrightness(5); }, driver);
     const double usbfsMs = timed([&] { return d.MirrorOff(); }, usbfs);
+#ifdef RIG_WINDOW_GAPS
+    bool viaDriver = true, viaUsbfs = true;
+    const double driverGap = window.longestGap([](BaseDevice& w) { return w.SetBrightness(5); }, viaDriver);
+    const double usbfsGap = window.longestGap([](BaseDevice& w) { return w.MirrorOff(); }, viaUsbfs);
+#endif
     kill(responderPid, SIGCONT);
     std::printf(
         "RIG-INFO stall: a camera that does not answer: SetBrightness (uvcvideo) %s after %.0f ms, "
         "MirrorOff (usbfs to the device) %s after %.0f ms\n",
         driver ? "true" : "false", driverMs, usbfs ? "true" : "false", usbfsMs);
+#ifdef RIG_WINDOW_GAPS
+    std::printf(
+        "RIG-INFO stall: a camera that does not answer, from the camera's thread: the window's event loop stood "
+        "still at most %.0f ms over SetBrightness (%s) and %.0f ms over MirrorOff (%s)\n",
+        driverGap, viaDriver ? "true" : "false", usbfsGap, viaUsbfs ? "true" : "false");
+    judge.Check(!viaDriver && !viaUsbfs, "and from the camera's thread as well");
+#endif
     judge.Check(!driver && !usbfs, "requests to a camera that does not answer fail");
 }
 
@@ -722,7 +779,7 @@ int main(int argc, char** argv) {
         fullColumn,
         {"MirrorOn() after reopening", [&] { return Returned(d.MirrorOn()); }, true, {Roll(0)}, "", Carrier::Usbfs});
     // Last: its firmware is left behind with requests it never answered.
-    SilentCameraTimes(judge, d, firstResponder);
+    SilentCameraTimes(judge, d, IndexOf(Enumerate(), fullIds), firstResponder);
     d.Close();
     BaseDevice::DeleteDevice(device);
     BaseDevice::Release();

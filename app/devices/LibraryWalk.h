@@ -9,7 +9,7 @@
 
 #include <mutex>
 
-namespace ptzdeck::bridge {
+namespace ptzdeck {
 
 inline std::mutex& LibraryWalk()
 {
@@ -17,4 +17,4 @@ inline std::mutex& LibraryWalk()
     return walk;
 }
 
-}  // namespace ptzdeck::bridge
+}  // namespace ptzdeck
