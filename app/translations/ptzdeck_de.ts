@@ -265,6 +265,18 @@
         <source>Show</source>
         <translation>Anzeigen</translation>
     </message>
+    <message>
+        <source>VISCA bridge: off</source>
+        <translation>VISCA-Brücke: aus</translation>
+    </message>
+    <message>
+        <source>VISCA bridge: no camera served</source>
+        <translation>VISCA-Brücke: keine Kamera bedient</translation>
+    </message>
+    <message>
+        <source>VISCA bridge, %1</source>
+        <translation>VISCA-Brücke, %1</translation>
+    </message>
 </context>
 <context>
     <name>NO_Device</name>

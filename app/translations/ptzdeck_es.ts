@@ -265,6 +265,18 @@
         <source>Show</source>
         <translation>Mostrar</translation>
     </message>
+    <message>
+        <source>VISCA bridge: off</source>
+        <translation>Puente VISCA: apagado</translation>
+    </message>
+    <message>
+        <source>VISCA bridge: no camera served</source>
+        <translation>Puente VISCA: ninguna cámara servida</translation>
+    </message>
+    <message>
+        <source>VISCA bridge, %1</source>
+        <translation>Puente VISCA, %1</translation>
+    </message>
 </context>
 <context>
     <name>NO_Device</name>

@@ -265,6 +265,18 @@
         <source>Show</source>
         <translation>Afficher</translation>
     </message>
+    <message>
+        <source>VISCA bridge: off</source>
+        <translation>Passerelle VISCA : désactivée</translation>
+    </message>
+    <message>
+        <source>VISCA bridge: no camera served</source>
+        <translation>Passerelle VISCA : aucune caméra servie</translation>
+    </message>
+    <message>
+        <source>VISCA bridge, %1</source>
+        <translation>Passerelle VISCA, %1</translation>
+    </message>
 </context>
 <context>
     <name>NO_Device</name>

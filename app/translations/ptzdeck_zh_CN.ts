@@ -265,6 +265,18 @@
         <source>Show</source>
         <translation>显示</translation>
     </message>
+    <message>
+        <source>VISCA bridge: off</source>
+        <translation>VISCA 桥接：关闭</translation>
+    </message>
+    <message>
+        <source>VISCA bridge: no camera served</source>
+        <translation>VISCA 桥接：未提供任何摄像机</translation>
+    </message>
+    <message>
+        <source>VISCA bridge, %1</source>
+        <translation>VISCA 桥接，%1</translation>
+    </message>
 </context>
 <context>
     <name>NO_Device</name>
