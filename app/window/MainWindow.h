@@ -92,9 +92,9 @@ public:
     // tilt) at pan speed 0 to 21 and tilt speed 0 to 14. An axis still moving
     // that the new place does not drive stops, so a move goes where it says.
     void moveTowards(int place, int panSpeed, int tiltSpeed, Answer answered);
-    void zoom(int way, Answer answered);   // 1 in, -1 out, 0 stop
+    void zoom(int way, Answer answered);        // 1 in, -1 out, 0 stop
     void focus(int way, Answer answered = {});  // 1 far, -1 near, 0 stop; only in manual focus, as the slider
-    bool focusByHand() const;              // the focus slider moves it
+    bool focusByHand() const;                   // the focus slider moves it
     void goHome(Answer answered);
     void setAutoFocus(bool on, Answer answered = {});
     void setAutoFraming(bool on, Answer answered = {});
