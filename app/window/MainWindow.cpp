@@ -105,6 +105,9 @@ MainWindow::~MainWindow()
 void MainWindow::InitValue()
 {
     discoveryTimer = new QTimer(this);
+    // The pass comes 500 ms after the last change, not up to 5% sooner as a
+    // coarse timer may fire; it runs only while changes come.
+    discoveryTimer->setTimerType(Qt::PreciseTimer);
     g_noDeviceOnTop = 1;
     g_noCameraOnTop = 1;
     worker = new ptzdeck::DeviceWorker(BaseDevice::CreateDevice(USB), this);
