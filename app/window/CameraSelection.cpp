@@ -2,10 +2,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 // Choosing one of up to five cameras, reacting to devices that come and go,
-// and the two warning dialogs.
+// a network camera lost and found again, and the two warning dialogs.
 #include "window/MainWindow.h"
 
 #include <QPushButton>
+#include <algorithm>
 #include <QScopedValueRollback>
 #include <QSlider>
 #include <QTimer>
@@ -18,6 +19,11 @@
 #include "ui_SettingsPane.h"
 
 namespace {
+
+// How long a lost network camera is left before it is asked again: soon at
+// first, then less often, as one that is unplugged may stay away for long.
+constexpr int kFirstProbeMs = 1000;
+constexpr int kLastProbeMs = 5000;
 
 QString CameraTabFace(int number, bool chosen)
 {
@@ -32,9 +38,43 @@ void MainWindow::paintCameraTabs(int chosen)
 {
     QPushButton* const tabs[] = {ui->btn_cam1, ui->btn_cam2, ui->btn_cam3, ui->btn_cam4, ui->btn_cam5};
     for (int number = 1; number <= 5; ++number)
-        tabs[number - 1]->setStyleSheet(CameraTabFace(number, number == chosen));
+        tabs[number - 1]->setStyleSheet(CameraTabFace(number, number == chosen && !cameraLost));
     chosenTab = chosen;
     camerasMayHaveChanged();
+}
+
+void MainWindow::cameraAnswered(RequestFault fault)
+{
+    // Only a network camera (presets of its own, no USB commands) is lost:
+    // a USB camera that does not answer is told about by the notice alone.
+    const bool network = (cameraAbilities & AbilityPresets) && !(cameraAbilities & AbilityCommands);
+    const bool lost = fault == RequestFault::NoAnswer;
+    if (!cameraBound || !network || lost == cameraLost)
+        return;
+    cameraLost = lost;
+    probeDelayMs = kFirstProbeMs;
+    if (lost)
+        probeTimer->start(probeDelayMs);
+    else
+        probeTimer->stop();
+    paintCameraTabs(chosenTab);
+}
+
+// A zoom inquiry: an answer the camera gives at once, which moves nothing.
+void MainWindow::probeLostCamera()
+{
+    if (!cameraLost)
+        return;
+    probeDelayMs = std::min(probeDelayMs * 2, kLastProbeMs);
+    toCamera(
+        [](BaseDevice& device) {
+            int zoom = 0;
+            return device.GetZoom(&zoom);
+        },
+        [this](bool) {
+            if (cameraLost)
+                probeTimer->start(probeDelayMs);
+        });
 }
 
 void MainWindow::camerasMayHaveChanged()

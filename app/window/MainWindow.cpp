@@ -112,11 +112,16 @@ void MainWindow::InitValue()
     g_noCameraOnTop = 1;
     worker = new ptzdeck::DeviceWorker(BaseDevice::CreateDevice(USB), this);
     worker->setObjectName(QStringLiteral("cameraWorker"));
-    // Under a holder of its own: the window's one timer is the discovery pass's.
-    stepTimer = new QTimer(new QObject(this));
+    // Under a holder of their own: the window's one timer is the discovery pass's.
+    auto* timers = new QObject(this);
+    stepTimer = new QTimer(timers);
     stepTimer->setObjectName(QStringLiteral("stepTimer"));
     stepTimer->setSingleShot(true);
     connect(stepTimer, &QTimer::timeout, this, &MainWindow::followSteps);
+    probeTimer = new QTimer(timers);
+    probeTimer->setObjectName(QStringLiteral("probeTimer"));
+    probeTimer->setSingleShot(true);
+    connect(probeTimer, &QTimer::timeout, this, &MainWindow::probeLostCamera);
 }
 
 void MainWindow::InitWindows()
@@ -193,7 +198,10 @@ void MainWindow::InitConnect()
 
 void MainWindow::toCamera(unsigned drives, std::function<bool(BaseDevice&)> request, Answer answered)
 {
-    worker->post(drives, std::move(request), [answered = std::move(answered)](bool taken, RequestFault) {
+    worker->post(drives, std::move(request), [this, answered = std::move(answered)](bool taken, RequestFault) {
+        // The worker's fault, not this answer's: a drive left unsent says
+        // nothing of the camera.
+        cameraAnswered(worker->lastFault());
         if (answered)
             answered(taken);
     });

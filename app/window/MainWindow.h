@@ -272,7 +272,15 @@ private:
     void drag(int row, int position);  // a pane row's value from the user
     void enablePane(bool enabled);
     void paintCameraTabs(int chosen);  // 1 to 5 green, the others black; 0: all black
-    int chosenTab = 0;                 // the green tab
+    int chosenTab = 0;                 // the green tab (black while its camera is lost)
+    // A network camera that stops answering is lost: its tab goes dark and
+    // it is asked again from probeTimer, which runs only then, until it
+    // answers. A USB camera's commands fail as they always have.
+    bool cameraLost = false;
+    QTimer* probeTimer = nullptr;
+    int probeDelayMs = 0;
+    void cameraAnswered(RequestFault fault);  // every answer of the open camera's worker
+    void probeLostCamera();
     std::function<void()> cameraListener;
     void camerasMayHaveChanged();
     void camerasFound(bool listed, std::vector<DeviceInfo> found);  // a discovery pass's end

@@ -12,6 +12,7 @@
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QTimer>
 #include <array>
 #include <memory>
 #include <mutex>
@@ -93,6 +94,8 @@ void MainWindow::openCamera(int tab, Answer answered)
     // Whatever the panel set moving stops before its camera is let go.
     stopMotion();
     cameraBound = false;
+    cameraLost = false;
+    probeTimer->stop();
     // The tabs hold the supported cameras, then any other that can move.
     const bool listed = flag >= 0 && flag < static_cast<int>(devices.size());
     const DeviceInfo record = listed ? devices[static_cast<size_t>(flag)] : DeviceInfo();

@@ -220,13 +220,20 @@ class NetworkCameras(Scenario):
         self.assertEqual(self.sent_to(requests, "lens"), [])
         self.assertSent(requests, [PresetCall(3)], camera="cam1")
 
-        # Silent, the camera takes nothing; answering again, it is driven again.
+        # Silent, the camera takes nothing and its tab goes dark; answering
+        # again, its tab lights with no hand on the panel, and it is driven again.
         s.click("cam2")
         self.wait_for_tab(s, 2)
         self.simcam(s, "set", "lens", "silent=1")
         mark = s.log.mark()
         self.assertEqual(s.command("mirror", "off").returncode, 4, "refused: the camera did not answer")
+        def dark():
+            window = s.main_window()
+            shot = s.screenshot()
+            return not s.chosen_tabs(shot, window) and len(s.black_tabs(shot, window)) == 5
+        wait_until(dark, "the silent camera's tab to go dark")
         self.simcam(s, "set", "lens", "silent=0")
+        self.wait_for_tab(s, 2)
         self.assertSent(s.fence(mark), [])
         mark = s.log.mark()
         self.assertEqual(s.command("mirror", "off").returncode, 0)
