@@ -23,6 +23,10 @@
         <source>Presets cannot be kept in %1: %2.</source>
         <translation>Positionsspeicher können nicht in %1 abgelegt werden: %2.</translation>
     </message>
+    <message>
+        <source>The network camera at %1 does not answer: check that it is on and reachable. Its tab lights again when it answers.</source>
+        <translation>Die Netzwerkkamera unter %1 antwortet nicht: Prüfen Sie, ob sie eingeschaltet und erreichbar ist. Ihr Reiter leuchtet wieder, sobald sie antwortet.</translation>
+    </message>
 </context>
 <context>
     <name>Gamepads</name>

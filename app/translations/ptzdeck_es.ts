@@ -23,6 +23,10 @@
         <source>Presets cannot be kept in %1: %2.</source>
         <translation>No se pueden guardar preajustes en %1: %2.</translation>
     </message>
+    <message>
+        <source>The network camera at %1 does not answer: check that it is on and reachable. Its tab lights again when it answers.</source>
+        <translation>La cámara de red en %1 no responde: compruebe que está encendida y accesible. Su pestaña se vuelve a iluminar cuando responde.</translation>
+    </message>
 </context>
 <context>
     <name>Gamepads</name>

@@ -23,6 +23,10 @@
         <source>Presets cannot be kept in %1: %2.</source>
         <translation>Impossible de conserver les préréglages dans %1 : %2.</translation>
     </message>
+    <message>
+        <source>The network camera at %1 does not answer: check that it is on and reachable. Its tab lights again when it answers.</source>
+        <translation>La caméra réseau à l&apos;adresse %1 ne répond pas : vérifiez qu&apos;elle est allumée et joignable. Son onglet se rallume dès qu&apos;elle répond.</translation>
+    </message>
 </context>
 <context>
     <name>Gamepads</name>

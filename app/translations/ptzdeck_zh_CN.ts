@@ -23,6 +23,10 @@
         <source>Presets cannot be kept in %1: %2.</source>
         <translation>无法在 %1 中保存预置位：%2。</translation>
     </message>
+    <message>
+        <source>The network camera at %1 does not answer: check that it is on and reachable. Its tab lights again when it answers.</source>
+        <translation>位于 %1 的网络摄像头没有响应：请检查它是否已开启并可访问。它一响应，其标签就会重新亮起。</translation>
+    </message>
 </context>
 <context>
     <name>Gamepads</name>
@@ -271,7 +275,7 @@
     </message>
     <message>
         <source>VISCA bridge: no camera served</source>
-        <translation>VISCA 桥接：未提供任何摄像机</translation>
+        <translation>VISCA 桥接：未提供任何摄像头</translation>
     </message>
     <message>
         <source>VISCA bridge, %1</source>

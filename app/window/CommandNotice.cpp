@@ -77,7 +77,14 @@ void CommandNotice::check(RequestFault fault)
         waiting = fault;
         return;
     }
-    tellOnce(camera + QLatin1Char('\n') + QString::number(static_cast<int>(fault)), textFor(fault));
+    // A network camera is not plugged in: it is told where it was looked for.
+    const bool network = camera.startsWith(QLatin1String("visca-"));
+    tellOnce(camera + QLatin1Char('\n') + QString::number(static_cast<int>(fault)),
+        network && fault == RequestFault::NoAnswer
+            ? tr("The network camera at %1 does not answer: check that it is on and reachable. Its tab lights "
+                 "again when it answers.")
+                  .arg(camera)
+            : textFor(fault));
 }
 
 bool CommandNotice::tellOnce(const QString& key, const QString& text)
