@@ -46,6 +46,11 @@ private:
     static void waitForPass(QSignalSpy& passes, int count = 1)
     {
         QTRY_COMPARE_WITH_TIMEOUT(passes.count(), count, kPassTimeout);
+        // The pass walks the cameras on the camera's thread: it is over once
+        // that has answered.
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* window = qobject_cast<MainWindow*>(top))
+                QVERIFY(probe::settled(*window));
     }
 
 private slots:
