@@ -159,6 +159,7 @@ void PanelModel::apply(const QList<Event>& events, const std::array<int, kPictur
 {
     current = cacheCurrent;
     defaults = cacheDefault;
+    loadDue = false;
     for (int i = 0; i < events.size(); ++i) {
         const Event& e = events[i];
         switch (e.kind) {
@@ -199,7 +200,19 @@ void PanelModel::apply(const QList<Event>& events, const std::array<int, kPictur
             int j = i;
             while (j < events.size() && Nestable(events[j]))
                 ++j;
-            if (j < events.size() && events[j].kind == Event::Clicked && ReportsInside(events[j].text)) {
+            if (loadDue) {
+                // The pane loading the camera a click or pass of this action
+                // opened: it comes when the camera's thread answers, after
+                // what the window heard in the meantime (it lost the
+                // keyboard, a held joystick ticked). It is judged as when
+                // the camera was chosen: a pass counts it open only after.
+                QList<Event> nested = events.mid(i, j - i);
+                loadDue = false;
+                const int openNow = std::exchange(state.cameraOpen, cameraOpenAtChoice);
+                handleNested(nested);
+                state.cameraOpen = openNow;
+                i = j - 1;
+            } else if (j < events.size() && events[j].kind == Event::Clicked && ReportsInside(events[j].text)) {
                 QList<Event> nested = events.mid(i, j - i);
                 click(events[j].text, nested);
                 i = j;
@@ -297,7 +310,10 @@ bool PanelModel::settingPress(int index, QList<Event>& nested)
     state.cameraBound = true;
     state.loaded = true;
     opened << cameras[index];
-    // Setting the sliders moves one the user holds; then the fields, then the combo.
+    // Setting the sliders moves one the user holds; then the fields, then the
+    // combo. Reports that do not follow at once come later in the action.
+    loadDue = nested.isEmpty();
+    cameraOpenAtChoice = state.cameraOpen;
     handleNested(nested);
     for (int r = 0; r < kPictureRows; ++r)
         state.fields[r] = QString::number(current[r]);

@@ -143,6 +143,8 @@ private:
     QList<CameraId> opened;
     int failedOpens = 0;
     QStringList violations;
+    bool loadDue = false;        // a camera opened in this action and its pane has not reported loading it
+    int cameraOpenAtChoice = 0;  // state.cameraOpen when that camera was chosen
 };
 
 }  // namespace monkey
