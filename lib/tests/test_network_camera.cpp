@@ -17,21 +17,12 @@
 
 #include "SimFixture.h"
 #include "visca/ViscaFraming.h"
+#include "ViscaHex.h"
 
 namespace lumetra::test {
 namespace {
 
 using visca::Bytes;
-
-Bytes Hex(const std::string& text) {
-    Bytes out;
-    std::string digits;
-    for (char c : text)
-        if (c != ' ') digits += c;
-    for (size_t i = 0; i + 1 < digits.size(); i += 2)
-        out.push_back(static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
-    return out;
-}
 
 // One datagram (or, over TCP, one write's worth of a message) as received.
 struct Received {

@@ -9,20 +9,12 @@
 
 #include "visca/ViscaFraming.h"
 #include "visca/ViscaMessages.h"
+#include "ViscaHex.h"
 
 using namespace lumetra::visca;
+using lumetra::test::Hex;
 
 namespace {
-
-Bytes Hex(const std::string& text) {
-    Bytes out;
-    std::string digits;
-    for (char c : text)
-        if (c != ' ') digits += c;
-    for (size_t i = 0; i + 1 < digits.size(); i += 2)
-        out.push_back(static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
-    return out;
-}
 
 TEST(ViscaFraming, DatagramsAreReadByTheirHeaderAndDroppedWhenItsLengthDisagrees) {
     struct Case {
