@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+#include "visca/ViscaAddress.h"
+
 namespace ptzdeck {
 
 const char kCamerasFileHeader[] =
@@ -38,50 +40,8 @@ std::string CamerasFilePath()
 
 bool IsCameraAddress(const std::string& address, std::string& why)
 {
-    std::string rest;
-    for (const char* scheme : {"visca-udp://", "visca-tcp://"})
-        if (address.rfind(scheme, 0) == 0)
-            rest = address.substr(std::string(scheme).size());
-    if (address.rfind("visca-udp://", 0) != 0 && address.rfind("visca-tcp://", 0) != 0) {
-        why = "an address starts with visca-udp:// or visca-tcp://";
-        return false;
-    }
-    if (!rest.empty() && rest.back() == '/')
-        rest.pop_back();
-    std::string host = rest;
-    std::string port;
-    if (!rest.empty() && rest[0] == '[') {
-        const size_t close = rest.find(']');
-        host = close == std::string::npos ? std::string() : rest.substr(1, close - 1);
-        const std::string after = close == std::string::npos ? std::string() : rest.substr(close + 1);
-        if (!after.empty() && (after[0] != ':' || after.size() == 1))
-            host.clear();
-        port = after.empty() ? std::string() : after.substr(1);
-    } else if (rest.find(':') != std::string::npos) {
-        host = rest.substr(0, rest.find(':'));
-        port = rest.substr(rest.find(':') + 1);
-        if (port.empty())
-            host.clear();
-    }
-    bool hostOk = !host.empty();
-    for (const char c : host)
-        hostOk = hostOk
-                 && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-'
-                     || c == ':' || c == '_');
-    if (!hostOk) {
-        why = "no host name or IP address after the scheme";
-        return false;
-    }
-    if (!port.empty()) {
-        long value = port.size() <= 5 && port.find_first_not_of("0123456789") == std::string::npos
-                         ? std::strtol(port.c_str(), nullptr, 10)
-                         : 0;
-        if (value < 1 || value > 65535) {
-            why = "the port must be 1 to 65535";
-            return false;
-        }
-    }
-    return true;
+    lumetra::NetworkAddress parsed;
+    return lumetra::ParseNetworkAddress(address, parsed, &why);
 }
 
 CamerasFile ParseCamerasFile(const std::string& text)
