@@ -79,6 +79,7 @@ void DeviceWorker::runJobs()
             taken = job->request(*device);
             runningSince = 0;
             cause = device->LastRequestFault();
+            unanswered = cause == RequestFault::NoAnswer;
         }
         QMetaObject::invokeMethod(
             this, [this, job, superseded, taken, cause] { answer(*job, superseded, taken, cause); },
@@ -93,8 +94,11 @@ void DeviceWorker::runJobs()
 
 bool DeviceWorker::slowToAnswer() const
 {
+    // A camera that left the last request unanswered is slow from the start
+    // of the next: a silent network camera waits out each command in less
+    // than the threshold, and its moves would otherwise pile up.
     const qint64 since = runningSince;
-    return since != 0 && NowMs() - since >= kSlowAnswerMs;
+    return since != 0 && (unanswered || NowMs() - since >= kSlowAnswerMs);
 }
 
 void DeviceWorker::answer(const Job& job, bool superseded, bool taken, RequestFault cause)

@@ -53,7 +53,7 @@ public:
     // The cause the last request answered gave.
     RequestFault lastFault() const { return fault; }
     // The request under way has taken longer than a camera's answer
-    // normally does. From any thread.
+    // normally does, or the one before it went unanswered. From any thread.
     bool slowToAnswer() const;
 
 signals:
@@ -77,6 +77,7 @@ private:
     bool ending = false;                       // under `lock`
     // When the request under way began (steady clock, ms); 0: none is.
     std::atomic<qint64> runningSince{0};
+    std::atomic<bool> unanswered{false};  // the last request sent had no answer
     int outstanding = 0;                      // the owner's thread alone
     RequestFault fault = RequestFault::None;  // likewise
     std::thread thread;

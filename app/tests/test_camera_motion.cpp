@@ -633,6 +633,11 @@ void CameraMotionTest::slowCamera_data()
         << slow
         << QStringList{"nowait key Left", "slow", "nowait key T", "nowait key Right", "nowait keyup Right",
                "responsive 100", "sent PanLeft(21) ZoomIn(1) PanRightStop"};
+    QTest::newRow("a camera that left a move unanswered is slow from the next one on")
+        << QStringList{"a delay=120"}
+        << QStringList{"fault a camera-control.10=set,ks-set,no-answer", "key Left", "notice does not answer",
+               "nowait key Right", "slow", "nowait key Left", "nowait key Right", "responsive 100",
+               "sent PanLeft(21) PanRight(21) PanRight(21)"};
     QTest::newRow("on a camera that answers in time, every drive is sent")
         << QStringList{"a"}
         << QStringList{"nowait key Left", "nowait key Right", "nowait key Left", "nowait keyup Left",
