@@ -77,7 +77,7 @@ private:
     bool ending = false;                       // under `lock`
     // When the request under way began (steady clock, ms); 0: none is.
     std::atomic<qint64> runningSince{0};
-    std::atomic<bool> unanswered{false};  // the last request sent had no answer
+    std::atomic<bool> unanswered{false};      // the last request sent had no answer
     int outstanding = 0;                      // the owner's thread alone
     RequestFault fault = RequestFault::None;  // likewise
     std::thread thread;

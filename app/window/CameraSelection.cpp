@@ -37,8 +37,13 @@ QString CameraTabFace(int number, bool chosen)
 void MainWindow::paintCameraTabs(int chosen)
 {
     QPushButton* const tabs[] = {ui->btn_cam1, ui->btn_cam2, ui->btn_cam3, ui->btn_cam4, ui->btn_cam5};
-    for (int number = 1; number <= 5; ++number)
-        tabs[number - 1]->setStyleSheet(CameraTabFace(number, number == chosen && !cameraLost));
+    // A new style sheet restyles the button even when it is the same text:
+    // only the tabs whose face changes get one.
+    for (int number = 1; number <= 5; ++number) {
+        const QString face = CameraTabFace(number, number == chosen && !cameraLost);
+        if (tabs[number - 1]->styleSheet() != face)
+            tabs[number - 1]->setStyleSheet(face);
+    }
     chosenTab = chosen;
     camerasMayHaveChanged();
 }

@@ -87,14 +87,19 @@ void PanelSession::Settle()
 
 std::chrono::nanoseconds PanelSession::Key(Qt::Key key, bool press)
 {
+    const auto start = Clock::now();
+    Deliver(key, press);
+    Settle();  // the request reached the camera, from the camera's thread
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start);
+}
+
+void PanelSession::Deliver(Qt::Key key, bool press)
+{
     if (QApplication::focusWidget() != window_.get())
         qFatal("the window does not hold the keyboard");
     const QString text = key >= Qt::Key_A && key <= Qt::Key_Z ? QString(QChar(key).toLower()) : QString();
-    const auto start = Clock::now();
     qt_handleKeyEvent(
         window_->windowHandle(), press ? QEvent::KeyPress : QEvent::KeyRelease, key, Qt::NoModifier, text);
-    Settle();  // the request reached the camera, from the camera's thread
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start);
 }
 
 QWidget* PanelSession::Joystick() const { return window_->findChild<QWidget*>(QStringLiteral("widget")); }

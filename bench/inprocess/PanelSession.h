@@ -42,6 +42,8 @@ public:
     // One real key event, delivered to the window as the system delivers it;
     // returns how long until the camera had what it sent (from its own thread).
     std::chrono::nanoseconds Key(Qt::Key key, bool press);
+    // The same key event, without waiting for the camera.
+    void Deliver(Qt::Key key, bool press);
     // Until the camera has answered every request the window sent it.
     void Settle();
     MainWindow& Window() { return *window_; }

@@ -8,10 +8,18 @@
 //
 //   ptzdeck_inprocess_bench [--runs N] [--quick]
 #include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -21,6 +29,7 @@
 #include <vector>
 
 #include <cerrno>
+#include <csignal>
 #include <linux/input-event-codes.h>
 #include <linux/magic.h>
 #include <sys/statfs.h>
@@ -233,6 +242,100 @@ void DeviceRowsOnFakeV4l2(const Options& options, QJsonArray& rows)
     lumetra::platform::SetBackendForTesting(nullptr);
 }
 
+// ---------------------------------------------------------------- a camera that stops answering
+
+void WriteText(const QString& path, const QByteArray& text)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        Fail("cannot write the network camera's files");
+}
+
+// The window beside a simulated network camera (visca-simcam, VISCA over
+// UDP on loopback) that stops answering once opened: an arrow key pressed
+// and released every 33 ms, as a key's auto-repeat comes, then the camera
+// chosen again. The longest gap between the event loop's 1 ms beats is what
+// the window stood still; after the last key, how long the camera's thread
+// still had work says whether the moves piled up behind the silence.
+QJsonObject SilentNetworkCamera(const Options& options)
+{
+    QTemporaryDir work;
+    const QString bus = work.path() + QStringLiteral("/bus"), config = work.path() + QStringLiteral("/config");
+    if (!work.isValid() || !QDir().mkpath(bus) || !QDir().mkpath(config + QStringLiteral("/ptzdeck")))
+        Fail("no folder for the network camera");
+    WriteText(bus + QStringLiteral("/lens.visca"), "framing=udp\nport=0\n");
+    QProcess camera;
+    camera.start(QStringLiteral(VISCA_SIMCAM), {bus, QStringLiteral("lens")});
+    QFile address(bus + QStringLiteral("/lens.address"));
+    for (int tries = 0; !address.exists() && tries < 1000; ++tries)
+        QThread::msleep(10);  // its address file is written once it listens
+    if (!address.open(QIODevice::ReadOnly))
+        Fail("the simulated network camera did not start");
+    WriteText(config + QStringLiteral("/ptzdeck/cameras.conf"), address.readAll().trimmed() + " Lens\n");
+    const QByteArray configBefore = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+
+    QJsonObject row;
+    {
+        SimulatedBusDirectory usb(1, 0);
+        PanelSession session(usb.CreateBackend(), usb.Path());
+        session.RunPass();
+        QMetaObject::invokeMethod(&session.Window(), "Setting_Press", Qt::DirectConnection, Q_ARG(int, 1));
+        session.Settle();
+        WriteText(bus + QStringLiteral("/lens.visca"), "framing=udp\nport=0\nsilent=1\n");
+        ::kill(static_cast<pid_t>(camera.processId()), SIGHUP);
+        QThread::msleep(100);  // the camera reads its settings again
+
+        QElapsedTimer clock;
+        clock.start();
+        qint64 last = 0;
+        std::vector<double> gaps;  // ms
+        QTimer beat;
+        beat.setTimerType(Qt::PreciseTimer);
+        beat.setInterval(1);
+        QObject::connect(&beat, &QTimer::timeout, [&] {
+            gaps.push_back(static_cast<double>(clock.nsecsElapsed() - last) / 1e6);
+            last = clock.nsecsElapsed();
+        });
+        const auto runFor = [&](qint64 ms) {
+            const qint64 until = clock.elapsed() + ms;
+            while (clock.elapsed() < until)
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        };
+        beat.start();
+        last = clock.nsecsElapsed();
+        const int keys = options.samples;
+        for (int i = 0; i < keys; ++i) {
+            session.Deliver(Qt::Key_Left, i % 4 != 3);  // three repeats, then the release
+            runFor(33);
+        }
+        QElapsedTimer drain;
+        drain.start();
+        while (!session.Window().camerasIdle())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        const qint64 drained = drain.elapsed();
+        // Then the camera chosen again: an opening that gets no answer.
+        QMetaObject::invokeMethod(&session.Window(), "Setting_Press", Qt::QueuedConnection, Q_ARG(int, 1));
+        QElapsedTimer opening;
+        opening.start();
+        runFor(1);
+        while (!session.Window().camerasIdle())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        gaps.push_back(static_cast<double>(clock.nsecsElapsed() - last) / 1e6);
+        std::sort(gaps.begin(), gaps.end());
+        row = QJsonObject{{"keys", keys}, {"longest_stall_ms", Round(gaps.back(), 2)},
+            {"p99_gap_ms", Round(gaps[gaps.size() * 99 / 100], 2)}, {"work_left_after_last_key_ms", drained},
+            {"opening_ms", opening.elapsed()}};
+    }
+    camera.terminate();
+    camera.waitForFinished();
+    if (configBefore.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", configBefore);
+    return row;
+}
+
 // ---------------------------------------------------------------- passes
 
 struct PassSeries {
@@ -337,8 +440,10 @@ int main(int argc, char** argv)
                                            {"fixed_us", Round(fit.fixed, 1)}, {"r2", Round(fit.r2, 4)}});
     }
 
+    const QJsonObject silent = SilentNetworkCamera(options);
+
     const QJsonObject report{{"runs", options.runs}, {"trees_on", treesOn}, {"command_path", commands},
-        {"discovery_pass", passes}, {"scaling", scaling}, {"scaling_fit", fits}};
+        {"silent_network_camera", silent}, {"discovery_pass", passes}, {"scaling", scaling}, {"scaling_fit", fits}};
     const QByteArray json = QJsonDocument(report).toJson(QJsonDocument::Indented);
     std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout);
     return 0;
