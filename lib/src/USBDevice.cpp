@@ -307,7 +307,10 @@ bool USBDevice::SetBrightness(int value) {
     return SetProcAmp(ProcAmpId::Brightness, value, kFlagsManual);
 }
 bool USBDevice::SetContrast(int value) { return SetProcAmp(ProcAmpId::Contrast, value, kFlagsManual); }
-bool USBDevice::SetSaturation(int value) { return SetProcAmp(ProcAmpId::Saturation, value, kFlagsManual); }
+bool USBDevice::SetSaturation(int value) {
+    if (network_) return Net(network_->SetValue(visca::kColorGain, value, saturation));
+    return SetProcAmp(ProcAmpId::Saturation, value, kFlagsManual);
+}
 bool USBDevice::SetSharpness(int value) {
     if (network_) return Net(network_->SetValue(visca::kAperture, value, sharpness));
     return SetProcAmp(ProcAmpId::Sharpness, value, kFlagsManual);
@@ -389,7 +392,10 @@ bool USBDevice::GetBrightness(int* value) {
     return ReadProcAmp(ProcAmpId::Brightness, brightness, value);
 }
 bool USBDevice::GetContrast(int* value) { return ReadProcAmp(ProcAmpId::Contrast, contrast, value); }
-bool USBDevice::GetSaturation(int* value) { return ReadProcAmp(ProcAmpId::Saturation, saturation, value); }
+bool USBDevice::GetSaturation(int* value) {
+    if (network_) return Net(network_->GetValue(visca::kColorGain, saturation, value));
+    return ReadProcAmp(ProcAmpId::Saturation, saturation, value);
+}
 bool USBDevice::GetSharpness(int* value) {
     if (network_) return Net(network_->GetValue(visca::kAperture, sharpness, value));
     return ReadProcAmp(ProcAmpId::Sharpness, sharpness, value);

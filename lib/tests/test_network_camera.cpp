@@ -11,9 +11,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "SimFixture.h"
 #include "visca/ViscaFraming.h"
@@ -201,7 +203,8 @@ TEST_F(NetworkCamera, EachOperationSendsItsMessageAndTheRestSendNothing) {
         {"GetBacklight", {"81090433FF"}}, {"SetBacklight", {"8101043302FF"}},
         {"GetSharpness", {"81090442FF"}}, {"SetSharpness", {"8101044200000001FF"}},
         {"GetGain", {"8109044CFF"}}, {"SetGain", {"8101044C00000001FF"}},
-        {"LoadPropertyInfo", {"8109044DFF", "81090442FF", "8109044CFF", "81090433FF"}},
+        {"GetSaturation", {"81090449FF"}}, {"SetSaturation", {"8101044900000001FF"}},
+        {"LoadPropertyInfo", {"8109044DFF", "81090442FF", "8109044CFF", "81090433FF", "81090449FF"}},
     };
     // clang-format on
     std::vector<Operation> operations = EveryCameraOperation();
@@ -232,6 +235,13 @@ TEST_F(NetworkCamera, EachOperationSendsItsMessageAndTheRestSendNothing) {
     }
     EXPECT_EQ(device->brightness.current, 5);
     EXPECT_EQ(device->brightness.supported, 1);
+    // A value beyond the range read goes as its nearest end.
+    for (const auto& [set, hex] : std::vector<std::pair<std::function<bool()>, const char*>>{
+             {[&] { return device->SetBrightness(-5); }, "8101044D00000000FF"},
+             {[&] { return device->SetSaturation(99); }, "810104490000000EFF"}}) {
+        EXPECT_TRUE(set());
+        EXPECT_EQ(camera.Take(), std::vector<Received>{Command(sequence++, hex)}) << hex;
+    }
     EXPECT_EQ(device->backlightCompensation.current, 1);
     EXPECT_EQ(device->contrast.supported, 0);
 }

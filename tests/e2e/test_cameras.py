@@ -182,7 +182,7 @@ class NetworkCameras(Scenario):
         s.wait_for_camera_ready(tab=1)
         mark = s.log.mark()
         s.click("cam2")
-        wait_until(lambda: len([r for r in self.sent_to(s.log.since(mark), "lens") if r.kind == "get"]) >= 4,
+        wait_until(lambda: len([r for r in self.sent_to(s.log.since(mark), "lens") if r.kind == "get"]) >= 5,
                    "the network camera opened and its settings read")
         window = self.wait_for_tab(s, 2)
 

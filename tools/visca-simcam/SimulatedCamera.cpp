@@ -27,6 +27,8 @@ int ProcAmpOf(uint8_t function)
     switch (function) {
     case kBrightness:
         return 0;
+    case kColorGain:
+        return 3;  // saturation
     case kAperture:
         return 4;  // sharpness
     case kBacklight:

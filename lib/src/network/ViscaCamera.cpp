@@ -3,6 +3,7 @@
 
 #include "network/ViscaCamera.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "visca/ViscaCommands.h"
@@ -29,6 +30,7 @@ constexpr PictureRange kPicture[] = {
     {visca::kAperture, &BaseDevice::sharpness, 0x0F, 0x05},
     {visca::kGain, &BaseDevice::gain, 0x0F, 0x00},
     {visca::kBacklight, &BaseDevice::backlightCompensation, 1, 0},
+    {visca::kColorGain, &BaseDevice::saturation, 0x0E, 0x04},
 };
 
 }  // namespace
@@ -114,6 +116,8 @@ bool ViscaCamera::SetValue(uint8_t function, int value, PropertyInfo& record) {
         record.current = value != 0 ? 1 : 0;
         return true;
     }
+    // Within the range the camera was read with, as a USB camera's values are.
+    if (record.supported && record.min < record.max) value = std::clamp(value, record.min, record.max);
     if (value < 0 || value > 0xFF || !Command(visca::ValueMessage(function, value))) return false;
     record.current = value;
     return true;
@@ -137,9 +141,8 @@ bool ViscaCamera::GetValue(uint8_t function, PropertyInfo& record, int* value) {
 bool ViscaCamera::LoadPropertyInfo(BaseDevice& records) {
     for (PropertyInfo BaseDevice::*none :
          {&BaseDevice::whiteBalance, &BaseDevice::whiteBalanceBlue, &BaseDevice::whiteBalanceRed, &BaseDevice::exposure,
-          &BaseDevice::iris, &BaseDevice::saturation, &BaseDevice::powerLineFrequency, &BaseDevice::gamma,
-          &BaseDevice::contrast, &BaseDevice::reserved4, &BaseDevice::reserved7, &BaseDevice::reserved11,
-          &BaseDevice::reserved13})
+          &BaseDevice::iris, &BaseDevice::powerLineFrequency, &BaseDevice::gamma, &BaseDevice::contrast,
+          &BaseDevice::reserved4, &BaseDevice::reserved7, &BaseDevice::reserved11, &BaseDevice::reserved13})
         (records.*none).supported = 0;
     bool silent = false;
     for (const PictureRange& range : kPicture) {

@@ -61,7 +61,8 @@ Bytes ValueMessage(uint8_t function, int value) {
 bool ParsePictureMessage(const Bytes& b, PictureMessage& picture) {
     if (b.size() < 5 || (b[0] & 0xF0) != 0x80 || b[2] != 0x04 || b.back() != 0xFF) return false;
     const uint8_t function = b[3];
-    const bool known = IsSwitch(function) || function == kBrightness || function == kAperture || function == kGain;
+    const bool known = IsSwitch(function) || function == kBrightness || function == kAperture || function == kGain ||
+                       function == kColorGain;
     if (!known) return false;
     picture = PictureMessage{};
     picture.function = function;

@@ -43,6 +43,7 @@ enum PictureFunction : uint8_t {
     kBrightness = 0x4D,
     kAperture = 0x42,
     kGain = 0x4C,
+    kColorGain = 0x49,  // saturation: 00 00 00 0p
 };
 bool IsSwitch(uint8_t function);
 Bytes SwitchMessage(uint8_t function, bool on);
