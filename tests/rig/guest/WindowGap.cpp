@@ -41,7 +41,11 @@ WindowGap::WindowGap(int index) {
 
 WindowGap::~WindowGap() { delete worker_; }
 
-double WindowGap::longestGap(const std::function<bool(BaseDevice&)>& request, bool& taken) {
+namespace {
+
+// Runs `loop`, begun by `begin`, with a beat every 5 ms: the longest gap
+// between beats, in ms.
+double BeatGap(QEventLoop& loop, const std::function<void()>& begin) {
     QElapsedTimer clock;
     clock.start();
     qint64 last = 0, longest = 0;
@@ -51,12 +55,23 @@ double WindowGap::longestGap(const std::function<bool(BaseDevice&)>& request, bo
         longest = std::max(longest, clock.elapsed() - last);
         last = clock.elapsed();
     });
-    QEventLoop loop;
-    QObject::connect(worker_, &ptzdeck::DeviceWorker::drained, &loop, &QEventLoop::quit);
-    worker_->post(request, [&](bool answer, RequestFault) { taken = answer; });
+    begin();
     beat.start();
     loop.exec();
     return double(std::max(longest, clock.elapsed() - last));
+}
+
+}  // namespace
+
+double WindowGap::idleGap(int ms) {
+    QEventLoop loop;
+    return BeatGap(loop, [&] { QTimer::singleShot(ms, &loop, &QEventLoop::quit); });
+}
+
+double WindowGap::longestGap(const std::function<bool(BaseDevice&)>& request, bool& taken) {
+    QEventLoop loop;
+    QObject::connect(worker_, &ptzdeck::DeviceWorker::drained, &loop, &QEventLoop::quit);
+    return BeatGap(loop, [&] { worker_->post(request, [&](bool answer, RequestFault) { taken = answer; }); });
 }
 
 }  // namespace rig

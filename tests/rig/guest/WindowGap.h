@@ -25,6 +25,9 @@ public:
     double openGap() const { return openGap_; }
     // Sends `request` and waits for its answer, in ms of the longest gap.
     double longestGap(const std::function<bool(BaseDevice&)>& request, bool& taken);
+    // The same beat for `ms` with nothing asked: what the machine itself
+    // costs the loop (an emulated machine on a busy host stands still too).
+    static double idleGap(int ms);
 
 private:
     ptzdeck::DeviceWorker* worker_;

@@ -578,11 +578,12 @@ void DiscoveryPassTimes(rig::Judge& judge, BaseDevice& d, int index, const rig::
 #ifdef RIG_WINDOW_GAPS
     // The panel's pass: the walk, then the open and the properties, each a
     // request on the camera's thread.
-    std::vector<double> gaps;
+    std::vector<double> gaps, idle;
     {
         rig::WindowGap window(index);
         for (int i = 0; i < kPasses; ++i) {
             bool taken = false;
+            const auto started = std::chrono::steady_clock::now();
             const double walk = window.longestGap(
                 [](BaseDevice&) {
                     std::vector<DeviceInfo> list;
@@ -593,13 +594,16 @@ void DiscoveryPassTimes(rig::Judge& judge, BaseDevice& d, int index, const rig::
                 [index](BaseDevice& w) { return w.OpenAny(std::to_string(index).c_str(), 1) && w.LoadPropertyInfo(); },
                 taken);
             gaps.push_back(std::max(walk, open));
+            idle.push_back(rig::WindowGap::idleGap(int(ms(started, std::chrono::steady_clock::now()))));
         }
     }
     judge.Settle(&camera);
     std::printf(
         "RIG-INFO stall: discovery pass from the camera's thread: the window's event loop stood still at most "
-        "%.0f ms (median of the passes' longest %.0f ms)\n",
-        *std::max_element(gaps.begin(), gaps.end()), median(gaps));
+        "%.0f ms (median of the passes' longest %.0f ms); with nothing asked, for as long after each pass, "
+        "at most %.0f ms (median %.0f ms)\n",
+        *std::max_element(gaps.begin(), gaps.end()), median(gaps), *std::max_element(idle.begin(), idle.end()),
+        median(idle));
 #endif
     std::printf(
         "RIG-INFO stall: discovery pass (EnumAllUSBDevices, OpenAny, LoadPropertyInfo) on the real sysfs: "
