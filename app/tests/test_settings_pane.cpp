@@ -167,6 +167,25 @@ private slots:
         QVERIFY(received("ks-set").isEmpty());
     }
 
+    // A camera without contrast and anti-flicker: those rows are not usable
+    // and show no value; the next camera that has them brings them back.
+    void rowsTheCameraLacks()
+    {
+        startWith({{1, 2}, {1, 1}}, {QStringLiteral("proc-amp.1=none"), QStringLiteral("proc-amp.13=none")});
+        const auto usable = [&](const char* slider, const char* field) {
+            return probe::child<QSlider>(window, slider)->isEnabled()
+                   && probe::child<QLineEdit>(window, field)->isEnabled()
+                   && !probe::child<QLineEdit>(window, field)->text().isEmpty();
+        };
+        for (const char* tab : {"btn_cam2", "btn_cam1"}) {
+            click(tab);
+            const bool first = tab == QLatin1String("btn_cam1");
+            QCOMPARE(usable("slider_contrast", "v_contrast"), first);
+            QCOMPARE(combo()->isEnabled(), first);
+            QVERIFY(usable("slider_brightness", "v_brightness"));
+        }
+    }
+
     // Loading sends the power-line value back only when the combo's index
     // changes, and not at all for a value beyond its three items; the same
     // whether the pane is built or not yet, which then shows the last item.

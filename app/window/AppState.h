@@ -23,10 +23,12 @@ struct PictureSetting {
     int32_t max = 0;
     int32_t defaultValue = 0;  // what the Default button sends
     int32_t pageStep = 0;      // always 0: a click beside the handle moves nothing
+    bool supported = true;     // the camera has the setting: its row is usable
 };
 
 // The anti-flicker setting: the combo's item index is the value itself.
 struct PowerLineSetting {
+    bool supported = true;
     int32_t current = 0;
     int32_t min = 0;
     int32_t max = 0;

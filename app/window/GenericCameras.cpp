@@ -31,9 +31,11 @@ constexpr uint32_t kEverything = AbilityPanTilt | AbilityZoom | AbilityFocus | A
 
 int Percent(int speed, int top) { return std::clamp((speed * 100 + top / 2) / top, 0, 100); }
 
+}  // namespace
+
 // A control the open camera cannot serve: disabled, and dimmed, so that it
 // does not look like one that works.
-void Serve(QWidget* control, bool served)
+void MainWindow::serve(QWidget* control, bool served)
 {
     control->setEnabled(served);
     if (served) {
@@ -45,8 +47,6 @@ void Serve(QWidget* control, bool served)
     }
 }
 
-}  // namespace
-
 void MainWindow::showAbilities()
 {
     // With no camera, as with a supported one, every control is there.
@@ -54,20 +54,20 @@ void MainWindow::showAbilities()
     // A network camera keeps its presets and takes speeds as a supported
     // one does; only a generic camera needs the panel's help.
     genericOpen = cameraBound && !(can & (AbilityCommands | AbilityPresets));
-    Serve(ui->widget, can & AbilityPanTilt);
-    Serve(ui->slider_zoom, can & AbilityZoom);
+    serve(ui->widget, can & AbilityPanTilt);
+    serve(ui->slider_zoom, can & AbilityZoom);
     // Without a focus mode to switch, focus is always by hand.
-    Serve(ui->slider_focus, can & AbilityFocus);
+    serve(ui->slider_focus, can & AbilityFocus);
     ui->slider_focus->setEnabled((can & AbilityFocus) && (afManual || !(can & AbilityFocusMode)));
-    Serve(ui->btn_af, can & AbilityFocusMode);
-    Serve(ui->btn_home, can & AbilityHome);
+    serve(ui->btn_af, can & AbilityFocusMode);
+    serve(ui->btn_home, can & AbilityHome);
     for (QPushButton* command : {ui->btn_ai, ui->btn_push, ui->btn_mute})
-        Serve(command, can & AbilityCommands);
+        serve(command, can & AbilityCommands);
     for (QPushButton* picture : {ui->btn_flip, ui->btn_mirror})
-        Serve(picture, can & (AbilityCommands | AbilityFlipMirror));
+        serve(picture, can & (AbilityCommands | AbilityFlipMirror));
     for (QPushButton* key : {ui->btn_num0, ui->btn_num1, ui->btn_num2, ui->btn_num3, ui->btn_num4, ui->btn_num5,
              ui->btn_num6, ui->btn_num7, ui->btn_num8, ui->btn_num9, ui->btn_set, ui->btn_clear})
-        Serve(key, can & (AbilityCommands | AbilityPositions | AbilityPresets));
+        serve(key, can & (AbilityCommands | AbilityPositions | AbilityPresets));
 }
 
 // A camera that moves by steps is sent them from here, as long as a move

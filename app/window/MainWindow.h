@@ -318,8 +318,10 @@ private:
     // the speeds it takes, its stepped moves and its presets, which the
     // panel keeps in a file (PresetFile.h).
 private:
-    bool genericOpen = false;        // the open camera is a generic one
-    QTimer* stepTimer = nullptr;     // runs only while a stepped move lasts
+    bool genericOpen = false;     // the open camera is a generic one
+    QTimer* stepTimer = nullptr;  // runs only while a stepped move lasts
+    // Disabled and dimmed when the camera cannot serve it.
+    static void serve(QWidget* control, bool served);
     void showAbilities();            // a control the camera cannot serve is disabled
     void followSteps();              // sends the steps due; the timer waits for the next
     int panSpeed(int speed) const;   // 0 to 21, as the open camera takes it

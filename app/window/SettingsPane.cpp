@@ -155,8 +155,10 @@ void MainWindow::cameraOpened(int tab, const Opened& opened)
         rows[i].cache.max = info.max;
         rows[i].cache.defaultValue = info.defaultValue;
         rows[i].cache.pageStep = 0;
+        rows[i].cache.supported = info.supported != 0;
     }
     PowerLineSetting& powerLine = g_pictureSettings.powerLine;
+    powerLine.supported = opened.powerLine.supported != 0;
     powerLine.current = opened.powerLine.current;
     powerLine.min = opened.powerLine.min;
     powerLine.max = opened.powerLine.max;
@@ -181,8 +183,13 @@ void MainWindow::fillPane()
         row.slider->setPageStep(0);
         row.slider->setValue(row.cache.current);
     }
-    for (const PictureRow& row : rows)
-        row.field->setText(QString::number(row.cache.current, 10));
+    // A setting the camera lacks shows no value, not another camera's.
+    for (const PictureRow& row : rows) {
+        row.field->setText(row.cache.supported ? QString::number(row.cache.current, 10) : QString());
+        serve(row.slider, row.cache.supported);
+        serve(row.field, row.cache.supported);
+    }
+    serve(pane->cb_fliker, g_pictureSettings.powerLine.supported);
 }
 
 // The combo's setCurrentIndex, whether or not the pane is built: a change of
@@ -303,7 +310,7 @@ void MainWindow::on_btn_default_clicked()
     }
     pane->cb_fliker->setCurrentIndex(g_pictureSettings.powerLine.defaultValue);
     for (const PictureRow& row : rows)
-        row.field->setText(QString::number(row.cache.defaultValue, 10));
+        row.field->setText(row.cache.supported ? QString::number(row.cache.defaultValue, 10) : QString());
     if (!pictureReachesCamera())
         return;
     const PictureSettings& s = g_pictureSettings;

@@ -315,8 +315,14 @@ bool PanelModel::settingPress(int index, QList<Event>& nested)
     loadDue = nested.isEmpty();
     cameraOpenAtChoice = state.cameraOpen;
     handleNested(nested);
-    for (int r = 0; r < kPictureRows; ++r)
-        state.fields[r] = QString::number(current[r]);
+    // A row whose read the camera refuses shows no value.
+    const CameraFile& file = *bus.file(cameras[index]);
+    for (int r = 0; r < kPictureRows; ++r) {
+        const QStringList kinds =
+            file.failing.value(QStringLiteral("proc-amp.%1").arg(kPictureIds[r])).split(QLatin1Char(','));
+        state.readable[r] = !kinds.contains(QStringLiteral("all")) && !kinds.contains(QStringLiteral("get"));
+        state.fields[r] = state.readable[r] ? QString::number(current[r]) : QString();
+    }
     return true;
 }
 
@@ -418,7 +424,7 @@ void PanelModel::click(const QString& button, QList<Event>& nested)
     } else if (button == QLatin1String("btn_default")) {
         handleNested(nested);
         for (int r = 0; r < kPictureRows; ++r)
-            state.fields[r] = QString::number(defaults[r]);
+            state.fields[r] = state.readable[r] || !state.loaded ? QString::number(defaults[r]) : QString();
         if (pictureReachesCamera()) {
             const int wb = defaults[kWhiteBalanceRow];
             send(QStringLiteral("SetWhiteBalance(%1)").arg(wb), kProcAmp, kPictureIds[kWhiteBalanceRow], wb,

@@ -88,10 +88,11 @@ struct PanelState {
     unsigned moving = 0;       // axes set moving and not stopped: 1 pan, 2 tilt, 4 zoom, 8 focus
     int zoomAt = 45;           // where a hand last put the zoom handle
     int focusAt = 45;
-    bool noDeviceShown = false;                // the newest no-device warning is up
-    int noCameraShown = 0;                     // no-camera warnings up
-    bool loaded = false;                       // a camera's settings were loaded once
-    std::array<QString, kPictureRows> fields;  // the value fields' texts
+    bool noDeviceShown = false;                 // the newest no-device warning is up
+    int noCameraShown = 0;                      // no-camera warnings up
+    bool loaded = false;                        // a camera's settings were loaded once
+    std::array<QString, kPictureRows> fields;   // the value fields' texts
+    std::array<bool, kPictureRows> readable{};  // the open camera answered the row's read
 };
 
 class PanelModel {
