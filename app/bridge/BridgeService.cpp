@@ -7,8 +7,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "devices/LibraryWalk.h"
 #include "devices/DeviceNotifier.h"
+#include "devices/DeviceWorker.h"
+#include "devices/LibraryWalk.h"
 
 namespace ptzdeck::bridge {
 
@@ -23,10 +24,12 @@ BridgeService::BridgeService(BridgeConfig config, QObject* parent) : QObject(par
     settle_->setSingleShot(true);
     connect(settle_, &QTimer::timeout, this, &BridgeService::rescan);
     bus_ = new BridgeBus(this);
+    roster_ = new DeviceWorker(BaseDevice::CreateDevice(USB), this);
 }
 
 BridgeService::~BridgeService()
 {
+    delete roster_;  // before the listeners: no answer comes after this
     listeners_.clear();
     BaseDevice::Release();
 }
@@ -45,12 +48,20 @@ bool BridgeService::start()
 
 void BridgeService::rescan()
 {
-    std::vector<DeviceInfo> cameras;
-    {
-        std::lock_guard<std::mutex> walk(LibraryWalk());
-        if (!BaseDevice::EnumAllUSBDevices(cameras))
-            cameras.clear();
-    }
+    auto cameras = std::make_shared<std::vector<DeviceInfo>>();
+    roster_->post(
+        [cameras](BaseDevice&) {
+            // Waits while a camera's thread opens its camera.
+            std::lock_guard<std::mutex> walk(LibraryWalk());
+            if (!BaseDevice::EnumAllUSBDevices(*cameras))
+                cameras->clear();
+            return true;
+        },
+        [this, cameras](bool, RequestFault) { serve(*cameras); });
+}
+
+void BridgeService::serve(const std::vector<DeviceInfo>& cameras)
+{
     // Camera N is the Nth the panel offers; one that moved along the list
     // is served on its new number's ports.
     for (auto it = listeners_.begin(); it != listeners_.end();) {
