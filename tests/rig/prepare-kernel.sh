@@ -72,8 +72,6 @@ else
   printf 'kver=%s\npkgver=%s\n' "$kver" "$pkgver" > "$cache/kernel.env"
 fi
 
-install_packages "linux-headers-$kver=$pkgver" "linux-source-6.1=$pkgver"
-
 # The kernel and the modules the rig loads, in load order (dependencies
 # first), taken from the unpacked package; the rest of it is not kept.
 # evdev and uinput: the gamepad the gamepad case makes.
@@ -103,22 +101,45 @@ if [ ! -f "$kernel" ] || [ ! -f "$stock/order" ] || [ "$(cat "$stock/modules" 2>
 fi
 
 # The rig's two modules built from the same source with its patches, each
-# rebuilt when its patch changes:
+# rebuilt when its patch changes.
+stamp() { echo "$pkgver $(sha256sum "$here/$1-rig.patch" | cut -d' ' -f1)"; }
+built() { [ -f "$cache/$1.ko" ] && [ "$(cat "$cache/$1.stamp" 2>/dev/null)" = "$(stamp "$1")" ]; }
+gadget=(drivers/usb/gadget/function drivers/usb/gadget/udc)
+
+# Building needs the kernel's headers installed, and its source: the two
+# folders taken from the source package as it was for this kernel, unpacked
+# here and not installed. An installed linux-source-6.1 is used only at
+# that version: any later apt-get install may upgrade it to another point
+# release (installing build-essential did), and a rig that built once needs
+# neither again.
+src="$cache/src-$pkgver"
+if ! built usb_f_uvc || ! built dummy_hcd; then
+  install_packages "linux-headers-$kver=$pkgver"
+  if [ ! -f "$src/extracted" ]; then
+    rm -rf "$src" "$cache/download"
+    mkdir -p "$src" "$cache/download"
+    tarball=/usr/src/linux-source-6.1.tar.xz
+    if ! installed "linux-source-6.1=$pkgver"; then
+      echo "rig: unpacking linux-source-6.1 $pkgver"
+      (cd "$cache/download" && apt-get download -qq "linux-source-6.1=$pkgver" 2>/dev/null) ||
+        skip "could not download linux-source-6.1=$pkgver"
+      dpkg-deb --fsys-tarfile "$cache"/download/linux-source-6.1_*.deb |
+        tar -x -C "$cache/download" ./usr/src/linux-source-6.1.tar.xz
+      tarball="$cache/download/usr/src/linux-source-6.1.tar.xz"
+    fi
+    tar -xJf "$tarball" -C "$src" "${gadget[@]/#/linux-source-6.1/}"
+    rm -rf "$cache/download"
+    touch "$src/extracted"
+  fi
+fi
+
 #   patched NAME DIR [OBJECTS]   NAME.ko from DIR's sources, with NAME-rig.patch
 patched() {
   local name=$1 dir=$2 objects=${3:-}
   local patch_file="$here/$name-rig.patch"
-  local stamp="$pkgver $(sha256sum "$patch_file" | cut -d' ' -f1)"
   local module="$cache/$name.ko"
-  if [ -f "$module" ] && [ "$(cat "$cache/$name.stamp" 2>/dev/null)" = "$stamp" ]; then return 0; fi
+  if built "$name"; then return 0; fi
   echo "rig: building $name for $kver"
-  local src="$cache/src-$pkgver"
-  local marker="$src/${dir//\//_}.extracted"
-  if [ ! -f "$marker" ]; then
-    mkdir -p "$src"
-    tar -xJf /usr/src/linux-source-6.1.tar.xz -C "$src" "linux-source-6.1/$dir"
-    touch "$marker"
-  fi
   local build="$cache/$name-build"
   rm -rf "$build" && mkdir -p "$build/$dir"
   cp "$src/linux-source-6.1/$dir"/*.[ch] "$build/$dir/"
@@ -131,7 +152,7 @@ patched() {
     exit 1
   fi
   cp "$build/$dir/$name.ko" "$module"
-  echo "$stamp" > "$cache/$name.stamp"
+  stamp "$name" > "$cache/$name.stamp"
 }
 patched usb_f_uvc drivers/usb/gadget/function \
   "f_uvc.o uvc_queue.o uvc_v4l2.o uvc_video.o uvc_configfs.o"
