@@ -111,7 +111,7 @@ private:
     int depth_ = 0;
 };
 
-// The longest gaps between 1 ms beats of the event loop over `ms`, with
+// The longest gap between 1 ms beats of the event loop over `ms`, with
 // nothing else to do: the machine's own share of any stall.
 double IdleLoopLongestGap(int ms)
 {
