@@ -28,11 +28,11 @@ struct PictureSetting {
 
 // The anti-flicker setting: the combo's item index is the value itself.
 struct PowerLineSetting {
-    bool supported = true;
     int32_t current = 0;
     int32_t min = 0;
     int32_t max = 0;
     int32_t defaultValue = 0;
+    bool supported = true;  // the camera has it: the combo is usable
 };
 
 struct PictureSettings {

@@ -111,25 +111,46 @@ private:
     int depth_ = 0;
 };
 
-// The longest gap between 1 ms beats of the event loop over `ms`, with
-// nothing else to do: the machine's own share of any stall.
-double IdleLoopLongestGap(int ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = clock.nsecsElapsed(), longest = 0;
-    QTimer beat;
-    beat.setTimerType(Qt::PreciseTimer);
-    beat.setInterval(1);
-    QObject::connect(&beat, &QTimer::timeout, [&] {
-        longest = std::max(longest, clock.nsecsElapsed() - last);
-        last = clock.nsecsElapsed();
-    });
-    beat.start();
-    while (clock.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return static_cast<double>(longest) / 1e6;
-}
+// The event loop beating every 1 ms while it runs, and the gaps between
+// the beats, in ms: how long it stood still each time.
+class LoopBeat {
+public:
+    LoopBeat()
+    {
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(1);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { beat(); });
+        clock_.start();
+        last_ = clock_.nsecsElapsed();
+        timer_.start();
+    }
+    void runFor(qint64 ms)
+    {
+        const qint64 until = clock_.elapsed() + ms;
+        while (clock_.elapsed() < until)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    qint64 elapsedMs() const { return clock_.elapsed(); }
+    // Every gap so far, the one running now included, shortest first.
+    std::vector<double> gaps()
+    {
+        beat();
+        std::vector<double> sorted = gaps_;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted;
+    }
+
+private:
+    void beat()
+    {
+        gaps_.push_back(static_cast<double>(clock_.nsecsElapsed() - last_) / 1e6);
+        last_ = clock_.nsecsElapsed();
+    }
+    QElapsedTimer clock_;
+    qint64 last_ = 0;
+    std::vector<double> gaps_;
+    QTimer timer_;
+};
 
 [[noreturn]] void Fail(const char* what)
 {
@@ -337,30 +358,13 @@ QJsonObject SilentNetworkCamera(const Options& options)
         while (reread.elapsed() < 200)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 
-        QElapsedTimer clock;
-        clock.start();
-        qint64 last = 0;
-        std::vector<double> gaps;  // ms
-        QTimer beat;
-        beat.setTimerType(Qt::PreciseTimer);
-        beat.setInterval(1);
-        QObject::connect(&beat, &QTimer::timeout, [&] {
-            gaps.push_back(static_cast<double>(clock.nsecsElapsed() - last) / 1e6);
-            last = clock.nsecsElapsed();
-        });
-        const auto runFor = [&](qint64 ms) {
-            const qint64 until = clock.elapsed() + ms;
-            while (clock.elapsed() < until)
-                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        };
         auto* app = static_cast<TimedApplication*>(QCoreApplication::instance());
         app->longestEventNs = 0;
-        beat.start();
-        last = clock.nsecsElapsed();
+        LoopBeat loop;
         const int keys = options.samples;
         for (int i = 0; i < keys; ++i) {
             session.Deliver(Qt::Key_Left, i % 4 != 3);  // three repeats, then the release
-            runFor(33);
+            loop.runFor(33);
         }
         QElapsedTimer drain;
         drain.start();
@@ -371,19 +375,22 @@ QJsonObject SilentNetworkCamera(const Options& options)
         QMetaObject::invokeMethod(&session.Window(), "Setting_Press", Qt::QueuedConnection, Q_ARG(int, 1));
         QElapsedTimer opening;
         opening.start();
-        runFor(1);
+        loop.runFor(1);
         while (!session.Window().camerasIdle())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        gaps.push_back(static_cast<double>(clock.nsecsElapsed() - last) / 1e6);
-        std::sort(gaps.begin(), gaps.end());
+        const std::vector<double> gaps = loop.gaps();
         const double longestEvent = static_cast<double>(app->longestEventNs) / 1e6;
-        measuredMs = clock.elapsed();
+        measuredMs = loop.elapsedMs();
         row = QJsonObject{{"keys", keys}, {"longest_stall_ms", Round(gaps.back(), 2)},
             {"longest_event_ms", Round(longestEvent, 2)}, {"p99_gap_ms", Round(gaps[gaps.size() * 99 / 100], 2)},
             {"work_left_after_last_key_ms", drained}, {"opening_ms", opening.elapsed()}};
     }
     // As long again with no window at all.
-    row.insert("idle_loop_longest_gap_ms", Round(IdleLoopLongestGap(static_cast<int>(measuredMs)), 2));
+    {
+        LoopBeat idle;
+        idle.runFor(measuredMs);
+        row.insert("idle_loop_longest_gap_ms", Round(idle.gaps().back(), 2));
+    }
     camera.terminate();
     camera.waitForFinished();
     if (configBefore.isNull())
